@@ -1,0 +1,1 @@
+#include "common/audio/audiofile.h"

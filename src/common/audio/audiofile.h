@@ -1,0 +1,58 @@
+#pragma once
+
+#include "common/audio/audioreader.h"
+#include "common/audio/audiowriter.h"
+
+#include <QString>
+#include <QtTypes>
+
+#include <span>
+#include <vector>
+
+namespace tunevale {
+
+// The audio file component: one instance reads (open ... close) or writes
+// (create ... close) one file at a time, and keeps each output format's settings.
+class AudioFile {
+public:
+    // Reader role. Lengths and positions in frames; blocks in elements (frames x channels).
+    Status open(const QString& path);
+    // 0 while a file is open for reading; negative when there is nothing to play.
+    int status() const;
+    qint64 totalLength() const;
+    int sampleRate() const;
+    int channels() const;
+    // Array elements per frame.
+    int frameSize() const;
+    // Replaces block with up to elementCount samples; empty at the end of the file.
+    Status read(qint64 elementCount, std::vector<qint16>& block);
+    Status seek(qint64 frame, qint64& reached);
+
+    // Closes the reader, or completes the writer's file.
+    Status close();
+
+    // Writer role.
+    Status create(const QString& path);
+    Status setInputFormat(int sampleRate, int channels);
+    Status write(std::span<const qint16> samples);
+
+    // Output settings, kept until changed.
+    Status setMp3Format(int sampleRate, int bitrateKbps, int channels);
+    // MP3 output uses a copy of the encoder's parameters from now on.
+    void attachMp3Encoder(const Mp3Encoder& encoder);
+    const Mp3Encoder& mp3Encoder() const;
+    bool checkOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
+                        int maxBitrate) const;
+    Status setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
+                        int maxBitrate, int quality);
+    Status selectWmaProfile(int number);
+    Status setWavFormat(int sampleRate, int channels, int bitsPerSample);
+    // One line about the format configured last (for WMA the profile's description).
+    QString settingsDescription() const;
+
+private:
+    AudioReader m_reader;
+    AudioWriter m_writer;
+};
+
+} // namespace tunevale

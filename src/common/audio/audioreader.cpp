@@ -1,0 +1,1 @@
+#include "common/audio/audioreader.h"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/audio/pcmformat.h"
+#include "common/audio/status.h"
+
+#include <QString>
+#include <QtTypes>
+
+#include <memory>
+#include <vector>
+
+namespace tunevale {
+
+// Decodes any MP3, WMA, OGG Vorbis or WAV file to interleaved 16-bit samples at the
+// source's own rate and channel count. Positions and lengths are in frames.
+class AudioReader {
+public:
+    AudioReader();
+    ~AudioReader();
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+    Status open(const QString& path);
+    void close();
+    bool isOpen() const;
+
+    PcmFormat format() const;
+    // The container's length; exact for WAV, an estimate for some MP3 files.
+    qint64 totalFrames() const;
+    // The frame the next read() starts at.
+    qint64 position() const;
+
+    // Replaces samples with up to maxElements decoded values (whole frames); empty at the end.
+    Status read(qint64 maxElements, std::vector<qint16>& samples);
+    // Moves to exactly frame; past the end it lands at the end. Returns the frame reached.
+    Status seek(qint64 frame, qint64& reached);
+
+private:
+    struct Decoder;
+    std::unique_ptr<Decoder> m_decoder;
+};
+
+} // namespace tunevale

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/audio/encoder.h"
+#include "common/audio/resampler.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace tunevale {
+
+// Writes one output file at a time, its format chosen by the path's extension and
+// configured by the settings last given for that format. Input of any rate and channel
+// count is converted to the output's.
+class AudioWriter {
+public:
+    AudioWriter();
+    ~AudioWriter();
+    AudioWriter(const AudioWriter&) = delete;
+    AudioWriter& operator=(const AudioWriter&) = delete;
+
+    // Starts the output file; a file left open from before is finished first.
+    Status create(const QString& path);
+    // The layout of the following writes; without it, input is taken in the output's layout.
+    Status setInputFormat(PcmFormat input);
+    // Whole frames of interleaved samples in the input format.
+    Status write(std::span<const qint16> samples);
+    // Completes the file. Without an open file it does nothing.
+    Status close();
+    bool isOpen() const { return m_encoder != nullptr; }
+
+    const OutputSettings& settings() const { return m_settings; }
+    void setMp3Encoder(const Mp3Encoder& encoder);
+    Status setOggFormat(const OggFormat& format);
+    Status selectWmaProfile(int number);
+    Status setWavFormat(const WavFormat& format);
+
+    // The format whose settings changed last: the one settingsDescription() speaks of.
+    OutputKind lastConfigured() const { return m_lastConfigured; }
+    QString settingsDescription() const;
+
+private:
+    OutputSettings m_settings;
+    OutputKind m_lastConfigured = OutputKind::Mp3;
+    std::unique_ptr<Encoder> m_encoder;
+    Resampler m_resampler;
+    std::vector<qint16> m_converted;
+};
+
+} // namespace tunevale

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "common/audio/encoder.h"
+#include "common/audio/mp3encoder.h"
+
+#include <QFile>
+
+#include <memory>
+#include <vector>
+
+namespace tunevale {
+
+// MP3 output through LAME, with an Mp3Encoder's parameters and a VBR/info header.
+class LameEncoder final : public Encoder {
+public:
+    explicit LameEncoder(const Mp3Encoder& settings);
+    ~LameEncoder() override;
+
+    PcmFormat inputFormat() const override;
+    Status open(const QString& path) override;
+    Status encode(std::span<const qint16> samples) override;
+    Status finish() override;
+
+    // One line such as "MP3 44100 Hz; 128 Kbps; Joint Stereo; " (what LAME really uses).
+    static QString describe(const Mp3Encoder& settings);
+
+private:
+    struct Lame;
+    Mp3Encoder m_settings;
+    std::unique_ptr<Lame> m_lame;
+    QFile m_file;
+    std::vector<unsigned char> m_buffer;
+};
+
+} // namespace tunevale

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "common/audio/encoder.h"
+
+#include <QFile>
+
+#include <memory>
+
+namespace tunevale {
+
+// OGG Vorbis output through libvorbisenc and libogg.
+class VorbisEncoder final : public Encoder {
+public:
+    explicit VorbisEncoder(const OggFormat& format);
+    ~VorbisEncoder() override;
+
+    PcmFormat inputFormat() const override;
+    Status open(const QString& path) override;
+    Status encode(std::span<const qint16> samples) override;
+    Status finish() override;
+
+    // Whether libvorbisenc can set up this bitrate format (kbit/s; 0 = not given).
+    // Touches no file.
+    static bool check(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate);
+    // One line such as "OGG Vorbis 44100 Hz; Stereo; 128 Kbps".
+    static QString describe(const OggFormat& format);
+
+private:
+    struct Vorbis;
+    OggFormat m_format;
+    std::unique_ptr<Vorbis> m_vorbis;
+    QFile m_file;
+};
+
+} // namespace tunevale

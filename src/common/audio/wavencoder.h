@@ -1,0 +1,31 @@
+#pragma once
+
+#include "common/audio/encoder.h"
+
+#include <QFile>
+
+namespace tunevale {
+
+// RIFF PCM output, 8 or 16 bits.
+class WavEncoder final : public Encoder {
+public:
+    explicit WavEncoder(const WavFormat& format);
+
+    PcmFormat inputFormat() const override;
+    Status open(const QString& path) override;
+    Status encode(std::span<const qint16> samples) override;
+    Status finish() override;
+
+    // One line such as "WAV 44100 Hz; Stereo; 16 bit".
+    static QString describe(const WavFormat& format);
+
+private:
+    Status writeHeader(quint32 dataBytes);
+
+    WavFormat m_format;
+    QFile m_file;
+    quint64 m_dataBytes = 0;
+    QByteArray m_buffer;
+};
+
+} // namespace tunevale

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "common/audio/encoder.h"
+#include "common/audio/wmaprofiles.h"
+
+#include <memory>
+
+namespace tunevale {
+
+// WMA (version 2) output in an ASF file through FFmpeg's encoder and muxer.
+class WmaEncoder final : public Encoder {
+public:
+    explicit WmaEncoder(int profileNumber);
+    ~WmaEncoder() override;
+
+    PcmFormat inputFormat() const override;
+    Status open(const QString& path) override;
+    Status encode(std::span<const qint16> samples) override;
+    Status finish() override;
+
+private:
+    struct Muxer;
+    WmaProfile m_profile;
+    std::unique_ptr<Muxer> m_muxer;
+};
+
+} // namespace tunevale

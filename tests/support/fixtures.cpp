@@ -1,0 +1,79 @@
+#include "support/fixtures.h"
+
+#include "common/audio/audioreader.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace tunevale::test {
+
+TempDir::TempDir()
+    : m_dir(QDir::tempPath() + QStringLiteral("/tunevale-test-XXXXXX"))
+{
+}
+
+bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
+                 int channels)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    const auto dataBytes = static_cast<quint32>(samples.size() * 2);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(channels) << quint32(sampleRate)
+        << quint32(sampleRate * channels * 2) << quint16(channels * 2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataBytes;
+    for (const qint16 sample : samples)
+        out << sample;
+    return out.status() == QDataStream::Ok;
+}
+
+bool runFfmpeg(const QStringList& arguments)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                             QStringLiteral("error"), QStringLiteral("-y")} +
+                     arguments);
+    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+           ffmpeg.exitCode() == 0;
+}
+
+bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sampleRate,
+                    int channels, const QStringList& codecArguments)
+{
+    const QString source = path + QStringLiteral(".source.wav");
+    const bool ok = writePcmWav(source, samples, sampleRate, channels) &&
+                    runFfmpeg(QStringList{QStringLiteral("-i"), source} + codecArguments +
+                              QStringList{path});
+    QFile::remove(source);
+    return ok;
+}
+
+Decoded decodeFile(const QString& path)
+{
+    Decoded decoded;
+    AudioReader reader;
+    if (!reader.open(path))
+        return decoded;
+    decoded.format = reader.format();
+    std::vector<qint16> block;
+    for (;;) {
+        if (!reader.read(decoded.format.sampleRate * decoded.format.channels, block))
+            return decoded;
+        if (block.empty())
+            break;
+        decoded.samples.insert(decoded.samples.end(), block.begin(), block.end());
+    }
+    decoded.ok = true;
+    return decoded;
+}
+
+} // namespace tunevale::test

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/audio/pcmformat.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <span>
+#include <vector>
+
+// Fixture files for tests, made at test time.
+namespace tunevale::test {
+
+// A scratch folder removed with the object.
+class TempDir {
+public:
+    TempDir();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Writes 16-bit PCM WAV by hand, independently of the code under test.
+bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
+                 int channels);
+
+// Runs the ffmpeg command-line tool quietly with arguments (input and output included).
+bool runFfmpeg(const QStringList& arguments);
+
+// A WAV of samples converted by the ffmpeg tool into path, whose extension and the
+// extra arguments pick the codec (for example {"-c:a", "wmav1"}).
+bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sampleRate,
+                    int channels, const QStringList& codecArguments = {});
+
+struct Decoded {
+    bool ok = false;
+    PcmFormat format;
+    std::vector<qint16> samples;
+    qint64 frames() const { return format.channels ? qint64(samples.size()) / format.channels : 0; }
+};
+
+// Every sample of a file, through the reader under test.
+Decoded decodeFile(const QString& path);
+
+} // namespace tunevale::test
