@@ -41,24 +41,35 @@ std::vector<qint16> noise(int sampleRate, int channels, double seconds, unsigned
 double dominantFrequency(std::span<const qint16> samples, int sampleRate, int channels,
                          int channel)
 {
-    // Skip codec start-up and fade: measure between the first and last crossing.
-    long first = -1;
-    long last = -1;
-    long crossings = 0;
+    // Mean period between rising zero crossings, ignoring the stray crossings that codec
+    // noise adds near zero (periods far from the median).
+    std::vector<long> periods;
+    long previousCrossing = -1;
     const long frames = static_cast<long>(samples.size()) / channels;
     for (long frame = 1; frame < frames; ++frame) {
         const int previous = samples[(frame - 1) * channels + channel];
         const int current = samples[frame * channels + channel];
         if (previous < 0 && current >= 0) {
-            if (first < 0)
-                first = frame;
-            last = frame;
-            ++crossings;
+            if (previousCrossing >= 0)
+                periods.push_back(frame - previousCrossing);
+            previousCrossing = frame;
         }
     }
-    if (crossings < 2)
+    if (periods.empty())
         return 0.0;
-    return static_cast<double>(crossings - 1) * sampleRate / static_cast<double>(last - first);
+    std::vector<long> sorted = periods;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
+                     sorted.end());
+    const double median = static_cast<double>(sorted[sorted.size() / 2]);
+    double sum = 0.0;
+    long kept = 0;
+    for (const long period : periods) {
+        if (std::abs(static_cast<double>(period) - median) <= 0.25 * median) {
+            sum += static_cast<double>(period);
+            ++kept;
+        }
+    }
+    return kept ? sampleRate * static_cast<double>(kept) / sum : 0.0;
 }
 
 double rmsLevel(std::span<const qint16> samples)

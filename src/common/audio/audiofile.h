@@ -4,7 +4,7 @@
 #include "common/audio/audiowriter.h"
 
 #include <QString>
-#include <QtTypes>
+#include <QtGlobal>
 
 #include <span>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "common/audio/status.h"
 
 #include <QString>
-#include <QtTypes>
+#include <QtGlobal>
 
 namespace tunevale {
 
@@ -13,8 +13,8 @@ struct AudioTags {
     QString artist;
     QString album;
     int genre = -1; // index into the ID3v1 genre list (0 to 191); -1 for none
-    int year = 0; // 0 for none
-    int track = 0; // 0 for none
+    int year = 0;   // 0 for none
+    int track = 0;  // 0 for none
     QString comment;
 
     friend bool operator==(const AudioTags&, const AudioTags&) = default;

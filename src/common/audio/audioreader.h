@@ -4,7 +4,7 @@
 #include "common/audio/status.h"
 
 #include <QString>
-#include <QtTypes>
+#include <QtGlobal>
 
 #include <memory>
 #include <vector>

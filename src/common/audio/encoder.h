@@ -3,9 +3,10 @@
 #include "common/audio/mp3encoder.h"
 #include "common/audio/pcmformat.h"
 #include "common/audio/status.h"
+#include "common/audio/wmaprofiles.h"
 
 #include <QString>
-#include <QtTypes>
+#include <QtGlobal>
 
 #include <memory>
 #include <span>
@@ -33,7 +34,7 @@ struct WavFormat {
 struct OutputSettings {
     Mp3Encoder mp3;
     OggFormat ogg;
-    int wmaProfile = 14; // 1 to kWmaProfileCount
+    int wmaProfile = kDefaultWmaProfile;
     WavFormat wav;
 };
 

@@ -4,7 +4,7 @@
 #include "common/audio/pcmformat.h"
 #include "common/audio/status.h"
 
-#include <QtTypes>
+#include <QtGlobal>
 
 #include <span>
 #include <vector>

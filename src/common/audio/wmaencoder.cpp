@@ -1,10 +1,275 @@
 #include "common/audio/wmaencoder.h"
-namespace tunevale {
-struct WmaEncoder::Muxer {};
-WmaEncoder::WmaEncoder(int n) : m_profile(wmaProfile(n)) {}
-WmaEncoder::~WmaEncoder() = default;
-PcmFormat WmaEncoder::inputFormat() const { return {m_profile.sampleRate, m_profile.channels}; }
-Status WmaEncoder::open(const QString&) { return Status::error(QStringLiteral("TODO")); }
-Status WmaEncoder::encode(std::span<const qint16>) { return Status::error(QStringLiteral("TODO")); }
-Status WmaEncoder::finish() { return Status::error(QStringLiteral("TODO")); }
+
+#include "common/audio/ffmpegptr.h"
+
+#include <QDir>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 }
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace tunevale {
+
+namespace {
+
+// Samples per channel converted in one go; bounds the scratch buffers and the FIFO.
+constexpr int kChunkFrames = 4096;
+
+// ASF overhead measured on the muxer: 12 bytes per packet plus 17 per payload. Its default
+// 3200-byte packets leave whole frames' worth of padding whenever a frame does not fit the
+// space left (320 kbit/s then becomes 551 kbit/s), so packets are sized to hold a whole
+// number of frames, about as many as a default packet would.
+constexpr int kAsfPacketOverhead = 12;
+constexpr int kAsfPayloadOverhead = 17;
+constexpr int kAsfSlack = 8;
+constexpr int kAsfDefaultPacketSize = 3200;
+constexpr int kAsfMaxPayloadsPerPacket = 63;
+constexpr int kAsfMinPacketSize = 100;
+constexpr int kAsfMaxPacketSize = 65536;
+
+int asfPacketSizeFor(int blockAlign) {
+    const int payload = blockAlign + kAsfPayloadOverhead;
+    const int framesPerPacket = std::clamp((kAsfDefaultPacketSize - kAsfPacketOverhead) / payload,
+                                           1, kAsfMaxPayloadsPerPacket);
+    return std::clamp(kAsfPacketOverhead + framesPerPacket * payload + kAsfSlack, kAsfMinPacketSize,
+                      kAsfMaxPacketSize);
+}
+
+QString displayPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+struct WmaEncoder::Muxer {
+    QString path;
+    OutputFormatContextPtr format;
+    CodecContextPtr codec;
+    AVStream* stream = nullptr;
+    AudioFifoPtr fifo;
+    FramePtr frame;
+    PacketPtr packet;
+    std::array<std::vector<float>, 2> planes;
+    std::array<void*, 2> planePointers{};
+    int frameSize = 0; // samples per channel the encoder takes per frame
+    int64_t nextPts = 0;
+
+    Status fail(const QString& what, int errorCode) const {
+        return Status::error(
+            QStringLiteral("%1 %2: %3").arg(what, displayPath(path), ffmpegErrorString(errorCode)));
+    }
+
+    Status writeFailure(int errorCode) const {
+        return fail(QStringLiteral("Cannot write"), errorCode);
+    }
+
+    // Hands every packet the encoder has ready to the muxer.
+    Status drainPackets() {
+        for (;;) {
+            int result = avcodec_receive_packet(codec.get(), packet.get());
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+                return {};
+            if (result < 0)
+                return fail(QStringLiteral("Cannot encode WMA audio for"), result);
+            av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            // Takes the packet's reference and leaves it blank for the next round.
+            result = av_interleaved_write_frame(format.get(), packet.get());
+            if (result < 0)
+                return writeFailure(result);
+        }
+    }
+
+    // Encodes the next frameCount samples per channel of the FIFO as one frame.
+    Status sendFrame(int frameCount) {
+        // The encoder may still hold a reference to the last frame's buffer.
+        int result = av_frame_make_writable(frame.get());
+        if (result < 0)
+            return fail(QStringLiteral("Cannot encode WMA audio for"), result);
+        frame->nb_samples = frameCount;
+        if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), frameCount) !=
+            frameCount)
+            return Status::error(
+                QStringLiteral("Cannot encode WMA audio for %1: sample buffer underrun")
+                    .arg(displayPath(path)));
+        frame->pts = nextPts;
+        nextPts += frameCount;
+        result = avcodec_send_frame(codec.get(), frame.get());
+        if (result < 0)
+            return fail(QStringLiteral("Cannot encode WMA audio for"), result);
+        return drainPackets();
+    }
+};
+
+WmaEncoder::WmaEncoder(int profileNumber)
+    : m_profile(wmaProfile(profileNumber)) {}
+
+WmaEncoder::~WmaEncoder() = default;
+
+PcmFormat WmaEncoder::inputFormat() const {
+    return {m_profile.sampleRate, m_profile.channels};
+}
+
+Status WmaEncoder::open(const QString& path) {
+    quietFfmpegLogging();
+    m_muxer.reset();
+    auto muxer = std::make_unique<Muxer>();
+    muxer->path = path;
+
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
+    if (!codec)
+        return Status::error(QStringLiteral("Cannot create %1: this FFmpeg has no WMA encoder")
+                                 .arg(displayPath(path)));
+
+    AVFormatContext* format = nullptr;
+    int result = avformat_alloc_output_context2(&format, nullptr, "asf", nullptr);
+    if (result < 0 || !format)
+        return muxer->fail(QStringLiteral("Cannot create"), result < 0 ? result : AVERROR(ENOMEM));
+    muxer->format.reset(format);
+
+    muxer->stream = avformat_new_stream(format, nullptr);
+    muxer->codec.reset(avcodec_alloc_context3(codec));
+    muxer->frame.reset(av_frame_alloc());
+    muxer->packet.reset(av_packet_alloc());
+    if (!muxer->stream || !muxer->codec || !muxer->frame || !muxer->packet)
+        return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
+
+    AVCodecContext* context = muxer->codec.get();
+    context->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    context->sample_rate = m_profile.sampleRate;
+    context->bit_rate = m_profile.bitrate;
+    context->time_base = AVRational{1, m_profile.sampleRate};
+    av_channel_layout_default(&context->ch_layout, m_profile.channels);
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    result = avcodec_open2(context, codec, nullptr);
+    if (result < 0)
+        return Status::error(
+            QStringLiteral("Cannot create %1: the WMA encoder refuses %2 Hz, %3 channel(s), "
+                           "%4 bit/s: %5")
+                .arg(displayPath(path))
+                .arg(m_profile.sampleRate)
+                .arg(m_profile.channels)
+                .arg(m_profile.bitrate)
+                .arg(ffmpegErrorString(result)));
+
+    muxer->stream->time_base = context->time_base;
+    result = avcodec_parameters_from_context(muxer->stream->codecpar, context);
+    if (result < 0)
+        return muxer->fail(QStringLiteral("Cannot create"), result);
+    if (context->block_align > 0)
+        av_opt_set_int(format->priv_data, "packet_size", asfPacketSizeFor(context->block_align), 0);
+
+    const int frameSize = context->frame_size > 0 ? context->frame_size : kChunkFrames;
+    muxer->frameSize = frameSize;
+    muxer->frame->format = AV_SAMPLE_FMT_FLTP;
+    muxer->frame->sample_rate = context->sample_rate;
+    muxer->frame->nb_samples = frameSize;
+    result = av_channel_layout_copy(&muxer->frame->ch_layout, &context->ch_layout);
+    if (result >= 0)
+        result = av_frame_get_buffer(muxer->frame.get(), 0);
+    if (result < 0)
+        return muxer->fail(QStringLiteral("Cannot create"), result);
+
+    muxer->fifo.reset(
+        av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, m_profile.channels, kChunkFrames + frameSize));
+    if (!muxer->fifo)
+        return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
+    for (int channel = 0; channel < m_profile.channels; ++channel) {
+        muxer->planes[channel].resize(kChunkFrames);
+        muxer->planePointers[channel] = muxer->planes[channel].data();
+    }
+
+    // "file:" keeps a name with a colon from being taken for a protocol.
+    const QByteArray url = QByteArrayLiteral("file:") + path.toUtf8();
+    result = avio_open(&format->pb, url.constData(), AVIO_FLAG_WRITE);
+    if (result < 0)
+        return muxer->fail(QStringLiteral("Cannot create"), result);
+
+    result = avformat_write_header(format, nullptr);
+    if (result < 0)
+        return muxer->writeFailure(result);
+    if (format->pb->error < 0)
+        return muxer->writeFailure(format->pb->error);
+
+    m_muxer = std::move(muxer);
+    return {};
+}
+
+Status WmaEncoder::encode(std::span<const qint16> samples) {
+    if (!m_muxer)
+        return Status::error(QStringLiteral("Cannot encode WMA audio: the output is not open"));
+    const int channels = m_profile.channels;
+    if (samples.size() % channels != 0)
+        return Status::error(
+            QStringLiteral("Cannot encode WMA audio for %1: %2 samples are not whole frames "
+                           "of %3 channels")
+                .arg(displayPath(m_muxer->path))
+                .arg(samples.size())
+                .arg(channels));
+
+    Muxer& muxer = *m_muxer;
+    constexpr float kScale = 1.0f / 32768.0f;
+    const qint16* input = samples.data();
+    qsizetype framesLeft = qsizetype(samples.size()) / channels;
+    while (framesLeft > 0) {
+        const int chunk = int(std::min<qsizetype>(framesLeft, kChunkFrames));
+        if (channels == 2) {
+            float* left = muxer.planes[0].data();
+            float* right = muxer.planes[1].data();
+            for (int i = 0; i < chunk; ++i) {
+                left[i] = float(input[2 * i]) * kScale;
+                right[i] = float(input[2 * i + 1]) * kScale;
+            }
+        } else {
+            float* mono = muxer.planes[0].data();
+            for (int i = 0; i < chunk; ++i)
+                mono[i] = float(input[i]) * kScale;
+        }
+        input += qsizetype(chunk) * channels;
+        framesLeft -= chunk;
+
+        if (av_audio_fifo_write(muxer.fifo.get(), muxer.planePointers.data(), chunk) != chunk)
+            return muxer.fail(QStringLiteral("Cannot encode WMA audio for"), AVERROR(ENOMEM));
+        while (av_audio_fifo_size(muxer.fifo.get()) >= muxer.frameSize) {
+            if (Status status = muxer.sendFrame(muxer.frameSize); !status)
+                return status;
+        }
+    }
+    return {};
+}
+
+Status WmaEncoder::finish() {
+    if (!m_muxer)
+        return Status::error(QStringLiteral("Cannot finish WMA output: the output is not open"));
+    // Whatever happens next, the file is closed and this encoder done with it.
+    const std::unique_ptr<Muxer> muxer = std::move(m_muxer);
+
+    if (const int rest = av_audio_fifo_size(muxer->fifo.get()); rest > 0) {
+        if (Status status = muxer->sendFrame(rest); !status)
+            return status;
+    }
+    int result = avcodec_send_frame(muxer->codec.get(), nullptr);
+    if (result < 0)
+        return muxer->fail(QStringLiteral("Cannot encode WMA audio for"), result);
+    if (Status status = muxer->drainPackets(); !status)
+        return status;
+
+    AVFormatContext* format = muxer->format.get();
+    result = av_write_trailer(format);
+    if (result < 0)
+        return muxer->writeFailure(result);
+    if (format->pb->error < 0)
+        return muxer->writeFailure(format->pb->error);
+    result = avio_closep(&format->pb);
+    if (result < 0)
+        return muxer->writeFailure(result);
+    return {};
+}
+
+} // namespace tunevale
