@@ -1,0 +1,129 @@
+#include "cli/clicommands.h"
+
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "convert/transcoder.h"
+#include "filelist/rowtexts.h"
+#include "settings/encodersettings.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace tunevale {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Parses arguments; on --help or a usage error prints and returns an exit status.
+std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
+                         const QString& usage, QTextStream& out, QTextStream& err)
+{
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
+        err << "tunevale-cli: " << parser.errorText() << "\n" << usage;
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
+        out << usage;
+        return 0;
+    }
+    return std::nullopt;
+}
+
+QString tagNumber(int value, int none)
+{
+    return value == none ? QString() : QString::number(value);
+}
+
+} // namespace
+
+int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const QString usage = QStringLiteral(
+        "Usage: tunevale-cli info FILE...\n"
+        "Prints what the file list shows for each audio file (type, size, audio format,\n"
+        "length, modified time) and its seven tags. Exits with 1 when a file cannot be\n"
+        "described.\n");
+    QCommandLineParser parser;
+    if (auto status = parse(parser, arguments, usage, out, err))
+        return *status;
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) {
+        err << "tunevale-cli: info needs at least one FILE\n" << usage;
+        return kExitUsage;
+    }
+
+    int exitStatus = 0;
+    AudioInformation info;
+    for (const QString& path : files) {
+        const auto row = buildFileRow(path, info);
+        if (!row) {
+            const Status probe = info.open(path);
+            err << "tunevale-cli: cannot describe " << path << ": "
+                << (probe ? QStringLiteral("not an audio file") : probe.message()) << "\n";
+            exitStatus = kExitFailure;
+            continue;
+        }
+        const AudioTags& tags = info.tags();
+        const auto line = [&out](const char* label, const QString& value) {
+            out << "  " << QString::fromLatin1(label).leftJustified(13) << value << "\n";
+        };
+        out << row->path << "\n";
+        line("Type:", row->type);
+        line("File Size:", row->size);
+        line("Audio Format:", row->format);
+        line("Length:", row->length);
+        line("Modified:", row->modified);
+        line("Title:", tags.title);
+        line("Artist:", tags.artist);
+        line("Album:", tags.album);
+        line("Genre:", tagNumber(tags.genre, -1));
+        line("Year:", tagNumber(tags.year, 0));
+        line("Track:", tagNumber(tags.track, 0));
+        line("Comment:", tags.comment);
+    }
+    return exitStatus;
+}
+
+int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const QString usage = QStringLiteral(
+        "Usage: tunevale-cli transcode SOURCE OUTPUT\n"
+        "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
+        "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
+        "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
+        "overwritten.\n");
+    QCommandLineParser parser;
+    if (auto status = parse(parser, arguments, usage, out, err))
+        return *status;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2) {
+        err << "tunevale-cli: transcode needs SOURCE and OUTPUT\n" << usage;
+        return kExitUsage;
+    }
+    const QString& source = files[0];
+    const QString& output = files[1];
+    if (QFileInfo::exists(output) || QFileInfo(output).isSymLink()) {
+        err << "tunevale-cli: " << output << " already exists; choose another name\n";
+        return kExitFailure;
+    }
+
+    AudioFile reader;
+    AudioFile writer;
+    applyStartupWriterFormat(writer);
+    Transcoder transcoder(reader, writer);
+    if (Status status = transcoder.transcodeFile(source, output); !status) {
+        err << "tunevale-cli: " << status.message() << "\n";
+        return kExitFailure;
+    }
+    out << "Saved - " << output << "\n";
+    return 0;
+}
+
+} // namespace tunevale

@@ -1,1 +1,43 @@
-int main() { return 0; }
+#include "cli/clicommands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace tunevale;
+
+namespace {
+
+const char kUsage[] = "Usage: tunevale-cli COMMAND [OPTIONS] ARGUMENTS\n"
+                      "Commands:\n"
+                      "  info FILE...                describe audio files and their tags\n"
+                      "  transcode SOURCE OUTPUT     convert one file, format by OUTPUT's extension\n"
+                      "Run 'tunevale-cli COMMAND --help' for a command's options.\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tunevale-cli"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    const QString command = arguments.takeFirst();
+    if (command == u"info")
+        return runInfoCommand(arguments, out, err);
+    if (command == u"transcode")
+        return runTranscodeCommand(arguments, out, err);
+    if (command == u"--help" || command == u"-h" || command == u"help") {
+        out << kUsage;
+        return 0;
+    }
+    err << "tunevale-cli: unknown command \"" << command << "\"\n" << kUsage;
+    return 2;
+}

@@ -1,0 +1,79 @@
+#include "convert/transcoder.h"
+
+#include "common/audio/audiofile.h"
+
+#include <QFile>
+
+#include <limits>
+
+namespace tunevale {
+
+Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
+    : m_reader(reader)
+    , m_writer(writer)
+{
+}
+
+Status Transcoder::transcodeFile(const QString& source, const QString& output,
+                                 TranscodeObserver* observer)
+{
+    TranscodeObserver silent;
+    TranscodeObserver& report = observer ? *observer : silent;
+    report.busyChanged(true);
+    report.progressChanged(0);
+
+    Status status = m_reader.open(source);
+    bool created = false;
+    if (status) {
+        status = m_writer.create(output);
+        created = status.isOk();
+    }
+    if (status)
+        status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
+    if (status)
+        status = copyBlocks(report);
+    if (status) {
+        report.progressChanged(100);
+        status = m_writer.close();
+    }
+    (void)m_reader.close();
+    if (!status) {
+        (void)m_writer.close();
+        // A half-written output must not pass for a good one.
+        if (created)
+            QFile::remove(output);
+    }
+    report.busyChanged(false);
+    if (status)
+        report.progressChanged(0);
+    return status;
+}
+
+Status Transcoder::copyBlocks(TranscodeObserver& report)
+{
+    const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
+    if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
+        return Status::error(QStringLiteral("Invalid block size of %1 samples").arg(blockSize));
+
+    double position = 0;
+    for (;;) {
+        if (Status status = m_reader.read(blockSize, m_block); !status)
+            return status;
+        if (m_block.empty())
+            return {};
+        if (Status status = m_writer.write(m_block); !status)
+            return status;
+        const int frameSize = m_reader.frameSize();
+        const qint64 total = m_reader.totalLength();
+        if (frameSize <= 0 || total <= 0)
+            return Status::error(
+                QStringLiteral("The source reports no length; it cannot be converted"));
+        position = std::min(position + double(m_block.size()) / frameSize, double(total));
+        report.progressChanged(position / double(total) * 100.0);
+        report.yield();
+        if (report.stopRequested())
+            return {};
+    }
+}
+
+} // namespace tunevale
