@@ -1,0 +1,78 @@
+#include "filelist/rowtexts.h"
+
+#include "common/audio/audioinformation.h"
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+TEST(RowTexts, SupportedFilesGoByTheLastThreeCharacters)
+{
+    EXPECT_TRUE(IsSupportedFile(QStringLiteral("/music/a.MP3")));
+    EXPECT_TRUE(IsSupportedFile(QStringLiteral("/music/axmp3")));
+    EXPECT_TRUE(IsSupportedFile(QStringLiteral("b.Ogg")));
+    EXPECT_TRUE(IsSupportedFile(QStringLiteral("c.wav")));
+    EXPECT_TRUE(IsSupportedFile(QStringLiteral("d.wma")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("a.mp3 ")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("a.flac")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("3")));
+}
+
+TEST(RowTexts, SizesAreRoundedKilobytesWithGrouping)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(fileSizeText(1536, english), u"2 KB");
+    EXPECT_EQ(fileSizeText(1535, english), u"1 KB");
+    EXPECT_EQ(fileSizeText(0, english), u"0 KB");
+    EXPECT_EQ(fileSizeText(1048576, english), u"1,024 KB");
+    EXPECT_EQ(fileSizeText(1048576, QLocale::c()), u"1,024 KB");
+    EXPECT_EQ(fileSizeText(1048576, QLocale(QLocale::German, QLocale::Germany)), u"1.024 KB");
+}
+
+TEST(RowTexts, FormatDescriptionLosesCommasAndOneTrailingSemicolon)
+{
+    EXPECT_EQ(cleanedFormatDescription(QStringLiteral("MP3; 44,100 Hz; 1,411 Kbps;")),
+              u"MP3; 44100 Hz; 1411 Kbps");
+    EXPECT_EQ(cleanedFormatDescription(QStringLiteral("WAV;;")), u"WAV;");
+    EXPECT_EQ(cleanedFormatDescription(QStringLiteral("Vorbis")), u"Vorbis");
+}
+
+TEST(RowTexts, ModifiedTimeUsesTheLocaleSeparators)
+{
+    const QDateTime time(QDate(2026, 3, 4), QTime(7, 8, 9));
+    EXPECT_EQ(modifiedTimeText(time, QLocale(QLocale::English, QLocale::UnitedStates)),
+              u"2026/03/04 07:08:09");
+    EXPECT_EQ(modifiedTimeText(time, QLocale(QLocale::German, QLocale::Germany)),
+              u"2026.03.04 07:08:09");
+}
+
+TEST(RowTexts, RowOfARealFileAndNoRowForOthers)
+{
+    TempDir dir;
+    const QString wav = dir.file(QStringLiteral("Tone ä.wav"));
+    ASSERT_TRUE(writePcmWav(wav, sine(440, 44100, 2, 61.0, 0.3), 44100, 2));
+    AudioInformation info;
+    const auto row = buildFileRow(wav, info, QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->path, wav);
+    EXPECT_EQ(row->type, u"WAV");
+    EXPECT_EQ(row->size, u"10,508 KB"); // 44 + 61 s * 176,400 bytes
+    EXPECT_FALSE(row->format.isEmpty());
+    EXPECT_FALSE(row->format.contains(u','));
+    EXPECT_EQ(row->length, u"00:01:01");
+    EXPECT_EQ(row->modified.size(), 19);
+
+    const QString text = dir.file(QStringLiteral("notes.mp3"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("just some words, no audio\n");
+    file.close();
+    EXPECT_FALSE(buildFileRow(text, info).has_value());
+    EXPECT_FALSE(buildFileRow(dir.file(QStringLiteral("gone.mp3")), info).has_value());
+}

@@ -1,0 +1,133 @@
+#include "common/audio/audiofile.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+quint32 le32(const QByteArray& bytes, int offset)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+
+quint16 le16(const QByteArray& bytes, int offset)
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + offset);
+}
+
+} // namespace
+
+TEST(AudioWriter, ConvertsAnyInputLayoutToTheOutputFormat)
+{
+    TempDir dir;
+    AudioFile writer;
+    ASSERT_TRUE(writer.setWavFormat(22050, 2, 16));
+    const QString path = dir.file(QStringLiteral("resampled.wav"));
+    ASSERT_TRUE(writer.create(path));
+    ASSERT_TRUE(writer.setInputFormat(48000, 1));
+    const auto input = sine(1000, 48000, 1, 2.0);
+    // Odd block sizes make sure nothing is lost between blocks.
+    for (size_t offset = 0; offset < input.size(); offset += 4801) {
+        const size_t count = std::min<size_t>(4801, input.size() - offset);
+        ASSERT_TRUE(writer.write(std::span(input).subspan(offset, count)));
+    }
+    ASSERT_TRUE(writer.close());
+
+    const Decoded decoded = decodeFile(path);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.format, (PcmFormat{22050, 2}));
+    EXPECT_NEAR(decoded.frames(), 44100, 2);
+    EXPECT_NEAR(dominantFrequency(decoded.samples, 22050, 2, 0), 1000.0, 2.0);
+    EXPECT_NEAR(dominantFrequency(decoded.samples, 22050, 2, 1), 1000.0, 2.0);
+}
+
+TEST(AudioWriter, WavHeaderStatesTheChosenFormatExactly)
+{
+    TempDir dir;
+    AudioFile writer;
+    ASSERT_TRUE(writer.setWavFormat(11025, 1, 8));
+    const QString path = dir.file(QStringLiteral("small.wav"));
+    ASSERT_TRUE(writer.create(path));
+    ASSERT_TRUE(writer.setInputFormat(11025, 1));
+    const std::vector<qint16> samples{0, 32767, -32768, 256, -256};
+    ASSERT_TRUE(writer.write(samples));
+    ASSERT_TRUE(writer.close());
+
+    const QByteArray bytes = readAll(path);
+    ASSERT_GE(bytes.size(), 49);
+    EXPECT_EQ(bytes.left(4), "RIFF");
+    EXPECT_EQ(bytes.mid(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le16(bytes, 20), 1); // PCM
+    EXPECT_EQ(le16(bytes, 22), 1);
+    EXPECT_EQ(le32(bytes, 24), 11025u);
+    EXPECT_EQ(le32(bytes, 28), 11025u);
+    EXPECT_EQ(le16(bytes, 32), 1);
+    EXPECT_EQ(le16(bytes, 34), 8);
+    EXPECT_EQ(bytes.mid(36, 4), "data");
+    EXPECT_EQ(le32(bytes, 40), 5u);
+    EXPECT_EQ(le32(bytes, 4), static_cast<quint32>(bytes.size() - 8));
+    const QByteArray expected("\x80\xff\x00\x81\x7f", 5);
+    EXPECT_EQ(bytes.mid(44, 5), expected);
+}
+
+TEST(AudioWriter, DescriptionFollowsTheFormatConfiguredLast)
+{
+    AudioFile writer;
+    ASSERT_TRUE(writer.setWavFormat(22050, 1, 8));
+    EXPECT_EQ(writer.settingsDescription(), u"WAV 22050 Hz; Mono; 8 bit");
+    ASSERT_TRUE(writer.selectWmaProfile(35));
+    const QString wma35 = writer.settingsDescription();
+    ASSERT_TRUE(writer.selectWmaProfile(10));
+    EXPECT_NE(writer.settingsDescription(), wma35);
+    ASSERT_TRUE(writer.setMp3Format(22050, 64, 1));
+    EXPECT_TRUE(writer.settingsDescription().contains(u"22050")) << writer.settingsDescription().toStdString();
+    ASSERT_TRUE(writer.setOggFormat(44100, 2, 128, 0, 0, -1));
+    EXPECT_TRUE(writer.settingsDescription().contains(u"128")) << writer.settingsDescription().toStdString();
+}
+
+TEST(AudioWriter, RejectedSettingsKeepThePreviousOnes)
+{
+    AudioFile writer;
+    ASSERT_TRUE(writer.setWavFormat(8000, 1, 16));
+    EXPECT_FALSE(writer.setWavFormat(44100, 3, 16));
+    EXPECT_FALSE(writer.setWavFormat(44100, 2, 24));
+    EXPECT_FALSE(writer.setWavFormat(0, 2, 16));
+    EXPECT_EQ(writer.settingsDescription(), u"WAV 8000 Hz; Mono; 16 bit");
+
+    EXPECT_FALSE(writer.selectWmaProfile(0));
+    EXPECT_FALSE(writer.selectWmaProfile(48));
+    EXPECT_FALSE(writer.setOggFormat(8000, 2, 320, 0, 0, -1));
+    EXPECT_FALSE(writer.setOggFormat(44100, 2, 128, 0, 0, 1001));
+    EXPECT_FALSE(writer.setMp3Format(44100, 100, 2));
+    EXPECT_EQ(writer.mp3Encoder().bitrate(), Mp3Encoder().bitrate());
+    EXPECT_EQ(writer.settingsDescription(), u"WAV 8000 Hz; Mono; 16 bit");
+}
+
+TEST(AudioWriter, RefusesUnknownTypesAndWritesWithoutAFile)
+{
+    TempDir dir;
+    AudioFile writer;
+    const QString flac = dir.file(QStringLiteral("out.flac"));
+    const Status status = writer.create(flac);
+    ASSERT_FALSE(status);
+    EXPECT_TRUE(status.message().contains(u"flac"));
+    EXPECT_FALSE(QFile::exists(flac));
+    const std::vector<qint16> samples(100);
+    EXPECT_FALSE(writer.write(samples));
+    EXPECT_FALSE(writer.setInputFormat(44100, 2));
+    EXPECT_TRUE(writer.close()); // nothing open: nothing to do
+}

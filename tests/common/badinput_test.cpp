@@ -1,0 +1,166 @@
+#include "common/audio/audiofile.h"
+#include "convert/transcoder.h"
+#include "settings/encodersettings.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+class BadInput : public ::testing::Test {
+protected:
+    BadInput() { applyStartupWriterFormat(m_writer); }
+
+    Status convert(const QString& source, const QString& output)
+    {
+        Transcoder transcoder(m_reader, m_writer);
+        return transcoder.transcodeFile(source, output);
+    }
+
+    QString writeBytes(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.file(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    // A real file of the given type, cut to a fraction of its length.
+    QString truncated(const char* extension, const QStringList& codec, double fraction)
+    {
+        const QString full = m_dir.file(QStringLiteral("full.") + QLatin1String(extension));
+        EXPECT_TRUE(makeWithFfmpeg(full, sine(440, 44100, 2, 4.0), 44100, 2, codec));
+        QFile file(full);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        return writeBytes(QStringLiteral("cut.") + QLatin1String(extension),
+                          bytes.left(static_cast<qsizetype>(bytes.size() * fraction)));
+    }
+
+    TempDir m_dir;
+    AudioFile m_reader;
+    AudioFile m_writer;
+};
+
+TEST_F(BadInput, UnreadableSourcesFailWithTheirPathAndCreateNothing)
+{
+    const QString text = writeBytes(QStringLiteral("words.mp3"), "not audio at all\n");
+    const QString empty = writeBytes(QStringLiteral("empty.ogg"), {});
+    const QString brokenWav = writeBytes(QStringLiteral("broken.wav"),
+                                         QByteArray("RIFF\x10\0\0\0WAVEfmt \xff\xff\xff\xff", 20));
+    const QString missing = m_dir.file(QStringLiteral("missing.wma"));
+    for (const QString& source : {text, empty, brokenWav, missing}) {
+        const QString output = m_dir.file(QStringLiteral("out.wav"));
+        const Status status = convert(source, output);
+        ASSERT_FALSE(status) << source.toStdString();
+        EXPECT_TRUE(status.message().contains(source)) << status.message().toStdString();
+        EXPECT_FALSE(QFile::exists(output));
+    }
+}
+
+TEST_F(BadInput, SourceWithoutReadPermissionFails)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    const QString path = m_dir.file(QStringLiteral("locked.wav"));
+    ASSERT_TRUE(writePcmWav(path, sine(440, 8000, 1, 0.5), 8000, 1));
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    EXPECT_FALSE(convert(path, m_dir.file(QStringLiteral("out.wav"))));
+}
+
+TEST_F(BadInput, TruncatedFilesConvertWhatIsThere)
+{
+    const std::pair<const char*, QStringList> types[] = {
+        {"mp3", {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")}},
+        {"ogg", {QStringLiteral("-c:a"), QStringLiteral("libvorbis")}},
+        {"wma", {QStringLiteral("-c:a"), QStringLiteral("wmav2")}},
+        {"wav", {}},
+    };
+    for (const auto& [extension, codec] : types) {
+        const QString source = truncated(extension, codec, 0.5);
+        const QString output = m_dir.file(QStringLiteral("cut-out-") + QLatin1String(extension) +
+                                          QStringLiteral(".wav"));
+        const Status status = convert(source, output);
+        ASSERT_TRUE(status) << extension << ": " << status.message().toStdString();
+        const Decoded decoded = decodeFile(output);
+        ASSERT_TRUE(decoded.ok) << extension;
+        EXPECT_NEAR(decoded.frames(), 2 * 44100, 44100 / 5) << extension;
+    }
+}
+
+TEST_F(BadInput, PathsWithSpacesAndNonAsciiLetters)
+{
+    const QString folder = m_dir.file(QStringLiteral("Música del año"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString source = folder + QStringLiteral("/Ünïcødé sóng 雨.wav");
+    ASSERT_TRUE(writePcmWav(source, sine(440, 44100, 2, 1.0), 44100, 2));
+    for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+        const QString output = folder + QStringLiteral("/Ünïcødé sóng 雨 out.") + QLatin1String(extension);
+        const Status status = convert(source, output);
+        ASSERT_TRUE(status) << extension << ": " << status.message().toStdString();
+        EXPECT_TRUE(decodeFile(output).ok) << extension;
+    }
+}
+
+TEST_F(BadInput, OutputsThatCannotBeWrittenFailAndLeaveNothing)
+{
+    const QString source = m_dir.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writePcmWav(source, sine(440, 44100, 2, 2.0), 44100, 2));
+    for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+        const QString inMissingFolder = m_dir.file(QStringLiteral("no/such/folder/out.")) +
+                                        QLatin1String(extension);
+        Status status = convert(source, inMissingFolder);
+        ASSERT_FALSE(status) << extension;
+        EXPECT_TRUE(status.message().contains(inMissingFolder)) << status.message().toStdString();
+
+        const QString underAFile = source + QStringLiteral("/out.") + QLatin1String(extension);
+        EXPECT_FALSE(convert(source, underAFile)) << extension;
+    }
+    EXPECT_TRUE(decodeFile(source).ok); // the source is untouched
+}
+
+TEST_F(BadInput, AFullDiskIsAnErrorNotASuccess)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full here";
+    const QString source = m_dir.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writePcmWav(source, sine(440, 44100, 2, 2.0), 44100, 2));
+    for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+        const QString full = m_dir.file(QStringLiteral("x.")) + QLatin1String(extension);
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), full));
+        const Status status = convert(source, full);
+        ASSERT_FALSE(status) << extension;
+        EXPECT_TRUE(status.message().contains(QStringLiteral("No space left on device")))
+            << extension << ": " << status.message().toStdString();
+        QFile::remove(full);
+    }
+}
+
+TEST_F(BadInput, ManyChannelsAndHighRatesAreConverted)
+{
+    const QString source = m_dir.file(QStringLiteral("surround.wav"));
+    ASSERT_TRUE(makeWithFfmpeg(source, sine(1000, 96000, 6, 2.0), 96000, 6));
+    for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+        const QString output = m_dir.file(QStringLiteral("stereo.")) + QLatin1String(extension);
+        const Status status = convert(source, output);
+        ASSERT_TRUE(status) << extension << ": " << status.message().toStdString();
+        const Decoded decoded = decodeFile(output);
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.format, (PcmFormat{44100, 2})) << extension;
+        EXPECT_NEAR(decoded.frames(), 2 * 44100, 3000) << extension;
+        EXPECT_NEAR(dominantFrequency(decoded.samples, 44100, 2), 1000.0, 5.0) << extension;
+    }
+}
+
+} // namespace

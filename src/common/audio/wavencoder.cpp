@@ -66,7 +66,7 @@ Status WavEncoder::writeHeader(quint32 dataBytes)
         qToLittleEndian(value, header + offset);
     };
     std::memcpy(header, "RIFF", 4);
-    put32(4, kHeaderBytes - 8 + dataBytes);
+    put32(4, kHeaderBytes - 8 + dataBytes + (dataBytes & 1)); // with the pad byte
     std::memcpy(header + 8, "WAVEfmt ", 8);
     put32(16, 16);
     put16(20, 1); // PCM
