@@ -1,0 +1,117 @@
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale::test;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TUNEVALE_CLI_PATH), arguments);
+    CliRun run;
+    if (!process.waitForFinished(120000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_source = m_dir.file(QStringLiteral("Tone à.wav"));
+        ASSERT_TRUE(writePcmWav(m_source, sine(1000, 44100, 2, 2.0), 44100, 2));
+    }
+
+    TempDir m_dir;
+    QString m_source;
+};
+
+TEST_F(Cli, HelpForEveryCommand)
+{
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--help")},
+          QStringList{QStringLiteral("info"), QStringLiteral("--help")},
+          QStringList{QStringLiteral("transcode"), QStringLiteral("--help")}}) {
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.exitCode, 0) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(run.out.startsWith(u"Usage: tunevale-cli")) << run.out.toStdString();
+    }
+    EXPECT_EQ(runCli({}).exitCode, 2);
+    EXPECT_EQ(runCli({QStringLiteral("dance")}).exitCode, 2);
+    EXPECT_EQ(runCli({QStringLiteral("transcode"), m_source}).exitCode, 2);
+}
+
+TEST_F(Cli, InfoDescribesFilesAndFailsForOthers)
+{
+    const QString missing = m_dir.file(QStringLiteral("missing.mp3"));
+    const CliRun run = runCli({QStringLiteral("info"), m_source, missing});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains(m_source));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Type:        WAV")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Length:      00:00:02")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("File Size:   345 KB"))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(missing)) << run.err.toStdString();
+
+    EXPECT_EQ(runCli({QStringLiteral("info"), m_source}).exitCode, 0);
+}
+
+TEST_F(Cli, TranscodeWritesEachFormatAndNeverOverwrites)
+{
+    for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+        const QString output = m_dir.file(QStringLiteral("out.")) + QLatin1String(extension);
+        CliRun run = runCli({QStringLiteral("transcode"), m_source, output});
+        ASSERT_EQ(run.exitCode, 0) << extension << run.err.toStdString();
+        const Decoded decoded = decodeFile(output);
+        ASSERT_TRUE(decoded.ok) << extension;
+        EXPECT_EQ(decoded.format.sampleRate, 44100);
+        EXPECT_EQ(decoded.format.channels, 2);
+
+        const qint64 size = QFileInfo(output).size();
+        run = runCli({QStringLiteral("transcode"), m_source, output});
+        EXPECT_EQ(run.exitCode, 1) << extension;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("already exists")));
+        EXPECT_EQ(QFileInfo(output).size(), size);
+    }
+    // Not even the source itself.
+    const qint64 sourceSize = QFileInfo(m_source).size();
+    EXPECT_EQ(runCli({QStringLiteral("transcode"), m_source, m_source}).exitCode, 1);
+    EXPECT_EQ(QFileInfo(m_source).size(), sourceSize);
+}
+
+TEST_F(Cli, TranscodeFailuresSayWhyAndLeaveNoOutput)
+{
+    const QString flac = m_dir.file(QStringLiteral("out.flac"));
+    CliRun run = runCli({QStringLiteral("transcode"), m_source, flac});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("flac"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(flac));
+
+    const QString text = m_dir.file(QStringLiteral("text.mp3"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("hello\n");
+    file.close();
+    const QString output = m_dir.file(QStringLiteral("from-text.wav"));
+    run = runCli({QStringLiteral("transcode"), text, output});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(text));
+    EXPECT_FALSE(QFile::exists(output));
+}
+
+} // namespace
