@@ -9,11 +9,12 @@ using namespace tunevale;
 
 namespace {
 
-const char kUsage[] = "Usage: tunevale-cli COMMAND [OPTIONS] ARGUMENTS\n"
-                      "Commands:\n"
-                      "  info FILE...                describe audio files and their tags\n"
-                      "  transcode SOURCE OUTPUT     convert one file, format by OUTPUT's extension\n"
-                      "Run 'tunevale-cli COMMAND --help' for a command's options.\n";
+const char kUsage[] =
+    "Usage: tunevale-cli COMMAND [OPTIONS] ARGUMENTS\n"
+    "Commands:\n"
+    "  info FILE...                describe audio files and their tags\n"
+    "  transcode SOURCE OUTPUT     convert one file, format by OUTPUT's extension\n"
+    "Run 'tunevale-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
 

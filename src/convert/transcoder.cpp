@@ -11,8 +11,7 @@ namespace tunevale {
 Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
     : m_reader(reader)
     , m_writer(writer)
-{
-}
+{}
 
 Status Transcoder::transcodeFile(const QString& source, const QString& output,
                                  TranscodeObserver* observer)

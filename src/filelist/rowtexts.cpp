@@ -50,7 +50,8 @@ QString modifiedTimeText(const QDateTime& time, const QLocale& locale)
 {
     const QChar dateSeparator = separatorIn(locale.dateFormat(QLocale::ShortFormat), u'/');
     const QChar timeSeparator = separatorIn(locale.timeFormat(QLocale::ShortFormat), u':');
-    const QString pattern = QStringLiteral("yyyy%1MM%1dd hh%2mm%2ss").arg(dateSeparator, timeSeparator);
+    const QString pattern =
+        QStringLiteral("yyyy%1MM%1dd hh%2mm%2ss").arg(dateSeparator, timeSeparator);
     return time.toString(pattern);
 }
 

@@ -13,10 +13,10 @@ class AudioInformation;
 // The texts of one file list row: the path (the row's identity) and five columns.
 struct FileRow {
     QString path;
-    QString type; // last three characters, upper case
-    QString size; // "#,##0 KB"
-    QString format; // the format description without commas or a trailing ";"
-    QString length; // "hh:mm:ss"
+    QString type;     // last three characters, upper case
+    QString size;     // "#,##0 KB"
+    QString format;   // the format description without commas or a trailing ";"
+    QString length;   // "hh:mm:ss"
     QString modified; // "YYYY/MM/DD hh:mm:ss" with the locale's separators
 };
 

@@ -17,8 +17,8 @@ struct EncoderSettings {
     QString OutputFormatText; // the writer's MP3 description, edited for display
 
     QString OggFrequencyText; // a caption of the OGG dialog's frequency list
-    QString OggChannelText; // "Mono" or "Stereo"
-    int OggBitrate = 0; // kbit/s
+    QString OggChannelText;   // "Mono" or "Stereo"
+    int OggBitrate = 0;       // kbit/s
     int OggMinBitrate = 0;
     int OggMaxBitrate = 0;
     int OggQuality = 0; // level x 100

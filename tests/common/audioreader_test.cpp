@@ -40,8 +40,8 @@ protected:
     QString makeSource(double seconds)
     {
         const SourceCase& source = GetParam();
-        const QString path = m_dir.file(QStringLiteral("source.") +
-                                        QString::fromLatin1(source.extension));
+        const QString path =
+            m_dir.file(QStringLiteral("source.") + QString::fromLatin1(source.extension));
         const auto samples = sine(1000.0, source.sampleRate, source.channels, seconds);
         EXPECT_TRUE(makeWithFfmpeg(path, samples, source.sampleRate, source.channels,
                                    source.codecArguments));
@@ -122,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, ReaderSources,
     ::testing::Values(
         SourceCase{"Mp3", "mp3", args({"-c:a", "libmp3lame", "-b:a", "128k"}), 44100, 2, 1152},
-        SourceCase{"Mp3Mono22k", "mp3", args({"-c:a", "libmp3lame", "-b:a", "48k"}), 22050, 1, 1152},
+        SourceCase{"Mp3Mono22k", "mp3", args({"-c:a", "libmp3lame", "-b:a", "48k"}), 22050, 1,
+                   1152},
         SourceCase{"Vorbis", "ogg", args({"-c:a", "libvorbis"}), 44100, 2, 64},
         SourceCase{"Vorbis48kMono", "ogg", args({"-c:a", "libvorbis"}), 48000, 1, 64},
         SourceCase{"WmaV1", "wma", args({"-c:a", "wmav1", "-b:a", "128k"}), 44100, 2, 4096},

@@ -94,9 +94,11 @@ TEST(AudioWriter, DescriptionFollowsTheFormatConfiguredLast)
     ASSERT_TRUE(writer.selectWmaProfile(10));
     EXPECT_NE(writer.settingsDescription(), wma35);
     ASSERT_TRUE(writer.setMp3Format(22050, 64, 1));
-    EXPECT_TRUE(writer.settingsDescription().contains(u"22050")) << writer.settingsDescription().toStdString();
+    EXPECT_TRUE(writer.settingsDescription().contains(u"22050"))
+        << writer.settingsDescription().toStdString();
     ASSERT_TRUE(writer.setOggFormat(44100, 2, 128, 0, 0, -1));
-    EXPECT_TRUE(writer.settingsDescription().contains(u"128")) << writer.settingsDescription().toStdString();
+    EXPECT_TRUE(writer.settingsDescription().contains(u"128"))
+        << writer.settingsDescription().toStdString();
 }
 
 TEST(AudioWriter, RejectedSettingsKeepThePreviousOnes)

@@ -106,7 +106,8 @@ TEST_F(BadInput, PathsWithSpacesAndNonAsciiLetters)
     const QString source = folder + QStringLiteral("/Ünïcødé sóng 雨.wav");
     ASSERT_TRUE(writePcmWav(source, sine(440, 44100, 2, 1.0), 44100, 2));
     for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
-        const QString output = folder + QStringLiteral("/Ünïcødé sóng 雨 out.") + QLatin1String(extension);
+        const QString output =
+            folder + QStringLiteral("/Ünïcødé sóng 雨 out.") + QLatin1String(extension);
         const Status status = convert(source, output);
         ASSERT_TRUE(status) << extension << ": " << status.message().toStdString();
         EXPECT_TRUE(decodeFile(output).ok) << extension;
@@ -118,8 +119,8 @@ TEST_F(BadInput, OutputsThatCannotBeWrittenFailAndLeaveNothing)
     const QString source = m_dir.file(QStringLiteral("tone.wav"));
     ASSERT_TRUE(writePcmWav(source, sine(440, 44100, 2, 2.0), 44100, 2));
     for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
-        const QString inMissingFolder = m_dir.file(QStringLiteral("no/such/folder/out.")) +
-                                        QLatin1String(extension);
+        const QString inMissingFolder =
+            m_dir.file(QStringLiteral("no/such/folder/out.")) + QLatin1String(extension);
         Status status = convert(source, inMissingFolder);
         ASSERT_FALSE(status) << extension;
         EXPECT_TRUE(status.message().contains(inMissingFolder)) << status.message().toStdString();

@@ -18,7 +18,7 @@ struct Format {
     const char* name;
     const char* extension;
     QStringList ffmpegArguments; // how the ffmpeg tool makes a source of this type
-    int frameTolerance; // samples a codec may add or drop at 44.1 kHz
+    int frameTolerance;          // samples a codec may add or drop at 44.1 kHz
 };
 
 QStringList args(std::initializer_list<const char*> list)
@@ -44,8 +44,10 @@ TEST_P(RoundTrip, KeepsLengthRateChannelsAndSound)
 {
     const auto& [source, target, signal] = GetParam();
     TempDir dir;
-    const QString sourcePath = dir.file(QStringLiteral("source ä.") + QLatin1String(source.extension));
-    const auto samples = signal == Signal::Tone ? sine(1000, 44100, 2, 3.0) : silence(44100, 2, 3.0);
+    const QString sourcePath =
+        dir.file(QStringLiteral("source ä.") + QLatin1String(source.extension));
+    const auto samples =
+        signal == Signal::Tone ? sine(1000, 44100, 2, 3.0) : silence(44100, 2, 3.0);
     ASSERT_TRUE(makeWithFfmpeg(sourcePath, samples, 44100, 2, source.ffmpegArguments));
     const Decoded original = decodeFile(sourcePath);
     ASSERT_TRUE(original.ok);
@@ -54,7 +56,8 @@ TEST_P(RoundTrip, KeepsLengthRateChannelsAndSound)
     AudioFile writer;
     applyStartupWriterFormat(writer);
     Transcoder transcoder(reader, writer);
-    const QString outputPath = dir.file(QStringLiteral("output.") + QLatin1String(target.extension));
+    const QString outputPath =
+        dir.file(QStringLiteral("output.") + QLatin1String(target.extension));
     const Status status = transcoder.transcodeFile(sourcePath, outputPath);
     ASSERT_TRUE(status) << status.message().toStdString();
 
@@ -108,7 +111,8 @@ TEST(Transcoder, ReportsProgressPerOneSecondBlock)
     ASSERT_TRUE(transcoder.transcodeFile(source, dir.file(QStringLiteral("out.wav")), &observer));
 
     EXPECT_EQ(observer.blocks, 5);
-    const std::vector<double> expected{0, 100.0 / 4.5, 200.0 / 4.5, 300.0 / 4.5, 400.0 / 4.5, 100, 100, 0};
+    const std::vector<double> expected{0,           100.0 / 4.5, 200.0 / 4.5, 300.0 / 4.5,
+                                       400.0 / 4.5, 100,         100,         0};
     ASSERT_EQ(observer.progress.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(observer.progress[i], expected[i], 1e-9) << i;

@@ -47,7 +47,8 @@ TEST(EncoderSettings, DefaultRoutinesRestoreTheirFieldsOnly)
 TEST(EncoderSettings, WriterDescriptionIsEditedForDisplay)
 {
     const auto edit = &EncoderSettings::editedWriterDescription;
-    EXPECT_EQ(edit(QStringLiteral("MP3 44.1 kHz; 96 Kbps; 22 kHz; ")), u"MP3 44.1 Hz; 96 Kbps; 22 Hz");
+    EXPECT_EQ(edit(QStringLiteral("MP3 44.1 kHz; 96 Kbps; 22 kHz; ")),
+              u"MP3 44.1 Hz; 96 Kbps; 22 Hz");
     EXPECT_EQ(edit(QStringLiteral("44 KHZ and khz")), u"44 KHZ and khz");
     EXPECT_EQ(edit(QStringLiteral("Stereo")), u"Stereo");
     EXPECT_EQ(edit(QStringLiteral("Stereo; ; ")), u"Stereo; ");
@@ -65,8 +66,10 @@ TEST(EncoderSettings, RefreshTakesTheStartupMp3Description)
     EXPECT_FALSE(settings.OutputFormatText.isEmpty());
     EXPECT_FALSE(settings.OutputFormatText.endsWith(u"; "));
     EXPECT_FALSE(settings.OutputFormatText.contains(u"kHz"));
-    EXPECT_TRUE(settings.OutputFormatText.contains(u"44100 Hz")) << settings.OutputFormatText.toStdString();
-    EXPECT_TRUE(settings.OutputFormatText.contains(u"96")) << settings.OutputFormatText.toStdString();
+    EXPECT_TRUE(settings.OutputFormatText.contains(u"44100 Hz"))
+        << settings.OutputFormatText.toStdString();
+    EXPECT_TRUE(settings.OutputFormatText.contains(u"96"))
+        << settings.OutputFormatText.toStdString();
     EXPECT_EQ(writer.mp3Encoder().bitrate(), 96);
     EXPECT_EQ(writer.mp3Encoder().channels(), 2);
 }

@@ -11,11 +11,9 @@ namespace tunevale::test {
 
 TempDir::TempDir()
     : m_dir(QDir::tempPath() + QStringLiteral("/tunevale-test-XXXXXX"))
-{
-}
+{}
 
-bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
-                 int channels)
+bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate, int channels)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -50,9 +48,9 @@ bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sa
                     int channels, const QStringList& codecArguments)
 {
     const QString source = path + QStringLiteral(".source.wav");
-    const bool ok = writePcmWav(source, samples, sampleRate, channels) &&
-                    runFfmpeg(QStringList{QStringLiteral("-i"), source} + codecArguments +
-                              QStringList{path});
+    const bool ok =
+        writePcmWav(source, samples, sampleRate, channels) &&
+        runFfmpeg(QStringList{QStringLiteral("-i"), source} + codecArguments + QStringList{path});
     QFile::remove(source);
     return ok;
 }

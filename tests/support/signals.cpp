@@ -31,15 +31,13 @@ std::vector<qint16> noise(int sampleRate, int channels, double seconds, unsigned
 {
     std::mt19937 generator(seed);
     std::uniform_int_distribution<int> distribution(-12000, 12000);
-    std::vector<qint16> samples(static_cast<size_t>(std::llround(seconds * sampleRate)) *
-                                channels);
+    std::vector<qint16> samples(static_cast<size_t>(std::llround(seconds * sampleRate)) * channels);
     for (auto& sample : samples)
         sample = static_cast<qint16>(distribution(generator));
     return samples;
 }
 
-double dominantFrequency(std::span<const qint16> samples, int sampleRate, int channels,
-                         int channel)
+double dominantFrequency(std::span<const qint16> samples, int sampleRate, int channels, int channel)
 {
     // Mean period between rising zero crossings, ignoring the stray crossings that codec
     // noise adds near zero (periods far from the median).

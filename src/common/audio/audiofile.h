@@ -43,8 +43,8 @@ public:
     const Mp3Encoder& mp3Encoder() const;
     bool checkOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
                         int maxBitrate) const;
-    Status setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
-                        int maxBitrate, int quality);
+    Status setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate,
+                        int quality);
     Status selectWmaProfile(int number);
     Status setWavFormat(int sampleRate, int channels, int bitsPerSample);
     // One line about the format configured last (for WMA the profile's description).

@@ -44,7 +44,7 @@ struct AudioReader::Decoder {
 
     std::vector<qint16> pending; // decoded, not yet handed out
     size_t pendingOffset = 0;
-    qint64 position = 0; // frame of pending[pendingOffset]
+    qint64 position = 0;                    // frame of pending[pendingOffset]
     qint64 firstTimestamp = AV_NOPTS_VALUE; // stream timestamp of frame 0, in samples
     qint64 totalFrames = 0;
     bool inputEnded = false;
@@ -83,8 +83,8 @@ Status AudioReader::Decoder::open(const QString& filePath)
         return Status::error(QStringLiteral("Out of memory opening %1").arg(path));
 
     AVFormatContext* rawFormat = nullptr;
-    int result = avformat_open_input(&rawFormat, QFile::encodeName(path).constData(), nullptr,
-                                     nullptr);
+    int result =
+        avformat_open_input(&rawFormat, QFile::encodeName(path).constData(), nullptr, nullptr);
     if (result < 0)
         return Status::error(readError(path, result));
     format.reset(rawFormat);
@@ -121,14 +121,14 @@ Status AudioReader::Decoder::open(const QString& filePath)
         return Status::error(readError(path, result));
 
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
-        totalFrames = av_rescale_q(stream->duration, stream->time_base, {1, outputFormat.sampleRate});
+        totalFrames =
+            av_rescale_q(stream->duration, stream->time_base, {1, outputFormat.sampleRate});
         // An MP3 stream's length counts the encoder delay that decoding trims (its start time).
         if (codec->codec_id == AV_CODEC_ID_MP3 && stream->start_time != AV_NOPTS_VALUE &&
             stream->start_time > 0)
-            totalFrames -= av_rescale_q(stream->start_time, stream->time_base,
-                                        {1, outputFormat.sampleRate});
-    }
-    else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+            totalFrames -=
+                av_rescale_q(stream->start_time, stream->time_base, {1, outputFormat.sampleRate});
+    } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         totalFrames = av_rescale(format->duration, outputFormat.sampleRate, AV_TIME_BASE);
 
     // Decoding the first frame proves the file is playable and anchors timestamps to frame 0.
@@ -151,7 +151,8 @@ qint64 AudioReader::Decoder::frameTimestamp(const AVFrame& decoded) const
     // Containers with coarse clocks (ASF counts milliseconds) blur where a frame starts; codecs
     // of fixed frame length put every frame on a grid counted from the first.
     const int frameLength = codec->frame_size > 0 ? codec->frame_size : decoded.nb_samples;
-    if (frameLength > 0 && stream->time_base.den < outputFormat.sampleRate * stream->time_base.num &&
+    if (frameLength > 0 &&
+        stream->time_base.den < outputFormat.sampleRate * stream->time_base.num &&
         firstTimestamp != AV_NOPTS_VALUE) {
         const qint64 offset = samples - firstTimestamp;
         return firstTimestamp + (offset + frameLength / 2) / frameLength * frameLength;
@@ -222,10 +223,9 @@ Status AudioReader::Decoder::configureConverter(const AVFrame& decoded)
     }
 
     SwrContext* raw = nullptr;
-    int result = swr_alloc_set_opts2(&raw, &outputLayout, AV_SAMPLE_FMT_S16,
-                                     outputFormat.sampleRate, &inputLayout,
-                                     static_cast<AVSampleFormat>(decoded.format), inputRate, 0,
-                                     nullptr);
+    int result = swr_alloc_set_opts2(
+        &raw, &outputLayout, AV_SAMPLE_FMT_S16, outputFormat.sampleRate, &inputLayout,
+        static_cast<AVSampleFormat>(decoded.format), inputRate, 0, nullptr);
     converter.reset(raw);
     if (result >= 0)
         result = swr_init(converter.get());
@@ -274,9 +274,8 @@ Status AudioReader::Decoder::appendConverted(const AVFrame& decoded, qint64 skip
 
 Status AudioReader::Decoder::restartAt(qint64 streamTimestamp)
 {
-    const int result =
-        avformat_seek_file(format.get(), stream->index, INT64_MIN, streamTimestamp,
-                           streamTimestamp, 0);
+    const int result = avformat_seek_file(format.get(), stream->index, INT64_MIN, streamTimestamp,
+                                          streamTimestamp, 0);
     if (result < 0)
         return Status::error(readError(path, result));
     avcodec_flush_buffers(codec.get());
@@ -329,8 +328,8 @@ Status AudioReader::Decoder::seek(qint64 target, bool& restartNeeded)
     for (qint64 landing = target - preroll; landing > 0; landing -= 4 * preroll) {
         if (firstTimestamp == AV_NOPTS_VALUE)
             break;
-        const qint64 streamTimestamp = av_rescale_q(
-            landing + firstTimestamp, {1, outputFormat.sampleRate}, stream->time_base);
+        const qint64 streamTimestamp =
+            av_rescale_q(landing + firstTimestamp, {1, outputFormat.sampleRate}, stream->time_base);
         if (Status status = restartAt(streamTimestamp); !status)
             return status;
         bool landedLate = false;
@@ -435,7 +434,8 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
         }
         const size_t take = std::min<size_t>(decoder.pendingElements(),
                                              static_cast<size_t>(wanted) - samples.size());
-        const auto from = decoder.pending.begin() + static_cast<std::ptrdiff_t>(decoder.pendingOffset);
+        const auto from =
+            decoder.pending.begin() + static_cast<std::ptrdiff_t>(decoder.pendingOffset);
         samples.insert(samples.end(), from, from + static_cast<std::ptrdiff_t>(take));
         decoder.pendingOffset += take;
     }

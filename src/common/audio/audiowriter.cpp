@@ -71,8 +71,8 @@ Status AudioWriter::setOggFormat(const OggFormat& format)
         (qualityMode && format.quality > 1000) ||
         (!qualityMode && !VorbisEncoder::check(format.sampleRate, format.channels, format.bitrate,
                                                format.minBitrate, format.maxBitrate)))
-        return Status::error(QStringLiteral("OGG Vorbis cannot encode %1")
-                                 .arg(VorbisEncoder::describe(format)));
+        return Status::error(
+            QStringLiteral("OGG Vorbis cannot encode %1").arg(VorbisEncoder::describe(format)));
     m_settings.ogg = format;
     m_lastConfigured = OutputKind::Ogg;
     return {};

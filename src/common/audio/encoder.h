@@ -26,7 +26,7 @@ struct OggFormat {
 
 struct WavFormat {
     int sampleRate = 44100;
-    int channels = 2; // 1 or 2
+    int channels = 2;       // 1 or 2
     int bitsPerSample = 16; // 8 or 16
 };
 

@@ -42,12 +42,13 @@ Status Resampler::configure(PcmFormat from, PcmFormat to)
     av_channel_layout_uninit(&outputLayout);
     if (result < 0) {
         m_context.reset();
-        return Status::error(QStringLiteral("Cannot convert %1 Hz %2 channels to %3 Hz %4 channels: %5")
-                                 .arg(from.sampleRate)
-                                 .arg(from.channels)
-                                 .arg(to.sampleRate)
-                                 .arg(to.channels)
-                                 .arg(ffmpegErrorString(result)));
+        return Status::error(
+            QStringLiteral("Cannot convert %1 Hz %2 channels to %3 Hz %4 channels: %5")
+                .arg(from.sampleRate)
+                .arg(from.channels)
+                .arg(to.sampleRate)
+                .arg(to.channels)
+                .arg(ffmpegErrorString(result)));
     }
     return {};
 }
@@ -74,16 +75,16 @@ Status Resampler::run(const quint8* input, int inputFrames, std::vector<qint16>&
 {
     const int capacity = swr_get_out_samples(m_context.get(), inputFrames);
     if (capacity < 0)
-        return Status::error(QStringLiteral("Sample conversion failed: %1")
-                                 .arg(ffmpegErrorString(capacity)));
+        return Status::error(
+            QStringLiteral("Sample conversion failed: %1").arg(ffmpegErrorString(capacity)));
     output.resize(static_cast<size_t>(capacity) * m_to.channels);
     auto* target = reinterpret_cast<quint8*>(output.data());
-    const int converted = swr_convert(m_context.get(), &target, capacity,
-                                      input ? &input : nullptr, inputFrames);
+    const int converted =
+        swr_convert(m_context.get(), &target, capacity, input ? &input : nullptr, inputFrames);
     if (converted < 0) {
         output.clear();
-        return Status::error(QStringLiteral("Sample conversion failed: %1")
-                                 .arg(ffmpegErrorString(converted)));
+        return Status::error(
+            QStringLiteral("Sample conversion failed: %1").arg(ffmpegErrorString(converted)));
     }
     output.resize(static_cast<size_t>(converted) * m_to.channels);
     return {};

@@ -25,8 +25,7 @@ QString writeError(const QFile& file)
 
 WavEncoder::WavEncoder(const WavFormat& format)
     : m_format(format)
-{
-}
+{}
 
 PcmFormat WavEncoder::inputFormat() const
 {
