@@ -173,6 +173,9 @@ Status AudioReader::Decoder::decodeNextFrame(bool& gotFrame)
             decoderDrained = true;
             break;
         }
+        // A damaged packet costs its own samples only; decoding goes on with the next one.
+        if (result == AVERROR_INVALIDDATA)
+            continue;
         if (result != AVERROR(EAGAIN))
             return Status::error(readError(path, result));
 

@@ -32,7 +32,8 @@ constexpr int kAsfMaxPayloadsPerPacket = 63;
 constexpr int kAsfMinPacketSize = 100;
 constexpr int kAsfMaxPacketSize = 65536;
 
-int asfPacketSizeFor(int blockAlign) {
+int asfPacketSizeFor(int blockAlign)
+{
     const int payload = blockAlign + kAsfPayloadOverhead;
     const int framesPerPacket = std::clamp((kAsfDefaultPacketSize - kAsfPacketOverhead) / payload,
                                            1, kAsfMaxPayloadsPerPacket);
@@ -40,7 +41,8 @@ int asfPacketSizeFor(int blockAlign) {
                       kAsfMaxPacketSize);
 }
 
-QString displayPath(const QString& path) {
+QString displayPath(const QString& path)
+{
     return QDir::toNativeSeparators(path);
 }
 
@@ -59,17 +61,20 @@ struct WmaEncoder::Muxer {
     int frameSize = 0; // samples per channel the encoder takes per frame
     int64_t nextPts = 0;
 
-    Status fail(const QString& what, int errorCode) const {
+    Status fail(const QString& what, int errorCode) const
+    {
         return Status::error(
             QStringLiteral("%1 %2: %3").arg(what, displayPath(path), ffmpegErrorString(errorCode)));
     }
 
-    Status writeFailure(int errorCode) const {
+    Status writeFailure(int errorCode) const
+    {
         return fail(QStringLiteral("Cannot write"), errorCode);
     }
 
     // Hands every packet the encoder has ready to the muxer.
-    Status drainPackets() {
+    Status drainPackets()
+    {
         for (;;) {
             int result = avcodec_receive_packet(codec.get(), packet.get());
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
@@ -86,7 +91,8 @@ struct WmaEncoder::Muxer {
     }
 
     // Encodes the next frameCount samples per channel of the FIFO as one frame.
-    Status sendFrame(int frameCount) {
+    Status sendFrame(int frameCount)
+    {
         // The encoder may still hold a reference to the last frame's buffer.
         int result = av_frame_make_writable(frame.get());
         if (result < 0)
@@ -107,15 +113,18 @@ struct WmaEncoder::Muxer {
 };
 
 WmaEncoder::WmaEncoder(int profileNumber)
-    : m_profile(wmaProfile(profileNumber)) {}
+    : m_profile(wmaProfile(profileNumber))
+{}
 
 WmaEncoder::~WmaEncoder() = default;
 
-PcmFormat WmaEncoder::inputFormat() const {
+PcmFormat WmaEncoder::inputFormat() const
+{
     return {m_profile.sampleRate, m_profile.channels};
 }
 
-Status WmaEncoder::open(const QString& path) {
+Status WmaEncoder::open(const QString& path)
+{
     quietFfmpegLogging();
     m_muxer.reset();
     auto muxer = std::make_unique<Muxer>();
@@ -162,6 +171,7 @@ Status WmaEncoder::open(const QString& path) {
     result = avcodec_parameters_from_context(muxer->stream->codecpar, context);
     if (result < 0)
         return muxer->fail(QStringLiteral("Cannot create"), result);
+    // A muxer without the option keeps its default packets: bigger files, still valid.
     if (context->block_align > 0)
         av_opt_set_int(format->priv_data, "packet_size", asfPacketSizeFor(context->block_align), 0);
 
@@ -201,7 +211,8 @@ Status WmaEncoder::open(const QString& path) {
     return {};
 }
 
-Status WmaEncoder::encode(std::span<const qint16> samples) {
+Status WmaEncoder::encode(std::span<const qint16> samples)
+{
     if (!m_muxer)
         return Status::error(QStringLiteral("Cannot encode WMA audio: the output is not open"));
     const int channels = m_profile.channels;
@@ -244,7 +255,8 @@ Status WmaEncoder::encode(std::span<const qint16> samples) {
     return {};
 }
 
-Status WmaEncoder::finish() {
+Status WmaEncoder::finish()
+{
     if (!m_muxer)
         return Status::error(QStringLiteral("Cannot finish WMA output: the output is not open"));
     // Whatever happens next, the file is closed and this encoder done with it.

@@ -62,15 +62,18 @@ static_assert(kDefaultWmaProfile >= 1 && kDefaultWmaProfile <= kWmaProfileCount)
 
 } // namespace
 
-bool isValidWmaProfile(int number) {
+bool isValidWmaProfile(int number)
+{
     return number >= 1 && number <= kWmaProfileCount;
 }
 
-const WmaProfile& wmaProfile(int number) {
+const WmaProfile& wmaProfile(int number)
+{
     return kProfiles[isValidWmaProfile(number) ? number - 1 : kDefaultWmaProfile - 1];
 }
 
-QString describeWmaProfile(int number) {
+QString describeWmaProfile(int number)
+{
     if (!isValidWmaProfile(number))
         return {};
     const WmaProfile& profile = kProfiles[number - 1];

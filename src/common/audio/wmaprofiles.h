@@ -6,9 +6,9 @@ namespace tunevale {
 
 // The numbered WMA encoding profiles, from the highest quality (1) to the lowest.
 struct WmaProfile {
-    int sampleRate; // Hz
-    int channels; // 1 or 2
-    int bitrate; // requested from the encoder, bit/s
+    int sampleRate;   // Hz
+    int channels;     // 1 or 2
+    int bitrate;      // requested from the encoder, bit/s
     int measuredKbps; // what the encoder really produces, file size / duration
 };
 
