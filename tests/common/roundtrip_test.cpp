@@ -36,6 +36,11 @@ const Format kFormats[] = {
     {"Wav", "wav", {}, 0},
 };
 
+void PrintTo(const Format& format, std::ostream* out)
+{
+    *out << format.name;
+}
+
 enum class Signal { Tone, Silence };
 
 class RoundTrip : public ::testing::TestWithParam<std::tuple<Format, Format, Signal>> {};
