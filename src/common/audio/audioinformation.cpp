@@ -29,12 +29,14 @@ namespace {
 constexpr int kMaxGenre = 191;
 constexpr int kMaxTrack = 32767;
 
-QString displayPath(const QString& path) {
+QString displayPath(const QString& path)
+{
     return QDir::toNativeSeparators(path);
 }
 
 // FFmpeg takes UTF-8 names everywhere; TagLib takes wide names on Windows.
-QByteArray ffmpegPath(const QString& path) {
+QByteArray ffmpegPath(const QString& path)
+{
 #ifdef Q_OS_WIN
     return path.toUtf8();
 #else
@@ -44,34 +46,41 @@ QByteArray ffmpegPath(const QString& path) {
 
 #ifdef Q_OS_WIN
 using TagPath = QString;
-TagPath tagPath(const QString& path) {
+TagPath tagPath(const QString& path)
+{
     return path;
 }
-TagLib::FileName tagFileName(const TagPath& path) {
+TagLib::FileName tagFileName(const TagPath& path)
+{
     return reinterpret_cast<const wchar_t*>(path.utf16());
 }
 #else
 using TagPath = QByteArray;
-TagPath tagPath(const QString& path) {
+TagPath tagPath(const QString& path)
+{
     return QFile::encodeName(path);
 }
-TagLib::FileName tagFileName(const TagPath& path) {
+TagLib::FileName tagFileName(const TagPath& path)
+{
     return path.constData();
 }
 #endif
 
-QString fromTagString(const TagLib::String& text) {
+QString fromTagString(const TagLib::String& text)
+{
     return QString::fromUtf8(text.toCString(true)).trimmed();
 }
 
-TagLib::String toTagString(const QString& text) {
+TagLib::String toTagString(const QString& text)
+{
     return TagLib::String(text.toUtf8().toStdString(), TagLib::String::UTF8);
 }
 
 // RIFF INFO text is read by most programs as Latin-1; TagLib's default is UTF-8.
 class Latin1InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
 public:
-    TagLib::String parse(const TagLib::ByteVector& data) const override {
+    TagLib::String parse(const TagLib::ByteVector& data) const override
+    {
         // Accept INFO chunks other programs wrote in UTF-8 as well.
         const QByteArrayView bytes(data.data(), qsizetype(data.size()));
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -80,7 +89,8 @@ public:
         return toTagString(text.section(QChar(u'\0'), 0, 0));
     }
 
-    TagLib::ByteVector render(const TagLib::String& text) const override {
+    TagLib::ByteVector render(const TagLib::String& text) const override
+    {
         TagLib::ByteVector bytes;
         for (const wchar_t character : text.toWString())
             bytes.append(character < 256 ? char(character) : '?');
@@ -88,7 +98,8 @@ public:
     }
 };
 
-void installInfoStringHandler() {
+void installInfoStringHandler()
+{
     static const bool installed = [] {
         static const Latin1InfoStringHandler handler;
         TagLib::RIFF::Info::Tag::setStringHandler(&handler);
@@ -98,7 +109,8 @@ void installInfoStringHandler() {
 }
 
 // ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.
-int genreIndexOf(const QString& text) {
+int genreIndexOf(const QString& text)
+{
     if (text.isEmpty())
         return -1;
     static const QRegularExpression numeric(QStringLiteral("^\\(?(\\d{1,3})\\)?$"));
@@ -127,7 +139,8 @@ int genreIndexOf(const QString& text) {
 enum class TagFormat { Unknown, Mpeg, Asf, OggVorbis, Wav };
 
 // Picks the tag format from the first bytes, so a misnamed file is still handled correctly.
-TagFormat sniffTagFormat(const QString& path) {
+TagFormat sniffTagFormat(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return TagFormat::Unknown;
@@ -149,7 +162,8 @@ TagFormat sniffTagFormat(const QString& path) {
 }
 
 // A TagLib file for path; the FileRef owns it. Null when TagLib cannot handle the file.
-TagLib::FileRef openTagFile(const TagPath& path, TagFormat format, bool readProperties) {
+TagLib::FileRef openTagFile(const TagPath& path, TagFormat format, bool readProperties)
+{
     installInfoStringHandler();
     const TagLib::FileName name = tagFileName(path);
     switch (format) {
@@ -168,13 +182,9 @@ TagLib::FileRef openTagFile(const TagPath& path, TagFormat format, bool readProp
     return TagLib::FileRef(name, readProperties);
 }
 
-AudioTags readTags(const QString& path) {
+AudioTags tagsOf(const TagLib::Tag* tag)
+{
     AudioTags tags;
-    const TagPath name = tagPath(path);
-    const TagLib::FileRef file = openTagFile(name, sniffTagFormat(path), false);
-    if (file.isNull() || !file.file()->isValid() || !file.tag())
-        return tags;
-    const TagLib::Tag* tag = file.tag();
     tags.title = fromTagString(tag->title());
     tags.artist = fromTagString(tag->artist());
     tags.album = fromTagString(tag->album());
@@ -185,9 +195,39 @@ AudioTags readTags(const QString& path) {
     return tags;
 }
 
+// Fills what primary lacks from secondary.
+AudioTags mergeTags(AudioTags primary, const AudioTags& secondary)
+{
+    for (auto text :
+         {&AudioTags::title, &AudioTags::artist, &AudioTags::album, &AudioTags::comment}) {
+        if ((primary.*text).isEmpty())
+            primary.*text = secondary.*text;
+    }
+    if (primary.genre < 0)
+        primary.genre = secondary.genre;
+    if (primary.year == 0)
+        primary.year = secondary.year;
+    if (primary.track == 0)
+        primary.track = secondary.track;
+    return primary;
+}
+
+AudioTags readTags(const QString& path)
+{
+    const TagPath name = tagPath(path);
+    const TagLib::FileRef file = openTagFile(name, sniffTagFormat(path), false);
+    if (file.isNull() || !file.file()->isValid())
+        return {};
+    // A WAV file's tag() is only its "ID3 " chunk; many programs write just RIFF INFO.
+    if (const auto* wav = dynamic_cast<const TagLib::RIFF::WAV::File*>(file.file()))
+        return mergeTags(tagsOf(wav->ID3v2Tag()), tagsOf(wav->InfoTag()));
+    return file.tag() ? tagsOf(file.tag()) : AudioTags();
+}
+
 // Empty texts, genre -1, year 0 and track 0 remove the field in every TagLib tag type we
 // write, except the ASF attributes handled by the caller.
-void applyTags(TagLib::Tag* tag, const AudioTags& tags) {
+void applyTags(TagLib::Tag* tag, const AudioTags& tags)
+{
     tag->setTitle(toTagString(tags.title));
     tag->setArtist(toTagString(tags.artist));
     tag->setAlbum(toTagString(tags.album));
@@ -197,7 +237,8 @@ void applyTags(TagLib::Tag* tag, const AudioTags& tags) {
     tag->setTrack(unsigned(tags.track));
 }
 
-void applyAsfTags(TagLib::ASF::Tag* tag, const AudioTags& tags) {
+void applyAsfTags(TagLib::ASF::Tag* tag, const AudioTags& tags)
+{
     applyTags(tag, tags);
     // ASF keeps these as attributes that TagLib would store as empty or zero values.
     if (tags.album.isEmpty())
@@ -210,7 +251,8 @@ void applyAsfTags(TagLib::ASF::Tag* tag, const AudioTags& tags) {
         tag->removeItem("WM/TrackNumber");
 }
 
-QString describeChannels(int channels) {
+QString describeChannels(int channels)
+{
     if (channels == 1)
         return QStringLiteral("Mono");
     if (channels == 2)
@@ -218,7 +260,8 @@ QString describeChannels(int channels) {
     return QStringLiteral("%1 channels").arg(channels);
 }
 
-QString codecName(AVCodecID codecId) {
+QString codecName(AVCodecID codecId)
+{
     QString name;
     if (const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codecId)) {
         name = QString::fromUtf8(descriptor->long_name ? descriptor->long_name : descriptor->name);
@@ -230,7 +273,8 @@ QString codecName(AVCodecID codecId) {
     return name.simplified();
 }
 
-qint64 durationOf(const AVFormatContext* context, const AVStream* stream) {
+qint64 durationOf(const AVFormatContext* context, const AVStream* stream)
+{
     if (context->duration != AV_NOPTS_VALUE && context->duration > 0)
         return av_rescale(context->duration, 1000, AV_TIME_BASE);
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
@@ -240,7 +284,8 @@ qint64 durationOf(const AVFormatContext* context, const AVStream* stream) {
 
 } // namespace
 
-Status AudioInformation::open(const QString& path) {
+Status AudioInformation::open(const QString& path)
+{
     m_description.clear();
     m_durationMs = 0;
     m_tags = AudioTags();
@@ -250,6 +295,13 @@ Status AudioInformation::open(const QString& path) {
     AVFormatContext* rawContext = nullptr;
     // FFmpeg frees the context itself when opening fails.
     int result = avformat_open_input(&rawContext, name.constData(), nullptr, nullptr);
+    // Demuxers answer a malformed header with EINVAL, which reads as the caller's fault.
+    if (result == AVERROR(EINVAL))
+        result = AVERROR_INVALIDDATA;
+    if (result == AVERROR_EOF) {
+        return Status::error(
+            QStringLiteral("Cannot read %1: the file is cut short").arg(displayPath(path)));
+    }
     if (result < 0) {
         return Status::error(
             QStringLiteral("Cannot read %1: %2").arg(displayPath(path), ffmpegErrorString(result)));
@@ -289,7 +341,8 @@ Status AudioInformation::open(const QString& path) {
     return {};
 }
 
-Status AudioInformation::setGenre(int genre) {
+Status AudioInformation::setGenre(int genre)
+{
     if (genre < -1 || genre > kMaxGenre) {
         return Status::error(
             QStringLiteral("Genre %1 is out of range (-1 to %2)").arg(genre).arg(kMaxGenre));
@@ -298,14 +351,16 @@ Status AudioInformation::setGenre(int genre) {
     return {};
 }
 
-Status AudioInformation::setYear(int year) {
+Status AudioInformation::setYear(int year)
+{
     if (year < 0)
         return Status::error(QStringLiteral("Year %1 is out of range (0 or more)").arg(year));
     m_tags.year = year;
     return {};
 }
 
-Status AudioInformation::setTrack(int track) {
+Status AudioInformation::setTrack(int track)
+{
     if (track < 0 || track > kMaxTrack) {
         return Status::error(
             QStringLiteral("Track %1 is out of range (0 to %2)").arg(track).arg(kMaxTrack));
@@ -314,7 +369,8 @@ Status AudioInformation::setTrack(int track) {
     return {};
 }
 
-Status AudioInformation::writeTags(const QString& path) const {
+Status AudioInformation::writeTags(const QString& path) const
+{
     const QString shown = displayPath(path);
     const auto failure = [&shown](const QString& reason) {
         return Status::error(QStringLiteral("Cannot write tags to %1: %2").arg(shown, reason));
