@@ -16,11 +16,13 @@ constexpr qsizetype kFramesPerChunk = 4096;
 constexpr float kSampleScale = 1.0f / 32768.0f;
 constexpr int kMaxChannels = 2;
 
-long bitsPerSecond(int kbps) {
+long bitsPerSecond(int kbps)
+{
     return kbps > 0 ? long(kbps) * 1000 : -1;
 }
 
-QString channelText(int channels) {
+QString channelText(int channels)
+{
     if (channels == 1)
         return QStringLiteral("Mono");
     if (channels == 2)
@@ -28,7 +30,8 @@ QString channelText(int channels) {
     return QStringLiteral("%1 channels").arg(channels);
 }
 
-QString modeText(const OggFormat& format) {
+QString modeText(const OggFormat& format)
+{
     if (format.quality >= 0)
         return QStringLiteral("Quality %1").arg(QString::number(format.quality / 100.0));
     const QString nominal = QStringLiteral("%1 Kbps").arg(format.bitrate);
@@ -46,13 +49,15 @@ QString modeText(const OggFormat& format) {
     return nominal + QStringLiteral(" (") + bounds + u')';
 }
 
-bool plausibleLayout(int sampleRate, int channels) {
+bool plausibleLayout(int sampleRate, int channels)
+{
     return sampleRate > 0 && channels >= 1 && channels <= kMaxChannels;
 }
 
 // Sets up info for a bitrate mode (kbit/s, 0 = not given); 0 when libvorbisenc accepts it.
 int setupBitrate(vorbis_info* info, int sampleRate, int channels, int bitrate, int minBitrate,
-                 int maxBitrate) {
+                 int maxBitrate)
+{
     int result = 0;
     if (minBitrate > 0 || maxBitrate > 0) {
         result = vorbis_encode_setup_managed(info, channels, sampleRate, bitsPerSecond(maxBitrate),
@@ -80,7 +85,8 @@ struct VorbisInfo {
 
 struct OggStream {
     OggStream() = default;
-    ~OggStream() {
+    ~OggStream()
+    {
         if (ready)
             ogg_stream_clear(&state);
     }
@@ -97,7 +103,8 @@ struct OggStream {
 // initialised, in the order libvorbis needs, so a stream abandoned half-way is released too.
 struct VorbisEncoder::Vorbis {
     Vorbis() { vorbis_comment_init(&comment); }
-    ~Vorbis() {
+    ~Vorbis()
+    {
         if (blockReady)
             vorbis_block_clear(&block);
         if (dspReady)
@@ -127,12 +134,14 @@ struct VorbisEncoder::Vorbis {
 
 namespace {
 
-Status writeError(const QFile& file) {
+Status writeError(const QFile& file)
+{
     return Status::error(QStringLiteral("Cannot write %1: %2")
                              .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }
 
-Status libraryError(const char* call, int code) {
+Status libraryError(const char* call, int code)
+{
     return Status::error(QStringLiteral("OGG Vorbis encoding failed: %1 returned %2")
                              .arg(QString::fromUtf8(call))
                              .arg(code));
@@ -140,7 +149,8 @@ Status libraryError(const char* call, int code) {
 
 } // namespace
 
-Status VorbisEncoder::Vorbis::writePage(QFile& file, const ogg_page& page) {
+Status VorbisEncoder::Vorbis::writePage(QFile& file, const ogg_page& page)
+{
     if (file.write(reinterpret_cast<const char*>(page.header), page.header_len) !=
             page.header_len ||
         file.write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len)
@@ -148,7 +158,8 @@ Status VorbisEncoder::Vorbis::writePage(QFile& file, const ogg_page& page) {
     return {};
 }
 
-Status VorbisEncoder::Vorbis::writePages(QFile& file, bool flush) {
+Status VorbisEncoder::Vorbis::writePages(QFile& file, bool flush)
+{
     ogg_page page;
     while ((flush ? ogg_stream_flush(&stream.state, &page)
                   : ogg_stream_pageout(&stream.state, &page)) != 0) {
@@ -159,7 +170,8 @@ Status VorbisEncoder::Vorbis::writePages(QFile& file, bool flush) {
     return {};
 }
 
-Status VorbisEncoder::Vorbis::drain(QFile& file) {
+Status VorbisEncoder::Vorbis::drain(QFile& file)
+{
     ogg_packet packet;
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
         if (const int result = vorbis_analysis(&block, nullptr); result < 0)
@@ -182,15 +194,18 @@ Status VorbisEncoder::Vorbis::drain(QFile& file) {
 }
 
 VorbisEncoder::VorbisEncoder(const OggFormat& format)
-    : m_format(format) {}
+    : m_format(format)
+{}
 
 VorbisEncoder::~VorbisEncoder() = default;
 
-PcmFormat VorbisEncoder::inputFormat() const {
+PcmFormat VorbisEncoder::inputFormat() const
+{
     return {m_format.sampleRate, m_format.channels};
 }
 
-Status VorbisEncoder::open(const QString& path) {
+Status VorbisEncoder::open(const QString& path)
+{
     m_vorbis.reset();
     if (m_file.isOpen())
         m_file.close();
@@ -235,9 +250,10 @@ Status VorbisEncoder::open(const QString& path) {
                                                    &comments, &codebooks);
         code != 0)
         return libraryError("vorbis_analysis_headerout", code);
-    ogg_stream_packetin(&vorbis->stream.state, &identification);
-    ogg_stream_packetin(&vorbis->stream.state, &comments);
-    ogg_stream_packetin(&vorbis->stream.state, &codebooks);
+    for (ogg_packet* header : {&identification, &comments, &codebooks}) {
+        if (ogg_stream_packetin(&vorbis->stream.state, header) != 0)
+            return libraryError("ogg_stream_packetin", -1);
+    }
     // The first audio packet must start a page of its own.
     if (Status status = vorbis->writePages(m_file, true); !status)
         return status;
@@ -246,7 +262,8 @@ Status VorbisEncoder::open(const QString& path) {
     return {};
 }
 
-Status VorbisEncoder::encode(std::span<const qint16> samples) {
+Status VorbisEncoder::encode(std::span<const qint16> samples)
+{
     if (!m_vorbis)
         return Status::error(QStringLiteral("OGG Vorbis encoder is not open"));
     const int channels = m_format.channels;
@@ -283,36 +300,37 @@ Status VorbisEncoder::encode(std::span<const qint16> samples) {
     return {};
 }
 
-Status VorbisEncoder::finish() {
+Status VorbisEncoder::finish()
+{
     if (!m_vorbis)
         return Status::error(QStringLiteral("OGG Vorbis encoder is not open"));
     const std::unique_ptr<Vorbis> vorbis = std::move(m_vorbis);
+    Status status;
     if (const int code = vorbis_analysis_wrote(&vorbis->dsp, 0); code != 0)
-        return libraryError("vorbis_analysis_wrote", code);
-    if (Status status = vorbis->drain(m_file); !status)
-        return status;
-    if (Status status = vorbis->writePages(m_file, true); !status)
-        return status;
-    if (!m_file.flush()) {
-        const Status status = writeError(m_file);
-        m_file.close();
-        return status;
-    }
+        status = libraryError("vorbis_analysis_wrote", code);
+    if (status)
+        status = vorbis->drain(m_file);
+    if (status)
+        status = vorbis->writePages(m_file, true);
+    if (status && !m_file.flush())
+        status = writeError(m_file);
+    // Closed on failure too, so a half-written file is not held open.
     m_file.close();
-    if (m_file.error() != QFileDevice::NoError)
-        return writeError(m_file);
-    return {};
+    if (status && m_file.error() != QFileDevice::NoError)
+        status = writeError(m_file);
+    return status;
 }
 
-bool VorbisEncoder::check(int sampleRate, int channels, int bitrate, int minBitrate,
-                          int maxBitrate) {
+bool VorbisEncoder::check(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate)
+{
     if (!plausibleLayout(sampleRate, channels))
         return false;
     VorbisInfo setup;
     return setupBitrate(&setup.info, sampleRate, channels, bitrate, minBitrate, maxBitrate) == 0;
 }
 
-QString VorbisEncoder::describe(const OggFormat& format) {
+QString VorbisEncoder::describe(const OggFormat& format)
+{
     return QStringLiteral("OGG Vorbis %1 Hz; %2; %3")
         .arg(format.sampleRate)
         .arg(channelText(format.channels), modeText(format));
