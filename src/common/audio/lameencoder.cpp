@@ -1,5 +1,7 @@
 #include "common/audio/lameencoder.h"
 
+#include <QDir>
+
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -24,7 +26,8 @@ constexpr int kBufferBytes = kChunkFrames + kChunkFrames / 4 + 7200;
 // of this thread is kept so that a failed set-up can say why.
 thread_local QString t_lameError;
 
-void keepLameError(const char* format, va_list arguments) {
+void keepLameError(const char* format, va_list arguments)
+{
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
     t_lameError = QString::fromLocal8Bit(text).trimmed();
@@ -42,7 +45,8 @@ struct BitrateRange {
 // wins. In ABR mode a minimum above the target (typically the CBR bitrate left over from
 // earlier settings) would silently raise the target, so it is lowered to the target
 // unless the user asked for that minimum to be strictly enforced.
-BitrateRange vbrRange(const Mp3Encoder& settings) {
+BitrateRange vbrRange(const Mp3Encoder& settings)
+{
     BitrateRange range{settings.bitrate(), settings.maxVbrBitrate()};
     if (settings.vbrMethod() == Mp3Encoder::kVbrAbr && !settings.strictMinimum())
         range.minimum = std::min(range.minimum, settings.abrBitrate());
@@ -50,7 +54,8 @@ BitrateRange vbrRange(const Mp3Encoder& settings) {
     return range;
 }
 
-MPEG_mode lameMode(const Mp3Encoder& settings) {
+MPEG_mode lameMode(const Mp3Encoder& settings)
+{
     if (settings.channels() == 1)
         return MONO;
     switch (settings.channelMode()) {
@@ -63,7 +68,8 @@ MPEG_mode lameMode(const Mp3Encoder& settings) {
     }
 }
 
-vbr_mode lameVbrMode(int method) {
+vbr_mode lameVbrMode(int method)
+{
     switch (method) {
     case Mp3Encoder::kVbrDefault:
         return vbr_default;
@@ -80,7 +86,8 @@ vbr_mode lameVbrMode(int method) {
 }
 
 // A LAME context set up with every parameter of settings, ready to encode.
-Status createLame(const Mp3Encoder& settings, LamePtr& lame) {
+Status createLame(const Mp3Encoder& settings, LamePtr& lame)
+{
     lame.reset(lame_init());
     if (!lame)
         return Status::error(QStringLiteral("Cannot start the MP3 encoder: out of memory"));
@@ -131,7 +138,8 @@ Status createLame(const Mp3Encoder& settings, LamePtr& lame) {
     return {};
 }
 
-QString modeText(const lame_global_flags* flags) {
+QString modeText(const lame_global_flags* flags)
+{
     switch (lame_get_mode(flags)) {
     case STEREO:
         return QStringLiteral("Stereo");
@@ -147,7 +155,8 @@ QString modeText(const lame_global_flags* flags) {
     }
 }
 
-QString bitrateText(const lame_global_flags* flags, bool strictMinimum) {
+QString bitrateText(const lame_global_flags* flags, bool strictMinimum)
+{
     switch (lame_get_VBR(flags)) {
     case vbr_off:
         return QStringLiteral("%1 Kbps").arg(lame_get_brate(flags));
@@ -162,16 +171,18 @@ QString bitrateText(const lame_global_flags* flags, bool strictMinimum) {
     }
 }
 
-Status writeError(const QFile& file) {
-    return Status::error(
-        QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+Status writeError(const QFile& file)
+{
+    return Status::error(QStringLiteral("Cannot write %1: %2")
+                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }
 
 // Writes what LAME put into buffer; bytes is LAME's result, negative on failure.
-Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int bytes) {
+Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int bytes)
+{
     if (bytes < 0)
         return Status::error(QStringLiteral("Cannot encode MP3 audio for %1: LAME error %2")
-                                 .arg(file.fileName())
+                                 .arg(QDir::toNativeSeparators(file.fileName()))
                                  .arg(bytes));
     if (bytes > 0 && file.write(reinterpret_cast<const char*>(buffer.data()), bytes) != bytes)
         return writeError(file);
@@ -185,15 +196,18 @@ struct LameEncoder::Lame {
 };
 
 LameEncoder::LameEncoder(const Mp3Encoder& settings)
-    : m_settings(settings) {}
+    : m_settings(settings)
+{}
 
 LameEncoder::~LameEncoder() = default;
 
-PcmFormat LameEncoder::inputFormat() const {
+PcmFormat LameEncoder::inputFormat() const
+{
     return {m_settings.sampleRate(), m_settings.channels()};
 }
 
-QString LameEncoder::describe(const Mp3Encoder& settings) {
+QString LameEncoder::describe(const Mp3Encoder& settings)
+{
     // What LAME will really do: it snaps bitrates to what the MPEG version at this rate
     // allows, so the text is read back from a configured context.
     LamePtr lame;
@@ -204,23 +218,26 @@ QString LameEncoder::describe(const Mp3Encoder& settings) {
         .arg(bitrateText(lame.get(), settings.strictMinimum()), modeText(lame.get()));
 }
 
-Status LameEncoder::open(const QString& path) {
+Status LameEncoder::open(const QString& path)
+{
     m_lame.reset();
     if (m_file.isOpen())
         m_file.close();
     auto lame = std::make_unique<Lame>();
     if (Status status = createLame(m_settings, lame->flags); !status)
-        return Status::error(QStringLiteral("Cannot create %1: %2").arg(path, status.message()));
+        return Status::error(QStringLiteral("Cannot create %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), status.message()));
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Status::error(
-            QStringLiteral("Cannot create %1: %2").arg(path, m_file.errorString()));
+        return Status::error(QStringLiteral("Cannot create %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), m_file.errorString()));
     m_buffer.resize(kBufferBytes);
     m_lame = std::move(lame);
     return {};
 }
 
-Status LameEncoder::encode(std::span<const qint16> samples) {
+Status LameEncoder::encode(std::span<const qint16> samples)
+{
     if (!m_lame)
         return Status::error(QStringLiteral("Cannot encode MP3 audio: no MP3 file is open"));
     const auto channels = static_cast<size_t>(m_settings.channels());
@@ -228,7 +245,7 @@ Status LameEncoder::encode(std::span<const qint16> samples) {
         return Status::error(
             QStringLiteral("Cannot encode MP3 audio for %1: %2 samples are not whole frames of "
                            "%3 channel(s)")
-                .arg(m_file.fileName())
+                .arg(QDir::toNativeSeparators(m_file.fileName()))
                 .arg(samples.size())
                 .arg(channels));
     lame_global_flags* flags = m_lame->flags.get();
@@ -249,7 +266,8 @@ Status LameEncoder::encode(std::span<const qint16> samples) {
     return {};
 }
 
-Status LameEncoder::finish() {
+Status LameEncoder::finish()
+{
     if (!m_lame)
         return Status::error(QStringLiteral("Cannot finish MP3 output: no MP3 file is open"));
     const std::unique_ptr<Lame> lame = std::move(m_lame);
@@ -265,17 +283,16 @@ Status LameEncoder::finish() {
         if (tagBytes > m_buffer.size()) {
             status =
                 Status::error(QStringLiteral("Cannot write the VBR header of %1: it needs %2 bytes")
-                                  .arg(m_file.fileName())
+                                  .arg(QDir::toNativeSeparators(m_file.fileName()))
                                   .arg(tagBytes));
         } else if (tagBytes > 0) {
-            if (!m_file.flush())
-                status = writeError(m_file);
-            else if (m_file.isSequential())
+            const bool flushed = m_file.flush();
+            if (flushed && m_file.isSequential())
                 status = Status::error(
                     QStringLiteral("Cannot write the VBR header of %1: the output is not a "
                                    "seekable file")
-                        .arg(m_file.fileName()));
-            else if (!m_file.seek(0))
+                        .arg(QDir::toNativeSeparators(m_file.fileName())));
+            else if (!flushed || !m_file.seek(0))
                 status = writeError(m_file);
             else
                 status = writeEncoded(m_file, m_buffer, static_cast<int>(tagBytes));

@@ -15,18 +15,21 @@ constexpr std::array kBitrates{8,  16,  24,  32,  40,  48,  56,  64,  80,
 constexpr int kMinAbrBitrate = 8;
 constexpr int kMaxAbrBitrate = 320;
 
-template <typename Container> bool contains(const Container& values, int value) {
+template <typename Container> bool contains(const Container& values, int value)
+{
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-template <typename Container> QString joined(const Container& values) {
+template <typename Container> QString joined(const Container& values)
+{
     QStringList texts;
     for (const int value : values)
         texts.append(QString::number(value));
     return texts.join(QStringLiteral(", "));
 }
 
-Status outOfRange(const QString& what, int value, int low, int high) {
+Status outOfRange(const QString& what, int value, int low, int high)
+{
     return Status::error(QStringLiteral("MP3 %1 %2 is out of range: use %3 to %4")
                              .arg(what)
                              .arg(value)
@@ -34,7 +37,8 @@ Status outOfRange(const QString& what, int value, int low, int high) {
                              .arg(high));
 }
 
-Status notABitrate(const QString& what, int value) {
+Status notABitrate(const QString& what, int value)
+{
     return Status::error(QStringLiteral("MP3 %1 %2 Kbps is not an MPEG bitrate: use one of %3")
                              .arg(what)
                              .arg(value)
@@ -56,7 +60,7 @@ struct PresetValues {
 constexpr int kMpeg2Floor = 8;  // lowest bitrate below 32 kHz
 constexpr int kMpeg1Floor = 32; // lowest bitrate from 32 kHz on
 
-// Indexed by preset number - 1, from the narrowest use to the widest.
+// Indexed by preset number - 1, in the order of Mp3Encoder::Preset.
 constexpr std::array<PresetValues, 11> kPresets{{
     {16000, 1, Mp3Encoder::kVbrAbr, 16, 0, 5, kMpeg2Floor},  // Phone
     {16000, 1, Mp3Encoder::kVbrAbr, 24, 0, 5, kMpeg2Floor},  // SW
@@ -73,7 +77,8 @@ constexpr std::array<PresetValues, 11> kPresets{{
 
 } // namespace
 
-Status Mp3Encoder::setSampleRate(int hertz) {
+Status Mp3Encoder::setSampleRate(int hertz)
+{
     if (!contains(kSampleRates, hertz))
         return Status::error(
             QStringLiteral("MP3 sample rate %1 Hz is not supported: use one of %2 Hz")
@@ -83,63 +88,72 @@ Status Mp3Encoder::setSampleRate(int hertz) {
     return {};
 }
 
-Status Mp3Encoder::setQuality(int quality) {
+Status Mp3Encoder::setQuality(int quality)
+{
     if (quality < 0 || quality > 9)
         return outOfRange(QStringLiteral("quality"), quality, 0, 9);
     m_quality = quality;
     return {};
 }
 
-Status Mp3Encoder::setBitrate(int kbps) {
+Status Mp3Encoder::setBitrate(int kbps)
+{
     if (!contains(kBitrates, kbps))
         return notABitrate(QStringLiteral("bitrate"), kbps);
     m_bitrate = kbps;
     return {};
 }
 
-Status Mp3Encoder::setMaxVbrBitrate(int kbps) {
+Status Mp3Encoder::setMaxVbrBitrate(int kbps)
+{
     if (!contains(kBitrates, kbps))
         return notABitrate(QStringLiteral("maximum VBR bitrate"), kbps);
     m_maxVbrBitrate = kbps;
     return {};
 }
 
-Status Mp3Encoder::setVbrQuality(int quality) {
+Status Mp3Encoder::setVbrQuality(int quality)
+{
     if (quality < 0 || quality > 9)
         return outOfRange(QStringLiteral("VBR quality"), quality, 0, 9);
     m_vbrQuality = quality;
     return {};
 }
 
-Status Mp3Encoder::setVbrMethod(int method) {
+Status Mp3Encoder::setVbrMethod(int method)
+{
     if (method < kVbrNone || method > kVbrAbr)
         return outOfRange(QStringLiteral("VBR method"), method, kVbrNone, kVbrAbr);
     m_vbrMethod = method;
     return {};
 }
 
-Status Mp3Encoder::setAbrBitrate(int kbps) {
+Status Mp3Encoder::setAbrBitrate(int kbps)
+{
     if (kbps < kMinAbrBitrate || kbps > kMaxAbrBitrate)
         return outOfRange(QStringLiteral("ABR bitrate"), kbps, kMinAbrBitrate, kMaxAbrBitrate);
     m_abrBitrate = kbps;
     return {};
 }
 
-Status Mp3Encoder::setChannels(int channels) {
+Status Mp3Encoder::setChannels(int channels)
+{
     if (channels < 1 || channels > 2)
         return outOfRange(QStringLiteral("channel count"), channels, 1, 2);
     m_channels = channels;
     return {};
 }
 
-Status Mp3Encoder::setChannelMode(int mode) {
+Status Mp3Encoder::setChannelMode(int mode)
+{
     if (mode < kModeStereo || mode > kModeDualChannels)
         return outOfRange(QStringLiteral("channel mode"), mode, kModeStereo, kModeDualChannels);
     m_channelMode = mode;
     return {};
 }
 
-Status Mp3Encoder::applyPreset(int preset) {
+Status Mp3Encoder::applyPreset(int preset)
+{
     if (preset < Phone || preset > R3Mix)
         return Status::error(
             QStringLiteral("There is no MP3 preset %1: presets go from %2 (Phone) to %3 (R3Mix)")

@@ -24,19 +24,7 @@ public:
     static constexpr int kModeDualChannels = 4;
 
     // Named presets 1 to 11.
-    enum Preset {
-        Phone = 1,
-        SW,
-        AM,
-        FM,
-        Voice,
-        Radio,
-        Tape,
-        HiFi,
-        CD,
-        Studio,
-        R3Mix
-    };
+    enum Preset { Phone = 1, SW, AM, FM, Voice, Radio, Tape, HiFi, CD, Studio, R3Mix };
 
     int sampleRate() const { return m_sampleRate; } // output rate, Hz
     Status setSampleRate(int hertz);
