@@ -1,0 +1,1 @@
+#include "common/folderbrowser.h"

@@ -1,0 +1,1 @@
+#include "filelist/addfiles.h"

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QTreeWidget>
+
+namespace tunevale {
+
+class AudioInformation;
+
+// The main window's file list: one row per audio file, six columns of row texts, several
+// rows selectable, striped. A row's text is the file's full path and its identity; an index
+// of the paths keeps the duplicate test constant-time however long the list grows.
+class FileListView final : public QTreeWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FileListView)
+
+public:
+    enum Column { FileName, Type, FileSize, AudioFormat, Length, Modified, ColumnCount };
+
+    explicit FileListView(AudioInformation& information, QWidget* parent = nullptr);
+
+    // True when a row's text equals path exactly (case-sensitive).
+    bool IsInList(const QString& path) const;
+    // Probes path and appends its row, unless it is listed already or is no audio file.
+    // In sorted mode the row takes its place in the current order. Never shows a message.
+    void AddFileRow(const QString& path);
+    // The row most recently added by AddFileRow, or null.
+    QTreeWidgetItem* CurrentRow() const { return m_currentRow; }
+
+    int rowCount() const { return topLevelItemCount(); }
+    // Row texts in list order.
+    QStringList paths() const;
+    // The first selected row's path (the current row when none is selected), or empty.
+    QString selectedPath() const;
+
+    // The list commands.
+    void SelectAll();
+    void InvertSelection();
+    void RemoveSelected();
+    void ClearAll();
+    // A click on the header at position 1 to 6: sort by it, flipping the one order.
+    void ColumnClick(int position);
+
+    bool isSorted() const { return m_sorted; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    int sortColumnIndex() const { return m_sortColumn; }
+
+Q_SIGNALS:
+    // The right mouse button was released over the list at globalPosition.
+    void contextMenuRequested(const QPoint& globalPosition);
+    // A double-click on a list that holds rows.
+    void playRequested();
+    // Local files were dropped, in the order of the dropped data (folders included).
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    Qt::DropActions supportedDropActions() const override;
+
+private:
+    AudioInformation& m_information;
+    QHash<QString, QTreeWidgetItem*> m_index;
+    QTreeWidgetItem* m_currentRow = nullptr;
+    bool m_sorted = false;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    int m_sortColumn = FileName;
+};
+
+} // namespace tunevale
