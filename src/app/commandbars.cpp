@@ -1,1 +1,168 @@
 #include "app/commandbars.h"
+
+#include "app/artwork.h"
+#include "app/commandids.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace tunevale {
+
+namespace {
+
+constexpr const char* kCommandIdProperty = "commandId";
+
+} // namespace
+
+CommandBars::CommandBars(QMainWindow& window, Dispatch dispatch)
+    : QObject(&window)
+    , m_dispatch(std::move(dispatch))
+{
+    buildMenuBar(window);
+    buildToolBar(window);
+    buildContextMenu(window);
+    bindHiddenShortcuts(window);
+}
+
+int CommandBars::commandId(const QAction* action)
+{
+    return action ? action->property(kCommandIdProperty).toInt() : 0;
+}
+
+QAction* CommandBars::makeAction(const QString& caption, int commandId, const QString& toolTip)
+{
+    auto* action = new QAction(caption, this);
+    action->setProperty(kCommandIdProperty, commandId);
+    action->setToolTip(toolTip);
+    connect(action, &QAction::triggered, this, [this, commandId] { m_dispatch(commandId); });
+    m_actions.append(action);
+    return action;
+}
+
+void CommandBars::buildMenuBar(QMainWindow& window)
+{
+    QMenuBar* bar = window.menuBar();
+    bar->setObjectName(QStringLiteral("Menu Bar"));
+    const auto item = [this](QMenu* menu, const QString& caption, int id, const QString& toolTip,
+                             const QKeySequence& shortcut = {}) {
+        QAction* action = makeAction(caption, id, toolTip);
+        action->setShortcut(shortcut);
+        menu->addAction(action);
+        return action;
+    };
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->menuAction()->setProperty(kCommandIdProperty, int(ID_FILE));
+    item(file, QStringLiteral("Add Files"), ID_ADDFILES, QStringLiteral("Add Files"),
+         QKeySequence(Qt::CTRL | Qt::Key_O))
+        ->setIcon(commandIcon(CommandIcon::AddFiles));
+    item(file, QStringLiteral("Add Folder"), ID_ADDFOLDER, QStringLiteral("Add Folder"))
+        ->setIcon(commandIcon(CommandIcon::AddFolder));
+    file->addSeparator();
+    item(file, QStringLiteral("Exit     "), ID_EXIT, QStringLiteral("Exit     "),
+         QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    QMenu* list = bar->addMenu(QStringLiteral("&List"));
+    list->menuAction()->setProperty(kCommandIdProperty, int(ID_LIST));
+    // Ctrl+A is shown but left to the list itself, which selects all on its own.
+    QAction* selectAll =
+        item(list, QStringLiteral("Select All"), ID_SELECTALL, QStringLiteral("Select All"));
+    selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    selectAll->setShortcutContext(Qt::WidgetShortcut); // shown in the menu, bound nowhere
+    QAction* invert =
+        item(list, QStringLiteral("Invert Selection"), ID_INVERTSELECTION,
+             QStringLiteral("Invert Selection   "), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
+    list->addSeparator();
+    QAction* remove = item(list, QStringLiteral("Remove Selected Files"), ID_REMOVESELECTEDFILES,
+                           QStringLiteral("Remove Selected Files"), QKeySequence(Qt::Key_Delete));
+    remove->setIcon(commandIcon(CommandIcon::Remove));
+    QAction* clear = item(list, QStringLiteral("Clear All"), ID_CLEARALL,
+                          QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_listActions = {selectAll, invert, remove, clear};
+
+    QMenu* convert = bar->addMenu(QStringLiteral("&Convert"));
+    convert->menuAction()->setProperty(kCommandIdProperty, int(ID_CONVERT));
+    item(convert, QStringLiteral("Convert to MP3"), ID_CONVERTTOMP,
+         QStringLiteral("Convert to MP3"))
+        ->setIcon(commandIcon(CommandIcon::ConvertMp3));
+    item(convert, QStringLiteral("Convert to WMA"), ID_CONVERTTOWMA,
+         QStringLiteral("Convert to WMA"))
+        ->setIcon(commandIcon(CommandIcon::ConvertWma));
+    item(convert, QStringLiteral("Convert to OGG"), ID_CONVERTTOOGG,
+         QStringLiteral("Convert to OGG"))
+        ->setIcon(commandIcon(CommandIcon::ConvertOgg));
+    item(convert, QStringLiteral("Convert to WAV"), ID_CONVERTTOWAV,
+         QStringLiteral("Convert to WAV"))
+        ->setIcon(commandIcon(CommandIcon::ConvertWav));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->menuAction()->setProperty(kCommandIdProperty, int(ID_HELP));
+    item(help, QStringLiteral("Website"), ID_WEBSITE, QStringLiteral("Website"));
+    item(help, QStringLiteral("About..."), ID_ABOUT, QStringLiteral("About"));
+}
+
+void CommandBars::buildToolBar(QMainWindow& window)
+{
+    m_toolBar = window.addToolBar(QStringLiteral("Toobar"));
+    m_toolBar->setObjectName(QStringLiteral("Toobar"));
+    m_toolBar->setProperty(kCommandIdProperty, int(IDR_TOOBAR));
+    m_toolBar->setMovable(false);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const auto button = [this](const QString& caption, int id, const QString& toolTip,
+                               CommandIcon icon) {
+        QAction* action = makeAction(caption, id, toolTip);
+        action->setIcon(commandIcon(icon));
+        m_toolBar->addAction(action);
+    };
+    button(QStringLiteral("Add"), ID_ADDFILES, QStringLiteral("Add Files"), CommandIcon::AddFiles);
+    button(QStringLiteral("Add Folder"), ID_ADDFOLDER, QStringLiteral("Add Folder"),
+           CommandIcon::AddFolder);
+    button(QStringLiteral("Remove"), ID_REMOVESELECTEDFILES,
+           QStringLiteral("Remove Selected Files"), CommandIcon::Remove);
+    button(QStringLiteral("Play"), ID_PLAY, QStringLiteral("Play"), CommandIcon::Play);
+    m_toolBar->addSeparator();
+    button(QStringLiteral("MP3"), ID_CONVERTTOMP, QStringLiteral("Convert to MP3"),
+           CommandIcon::ConvertMp3);
+    button(QStringLiteral("WMA"), ID_CONVERTTOWMA, QStringLiteral("Convert to WMA"),
+           CommandIcon::ConvertWma);
+    button(QStringLiteral("OGG"), ID_CONVERTTOOGG, QStringLiteral("Convert to OGG"),
+           CommandIcon::ConvertOgg);
+    button(QStringLiteral("WAV"), ID_CONVERTTOWAV, QStringLiteral("Convert to WAV"),
+           CommandIcon::ConvertWav);
+}
+
+void CommandBars::buildContextMenu(QMainWindow& window)
+{
+    m_contextMenu = new QMenu(QStringLiteral("List"), &window);
+    for (QAction* action : std::as_const(m_listActions))
+        m_contextMenu->addAction(action);
+}
+
+void CommandBars::bindHiddenShortcuts(QMainWindow& window)
+{
+    // Keys of the classic menu that no visible item carries already.
+    const struct {
+        QKeySequence key;
+        int id;
+    } keys[] = {
+        {QKeySequence(Qt::Key_F1), ID_HELPCONTENTS},
+        {QKeySequence(Qt::Key_F2), ID_ADDFILES},
+        {QKeySequence(Qt::CTRL | Qt::Key_F2), ID_ADDFOLDER},
+        {QKeySequence(Qt::Key_F3), ID_SELECTALL},
+        {QKeySequence(Qt::Key_F4), ID_INVERTSELECTION},
+        {QKeySequence(Qt::Key_F5), ID_CONVERTTOWMA},
+        {QKeySequence(Qt::Key_F6), ID_CONVERTTOMP},
+        {QKeySequence(Qt::Key_F7), ID_CONVERTTOOGG},
+        {QKeySequence(Qt::Key_F8), ID_CONVERTTOWAV},
+    };
+    for (const auto& [key, id] : keys) {
+        QAction* action = makeAction(QString(), id, QString());
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        window.addAction(action);
+    }
+}
+
+} // namespace tunevale

@@ -1,1 +1,250 @@
 #include "app/formmain.h"
+
+#include "app/artwork.h"
+#include "app/commandbars.h"
+#include "app/commandids.h"
+#include "app/formflash.h"
+#include "filelist/addfiles.h"
+#include "filelist/filelistview.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace tunevale {
+
+namespace {
+
+constexpr QSize kClientSize(708, 437);
+
+} // namespace
+
+FormMain::FormMain(QWidget* parent)
+    : QMainWindow(parent)
+    , m_fileChooser(chooseAudioFiles)
+{
+    setWindowTitle(QStringLiteral(" Tunevale"));
+    setWindowIcon(applicationIcon());
+    setFont(QFont(QStringLiteral("Tahoma"), 9));
+    resize(kClientSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    Form_Load();
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::Form_Load()
+{
+    m_list = new FileListView(m_audioInformation, this);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setAcceptDrops(true);
+    setCentralWidget(m_list); // fills exactly the area the bars leave free
+    m_lastFolder.clear();
+
+    (void)m_mp3Lame.setBitrate(96);
+    (void)m_fileW.setMp3Format(44100, 96, 2);
+    m_settings.RefreshOutputFormatText(m_fileW);
+    InitGlobals();
+
+    m_commandBars = new CommandBars(*this, [this](int id) { CommandBars1_Execute(id); });
+    loadSkin();
+
+    connect(m_list, &FileListView::contextMenuRequested, this,
+            [this](const QPoint& position) { m_commandBars->contextMenu()->popup(position); });
+    connect(m_list, &FileListView::playRequested, this, &FormMain::playSelected);
+    connect(m_list, &FileListView::filesDropped, this,
+            [this](const QStringList& paths) { addFilesWithWaitWindow(*m_list, this, paths); });
+}
+
+void FormMain::InitGlobals()
+{
+    m_programFolder =
+        withTrailingSeparator(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    m_settings.OutputFolder = documents.isEmpty()
+                                  ? QString()
+                                  : withTrailingSeparator(QDir::toNativeSeparators(documents));
+    m_settings.SetOggDefaults();
+    m_settings.SetWavDefaults();
+    m_settings.WmaProfileIndex = kDefaultWmaProfile;
+    (void)m_fileW.selectWmaProfile(m_settings.WmaProfileIndex);
+    VisualStyle = 3;
+}
+
+void FormMain::loadSkin()
+{
+    QFile skin(m_programFolder + QStringLiteral("skin.qss"));
+    if (skin.open(QIODevice::ReadOnly | QIODevice::Text))
+        qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
+}
+
+QString FormMain::withTrailingSeparator(const QString& folder)
+{
+    if (folder.endsWith(QDir::separator()) || folder.endsWith(u'/'))
+        return folder;
+    return folder + QDir::separator();
+}
+
+QString FormMain::websiteAddress()
+{
+    return QStringLiteral("https://tunevale.example.com/");
+}
+
+void FormMain::setFileChooser(std::function<QStringList(QWidget*, const QString&)> chooser)
+{
+    m_fileChooser = std::move(chooser);
+}
+
+void FormMain::CommandBars1_Execute(int commandId)
+{
+    switch (commandId) {
+    case ID_ADDFILES:
+        return OpenAddFilesDialog();
+    case ID_EXIT:
+        return M_Exit_Click();
+    case ID_SELECTALL:
+        return M_SelectAll_Click();
+    case ID_INVERTSELECTION:
+        return M_Invert_Click();
+    case ID_CLEARALL:
+        return M_ClearAll_Click();
+    case ID_REMOVESELECTEDFILES:
+        return M_Remove_Click();
+    case ID_ABOUT:
+        return M_About_Click();
+    case ID_WEBSITE:
+        return M_Website_Click();
+    case ID_PLAY:
+        return M_Play_Click();
+    case ID_HELPCONTENTS:
+        return M_Contents_Click();
+    case ID_ADDFOLDER:
+        return M_AddFolder_Click();
+    case ID_CONVERTTOWMA:
+        return M_ConvertWMA_Click();
+    case ID_CONVERTTOMP:
+        return M_ConvertMP3_Click();
+    case ID_CONVERTTOOGG:
+        return M_ConvertOGG_Click();
+    case ID_CONVERTTOWAV:
+        return M_ConvertWAV_Click();
+    default:
+        return; // popups and the toolbar itself
+    }
+}
+
+bool FormMain::CheckListNotEmpty()
+{
+    if (m_list->rowCount() > 0)
+        return true;
+    QMessageBox::information(this, QStringLiteral("Tunevale"),
+                             QStringLiteral("Please add file to the list."));
+    OpenAddFilesDialog();
+    return false;
+}
+
+void FormMain::OpenAddFilesDialog()
+{
+    tunevale::OpenAddFilesDialog(*m_list, this, m_lastFolder, m_fileChooser);
+}
+
+void FormMain::M_Exit_Click()
+{
+    const auto answer = QMessageBox::question(this, QStringLiteral("Tunevale"),
+                                              QStringLiteral("Do you want to exit?"),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        QCoreApplication::exit(0);
+}
+
+void FormMain::M_SelectAll_Click()
+{
+    m_list->SelectAll();
+}
+
+void FormMain::M_Invert_Click()
+{
+    m_list->InvertSelection();
+}
+
+void FormMain::M_Remove_Click()
+{
+    m_list->RemoveSelected();
+}
+
+void FormMain::M_ClearAll_Click()
+{
+    m_list->ClearAll();
+}
+
+void FormMain::M_About_Click()
+{
+    FormFlash::showAbout(this);
+}
+
+void FormMain::M_Website_Click()
+{
+    QDesktopServices::openUrl(QUrl(websiteAddress()));
+}
+
+void FormMain::M_Contents_Click()
+{
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(m_programFolder + QStringLiteral("help/index.html")));
+}
+
+void FormMain::M_AddFolder_Click()
+{
+    if (m_addFolderHandler)
+        m_addFolderHandler();
+}
+
+void FormMain::M_Play_Click()
+{
+    if (CheckListNotEmpty())
+        playSelected();
+}
+
+void FormMain::playSelected()
+{
+    if (m_list->rowCount() > 0 && m_playHandler)
+        m_playHandler();
+}
+
+void FormMain::convertTo(const QString& targetFormat)
+{
+    if (!CheckListNotEmpty())
+        return;
+    m_settings.TargetFormat = targetFormat;
+    if (m_convertHandler)
+        m_convertHandler();
+}
+
+void FormMain::M_ConvertMP3_Click()
+{
+    convertTo(QStringLiteral("MP3"));
+}
+
+void FormMain::M_ConvertWMA_Click()
+{
+    convertTo(QStringLiteral("WMA"));
+}
+
+void FormMain::M_ConvertOGG_Click()
+{
+    convertTo(QStringLiteral("OGG"));
+}
+
+void FormMain::M_ConvertWAV_Click()
+{
+    convertTo(QStringLiteral("WAV"));
+}
+
+} // namespace tunevale

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "common/audio/mp3encoder.h"
+#include "settings/encodersettings.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+
+namespace tunevale {
+
+class CommandBars;
+class FileListView;
+
+// The main window: the file list, the command bars, and the program-wide objects the
+// other windows reach through it (the audio components and the settings record).
+class FormMain final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormMain)
+
+public:
+    explicit FormMain(QWidget* parent = nullptr);
+    ~FormMain() override;
+
+    // The program-wide objects.
+    AudioInformation& audioInformation() { return m_audioInformation; }
+    AudioFile& FileR() { return m_fileR; }
+    AudioFile& FileW() { return m_fileW; }
+    Mp3Encoder& MP3Lame() { return m_mp3Lame; }
+    EncoderSettings& settings() { return m_settings; }
+    FileListView* ListView1() const { return m_list; }
+    CommandBars* commandBars() const { return m_commandBars; }
+    const QString& ProgramFolder() const { return m_programFolder; }
+    QString& LastFolder() { return m_lastFolder; }
+    int VisualStyle = 3;
+
+    // Runs the command with this id; ids of popups and of the toolbar itself do nothing.
+    void CommandBars1_Execute(int commandId);
+
+    // The guard of Play and the Convert commands: with an empty list it says so, opens
+    // Add Files and answers false.
+    bool CheckListNotEmpty();
+
+    // The file dialog used by Add Files (tests replace it).
+    void setFileChooser(std::function<QStringList(QWidget*, const QString&)> chooser);
+    // What Play, the Convert commands and Add Folder open, as the windows land.
+    void setConvertHandler(std::function<void()> handler) { m_convertHandler = std::move(handler); }
+    void setPlayHandler(std::function<void()> handler) { m_playHandler = std::move(handler); }
+    void setAddFolderHandler(std::function<void()> handler)
+    {
+        m_addFolderHandler = std::move(handler);
+    }
+
+    static QString websiteAddress();
+    // A folder with exactly one trailing separator (a root keeps its own).
+    static QString withTrailingSeparator(const QString& folder);
+
+    // The handlers.
+    void OpenAddFilesDialog();
+    void M_Exit_Click();
+    void M_SelectAll_Click();
+    void M_Invert_Click();
+    void M_Remove_Click();
+    void M_ClearAll_Click();
+    void M_About_Click();
+    void M_Website_Click();
+    void M_Contents_Click();
+    void M_AddFolder_Click();
+    void M_Play_Click();
+    void M_ConvertMP3_Click();
+    void M_ConvertWMA_Click();
+    void M_ConvertOGG_Click();
+    void M_ConvertWAV_Click();
+
+private:
+    void Form_Load();
+    void InitGlobals();
+    void loadSkin();
+    void convertTo(const QString& targetFormat);
+    void playSelected();
+
+    AudioInformation m_audioInformation;
+    AudioFile m_fileW;
+    AudioFile m_fileR;
+    Mp3Encoder m_mp3Lame;
+    EncoderSettings m_settings;
+
+    FileListView* m_list = nullptr;
+    CommandBars* m_commandBars = nullptr;
+    QString m_programFolder;
+    QString m_lastFolder;
+
+    std::function<QStringList(QWidget*, const QString&)> m_fileChooser;
+    std::function<void()> m_convertHandler;
+    std::function<void()> m_playHandler;
+    std::function<void()> m_addFolderHandler;
+};
+
+} // namespace tunevale

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace tunevale {
+
+class FileListView;
+
+// Asks the user for audio files, starting in startFolder; returns full paths in the order
+// chosen, or nothing when cancelled.
+using FileChooser = std::function<QStringList(QWidget* owner, const QString& startFolder)>;
+
+// The file dialog: several files selectable, the five type filters, the first selected.
+QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder);
+
+// The Add Files command: one chosen file is added (or reported as already listed); several
+// are added behind the wait window, duplicates skipped silently. lastFolder is the dialog's
+// start folder and becomes the chosen files' folder, ending in a separator.
+void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
+                        const FileChooser& chooser = chooseAudioFiles);
+
+// Adds the supported files among paths behind the wait window, skipping folders, and gives
+// the event loop a turn after each file. Used for multiple selections and drops.
+void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringList& paths);
+
+} // namespace tunevale

@@ -1,0 +1,359 @@
+#include "app/commandbars.h"
+#include "app/commandids.h"
+#include "app/formmain.h"
+#include "filelist/filelistview.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+// Answers the next message box with button and returns its text through the pointer.
+void answerNextMessageBox(QMessageBox::StandardButton button, QString* text)
+{
+    QTimer::singleShot(0, qApp, [button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            answerNextMessageBox(button, text); // not up yet: look again
+            return;
+        }
+        *text = box->windowTitle() + u'|' + box->text();
+        box->button(button)->click();
+    });
+}
+
+// Closes any modal window left open for two seconds, so that a failing test cannot hang.
+class ModalGuard {
+public:
+    ModalGuard()
+    {
+        m_timer.setInterval(2000);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal == m_lastSeen) {
+                ADD_FAILURE() << "a modal window was left open: "
+                              << modal->windowTitle().toStdString();
+                modal->close();
+            }
+            m_lastSeen = modal;
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+    QWidget* m_lastSeen = nullptr;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_window.setConvertHandler([this] { ++m_converts; });
+        m_window.setPlayHandler([this] { ++m_plays; });
+        m_window.setAddFolderHandler([this] { ++m_addFolders; });
+        m_window.setFileChooser([this](QWidget*, const QString& start) {
+            m_chooserStarts.append(start);
+            return m_nextChoice;
+        });
+    }
+
+    QString makeWav(const QString& name)
+    {
+        const QString path = m_dir.file(name);
+        EXPECT_TRUE(writePcmWav(path, sine(440, 8000, 1, 0.1), 8000, 1));
+        return path;
+    }
+
+    FileListView& list() { return *m_window.ListView1(); }
+
+    ModalGuard m_guard;
+    TempDir m_dir;
+    FormMain m_window;
+    QStringList m_nextChoice;
+    QStringList m_chooserStarts;
+    int m_converts = 0;
+    int m_plays = 0;
+    int m_addFolders = 0;
+};
+
+TEST_F(MainWindow, StartsWithItsDefaults)
+{
+    EXPECT_EQ(m_window.windowTitle(), u" Tunevale");
+    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_EQ(m_window.centralWidget(), m_window.ListView1());
+    EXPECT_TRUE(list().acceptDrops());
+    EXPECT_EQ(m_window.VisualStyle, 3);
+    EXPECT_EQ(m_window.settings().WmaProfileIndex, 14);
+    EXPECT_EQ(m_window.MP3Lame().bitrate(), 96);
+    const QString format = m_window.settings().OutputFormatText;
+    EXPECT_TRUE(format.contains(u"44100 Hz") && format.contains(u"96")) << format.toStdString();
+    EXPECT_FALSE(format.endsWith(u"; "));
+    EXPECT_TRUE(m_window.ProgramFolder().endsWith(QDir::separator()));
+    EXPECT_FALSE(m_window.ProgramFolder().endsWith(QString(2, QDir::separator())));
+    EXPECT_TRUE(m_window.LastFolder().isEmpty());
+}
+
+TEST(MainWindowFolders, TrailingSeparatorIsAddedOnce)
+{
+    const QChar separator = QDir::separator();
+    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/opt/tunevale")),
+              QStringLiteral("/opt/tunevale") + separator);
+    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/opt/tunevale") + separator),
+              QStringLiteral("/opt/tunevale") + separator);
+    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/")), u"/");
+}
+
+struct Entry {
+    QString text;
+    QString shortcut;
+    QString toolTip;
+    int id;
+};
+
+std::vector<Entry> entriesOf(const QList<QAction*>& actions)
+{
+    std::vector<Entry> entries;
+    for (const QAction* action : actions)
+        entries.push_back({action->isSeparator() ? QStringLiteral("|") : action->text(),
+                           action->shortcut().toString(), action->toolTip(),
+                           CommandBars::commandId(action)});
+    return entries;
+}
+
+void expectEntries(const QList<QAction*>& actions, const std::vector<Entry>& expected)
+{
+    const auto actual = entriesOf(actions);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].text, expected[i].text) << i;
+        if (expected[i].text == u"|")
+            continue;
+        EXPECT_EQ(actual[i].shortcut, expected[i].shortcut) << expected[i].text.toStdString();
+        EXPECT_EQ(actual[i].toolTip, expected[i].toolTip) << expected[i].text.toStdString();
+        EXPECT_EQ(actual[i].id, expected[i].id) << expected[i].text.toStdString();
+    }
+}
+
+TEST_F(MainWindow, MenusToolbarAndContextMenuHoldTheCommands)
+{
+    const QList<QAction*> menus = m_window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    EXPECT_EQ(menus[0]->text(), u"&File");
+    EXPECT_EQ(menus[1]->text(), u"&List");
+    EXPECT_EQ(menus[2]->text(), u"&Convert");
+    EXPECT_EQ(menus[3]->text(), u"&Help");
+    const auto s = [](const char* text) {
+        return QString::fromLatin1(text);
+    };
+    expectEntries(menus[0]->menu()->actions(),
+                  {{s("Add Files"), s("Ctrl+O"), s("Add Files"), ID_ADDFILES},
+                   {s("Add Folder"), {}, s("Add Folder"), ID_ADDFOLDER},
+                   {s("|"), {}, {}, 0},
+                   {s("Exit     "), s("Ctrl+E"), s("Exit     "), ID_EXIT}});
+    const std::vector<Entry> listItems{
+        {s("Select All"), s("Ctrl+A"), s("Select All"), ID_SELECTALL},
+        {s("Invert Selection"), s("Ctrl+Alt+I"), s("Invert Selection   "), ID_INVERTSELECTION},
+        {s("|"), {}, {}, 0},
+        {s("Remove Selected Files"), s("Del"), s("Remove Selected Files"), ID_REMOVESELECTEDFILES},
+        {s("Clear All"), s("Ctrl+L"), s("Clear All"), ID_CLEARALL}};
+    expectEntries(menus[1]->menu()->actions(), listItems);
+    expectEntries(menus[2]->menu()->actions(),
+                  {{s("Convert to MP3"), {}, s("Convert to MP3"), ID_CONVERTTOMP},
+                   {s("Convert to WMA"), {}, s("Convert to WMA"), ID_CONVERTTOWMA},
+                   {s("Convert to OGG"), {}, s("Convert to OGG"), ID_CONVERTTOOGG},
+                   {s("Convert to WAV"), {}, s("Convert to WAV"), ID_CONVERTTOWAV}});
+    expectEntries(menus[3]->menu()->actions(), {{s("Website"), {}, s("Website"), ID_WEBSITE},
+                                                {s("About..."), {}, s("About"), ID_ABOUT}});
+
+    std::vector<Entry> contextItems = listItems;
+    contextItems.erase(contextItems.begin() + 2);
+    expectEntries(m_window.commandBars()->contextMenu()->actions(), contextItems);
+    EXPECT_EQ(m_window.commandBars()->contextMenu()->title(), u"List");
+
+    QToolBar* toolBar = m_window.commandBars()->toolBar();
+    EXPECT_EQ(toolBar->windowTitle(), u"Toobar");
+    expectEntries(toolBar->actions(),
+                  {{s("Add"), {}, s("Add Files"), ID_ADDFILES},
+                   {s("Add Folder"), {}, s("Add Folder"), ID_ADDFOLDER},
+                   {s("Remove"), {}, s("Remove Selected Files"), ID_REMOVESELECTEDFILES},
+                   {s("Play"), {}, s("Play"), ID_PLAY},
+                   {s("|"), {}, {}, 0},
+                   {s("MP3"), {}, s("Convert to MP3"), ID_CONVERTTOMP},
+                   {s("WMA"), {}, s("Convert to WMA"), ID_CONVERTTOWMA},
+                   {s("OGG"), {}, s("Convert to OGG"), ID_CONVERTTOOGG},
+                   {s("WAV"), {}, s("Convert to WAV"), ID_CONVERTTOWAV}});
+    for (QAction* action : toolBar->actions())
+        EXPECT_TRUE(action->isSeparator() || !action->icon().isNull())
+            << action->text().toStdString();
+}
+
+TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
+{
+    const std::map<QString, int> expected{{QStringLiteral("F1"), ID_HELPCONTENTS},
+                                          {QStringLiteral("F2"), ID_ADDFILES},
+                                          {QStringLiteral("Ctrl+F2"), ID_ADDFOLDER},
+                                          {QStringLiteral("F3"), ID_SELECTALL},
+                                          {QStringLiteral("F4"), ID_INVERTSELECTION},
+                                          {QStringLiteral("F5"), ID_CONVERTTOWMA},
+                                          {QStringLiteral("F6"), ID_CONVERTTOMP},
+                                          {QStringLiteral("F7"), ID_CONVERTTOOGG},
+                                          {QStringLiteral("F8"), ID_CONVERTTOWAV},
+                                          {QStringLiteral("Ctrl+E"), ID_EXIT},
+                                          {QStringLiteral("Ctrl+L"), ID_CLEARALL},
+                                          {QStringLiteral("Del"), ID_REMOVESELECTEDFILES},
+                                          {QStringLiteral("Ctrl+O"), ID_ADDFILES},
+                                          {QStringLiteral("Ctrl+Alt+I"), ID_INVERTSELECTION}};
+    std::map<QString, int> bound;
+    for (const QAction* action : m_window.commandBars()->actions()) {
+        if (action->shortcut().isEmpty() || action->shortcutContext() == Qt::WidgetShortcut)
+            continue;
+        const QString key = action->shortcut().toString();
+        EXPECT_FALSE(bound.count(key)) << "bound twice: " << key.toStdString();
+        bound[key] = CommandBars::commandId(action);
+    }
+    EXPECT_EQ(bound, expected);
+}
+
+TEST_F(MainWindow, EveryCommandReachesItsHandler)
+{
+    const QString a = makeWav(QStringLiteral("a.wav"));
+    const QString b = makeWav(QStringLiteral("b.wav"));
+    list().AddFileRow(a);
+    list().AddFileRow(b);
+
+    const std::pair<int, const char*> conversions[] = {{ID_CONVERTTOMP, "MP3"},
+                                                       {ID_CONVERTTOWMA, "WMA"},
+                                                       {ID_CONVERTTOOGG, "OGG"},
+                                                       {ID_CONVERTTOWAV, "WAV"}};
+    for (const auto& [id, format] : conversions) {
+        m_window.CommandBars1_Execute(id);
+        EXPECT_EQ(m_window.settings().TargetFormat, QString::fromLatin1(format));
+    }
+    EXPECT_EQ(m_converts, 4);
+    m_window.CommandBars1_Execute(ID_PLAY);
+    EXPECT_EQ(m_plays, 1);
+    m_window.CommandBars1_Execute(ID_ADDFOLDER);
+    EXPECT_EQ(m_addFolders, 1);
+
+    m_window.CommandBars1_Execute(ID_SELECTALL);
+    EXPECT_EQ(list().selectedItems().size(), 2);
+    m_window.CommandBars1_Execute(ID_INVERTSELECTION);
+    EXPECT_EQ(list().selectedItems().size(), 0);
+    m_window.CommandBars1_Execute(ID_INVERTSELECTION);
+    m_window.CommandBars1_Execute(ID_REMOVESELECTEDFILES);
+    EXPECT_EQ(list().rowCount(), 0);
+    list().AddFileRow(a);
+    m_window.CommandBars1_Execute(ID_CLEARALL);
+    EXPECT_EQ(list().rowCount(), 0);
+
+    m_nextChoice = {a};
+    m_window.CommandBars1_Execute(ID_ADDFILES);
+    EXPECT_EQ(list().paths(), QStringList{a});
+
+    // Popups and the toolbar itself are no commands.
+    for (const int id :
+         {int(ID_FILE), int(ID_LIST), int(ID_HELP), int(ID_CONVERT), int(IDR_TOOBAR), 0, 9999})
+        m_window.CommandBars1_Execute(id);
+    EXPECT_EQ(m_converts, 4);
+    EXPECT_EQ(m_plays, 1);
+    EXPECT_EQ(list().rowCount(), 1);
+}
+
+TEST_F(MainWindow, EmptyListGuardAsksForFilesAndStopsTheCommand)
+{
+    const QString a = makeWav(QStringLiteral("a.wav"));
+    m_nextChoice = {a};
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    m_window.CommandBars1_Execute(ID_CONVERTTOMP);
+    EXPECT_EQ(message, u"Tunevale|Please add file to the list.");
+    EXPECT_EQ(m_chooserStarts.size(), 1);
+    EXPECT_EQ(list().rowCount(), 1); // the file was added ...
+    EXPECT_EQ(m_converts, 0);        // ... but the command did not go on
+    EXPECT_TRUE(m_window.settings().TargetFormat.isEmpty());
+
+    list().ClearAll();
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    m_nextChoice.clear();
+    m_window.CommandBars1_Execute(ID_PLAY);
+    EXPECT_EQ(m_plays, 0);
+    EXPECT_EQ(m_chooserStarts.size(), 2);
+
+    // A double-click in an empty list says nothing.
+    Q_EMIT list().playRequested();
+    EXPECT_EQ(m_plays, 0);
+}
+
+TEST_F(MainWindow, AddFilesRulesForOneAndSeveralFiles)
+{
+    const QString a = makeWav(QStringLiteral("a.wav"));
+    const QString b = makeWav(QStringLiteral("b.wav"));
+    const QString c = makeWav(QStringLiteral("c.wav"));
+    const QString text = m_dir.file(QStringLiteral("notes.flac"));
+
+    m_nextChoice = {a};
+    m_window.OpenAddFilesDialog();
+    EXPECT_EQ(list().paths(), QStringList{a});
+    EXPECT_EQ(m_window.LastFolder(), QDir::toNativeSeparators(m_dir.path()) + QDir::separator());
+
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    m_window.OpenAddFilesDialog();
+    EXPECT_EQ(message, QStringLiteral("Tunevale|") + a + QStringLiteral(" already in list"));
+    EXPECT_EQ(list().rowCount(), 1);
+
+    m_nextChoice = {c, a, text, b}; // duplicates in a multiple choice are skipped silently
+    m_window.OpenAddFilesDialog();
+    EXPECT_EQ(list().paths(), (QStringList{a, c, b}));
+    EXPECT_EQ(m_chooserStarts.last(), m_window.LastFolder());
+
+    m_nextChoice = {text};
+    m_window.OpenAddFilesDialog();
+    EXPECT_EQ(list().rowCount(), 3);
+
+    const QString before = m_window.LastFolder();
+    m_nextChoice.clear(); // cancelled
+    m_window.OpenAddFilesDialog();
+    EXPECT_EQ(m_window.LastFolder(), before);
+    EXPECT_EQ(list().rowCount(), 3);
+}
+
+TEST_F(MainWindow, ExitAnsweredNoLeavesEverythingAsItWas)
+{
+    list().AddFileRow(makeWav(QStringLiteral("a.wav")));
+    m_window.show();
+    QString message;
+    answerNextMessageBox(QMessageBox::No, &message);
+    m_window.CommandBars1_Execute(ID_EXIT);
+    EXPECT_EQ(message, u"Tunevale|Do you want to exit?");
+    EXPECT_TRUE(m_window.isVisible());
+    EXPECT_EQ(list().rowCount(), 1);
+}
+
+TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFolders)
+{
+    const QString a = makeWav(QStringLiteral("a.wav"));
+    const QString b = makeWav(QStringLiteral("b.wav"));
+    const QString folder = m_dir.file(QStringLiteral("inner.wav"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    makeWav(QStringLiteral("inner.wav/c.wav"));
+    m_window.show();
+    Q_EMIT list().filesDropped({b, folder, m_dir.file(QStringLiteral("readme.txt")), a, b});
+    EXPECT_EQ(list().paths(), (QStringList{b, a}));
+}
+
+} // namespace
