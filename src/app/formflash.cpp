@@ -1,18 +1,126 @@
 #include "app/formflash.h"
 
+#include "app/artwork.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QVBoxLayout>
 
 namespace tunevale {
-FormFlash::FormFlash(Mode mode, QWidget* owner) : QWidget(owner), m_mode(mode)
+
+namespace {
+
+constexpr int kStartupIntervalMs = 4500;
+constexpr int kAboutIntervalMs = 10000;
+constexpr QSize kWindowSize(480, 300);
+
+QFont labelFont()
 {
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(mode == Mode::About ? 10000 : 4500);
-    connect(&m_timer, &QTimer::timeout, this, &QWidget::close);
-    m_timer.start();
+    const QString family = QStringLiteral("Tahoma");
+    QFont font = QFontDatabase::families().contains(family)
+                     ? QFont(family)
+                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSize(9);
+    return font;
 }
-void FormFlash::showAbout(QWidget* owner) { (void)owner; }
-void FormFlash::paintEvent(QPaintEvent*) {}
-void FormFlash::mouseReleaseEvent(QMouseEvent*) { close(); }
-void FormFlash::closeEvent(QCloseEvent* event) { event->accept(); Q_EMIT finished(); }
+
+QLabel* whiteLabel(const QString& objectName, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setFont(labelFont());
+    // A widget's own sheet wins over the application skin, which may colour labels dark.
+    label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    // Clicks on the labels must reach the window, which closes on any click.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+FormFlash::FormFlash(Mode mode, QWidget* owner)
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_mode(mode)
+{
+    setObjectName(QStringLiteral("FormFlash"));
+    setWindowTitle(QStringLiteral(" Tunevale"));
+    setFixedSize(kWindowSize);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(28, 0, 28, 12);
+    layout->setSpacing(2);
+    layout->addStretch(1);
+    layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), QStringLiteral("Version 4.0"), this));
+    layout->addWidget(
+        whiteLabel(QStringLiteral("LabelCopyright"),
+                   QStringLiteral("Copyright (C) 2026 Tunevale. All rights reserved."), this));
+
+    QScreen* screen = owner != nullptr ? owner->screen() : this->screen();
+    if (screen != nullptr)
+        move(screen->availableGeometry().center() - rect().center());
+
+    // Parented so findChild() reaches the timer as it reaches the labels.
+    m_timer.setParent(this);
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(mode == Mode::About ? kAboutIntervalMs : kStartupIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &QWidget::close);
+}
+
+void FormFlash::showAbout(QWidget* owner)
+{
+    // On the heap with delete-on-close: an owner that goes away takes the box with it.
+    QPointer<FormFlash> about = new FormFlash(Mode::About, owner);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(about, &FormFlash::finished, &loop, &QEventLoop::quit);
+    connect(about, &QObject::destroyed, &loop, &QEventLoop::quit);
+    about->show();
+    if (about != nullptr && about->isVisible())
+        loop.exec(QEventLoop::DialogExec);
+}
+
+void FormFlash::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The time on screen counts from when the window appears, not from when it was built.
+    if (!m_finished && !m_timer.isActive())
+        m_timer.start();
+}
+
+void FormFlash::paintEvent(QPaintEvent* event)
+{
+    (void)event;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_artwork.size() != pixels) {
+        m_artwork = splashArtwork(pixels);
+        m_artwork.setDevicePixelRatio(ratio);
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_artwork);
+}
+
+void FormFlash::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    close();
+}
+
+void FormFlash::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    m_timer.stop();
+    if (m_finished)
+        return;
+    m_finished = true;
+    Q_EMIT finished();
+}
+
 } // namespace tunevale

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +29,7 @@ Q_SIGNALS:
     void finished();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -35,6 +37,8 @@ protected:
 private:
     Mode m_mode;
     QTimer m_timer;
+    bool m_finished = false;
+    QPixmap m_artwork; // cached at the window's device pixel size
 };
 
 } // namespace tunevale
