@@ -6,6 +6,7 @@
 #include "app/formflash.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
+#include "filelist/formfolder.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -202,8 +203,8 @@ void FormMain::M_Contents_Click()
 
 void FormMain::M_AddFolder_Click()
 {
-    if (m_addFolderHandler)
-        m_addFolderHandler();
+    auto* form = new FormFolder(*m_list, this, m_lastScanFolder);
+    form->show();
 }
 
 void FormMain::M_Play_Click()

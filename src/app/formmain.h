@@ -35,6 +35,7 @@ public:
     CommandBars* commandBars() const { return m_commandBars; }
     const QString& ProgramFolder() const { return m_programFolder; }
     QString& LastFolder() { return m_lastFolder; }
+    QString& LastScanFolder() { return m_lastScanFolder; }
     int VisualStyle = 3;
 
     // Runs the command with this id; ids of popups and of the toolbar itself do nothing.
@@ -46,13 +47,9 @@ public:
 
     // The file dialog used by Add Files (tests replace it).
     void setFileChooser(std::function<QStringList(QWidget*, const QString&)> chooser);
-    // What Play, the Convert commands and Add Folder open, as the windows land.
+    // What Play and the Convert commands open, as the windows land.
     void setConvertHandler(std::function<void()> handler) { m_convertHandler = std::move(handler); }
     void setPlayHandler(std::function<void()> handler) { m_playHandler = std::move(handler); }
-    void setAddFolderHandler(std::function<void()> handler)
-    {
-        m_addFolderHandler = std::move(handler);
-    }
 
     static QString websiteAddress();
     // A folder with exactly one trailing separator (a root keeps its own).
@@ -92,11 +89,11 @@ private:
     CommandBars* m_commandBars = nullptr;
     QString m_programFolder;
     QString m_lastFolder;
+    QString m_lastScanFolder;
 
     std::function<QStringList(QWidget*, const QString&)> m_fileChooser;
     std::function<void()> m_convertHandler;
     std::function<void()> m_playHandler;
-    std::function<void()> m_addFolderHandler;
 };
 
 } // namespace tunevale

@@ -2,6 +2,7 @@
 #include "app/commandids.h"
 #include "app/formmain.h"
 #include "filelist/filelistview.h"
+#include "filelist/formfolder.h"
 
 #include "support/fixtures.h"
 #include "support/signals.h"
@@ -64,7 +65,6 @@ protected:
     {
         m_window.setConvertHandler([this] { ++m_converts; });
         m_window.setPlayHandler([this] { ++m_plays; });
-        m_window.setAddFolderHandler([this] { ++m_addFolders; });
         m_window.setFileChooser([this](QWidget*, const QString& start) {
             m_chooserStarts.append(start);
             return m_nextChoice;
@@ -87,7 +87,6 @@ protected:
     QStringList m_chooserStarts;
     int m_converts = 0;
     int m_plays = 0;
-    int m_addFolders = 0;
 };
 
 TEST_F(MainWindow, StartsWithItsDefaults)
@@ -246,8 +245,15 @@ TEST_F(MainWindow, EveryCommandReachesItsHandler)
     EXPECT_EQ(m_converts, 4);
     m_window.CommandBars1_Execute(ID_PLAY);
     EXPECT_EQ(m_plays, 1);
+    m_window.show();
     m_window.CommandBars1_Execute(ID_ADDFOLDER);
-    EXPECT_EQ(m_addFolders, 1);
+    FormFolder* folder = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        folder = folder ? folder : qobject_cast<FormFolder*>(widget);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_FALSE(m_window.isVisible()); // hidden while Add Folder is open
+    folder->close();
+    EXPECT_TRUE(m_window.isVisible());
 
     m_window.CommandBars1_Execute(ID_SELECTALL);
     EXPECT_EQ(list().selectedItems().size(), 2);

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tunevale {
+
+class FileListView;
+
+// " Add Folder": scans a folder, and if asked its sub-folders, for audio files and adds
+// them to the list with a running count. Modeless and without owner; the main window is
+// hidden while it is open. It deletes itself when closed.
+class FormFolder final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormFolder)
+
+public:
+    // lastScanFolder is the folder text of the last Start; it outlives the window.
+    FormFolder(FileListView& list, QWidget* mainWindow, QString& lastScanFolder);
+
+    bool isScanning() const { return m_scanning; }
+    int addedCount() const { return m_addedCount; }
+
+    void CmdBrowse_Click();
+    void CmdStart_Click();
+    void CmdStop_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void Form_Load();
+    void setScanning(bool scanning);
+    void AddScannedFile(const QString& path);
+    void showAddedCount();
+
+    FileListView& m_list;
+    QPointer<QWidget> m_mainWindow;
+    QString& m_lastScanFolder;
+    bool m_stopScan = false;
+    bool m_scanning = false;
+    bool m_closed = false;
+    int m_addedCount = 0;
+
+    QFrame* Frame1 = nullptr;
+    QLineEdit* TextPath = nullptr;
+    QPushButton* CmdBrowse = nullptr;
+    QComboBox* ComboParttern = nullptr;
+    QCheckBox* CheckSub = nullptr;
+    QPushButton* CmdStart = nullptr;
+    QPushButton* CmdStop = nullptr;
+    QLabel* LabelS = nullptr;
+};
+
+} // namespace tunevale
