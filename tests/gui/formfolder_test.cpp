@@ -1,0 +1,162 @@
+#include "common/audio/audioinformation.h"
+#include "filelist/filelistview.h"
+#include "filelist/formfolder.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+class AddFolder : public ::testing::Test {
+protected:
+    AddFolder()
+        : m_list(new FileListView(m_information, &m_mainWindow))
+    {
+        m_mainWindow.setCentralWidget(m_list);
+        m_mainWindow.show();
+    }
+
+    QString makeWav(const QString& relative)
+    {
+        const QString path = m_dir.file(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        EXPECT_TRUE(writePcmWav(path, sine(440, 8000, 1, 0.05), 8000, 1));
+        return QDir::toNativeSeparators(path);
+    }
+
+    FormFolder* open()
+    {
+        m_form = new FormFolder(*m_list, &m_mainWindow, m_lastScanFolder);
+        m_form->show();
+        return m_form;
+    }
+
+    template <typename T> T* child(const QString& text = {})
+    {
+        for (T* widget : m_form->findChildren<T*>()) {
+            if (text.isEmpty() || widget->property("text").toString() == text)
+                return widget;
+        }
+        return nullptr;
+    }
+
+    QString label() { return m_form->findChildren<QLabel*>().last()->text(); }
+
+    void startScan(const QString& folder)
+    {
+        child<QLineEdit>()->setText(folder);
+        m_form->CmdStart_Click();
+    }
+
+    AudioInformation m_information;
+    QMainWindow m_mainWindow;
+    FileListView* m_list;
+    QString m_lastScanFolder;
+    QPointer<FormFolder> m_form;
+    TempDir m_dir;
+};
+
+TEST_F(AddFolder, OpensWithItsControlsAndHidesTheMainWindow)
+{
+    m_lastScanFolder = QStringLiteral("  /music with blanks  ");
+    open();
+    EXPECT_EQ(m_form->windowTitle(), u" Add Folder");
+    EXPECT_EQ(m_form->parentWidget(), nullptr);
+    EXPECT_FALSE(m_mainWindow.isVisible());
+    EXPECT_EQ(child<QLineEdit>()->text(), m_lastScanFolder);
+    auto* filter = child<QComboBox>();
+    ASSERT_EQ(filter->count(), 5);
+    EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg");
+    EXPECT_EQ(filter->itemText(4), u"*.ogg");
+    EXPECT_TRUE(child<QCheckBox>()->isChecked());
+    EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());
+    EXPECT_EQ(label(), u"Added 0 file");
+    m_form->close();
+    EXPECT_TRUE(m_mainWindow.isVisible());
+}
+
+TEST_F(AddFolder, StartWithoutAFolderSaysSo)
+{
+    open();
+    for (const QString& text :
+         {QString(), QStringLiteral("   "), m_dir.file(QStringLiteral("none"))}) {
+        QString message;
+        QTimer::singleShot(0, qApp, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->windowTitle() + u'|' + box->text();
+                box->accept();
+            }
+        });
+        startScan(text);
+        EXPECT_EQ(message, u"Error|Please select a folder");
+        EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
+    }
+    m_form->close();
+}
+
+TEST_F(AddFolder, ScanAddsRowsCountsThemAndAddsNothingTheSecondTime)
+{
+    const QString a = makeWav(QStringLiteral("a.wav"));
+    const QString b = makeWav(QStringLiteral("sub/b.wav"));
+    makeWav(QStringLiteral(".dot/c.wav"));
+    open();
+    const QString typed = QStringLiteral("  ") + m_dir.path() + QStringLiteral(" ");
+    startScan(typed);
+    EXPECT_EQ(m_list->paths(), (QStringList{a, b}));
+    EXPECT_EQ(label(), u"Added 2 files");
+    EXPECT_EQ(m_lastScanFolder, typed); // kept as typed
+
+    startScan(typed);
+    EXPECT_EQ(m_list->rowCount(), 2);
+    EXPECT_EQ(label(), u"Added 0 file");
+
+    m_list->ClearAll();
+    child<QCheckBox>()->setChecked(false);
+    startScan(typed);
+    EXPECT_EQ(m_list->paths(), QStringList{a});
+    EXPECT_EQ(label(), u"Added 1 files");
+    m_form->close();
+}
+
+TEST_F(AddFolder, StopAndCloseDuringAScanKeepTheRowsAddedSoFar)
+{
+    for (int i = 0; i < 30; ++i)
+        makeWav(QStringLiteral("f%1.wav").arg(i, 2, 10, QLatin1Char('0')));
+    open();
+    QTimer::singleShot(0, qApp, [this] { child<QPushButton>(QStringLiteral("Stop"))->click(); });
+    startScan(m_dir.path());
+    const int afterStop = m_list->rowCount();
+    EXPECT_GT(afterStop, 0);
+    EXPECT_LT(afterStop, 30);
+    EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());
+
+    m_list->ClearAll();
+    QTimer::singleShot(0, qApp, [this] { m_form->close(); });
+    startScan(m_dir.path());
+    EXPECT_GT(m_list->rowCount(), 0);
+    EXPECT_LT(m_list->rowCount(), 30);
+    EXPECT_TRUE(m_mainWindow.isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(m_form.isNull()); // the window is gone once the scan has returned
+}
+
+} // namespace
