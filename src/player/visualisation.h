@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QVector>
+#include <QWidget>
+
+#include <memory>
+
+namespace tunevale {
+
+// Draws played sound in one of six styles: 0 Analog, 1 Linear, 2 Normal, 3 Fire, 4 Glass,
+// 5 Kryptonite.
+class Visualisation final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Visualisation)
+
+public:
+    explicit Visualisation(QWidget* parent = nullptr);
+    ~Visualisation() override;
+
+    void initialise(int sampleRate, int channels);
+    // Frames one drawing needs.
+    int framesNeeded() const;
+    // Draws interleaved samples; an empty array clears the picture.
+    void draw(const QVector<qint16>& samples);
+    int style() const { return m_style; }
+    void setStyle(int style);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+    int m_style = 2;
+};
+
+} // namespace tunevale
