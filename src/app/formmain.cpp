@@ -7,6 +7,7 @@
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
+#include "player/formplay.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -215,8 +216,17 @@ void FormMain::M_Play_Click()
 
 void FormMain::playSelected()
 {
-    if (m_list->rowCount() > 0 && m_playHandler)
+    if (m_list->rowCount() == 0)
+        return;
+    if (m_playHandler) {
         m_playHandler();
+        return;
+    }
+    const QString path = m_list->selectedPath();
+    const QList<QTreeWidgetItem*> rows = m_list->findItems(path, Qt::MatchExactly);
+    const QString length = rows.isEmpty() ? QString() : rows.first()->text(FileListView::Length);
+    FormPlay player(this, path, length, VisualStyle);
+    player.exec();
 }
 
 void FormMain::convertTo(const QString& targetFormat)

@@ -1,0 +1,260 @@
+#include "player/formplay.h"
+
+#include "app/artwork.h"
+#include "common/formatduration.h"
+#include "player/visualisation.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tunevale {
+
+namespace {
+
+constexpr int kSliderMaximum = 1000;
+constexpr qint64 kChunkMilliseconds = 200;
+
+const char* const kStyleCaptions[] = {"Analog", "Linear", "Normal", "Fire", "Glass", "Kryptonite"};
+
+QString fileNameOf(const QString& path)
+{
+    const qsizetype separator = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(separator + 1);
+}
+
+} // namespace
+
+FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthText, int& visualStyle)
+    : QDialog(owner)
+    , m_path(path)
+    , m_visualStyle(visualStyle)
+{
+    setWindowTitle(QStringLiteral(" Tunevale"));
+    setWindowIcon(applicationIcon());
+    setModal(true);
+
+    auto* menuBar = new QMenuBar(this);
+    QMenu* styleMenu = menuBar->addMenu(QStringLiteral("Style"));
+    auto* styleGroup = new QActionGroup(this);
+    for (int index = 0; index < 6; ++index) {
+        QAction* action = styleMenu->addAction(QString::fromLatin1(kStyleCaptions[index]));
+        action->setCheckable(true);
+        styleGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, index] { selectStyle(index + 1); });
+        m_styleActions.append(action);
+    }
+
+    AudioVisualization21 = new Visualisation(this);
+    AudioVisualization21->setMinimumSize(420, 140);
+    Slider1 = new QSlider(Qt::Horizontal, this);
+    Slider1->setRange(0, kSliderMaximum);
+    Text1 = new QLineEdit(QStringLiteral("00:00:00"), this);
+    Text2 = new QLineEdit(QStringLiteral("00:00:00"), this);
+    for (QLineEdit* text : {Text1, Text2}) {
+        text->setReadOnly(true);
+        text->setFocusPolicy(Qt::NoFocus);
+        text->setAlignment(Qt::AlignCenter);
+    }
+    CmdPause = new QPushButton(this);
+    CmdPause->setToolTip(QStringLiteral("Backward 0.5 seconds"));
+    setButtonShowsPause(true);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(CmdPause);
+    controls->addWidget(Slider1, 1);
+    auto* times = new QHBoxLayout;
+    times->addWidget(Text1);
+    times->addStretch(1);
+    times->addWidget(Text2);
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(AudioVisualization21, 1);
+    layout->addLayout(controls);
+    layout->addLayout(times);
+
+    connect(CmdPause, &QPushButton::clicked, this, &FormPlay::CmdPause_Click);
+    // Only the user's own moves seek; the timer's setValue calls raise neither signal.
+    connect(Slider1, &QSlider::sliderMoved, this, &FormPlay::seekTo);
+    connect(Slider1, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            seekTo(Slider1->sliderPosition());
+    });
+    connect(&m_audioPlayer, &AudioPlayer::Timer, this,
+            [this](qint64 currentSamples, int, int) { AudioPlayer_Timer(currentSamples); });
+    connect(&m_audioPlayer, &AudioPlayer::RequestOnLoadArray, this, &FormPlay::FeedNextChunk);
+    connect(&m_audioPlayer, &AudioPlayer::EndArrayPlay, this, &FormPlay::FeedNextChunk);
+    connect(&m_audioPlayer, &AudioPlayer::EndPlay, this, &FormPlay::StopPlayback);
+
+    // Load: the row's length, the caption, the style, then the sound.
+    Text2->setText(QStringLiteral("Total: ") + lengthText);
+    setWindowTitle(QStringLiteral(" Play - ") + fileNameOf(m_path));
+    selectStyle(std::clamp(m_visualStyle, 1, 6));
+    IsPaused = false;
+    StartPlayback();
+}
+
+FormPlay::~FormPlay()
+{
+    unload();
+}
+
+QString FormPlay::elapsedText() const
+{
+    return Text1->text();
+}
+
+QString FormPlay::totalText() const
+{
+    return Text2->text();
+}
+
+void FormPlay::StartPlayback()
+{
+    if (IsPlaying)
+        StopPlayback();
+    if (m_path.isEmpty())
+        return;
+    if (!m_audioFile.open(m_path) || m_audioFile.status() < 0)
+        return;
+    BasePosition = 0;
+    TotalSamples = m_audioFile.totalLength();
+    if (TotalSamples == 0)
+        return;
+    m_audioPlayer.setOutputFormat(m_audioFile.sampleRate(), m_audioFile.channels());
+    AudioVisualization21->initialise(m_audioFile.sampleRate(), m_audioFile.channels());
+    m_audioPlayer.beginArrayPlayback();
+    if (m_audioPlayer.status() < 0) {
+        (void)m_audioFile.close();
+        return;
+    }
+    IsPlaying = true;
+    ChunkSamples = m_audioPlayer.millisecondsToSamples(kChunkMilliseconds);
+    FeedNextChunk();
+}
+
+void FormPlay::FeedNextChunk()
+{
+    if (m_audioFile.status() < 0 || ChunkSamples <= 0)
+        return;
+    std::vector<qint16> chunk;
+    if (!m_audioFile.read(ChunkSamples * m_audioFile.channels(), chunk) || chunk.size() < 2)
+        return; // the file is exhausted; the player ends by itself
+    m_audioPlayer.queueArray(QVector<qint16>(chunk.begin(), chunk.end()));
+}
+
+void FormPlay::AudioPlayer_Timer(qint64 currentSamples)
+{
+    const qint64 position = currentSamples + BasePosition;
+    showPosition(position);
+    if (TotalSamples <= 0)
+        return;
+    const double ratio = std::min(1.0, double(position) / double(TotalSamples));
+    Slider1->setValue(int(ratio * kSliderMaximum));
+    const qint64 needed = AudioVisualization21->framesNeeded();
+    if (position + needed > TotalSamples)
+        return;
+    AudioVisualization21->draw(
+        m_audioPlayer.lastPlayedSamples(int(needed * m_audioFile.channels())));
+}
+
+void FormPlay::showPosition(qint64 samples)
+{
+    Text1->setText(FormatDuration(double(m_audioPlayer.samplesToMilliseconds(samples)) / 1000.0));
+}
+
+void FormPlay::seekTo(int sliderValue)
+{
+    m_audioPlayer.flush();
+    const auto target = static_cast<qint64>(
+        std::nearbyint(double(sliderValue) / kSliderMaximum * double(m_audioFile.totalLength())));
+    qint64 reached = 0;
+    if (m_audioFile.seek(target, reached))
+        BasePosition = reached;
+    showPosition(target);
+    FeedNextChunk();
+    FeedNextChunk();
+}
+
+void FormPlay::CmdPause_Click()
+{
+    TogglePause();
+}
+
+void FormPlay::TogglePause()
+{
+    if (IsPaused) {
+        IsPaused = false;
+        m_audioPlayer.beginArrayPlayback();
+        m_audioPlayer.flush(); // chunks queued while paused belong to the old position
+        qint64 reached = 0;
+        (void)m_audioFile.seek(BasePosition, reached);
+        FeedNextChunk();
+        setButtonShowsPause(true);
+    } else {
+        IsPaused = true;
+        BasePosition += m_audioPlayer.samplesPlayed();
+        m_audioPlayer.stop();
+        setButtonShowsPause(false);
+    }
+}
+
+void FormPlay::StopPlayback()
+{
+    m_audioPlayer.stop();
+    IsPlaying = false;
+    Slider1->setValue(0);
+    setButtonShowsPause(false);
+    AudioVisualization21->draw({});
+    BasePosition = 0;
+    IsPaused = true;
+}
+
+void FormPlay::setButtonShowsPause(bool showsPause)
+{
+    m_buttonShowsPause = showsPause;
+    CmdPause->setIcon(
+        style()->standardIcon(showsPause ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    CmdPause->setAccessibleName(showsPause ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    CmdPause->repaint();
+}
+
+void FormPlay::ClearStyleChecks()
+{
+    for (QAction* action : std::as_const(m_styleActions))
+        action->setChecked(false);
+}
+
+void FormPlay::selectStyle(int visualStyle)
+{
+    ClearStyleChecks();
+    AudioVisualization21->setStyle(visualStyle - 1);
+    m_styleActions[visualStyle - 1]->setChecked(true);
+    m_visualStyle = visualStyle;
+}
+
+void FormPlay::done(int result)
+{
+    unload();
+    QDialog::done(result);
+}
+
+void FormPlay::unload()
+{
+    if (m_unloaded)
+        return;
+    // The sound stops at once, whatever state the window is in.
+    m_unloaded = true;
+    (void)m_audioFile.close();
+    StopPlayback();
+}
+
+} // namespace tunevale

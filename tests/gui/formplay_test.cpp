@@ -1,0 +1,143 @@
+#include "player/formplay.h"
+#include "player/visualisation.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSlider>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+class Player : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { qputenv("TUNEVALE_AUDIO", "null"); }
+    static void TearDownTestSuite() { qunsetenv("TUNEVALE_AUDIO"); }
+
+    QString makeWav(const QString& name, double seconds)
+    {
+        const QString path = m_dir.file(name);
+        EXPECT_TRUE(writePcmWav(path, sine(440, 8000, 1, seconds), 8000, 1));
+        return path;
+    }
+
+    // Runs the event loop until done() is true or the time runs out.
+    static bool waitFor(const std::function<bool()>& done, int milliseconds)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+
+    TempDir m_dir;
+    int m_visualStyle = 3;
+};
+
+TEST_F(Player, OpensWithCaptionLengthAndStyle)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("tone.wav"), 1.0), QStringLiteral("00:00:01"),
+                    m_visualStyle);
+    EXPECT_EQ(player.windowTitle(), u" Play - tone.wav");
+    EXPECT_EQ(player.totalText(), u"Total: 00:00:01");
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_TRUE(player.buttonShowsPause());
+    EXPECT_EQ(player.slider()->maximum(), 1000);
+    EXPECT_EQ(player.visualisation()->style(), 2);
+    const QList<QAction*> styles = player.styleActions();
+    ASSERT_EQ(styles.size(), 6);
+    const char* captions[] = {"Analog", "Linear", "Normal", "Fire", "Glass", "Kryptonite"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(styles[i]->text(), QString::fromLatin1(captions[i]));
+        EXPECT_EQ(styles[i]->isChecked(), i == 2);
+    }
+}
+
+TEST_F(Player, StyleChoiceIsKeptAcrossOpenings)
+{
+    const QString path = makeWav(QStringLiteral("tone.wav"), 0.5);
+    {
+        FormPlay player(nullptr, path, QString(), m_visualStyle);
+        player.styleActions()[5]->trigger();
+        EXPECT_EQ(m_visualStyle, 6);
+        EXPECT_EQ(player.visualisation()->style(), 5);
+        player.styleActions()[5]->trigger(); // the checked item again
+        EXPECT_TRUE(player.styleActions()[5]->isChecked());
+    }
+    FormPlay again(nullptr, path, QString(), m_visualStyle);
+    EXPECT_EQ(again.visualisation()->style(), 5);
+    EXPECT_TRUE(again.styleActions()[5]->isChecked());
+    EXPECT_FALSE(again.styleActions()[2]->isChecked());
+}
+
+TEST_F(Player, NameWithoutFolderAndFilesThatCannotPlay)
+{
+    FormPlay missing(nullptr, QStringLiteral("loose.mp3"), QString(), m_visualStyle);
+    EXPECT_EQ(missing.windowTitle(), u" Play - loose.mp3");
+    EXPECT_FALSE(missing.isPlaying());
+
+    const QString empty = m_dir.file(QStringLiteral("empty.wav"));
+    ASSERT_TRUE(writePcmWav(empty, {}, 44100, 2));
+    FormPlay silent(nullptr, empty, QStringLiteral("00:00:00"), m_visualStyle);
+    EXPECT_FALSE(silent.isPlaying());
+    EXPECT_TRUE(silent.buttonShowsPause());
+    EXPECT_EQ(silent.elapsedText(), u"00:00:00");
+}
+
+TEST_F(Player, EndOfFileResetsAndThePlayButtonStartsAgain)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("short.wav"), 0.4), QString(), m_visualStyle);
+    ASSERT_TRUE(player.isPlaying());
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 5000));
+    EXPECT_EQ(player.slider()->value(), 0);
+    EXPECT_FALSE(player.buttonShowsPause());
+    EXPECT_TRUE(player.isPaused());
+    EXPECT_EQ(player.basePosition(), 0);
+
+    player.CmdPause_Click();
+    EXPECT_TRUE(player.buttonShowsPause());
+    EXPECT_FALSE(player.isPaused());
+    EXPECT_TRUE(waitFor([&] { return player.player().samplesPlayed() > 0; }, 3000));
+}
+
+TEST_F(Player, SeekWhilePausedShowsTheNewTimeAndKeepsPaused)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("long.wav"), 10.0), QString(), m_visualStyle);
+    player.CmdPause_Click();
+    ASSERT_TRUE(player.isPaused());
+    EXPECT_FALSE(player.buttonShowsPause());
+
+    player.seekTo(500);
+    EXPECT_EQ(player.basePosition(), 40000); // half of 10 s at 8 kHz
+    EXPECT_EQ(player.elapsedText(), u"00:00:05");
+    EXPECT_TRUE(player.isPaused());
+    EXPECT_FALSE(player.buttonShowsPause());
+
+    // Past the length the slider stays at its end.
+    Q_EMIT player.player().Timer(200000, 0, 0);
+    EXPECT_EQ(player.slider()->value(), 1000);
+}
+
+TEST_F(Player, ClosingStopsTheSound)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("tone.wav"), 5.0), QString(), m_visualStyle);
+    player.show();
+    ASSERT_TRUE(player.isPlaying());
+    player.close();
+    EXPECT_FALSE(player.isPlaying());
+    const qint64 played = player.player().samplesPlayed();
+    waitFor([] { return false; }, 200);
+    EXPECT_EQ(player.player().samplesPlayed(), played);
+}
+
+} // namespace
