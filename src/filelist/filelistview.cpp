@@ -1,29 +1,497 @@
 #include "filelist/filelistview.h"
 
 #include "common/audio/audioinformation.h"
+#include "filelist/rowtexts.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QScrollBar>
+#include <QUrl>
+
+#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace tunevale {
+
+namespace {
+
+struct ColumnLook {
+    const char16_t* caption;
+    Qt::Alignment alignment;
+    int width;
+};
+
+constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
+    {u"File Name", Qt::AlignLeft, 213},
+    {u"Type", Qt::AlignHCenter, 51},
+    {u"File Size", Qt::AlignRight, 67},
+    {u"Audio Format", Qt::AlignLeft, 247},
+    {u"Length", Qt::AlignHCenter, 67},
+    {u"Modified", Qt::AlignLeft, 133},
+}};
+
+// Rows added while the list is shown are laid out and painted together at most this often.
+constexpr int kNewRowsDelayMs = 200;
+
+// Sizes order as if right-aligned in this many characters, so "12 KB" < "999 KB" < "1,024 KB".
+constexpr qsizetype kSizeWidth = 15;
+
+int compareRightAligned(QStringView a, QStringView b)
+{
+    a = a.left(kSizeWidth);
+    b = b.left(kSizeWidth);
+    const qsizetype padA = kSizeWidth - a.size();
+    const qsizetype padB = kSizeWidth - b.size();
+    for (qsizetype i = 0; i < kSizeWidth; ++i) {
+        const char16_t charA = i < padA ? u' ' : a[i - padA].toCaseFolded().unicode();
+        const char16_t charB = i < padB ? u' ' : b[i - padB].toCaseFolded().unicode();
+        if (charA != charB)
+            return charA < charB ? -1 : 1;
+    }
+    return 0;
+}
+
+// The one comparison behind both the sort and the placing of new rows in a sorted list.
+int compareTexts(const QString& a, const QString& b, int column)
+{
+    if (column == FileListView::FileSize)
+        return compareRightAligned(a, b);
+    return QString::compare(a, b, Qt::CaseInsensitive);
+}
+
+class FileRowItem final : public QTreeWidgetItem {
+public:
+    explicit FileRowItem(const QStringList& texts)
+        : QTreeWidgetItem(texts, UserType)
+    {
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+    }
+
+    // The alignment belongs to the column; answering it here spares three values per row.
+    QVariant data(int column, int role) const override
+    {
+        if (role == Qt::TextAlignmentRole && column >= 0 && column < FileListView::ColumnCount)
+            return static_cast<int>(kColumns[column].alignment | Qt::AlignVCenter);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        // These rows only ever live in a FileListView.
+        const auto* list = static_cast<const FileListView*>(treeWidget());
+        const int column = list ? list->sortColumnIndex() : FileListView::FileName;
+        return compareTexts(text(column), other.text(column), column) < 0;
+    }
+};
+
+// The local paths of dropped data, or nothing unless every url is a local file.
+QStringList localPaths(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    QStringList paths;
+    paths.reserve(urls.size());
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            return {};
+        paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+    }
+    return paths;
+}
+
+} // namespace
 
 FileListView::FileListView(AudioInformation& information, QWidget* parent)
     : QTreeWidget(parent)
     , m_information(information)
 {
+    setColumnCount(ColumnCount);
+    QTreeWidgetItem* captions = headerItem();
+    for (int column = 0; column < ColumnCount; ++column) {
+        captions->setText(column, QString::fromUtf16(kColumns[column].caption));
+        captions->setTextAlignment(column, kColumns[column].alignment | Qt::AlignVCenter);
+    }
+    QHeaderView* columns = header();
+    columns->setStretchLastSection(false);
+    columns->setSectionsClickable(true);
+    columns->setSortIndicatorShown(false);
+    for (int column = 0; column < ColumnCount; ++column)
+        columns->resizeSection(column, kColumns[column].width);
+
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setSelectionMode(ExtendedSelection);
+    setSelectionBehavior(SelectRows);
+    setAllColumnsShowFocus(true);
+    setUniformRowHeights(true);
+    setEditTriggers(NoEditTriggers);
+
+    setAlternatingRowColors(true);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, Qt::white);
+    colors.setColor(QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF5));
+    // Dark desktop themes would otherwise draw light text on the white rows.
+    colors.setColor(QPalette::Text, Qt::black);
+    setPalette(colors);
+
+    // Files come in from outside only; rows are never dragged or moved.
+    setDragEnabled(false);
+    setDragDropMode(DropOnly);
+    setDropIndicatorShown(false);
+    setAcceptDrops(true);
+    // The right button belongs to contextMenuRequested alone.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+
+    m_newRowsTimer.setSingleShot(true);
+    m_newRowsTimer.setInterval(kNewRowsDelayMs);
+    connect(&m_newRowsTimer, &QTimer::timeout, this, &FileListView::layoutNewRows);
+
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
+        ColumnClick(logicalIndex + 1);
+        // The header flips its own indicator when clicked; show the list's real order.
+        header()->setSortIndicatorShown(m_sorted);
+        if (m_sorted)
+            header()->setSortIndicator(m_sortColumn, m_sortOrder);
+    });
 }
-bool FileListView::IsInList(const QString& path) const { return m_index.contains(path); }
-void FileListView::AddFileRow(const QString&) {}
-QStringList FileListView::paths() const { return {}; }
-QString FileListView::selectedPath() const { return {}; }
-void FileListView::SelectAll() {}
-void FileListView::InvertSelection() {}
-void FileListView::RemoveSelected() {}
-void FileListView::ClearAll() {}
-void FileListView::ColumnClick(int) {}
-void FileListView::keyReleaseEvent(QKeyEvent* event) { QTreeWidget::keyReleaseEvent(event); }
-void FileListView::mouseReleaseEvent(QMouseEvent* event) { QTreeWidget::mouseReleaseEvent(event); }
-void FileListView::mouseDoubleClickEvent(QMouseEvent* event) { QTreeWidget::mouseDoubleClickEvent(event); }
-void FileListView::dragEnterEvent(QDragEnterEvent* event) { QTreeWidget::dragEnterEvent(event); }
-void FileListView::dragMoveEvent(QDragMoveEvent* event) { QTreeWidget::dragMoveEvent(event); }
-void FileListView::dropEvent(QDropEvent* event) { QTreeWidget::dropEvent(event); }
-Qt::DropActions FileListView::supportedDropActions() const { return Qt::CopyAction; }
+
+bool FileListView::IsInList(const QString& path) const
+{
+    return m_index.contains(path);
+}
+
+void FileListView::AddFileRow(const QString& path)
+{
+    if (IsInList(path))
+        return;
+    const std::optional<FileRow> row = buildFileRow(path, m_information);
+    if (!row)
+        return;
+    m_currentRow = insertRow(*row);
+}
+
+QTreeWidgetItem* FileListView::insertRow(const FileRow& row)
+{
+    auto* item =
+        new FileRowItem({row.path, row.type, row.size, row.format, row.length, row.modified});
+    if (m_sorted)
+        insertTopLevelItem(sortedPosition(item->text(m_sortColumn)), item);
+    else
+        addTopLevelItem(item);
+    m_index.insert(row.path, item);
+    return item;
+}
+
+int FileListView::sortedPosition(const QString& text) const
+{
+    // After any rows equal to it, as a stable sort of the grown list would place it.
+    int low = 0;
+    int high = rowCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const int order =
+            compareTexts(text, topLevelItem(middle)->text(m_sortColumn), m_sortColumn);
+        const bool before = m_sortOrder == Qt::AscendingOrder ? order < 0 : order > 0;
+        if (before)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+QStringList FileListView::paths() const
+{
+    QStringList texts;
+    const int rows = rowCount();
+    texts.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        texts.append(topLevelItem(row)->text(FileName));
+    return texts;
+}
+
+QString FileListView::selectedPath() const
+{
+    if (rowCount() == 0)
+        return {};
+    int first = -1;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.isValid() && !range.parent().isValid() && (first < 0 || range.top() < first))
+            first = range.top();
+    }
+    if (first >= 0)
+        return topLevelItem(first)->text(FileName);
+    if (const QTreeWidgetItem* current = currentItem())
+        return current->text(FileName);
+    return {};
+}
+
+namespace {
+
+// One flag per row, read from the selection's ranges rather than asked row by row.
+std::vector<bool> selectedRows(const QItemSelectionModel& selection, int rows)
+{
+    std::vector<bool> selected(static_cast<size_t>(rows), false);
+    for (const QItemSelectionRange& range : selection.selection()) {
+        if (!range.isValid() || range.parent().isValid())
+            continue;
+        const int last = std::min(range.bottom(), rows - 1);
+        for (int row = std::max(range.top(), 0); row <= last; ++row)
+            selected[static_cast<size_t>(row)] = true;
+    }
+    return selected;
+}
+
+} // namespace
+
+void FileListView::SelectAll()
+{
+    const int rows = rowCount();
+    if (rows == 0)
+        return;
+    const QItemSelection everything(model()->index(0, 0),
+                                    model()->index(rows - 1, ColumnCount - 1));
+    selectionModel()->select(everything, QItemSelectionModel::ClearAndSelect);
+    setFocus();
+}
+
+void FileListView::InvertSelection()
+{
+    const int rows = rowCount();
+    if (rows == 0)
+        return;
+    const std::vector<bool> selected = selectedRows(*selectionModel(), rows);
+    QItemSelection flipped;
+    for (int row = 0; row < rows;) {
+        if (selected[static_cast<size_t>(row)]) {
+            ++row;
+            continue;
+        }
+        const int start = row;
+        while (row < rows && !selected[static_cast<size_t>(row)])
+            ++row;
+        flipped.append(QItemSelectionRange(model()->index(start, 0),
+                                           model()->index(row - 1, ColumnCount - 1)));
+    }
+    // Clearing first keeps the model from comparing old and new ranges pairwise.
+    selectionModel()->clearSelection();
+    selectionModel()->select(flipped, QItemSelectionModel::Select);
+    setFocus();
+}
+
+void FileListView::RemoveSelected()
+{
+    const int rows = rowCount();
+    if (rows == 0)
+        return;
+    const std::vector<bool> selected = selectedRows(*selectionModel(), rows);
+    const auto firstRemoved = std::find(selected.begin(), selected.end(), true);
+    if (firstRemoved == selected.end()) {
+        setFocus();
+        return;
+    }
+    const int scrolled = verticalScrollBar()->value();
+    // Taking every row out at once and putting the rest back stays linear however many
+    // rows go; removing them one by one would shift the list once per row.
+    const QList<QTreeWidgetItem*> taken = invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem*> kept;
+    kept.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        QTreeWidgetItem* item = taken[row];
+        if (!selected[static_cast<size_t>(row)]) {
+            kept.append(item);
+            continue;
+        }
+        m_index.remove(item->text(FileName));
+        if (item == m_currentRow)
+            m_currentRow = nullptr;
+        delete item;
+    }
+    addTopLevelItems(kept);
+    if (!kept.isEmpty()) {
+        const int next = std::min(static_cast<int>(firstRemoved - selected.begin()),
+                                  static_cast<int>(kept.size()) - 1);
+        selectionModel()->setCurrentIndex(model()->index(next, 0), QItemSelectionModel::NoUpdate);
+    }
+    verticalScrollBar()->setValue(scrolled);
+    setFocus();
+}
+
+void FileListView::ClearAll()
+{
+    clear();
+    m_index.clear();
+    m_currentRow = nullptr;
+}
+
+void FileListView::ColumnClick(int position)
+{
+    if (position < 1 || position > ColumnCount || rowCount() < 2)
+        return;
+    m_sortColumn = position - 1;
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sorted = true;
+    header()->setSortIndicatorShown(true);
+    // A stable sort through FileRowItem::operator<, keeping the selection on its rows.
+    sortItems(m_sortColumn, m_sortOrder);
+}
+
+void FileListView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    // The tree view lays out and repaints every row after each insertion. Files are added one
+    // at a time with the event loop running in between, which made each new row cost as
+    // much as the whole list, so rows added while shown are laid out in batches instead.
+    if (parent.isValid() || !isVisible()) {
+        QTreeWidget::rowsInserted(parent, start, end);
+        return;
+    }
+    QAbstractItemView::rowsInserted(parent, start, end);
+    m_newRowsPending = true;
+    if (!m_newRowsTimer.isActive())
+        m_newRowsTimer.start();
+}
+
+void FileListView::layoutNewRows()
+{
+    m_newRowsTimer.stop();
+    if (!m_newRowsPending)
+        return;
+    m_newRowsPending = false;
+    doItemsLayout();
+}
+
+void FileListView::selectionChanged(const QItemSelection& selected,
+                                    const QItemSelection& deselected)
+{
+    // Repainting a selection looks each range up among the laid-out rows, row by row through
+    // the whole list for a row it does not find there.
+    layoutNewRows();
+    QTreeWidget::selectionChanged(selected, deselected);
+}
+
+bool FileListView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::Hide:
+        layoutNewRows();
+        break;
+    default:
+        break;
+    }
+    return QTreeWidget::event(event);
+}
+
+bool FileListView::viewportEvent(QEvent* event)
+{
+    // Input must meet the rows as they are now.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::ToolTip:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        layoutNewRows();
+        break;
+    default:
+        break;
+    }
+    return QTreeWidget::viewportEvent(event);
+}
+
+void FileListView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_A && event->modifiers().testFlag(Qt::ControlModifier)) {
+        SelectAll();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void FileListView::mousePressEvent(QMouseEvent* event)
+{
+    // A right click opens the menu for the rows already selected, so it selects nothing.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void FileListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        Q_EMIT contextMenuRequested(event->globalPosition().toPoint());
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void FileListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && rowCount() > 0)
+        Q_EMIT playRequested();
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void FileListView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    Q_EMIT filesDropped(paths);
+}
+
+Qt::DropActions FileListView::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
 
 } // namespace tunevale

@@ -2,11 +2,13 @@
 
 #include <QHash>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace tunevale {
 
 class AudioInformation;
+struct FileRow;
 
 // The main window's file list: one row per audio file, six columns of row texts, several
 // rows selectable, striped. A row's text is the file's full path and its identity; an index
@@ -62,14 +64,32 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     Qt::DropActions supportedDropActions() const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
+    // Tests and benchmarks fill the list with prepared rows, without probing files.
+    friend class FileListViewTestAccess;
+
+    // Places a built row (appended, or at its sorted place) and indexes it.
+    QTreeWidgetItem* insertRow(const FileRow& row);
+    // The list position where a row with text would go in the current order.
+    int sortedPosition(const QString& text) const;
+    // Lays out rows added since the last layout, before they are shown or clicked.
+    void layoutNewRows();
+
     AudioInformation& m_information;
     QHash<QString, QTreeWidgetItem*> m_index;
     QTreeWidgetItem* m_currentRow = nullptr;
     bool m_sorted = false;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_sortColumn = FileName;
+    QTimer m_newRowsTimer;
+    bool m_newRowsPending = false;
 };
 
 } // namespace tunevale
