@@ -1,6 +1,7 @@
 #include "app/artwork.h"
 #include "app/formflash.h"
 #include "app/formmain.h"
+#include "filelist/addfiles.h"
 
 #include <QApplication>
 
@@ -19,10 +20,14 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     std::unique_ptr<FormMain> mainWindow;
     FormFlash splash(FormFlash::Mode::Startup);
-    QObject::connect(&splash, &FormFlash::finished, &application, [&mainWindow] {
+    // Files named on the command line ("open with") are listed once the window is up.
+    const QStringList files = QApplication::arguments().mid(1);
+    QObject::connect(&splash, &FormFlash::finished, &application, [&mainWindow, files] {
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();
         QApplication::setQuitOnLastWindowClosed(true);
+        if (!files.isEmpty())
+            addFilesWithWaitWindow(*mainWindow->ListView1(), mainWindow.get(), files);
     });
     splash.show();
     return QApplication::exec();

@@ -28,16 +28,19 @@ struct ColumnLook {
     const char16_t* caption;
     Qt::Alignment alignment;
     int width;
+    // The widest text a column of fixed form shows: wider fonts widen the column to fit it.
+    const char16_t* widestText;
 };
 
 constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
-    {u"File Name", Qt::AlignLeft, 213},
-    {u"Type", Qt::AlignHCenter, 51},
-    {u"File Size", Qt::AlignRight, 67},
-    {u"Audio Format", Qt::AlignLeft, 247},
-    {u"Length", Qt::AlignHCenter, 67},
-    {u"Modified", Qt::AlignLeft, 133},
+    {u"File Name", Qt::AlignLeft, 213, nullptr},
+    {u"Type", Qt::AlignHCenter, 51, u"WMA"},
+    {u"File Size", Qt::AlignRight, 67, u"999,999 KB"},
+    {u"Audio Format", Qt::AlignLeft, 247, nullptr},
+    {u"Length", Qt::AlignHCenter, 67, u"00:00:00"},
+    {u"Modified", Qt::AlignLeft, 133, u"2000/00/00 00:00:00"},
 }};
+constexpr int kCellPadding = 16;
 
 // Rows added while the list is shown are laid out and painted together at most this often.
 constexpr int kNewRowsDelayMs = 200;
@@ -125,8 +128,14 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
     columns->setStretchLastSection(false);
     columns->setSectionsClickable(true);
     columns->setSortIndicatorShown(false);
-    for (int column = 0; column < ColumnCount; ++column)
-        columns->resizeSection(column, kColumns[column].width);
+    for (int column = 0; column < ColumnCount; ++column) {
+        const ColumnLook& look = kColumns[column];
+        const int fitting =
+            look.widestText ? fontMetrics().horizontalAdvance(QString::fromUtf16(look.widestText)) +
+                                  kCellPadding
+                            : 0;
+        columns->resizeSection(column, std::max(look.width, fitting));
+    }
 
     setRootIsDecorated(false);
     setItemsExpandable(false);
