@@ -34,8 +34,11 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
         QStringLiteral("OGG Vorbis files (*.ogg) (*.ogg)"),
         QStringLiteral("Wave files (*.wav) (*.wav)"),
     };
+    // Each filter carries its patterns twice: in its caption, and after it for the dialog,
+    // which hides the second copy.
     QStringList chosen =
-        QFileDialog::getOpenFileNames(owner, QString(), startFolder, filters.join(u";;"));
+        QFileDialog::getOpenFileNames(owner, QString(), startFolder, filters.join(u";;"), nullptr,
+                                      QFileDialog::HideNameFilterDetails);
     for (QString& path : chosen)
         path = QDir::toNativeSeparators(path);
     return chosen;
