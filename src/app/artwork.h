@@ -11,7 +11,16 @@ QIcon applicationIcon();
 QPixmap splashArtwork(const QSize& size);
 
 // Toolbar and menu icons for the commands.
-enum class CommandIcon { AddFiles, AddFolder, Remove, Play, ConvertMp3, ConvertWma, ConvertOgg, ConvertWav };
+enum class CommandIcon {
+    AddFiles,
+    AddFolder,
+    Remove,
+    Play,
+    ConvertMp3,
+    ConvertWma,
+    ConvertOgg,
+    ConvertWav
+};
 QIcon commandIcon(CommandIcon icon);
 
 } // namespace tunevale
