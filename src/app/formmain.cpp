@@ -4,6 +4,7 @@
 #include "app/commandbars.h"
 #include "app/commandids.h"
 #include "app/formflash.h"
+#include "convert/formconvert.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
@@ -234,8 +235,12 @@ void FormMain::convertTo(const QString& targetFormat)
     if (!CheckListNotEmpty())
         return;
     m_settings.TargetFormat = targetFormat;
-    if (m_convertHandler)
+    if (m_convertHandler) {
         m_convertHandler();
+        return;
+    }
+    FormConvert dialog(*this);
+    dialog.exec();
 }
 
 void FormMain::M_ConvertMP3_Click()

@@ -47,7 +47,7 @@ public:
 
     // The file dialog used by Add Files (tests replace it).
     void setFileChooser(std::function<QStringList(QWidget*, const QString&)> chooser);
-    // What the Convert commands open, and a replacement for the player window (tests).
+    // Replacements for the conversion dialog and the player window (tests).
     void setConvertHandler(std::function<void()> handler) { m_convertHandler = std::move(handler); }
     void setPlayHandler(std::function<void()> handler) { m_playHandler = std::move(handler); }
 

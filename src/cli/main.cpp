@@ -1,4 +1,5 @@
 #include "cli/clicommands.h"
+#include "cli/convertcommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -14,6 +15,7 @@ const char kUsage[] =
     "Commands:\n"
     "  info FILE...                describe audio files and their tags\n"
     "  transcode SOURCE OUTPUT     convert one file, format by OUTPUT's extension\n"
+    "  convert --to FORMAT FILE... convert files in a batch, printing the conversion log\n"
     "Run 'tunevale-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
@@ -35,6 +37,8 @@ int main(int argc, char* argv[])
         return runInfoCommand(arguments, out, err);
     if (command == u"transcode")
         return runTranscodeCommand(arguments, out, err);
+    if (command == u"convert")
+        return runConvertCommand(arguments, out, err);
     if (command == u"--help" || command == u"-h" || command == u"help") {
         out << kUsage;
         return 0;

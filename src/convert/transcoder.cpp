@@ -3,6 +3,7 @@
 #include "common/audio/audiofile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <limits>
 
@@ -45,6 +46,36 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     report.busyChanged(false);
     if (status)
         report.progressChanged(0);
+    return status;
+}
+
+Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& temporary,
+                                       TranscodeObserver* observer)
+{
+    if (QFileInfo(temporary).isSymLink() || QFileInfo::exists(temporary))
+        return Status::error(QStringLiteral("%1 already exists").arg(temporary));
+
+    Status status = m_reader.open(source);
+    bool created = false;
+    if (status) {
+        status = m_writer.create(temporary);
+        created = status.isOk();
+    }
+    if (status)
+        status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
+    if (status) {
+        const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
+        status = m_reader.read(blockSize, m_block);
+    }
+    if (status && !m_block.empty())
+        status = m_writer.write(m_block);
+    if (observer && created)
+        observer->yield();
+    (void)m_reader.close();
+    if (Status closed = m_writer.close(); status && !closed)
+        status = closed;
+    if (created)
+        QFile::remove(temporary);
     return status;
 }
 

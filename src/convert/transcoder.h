@@ -35,6 +35,14 @@ public:
     Status transcodeFile(const QString& source, const QString& output,
                          TranscodeObserver* observer = nullptr);
 
+    // Reads one block (one second) of source and writes it to a temporary WAV file at
+    // temporary, which is always deleted again; the observer's yield() runs once while the
+    // file exists. It exists only to run the decoder over the source once before the real
+    // transcode, so callers may ignore its result. An existing file at temporary is left
+    // alone and nothing is done.
+    Status TranscodeFirstBlock(const QString& source, const QString& temporary,
+                               TranscodeObserver* observer = nullptr);
+
 private:
     Status copyBlocks(TranscodeObserver& observer);
 

@@ -32,10 +32,15 @@ bool IsSupportedFile(const QString& path)
 QString fileSizeText(qint64 bytes, const QLocale& locale)
 {
     const auto kilobytes = static_cast<qint64>(std::llround(static_cast<double>(bytes) / 1024.0));
-    // The C locale omits grouping by default; sizes are always grouped.
+    return groupedNumber(kilobytes, locale) + QStringLiteral(" KB");
+}
+
+QString groupedNumber(qint64 value, const QLocale& locale)
+{
+    // The C locale omits grouping by default; these numbers are always grouped.
     QLocale grouped = locale;
     grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return grouped.toString(kilobytes) + QStringLiteral(" KB");
+    return grouped.toString(value);
 }
 
 QString cleanedFormatDescription(QString description)

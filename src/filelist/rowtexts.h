@@ -28,6 +28,8 @@ std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale = QLocale());
 
 QString fileSizeText(qint64 bytes, const QLocale& locale = QLocale());
+// A whole number with the locale's thousands separator, also in the C locale ("44,100").
+QString groupedNumber(qint64 value, const QLocale& locale = QLocale());
 QString cleanedFormatDescription(QString description);
 QString modifiedTimeText(const QDateTime& time, const QLocale& locale = QLocale());
 

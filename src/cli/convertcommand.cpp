@@ -1,0 +1,399 @@
+#include "cli/convertcommand.h"
+
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "common/audio/encoder.h"
+#include "convert/batchrun.h"
+#include "convert/outputnaming.h"
+#include "settings/encodersettings.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace tunevale {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+const QString kUsage = QStringLiteral(
+    "Usage: tunevale-cli convert --to mp3|wma|ogg|wav [OPTIONS] FILE...\n"
+    "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
+    "Outputs are named after their sources and never overwrite anything: a taken name gets\n"
+    "\"New_\" in front. Exits with 1 when a file failed.\n"
+    "Options:\n"
+    "  --to FORMAT                mp3, wma, ogg or wav\n"
+    "  --out FOLDER               write outputs there (default: each source's own folder)\n"
+    "  --no-tags                  do not copy the tags\n"
+    "  --jobs N                   convert N files at once (default: one per processor)\n"
+    "MP3 (start: 44100 Hz, 96 kbit/s, stereo):\n"
+    "  --mp3-bitrate KBPS         CBR bitrate and VBR minimum\n"
+    "  --mp3-vbr METHOD           none, default, old, new, mtrh or abr\n"
+    "  --mp3-vbr-quality 0-9      0 is best\n"
+    "  --mp3-abr-bitrate KBPS     average bitrate for abr\n"
+    "  --mp3-preset NAME          phone, sw, am, fm, voice, radio, tape, hifi, cd, studio,\n"
+    "                             r3mix (the other MP3 options apply after it)\n"
+    "  --mp3-rate HZ              output sample rate\n"
+    "  --mp3-mono                 one channel\n"
+    "OGG Vorbis (start: 44100 Hz, stereo, 128 kbit/s nominal):\n"
+    "  --ogg-bitrate KBPS         nominal bitrate\n"
+    "  --ogg-min KBPS             managed minimum bitrate\n"
+    "  --ogg-max KBPS             managed maximum bitrate\n"
+    "  --ogg-quality 1-10         quality level instead of a bitrate\n"
+    "  --ogg-rate HZ              output sample rate\n"
+    "  --ogg-mono                 one channel\n"
+    "WMA (start: profile 14):\n"
+    "  --wma-profile 1-47         encoding profile\n"
+    "WAV (start: 44100 Hz, stereo, 16 bit):\n"
+    "  --wav-rate HZ              sample rate\n"
+    "  --wav-channels 1|2         channels\n"
+    "  --wav-bits 8|16            bits per sample\n");
+
+struct Options {
+    QString targetFormat; // "MP3", "WMA", "OGG" or "WAV"
+    BatchOptions batch;
+    int jobs = 1;
+    std::optional<int> mp3Preset;
+    std::optional<int> mp3Bitrate;
+    std::optional<int> mp3Vbr;
+    std::optional<int> mp3VbrQuality;
+    std::optional<int> mp3AbrBitrate;
+    std::optional<int> mp3Rate;
+    bool mp3Mono = false;
+    OggFormat ogg;
+    std::optional<int> wmaProfile;
+    WavFormat wav;
+};
+
+// Applies the chosen format options to a writer already set to the start-up formats.
+Status configureWriter(AudioFile& writer, const Options& options)
+{
+    Mp3Encoder mp3 = writer.mp3Encoder();
+    const std::pair<const std::optional<int>&, Status (Mp3Encoder::*)(int)> mp3Steps[] = {
+        {options.mp3Preset, &Mp3Encoder::applyPreset},
+        {options.mp3Rate, &Mp3Encoder::setSampleRate},
+        {options.mp3Bitrate, &Mp3Encoder::setBitrate},
+        {options.mp3Vbr, &Mp3Encoder::setVbrMethod},
+        {options.mp3VbrQuality, &Mp3Encoder::setVbrQuality},
+        {options.mp3AbrBitrate, &Mp3Encoder::setAbrBitrate},
+    };
+    for (const auto& [value, setter] : mp3Steps) {
+        if (value) {
+            if (Status status = (mp3.*setter)(*value); !status)
+                return status;
+        }
+    }
+    if (options.mp3Mono) {
+        if (Status status = mp3.setChannels(1); !status)
+            return status;
+    }
+    writer.attachMp3Encoder(mp3);
+
+    const OggFormat& ogg = options.ogg;
+    if (Status status = writer.setOggFormat(ogg.sampleRate, ogg.channels, ogg.bitrate,
+                                            ogg.minBitrate, ogg.maxBitrate, ogg.quality);
+        !status)
+        return status;
+    if (options.wmaProfile) {
+        if (Status status = writer.selectWmaProfile(*options.wmaProfile); !status)
+            return status;
+    }
+    return writer.setWavFormat(options.wav.sampleRate, options.wav.channels,
+                               options.wav.bitsPerSample);
+}
+
+class OptionReader {
+public:
+    explicit OptionReader(const QCommandLineParser& parser)
+        : m_parser(parser)
+    {}
+
+    std::optional<int> integer(const QString& name, QString& error) const
+    {
+        if (!m_parser.isSet(name))
+            return std::nullopt;
+        const QString text = m_parser.value(name);
+        bool ok = false;
+        const int value = text.toInt(&ok);
+        if (!ok && error.isEmpty())
+            error = QStringLiteral("--%1 needs a whole number, not \"%2\"").arg(name, text);
+        return ok ? std::optional<int>(value) : std::nullopt;
+    }
+
+    // The index of the option's value in choices, matched without regard to case.
+    std::optional<int> choice(const QString& name, const QStringList& choices, QString& error) const
+    {
+        if (!m_parser.isSet(name))
+            return std::nullopt;
+        const QString text = m_parser.value(name);
+        const qsizetype index = choices.indexOf(text.toLower());
+        if (index < 0 && error.isEmpty())
+            error = QStringLiteral("--%1 must be one of %2, not \"%3\"")
+                        .arg(name, choices.join(QStringLiteral(", ")), text);
+        return index < 0 ? std::nullopt : std::optional<int>(int(index));
+    }
+
+private:
+    const QCommandLineParser& m_parser;
+};
+
+void addValueOption(QCommandLineParser& parser, const char* name, const char* valueName)
+{
+    parser.addOption(
+        QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName)));
+}
+
+void addSwitch(QCommandLineParser& parser, const char* name)
+{
+    parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+}
+
+// Reads the arguments into options; an empty result means success.
+QString readOptions(const QCommandLineParser& parser, Options& options)
+{
+    QString error;
+    const OptionReader read(parser);
+    if (!parser.isSet(QStringLiteral("to")))
+        return QStringLiteral("convert needs --to mp3, wma, ogg or wav");
+    const QStringList formats{QStringLiteral("mp3"), QStringLiteral("wma"), QStringLiteral("ogg"),
+                              QStringLiteral("wav")};
+    if (const auto format = read.choice(QStringLiteral("to"), formats, error))
+        options.targetFormat = formats[*format].toUpper();
+
+    if (parser.isSet(QStringLiteral("out"))) {
+        QString folder = parser.value(QStringLiteral("out"));
+        const QFileInfo info(folder);
+        if (!info.exists() && error.isEmpty())
+            error = QStringLiteral("the output folder %1 does not exist").arg(folder);
+        else if (!info.isDir() && error.isEmpty())
+            error = QStringLiteral("the output folder %1 is not a folder").arg(folder);
+        if (!folder.endsWith(u'/'))
+            folder += u'/';
+        options.batch.outputFolder = folder;
+    }
+    options.batch.copyTags = !parser.isSet(QStringLiteral("no-tags"));
+    options.jobs = QThread::idealThreadCount();
+    if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
+        if (*jobs < 1 && error.isEmpty())
+            error = QStringLiteral("--jobs needs 1 or more, not %1").arg(*jobs);
+        options.jobs = *jobs;
+    }
+    options.jobs = std::max(1, options.jobs);
+
+    const QStringList presets{
+        QStringLiteral("phone"),  QStringLiteral("sw"),    QStringLiteral("am"),
+        QStringLiteral("fm"),     QStringLiteral("voice"), QStringLiteral("radio"),
+        QStringLiteral("tape"),   QStringLiteral("hifi"),  QStringLiteral("cd"),
+        QStringLiteral("studio"), QStringLiteral("r3mix")};
+    if (const auto preset = read.choice(QStringLiteral("mp3-preset"), presets, error))
+        options.mp3Preset = Mp3Encoder::Phone + *preset;
+    const QStringList vbrMethods{QStringLiteral("none"), QStringLiteral("default"),
+                                 QStringLiteral("old"),  QStringLiteral("new"),
+                                 QStringLiteral("mtrh"), QStringLiteral("abr")};
+    if (const auto method = read.choice(QStringLiteral("mp3-vbr"), vbrMethods, error))
+        options.mp3Vbr = Mp3Encoder::kVbrNone + *method;
+    options.mp3Bitrate = read.integer(QStringLiteral("mp3-bitrate"), error);
+    options.mp3VbrQuality = read.integer(QStringLiteral("mp3-vbr-quality"), error);
+    options.mp3AbrBitrate = read.integer(QStringLiteral("mp3-abr-bitrate"), error);
+    options.mp3Rate = read.integer(QStringLiteral("mp3-rate"), error);
+    options.mp3Mono = parser.isSet(QStringLiteral("mp3-mono"));
+
+    if (const auto bitrate = read.integer(QStringLiteral("ogg-bitrate"), error))
+        options.ogg.bitrate = *bitrate;
+    if (const auto minimum = read.integer(QStringLiteral("ogg-min"), error))
+        options.ogg.minBitrate = *minimum;
+    if (const auto maximum = read.integer(QStringLiteral("ogg-max"), error))
+        options.ogg.maxBitrate = *maximum;
+    if (const auto rate = read.integer(QStringLiteral("ogg-rate"), error))
+        options.ogg.sampleRate = *rate;
+    if (parser.isSet(QStringLiteral("ogg-mono")))
+        options.ogg.channels = 1;
+    if (const auto level = read.integer(QStringLiteral("ogg-quality"), error)) {
+        if ((*level < 1 || *level > 10) && error.isEmpty())
+            error = QStringLiteral("--ogg-quality must be 1 to 10, not %1").arg(*level);
+        options.ogg.quality = *level * 100;
+    }
+
+    options.wmaProfile = read.integer(QStringLiteral("wma-profile"), error);
+    if (const auto rate = read.integer(QStringLiteral("wav-rate"), error))
+        options.wav.sampleRate = *rate;
+    const QStringList channelChoices{QStringLiteral("1"), QStringLiteral("2")};
+    if (const auto channels = read.choice(QStringLiteral("wav-channels"), channelChoices, error))
+        options.wav.channels = *channels + 1;
+    const QStringList bitChoices{QStringLiteral("8"), QStringLiteral("16")};
+    if (const auto bits = read.choice(QStringLiteral("wav-bits"), bitChoices, error))
+        options.wav.bitsPerSample = *bits == 0 ? 8 : 16;
+    return error;
+}
+
+// Prints the log as the run writes it.
+class PrintingObserver final : public BatchObserver {
+public:
+    explicit PrintingObserver(QTextStream& out)
+        : m_out(out)
+    {}
+    void logLine(const QString& line) override
+    {
+        m_out << line << "\n";
+        m_out.flush();
+    }
+    void rowFinished(const RowResult& result) override { m_failed = m_failed || !result.saved; }
+    bool failed() const { return m_failed; }
+
+private:
+    QTextStream& m_out;
+    bool m_failed = false;
+};
+
+// Keeps one row's log lines, to be printed when every earlier row has been printed.
+class CollectingObserver final : public BatchObserver {
+public:
+    void logLine(const QString& line) override { m_lines << line; }
+    const QStringList& lines() const { return m_lines; }
+
+private:
+    QStringList m_lines;
+};
+
+struct FinishedRow {
+    QStringList lines;
+    bool saved = false;
+};
+
+// Converts rows on several threads, each with its own components. Outputs are named in list
+// order before any thread starts, and each row's log is printed as one block in list order.
+bool convertInParallel(const QStringList& rows, const Options& options, QTextStream& out)
+{
+    // Read by every thread, so built completely before the first one starts.
+    const QStringList outputs = [&] {
+        OutputNaming naming(targetExtension(options.targetFormat), options.batch.outputFolder);
+        QStringList names;
+        for (const QString& source : rows)
+            names << naming.claim(source);
+        return names;
+    }();
+
+    std::mutex mutex;
+    std::condition_variable rowDone;
+    std::map<qsizetype, FinishedRow> finished;
+    std::atomic<qsizetype> nextRow = 0;
+    const auto work = [&] {
+        AudioFile reader;
+        AudioFile writer;
+        AudioInformation information;
+        applyStartupWriterFormat(writer);
+        // The same options were accepted on another writer already.
+        const Status configured = configureWriter(writer, options);
+        BatchRun batch(reader, writer, information);
+        for (qsizetype row = nextRow++; row < rows.size(); row = nextRow++) {
+            CollectingObserver observer;
+            FinishedRow result;
+            if (configured) {
+                result.saved = batch
+                                   .convertRow(rows[row], outputs[row], options.targetFormat,
+                                               options.batch.copyTags, observer)
+                                   .saved;
+                result.lines = observer.lines();
+            } else {
+                result.lines << BatchRun::timestamp() +
+                                    BatchRun::logLine(LogKind::Error, configured.message());
+            }
+            const std::lock_guard lock(mutex);
+            finished[row] = std::move(result);
+            rowDone.notify_one();
+        }
+    };
+
+    const qsizetype threadCount = std::min<qsizetype>(options.jobs, rows.size());
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(threadCount));
+    for (qsizetype index = 0; index < threadCount; ++index)
+        threads.emplace_back(work);
+
+    bool failed = false;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        FinishedRow result;
+        {
+            std::unique_lock lock(mutex);
+            rowDone.wait(lock, [&] { return finished.contains(row); });
+            result = std::move(finished[row]);
+            finished.erase(row);
+        }
+        for (const QString& line : result.lines)
+            out << line << "\n";
+        out.flush();
+        failed = failed || !result.saved;
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return !failed;
+}
+
+} // namespace
+
+int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    for (const char* name :
+         {"to", "out", "jobs", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality", "mp3-abr-bitrate",
+          "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max", "ogg-quality", "ogg-rate",
+          "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
+        addValueOption(parser, name, "value");
+    for (const char* name : {"no-tags", "mp3-mono", "ogg-mono"})
+        addSwitch(parser, name);
+
+    if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
+        err << "tunevale-cli: " << parser.errorText() << "\n" << kUsage;
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
+        out << kUsage;
+        return 0;
+    }
+    Options options;
+    if (const QString error = readOptions(parser, options); !error.isEmpty()) {
+        err << "tunevale-cli: " << error << "\n";
+        return kExitUsage;
+    }
+    const QStringList rows = parser.positionalArguments();
+    if (rows.isEmpty()) {
+        err << "tunevale-cli: convert needs at least one FILE\n" << kUsage;
+        return kExitUsage;
+    }
+
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    applyStartupWriterFormat(writer);
+    if (Status status = configureWriter(writer, options); !status) {
+        err << "tunevale-cli: " << status.message() << "\n";
+        return kExitUsage;
+    }
+
+    bool succeeded = true;
+    if (options.jobs == 1 || rows.size() == 1) {
+        PrintingObserver observer(out);
+        BatchRun(reader, writer, information)
+            .run(rows, options.targetFormat, options.batch, &observer);
+        succeeded = !observer.failed();
+    } else {
+        succeeded = convertInParallel(rows, options, out);
+    }
+    out << BatchRun::processedText(int(rows.size())) << "\n";
+    out.flush();
+    return succeeded ? 0 : kExitFailure;
+}
+
+} // namespace tunevale

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace tunevale {
+
+// tunevale-cli convert: the batch run of the conversion dialog, its log on out, problems with
+// the arguments on err. Returns 0, 1 when a file failed, or 2 for a usage error.
+int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace tunevale

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tunevale {
+
+class AudioFile;
+class AudioInformation;
+
+// The outcome of one row of a run.
+struct RowResult {
+    QString output; // the output path chosen for the row
+    bool saved = false;
+};
+
+// What a batch run tells its caller and asks of it. Every method may be left as it is.
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    // One finished line of the conversion log, timestamp included.
+    virtual void logLine(const QString& line) { (void)line; }
+    virtual void statusChanged(const QString& status) { (void)status; }
+    // Percent of the current file done, 0 to 100.
+    virtual void progressChanged(double percent) { (void)percent; }
+    // Called at least once per block: the place to give an event loop its turn.
+    virtual void yield() {}
+    // Read before each file and after each block; true ends the run, the file in progress
+    // being completed with what was converted so far.
+    virtual bool stopRequested() const { return false; }
+    // True from the start of the run until its end.
+    virtual void runningChanged(bool running) { (void)running; }
+    // After a row's last log line.
+    virtual void rowFinished(const RowResult& result) { (void)result; }
+};
+
+struct BatchOptions {
+    QString outputFolder; // empty: each file's own folder
+    bool copyTags = true;
+};
+
+enum class LogKind { Reading, Converting, Saved, Error };
+
+// Converts a list of files, one after the other, to one target format with the writer's
+// settings for it. The components are borrowed; the run owns nothing else.
+class BatchRun {
+public:
+    BatchRun(AudioFile& reader, AudioFile& writer, AudioInformation& information);
+
+    // Converts every row in list order to targetFormat ("MP3", "OGG", "WAV" or "WMA") and
+    // returns the number of rows begun. A failing row is logged and the run goes on.
+    int run(const QStringList& rows, const QString& targetFormat, const BatchOptions& options,
+            BatchObserver* observer = nullptr);
+
+    // One row into an output path already chosen: the log lines, the conversion and the
+    // tags. run() calls it for every row; callers that name outputs themselves (several
+    // runs at once) may call it directly.
+    RowResult convertRow(const QString& source, const QString& output, const QString& targetFormat,
+                         bool copyTags, BatchObserver& observer);
+
+    // The log line's text after the timestamp, as in ": Saved - /music/song.ogg".
+    static QString logLine(LogKind kind, const QString& text);
+    // The current date and time as the log shows them: the system locale's short date,
+    // a space and its long time.
+    static QString timestamp();
+    // "Processed 1 file." or "Processed 3 files."
+    static QString processedText(int count);
+
+private:
+    AudioFile& m_reader;
+    AudioFile& m_writer;
+    AudioInformation& m_information;
+};
+
+} // namespace tunevale

@@ -1,0 +1,80 @@
+#include "convert/outputnaming.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tunevale {
+
+namespace {
+
+constexpr qsizetype kExtensionLength = 4; // ".mp3", ".wma", ".wav", ".ogg"
+
+bool isSeparator(QChar character)
+{
+    return character == u'/' || character == QDir::separator();
+}
+
+qsizetype lastSeparator(const QString& path)
+{
+    for (qsizetype index = path.size() - 1; index >= 0; --index) {
+        if (isSeparator(path[index]))
+            return index;
+    }
+    return -1;
+}
+
+// Claims compare whole paths, so "a/./b.mp3" and "a/b.mp3" must meet as one name.
+QString claimKey(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString targetExtension(const QString& targetFormat)
+{
+    const QString format = targetFormat.toUpper();
+    if (format == u"MP3" || format == u"OGG" || format == u"WAV" || format == u"WMA")
+        return u'.' + format.toLower();
+    return {};
+}
+
+QString folderOf(const QString& path)
+{
+    return path.left(lastSeparator(path) + 1);
+}
+
+bool isNameTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    // A dangling link does not "exist" but must not be replaced either.
+    return info.isSymLink() || (info.exists() && !info.isDir());
+}
+
+QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,
+                      const QSet<QString>& claimed)
+{
+    QString folder = outputFolder.isEmpty() ? folderOf(source) : outputFolder;
+    if (!folder.isEmpty() && !isSeparator(folder.back()))
+        folder += u'/';
+    const QString fileName = source.mid(lastSeparator(source) + 1);
+    QString name =
+        fileName.left(std::max<qsizetype>(0, fileName.size() - kExtensionLength)) + extension;
+    while (isNameTaken(folder + name) || claimed.contains(claimKey(folder + name)))
+        name.prepend(QStringLiteral("New_"));
+    return folder + name;
+}
+
+OutputNaming::OutputNaming(QString extension, QString outputFolder)
+    : m_extension(std::move(extension))
+    , m_outputFolder(std::move(outputFolder))
+{}
+
+QString OutputNaming::claim(const QString& source)
+{
+    const QString path = outputPathFor(source, m_extension, m_outputFolder, m_claimed);
+    m_claimed.insert(claimKey(path));
+    return path;
+}
+
+} // namespace tunevale

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+
+namespace tunevale {
+
+// ".mp3", ".ogg", ".wav" or ".wma" for a target format "MP3", "OGG", "WAV" or "WMA" (any
+// case); empty for anything else.
+QString targetExtension(const QString& targetFormat);
+
+// The folder part of path, up to and including its last separator; empty when it has none.
+QString folderOf(const QString& path);
+
+// True when an entry other than a directory exists at path (a file, a link, a device).
+bool isNameTaken(const QString& path);
+
+// The output path for source: in outputFolder (empty: the source's own folder), named as the
+// source less its four-character extension, plus extension. As long as that name is taken on
+// disk or in claimed (absolute, cleaned paths), "New_" is put in front of it. Nothing existing
+// is ever chosen.
+QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,
+                      const QSet<QString>& claimed = {});
+
+// Names the outputs of one run in list order: an output chosen for an earlier row counts as
+// taken even before its file exists, so rows converted at the same time never collide.
+class OutputNaming {
+public:
+    OutputNaming(QString extension, QString outputFolder);
+
+    // Picks the output path for source and reserves it for the rest of the run.
+    QString claim(const QString& source);
+
+private:
+    QString m_extension;
+    QString m_outputFolder;
+    QSet<QString> m_claimed;
+};
+
+} // namespace tunevale

@@ -1,0 +1,95 @@
+#include "convert/tagtransfer.h"
+
+#include "common/audio/audioinformation.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tunevale {
+
+namespace {
+
+bool isAsciiDigit(QChar character)
+{
+    return character >= u'0' && character <= u'9';
+}
+
+} // namespace
+
+std::optional<int> numericValue(const QString& text, IntegerWidth width)
+{
+    qsizetype position = 0;
+    while (position < text.size() && (text[position] == u' ' || text[position] == u'\t'))
+        ++position;
+    const qsizetype start = position;
+    if (position < text.size() && (text[position] == u'+' || text[position] == u'-'))
+        ++position;
+    const qsizetype digitsStart = position;
+    while (position < text.size() && isAsciiDigit(text[position]))
+        ++position;
+    bool hasDigits = position > digitsStart;
+    if (position < text.size() && text[position] == u'.') {
+        const qsizetype fractionStart = position + 1;
+        qsizetype end = fractionStart;
+        while (end < text.size() && isAsciiDigit(text[end]))
+            ++end;
+        if (end > fractionStart || hasDigits) {
+            hasDigits = hasDigits || end > fractionStart;
+            position = end;
+        }
+    }
+
+    double value = 0;
+    if (hasDigits) {
+        bool ok = false;
+        value = text.mid(start, position - start).toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    // The default floating-point rounding mode rounds halves to the even neighbour.
+    value = std::nearbyint(value);
+    const double low = width == IntegerWidth::Bits16 ? std::numeric_limits<qint16>::min()
+                                                     : std::numeric_limits<qint32>::min();
+    const double high = width == IntegerWidth::Bits16 ? std::numeric_limits<qint16>::max()
+                                                      : std::numeric_limits<qint32>::max();
+    if (!(value >= low && value <= high))
+        return std::nullopt;
+    return int(value);
+}
+
+void ReadSourceTags(AudioInformation& information, const QString& source, TagBuffer& buffer)
+{
+    buffer = TagBuffer();
+    if (!information.open(source))
+        return;
+    buffer.TagTitle = information.title();
+    buffer.TagArtist = information.artist();
+    buffer.TagAlbum = information.album();
+    buffer.TagGenre = QString::number(information.genre());
+    buffer.TagYear = QString::number(information.year());
+    buffer.TagTrack = QString::number(information.track());
+    buffer.TagComment = information.comment();
+}
+
+Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output)
+{
+    information.setTitle(buffer.TagTitle);
+    information.setArtist(buffer.TagArtist);
+    information.setAlbum(buffer.TagAlbum);
+    // An empty genre means the source's tags could not be read. Its numeric value 0 would
+    // be the genre "Blues", so it is taken as "no genre" instead.
+    const std::optional<int> genre = buffer.TagGenre.isEmpty()
+                                         ? std::optional<int>(-1)
+                                         : numericValue(buffer.TagGenre, IntegerWidth::Bits16);
+    // A value the component refuses leaves that tag as it was; the others still go through.
+    if (genre)
+        (void)information.setGenre(*genre);
+    information.setComment(buffer.TagComment);
+    if (const auto year = numericValue(buffer.TagYear, IntegerWidth::Bits32))
+        (void)information.setYear(*year);
+    if (const auto track = numericValue(buffer.TagTrack, IntegerWidth::Bits16))
+        (void)information.setTrack(*track);
+    return information.writeTags(output);
+}
+
+} // namespace tunevale

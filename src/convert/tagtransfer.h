@@ -1,0 +1,38 @@
+#pragma once
+
+#include "common/audio/status.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace tunevale {
+
+class AudioInformation;
+
+// The seven tags of a source as text, carried from the source to its converted output.
+struct TagBuffer {
+    QString TagTitle;
+    QString TagArtist;
+    QString TagAlbum;
+    QString TagGenre; // decimal: the ID3v1 genre index, "-1" for none
+    QString TagYear;  // decimal
+    QString TagTrack; // decimal
+    QString TagComment;
+};
+
+// Clears every field, then fills them from the source's tags. A source that cannot be
+// opened leaves them all empty.
+void ReadSourceTags(AudioInformation& information, const QString& source, TagBuffer& buffer);
+
+// Sets each tag of information from buffer, skipping any value the component refuses, then
+// writes the tags into output. Fails only when writing the file fails.
+Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output);
+
+enum class IntegerWidth { Bits16, Bits32 };
+
+// The number a text starts with (blanks first are skipped; "1999abc" gives 1999, "" or
+// "abc" give 0), rounded half to even. Empty when it does not fit a signed integer of width.
+std::optional<int> numericValue(const QString& text, IntegerWidth width);
+
+} // namespace tunevale

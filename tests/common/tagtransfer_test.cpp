@@ -1,0 +1,214 @@
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "convert/batchrun.h"
+#include "convert/tagtransfer.h"
+#include "settings/encodersettings.h"
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+struct NumericCase {
+    const char* text;
+    IntegerWidth width;
+    std::optional<int> expected;
+};
+
+class NumericValue : public ::testing::TestWithParam<NumericCase> {};
+
+TEST_P(NumericValue, ReadsTheLeadingNumber)
+{
+    const NumericCase& test = GetParam();
+    EXPECT_EQ(numericValue(QString::fromUtf8(test.text), test.width), test.expected)
+        << '"' << test.text << '"';
+}
+
+constexpr auto k16 = IntegerWidth::Bits16;
+constexpr auto k32 = IntegerWidth::Bits32;
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NumericValue,
+    ::testing::Values(
+        NumericCase{"1999", k32, 1999}, NumericCase{"1999abc", k32, 1999}, NumericCase{"", k16, 0},
+        NumericCase{"Rock", k16, 0}, NumericCase{"  \t42 ", k16, 42}, NumericCase{"-1", k16, -1},
+        NumericCase{"+7", k16, 7}, NumericCase{"2.5", k16, 2}, NumericCase{"3.5", k16, 4},
+        NumericCase{"-2.5", k16, -2}, NumericCase{".5", k16, 0}, NumericCase{"1.5x", k16, 2},
+        NumericCase{"7.", k16, 7}, NumericCase{"- 3", k16, 0}, NumericCase{"12 13", k16, 12},
+        NumericCase{"32767", k16, 32767}, NumericCase{"32767.5", k16, std::nullopt},
+        NumericCase{"32768", k16, std::nullopt}, NumericCase{"-32768", k16, -32768},
+        NumericCase{"-32769", k16, std::nullopt}, NumericCase{"32768", k32, 32768},
+        NumericCase{"2147483647", k32, 2147483647}, NumericCase{"2147483648", k32, std::nullopt},
+        NumericCase{"99999999999999999999999", k32, std::nullopt}));
+
+AudioTags sampleTags()
+{
+    AudioTags tags;
+    tags.title = QStringLiteral("Ünder the Sky");
+    tags.artist = QStringLiteral("The Testers");
+    tags.album = QStringLiteral("Signals");
+    tags.genre = 17; // Rock
+    tags.year = 1999;
+    tags.track = 7;
+    tags.comment = QStringLiteral("made at test time");
+    return tags;
+}
+
+TEST(TagTransfer, UnreadableSourceClearsEveryField)
+{
+    TempDir dir;
+    const QString text = dir.file(QStringLiteral("text.mp3"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_GT(file.write("no audio here"), 0);
+    file.close();
+
+    AudioInformation information;
+    TagBuffer buffer{QStringLiteral("t"), QStringLiteral("a"), QStringLiteral("b"),
+                     QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                     QStringLiteral("c")};
+    ReadSourceTags(information, text, buffer);
+    for (const QString* field :
+         {&buffer.TagTitle, &buffer.TagArtist, &buffer.TagAlbum, &buffer.TagGenre, &buffer.TagYear,
+          &buffer.TagTrack, &buffer.TagComment})
+        EXPECT_TRUE(field->isEmpty()) << field->toStdString();
+}
+
+TEST(TagTransfer, SourceTagsBecomeDecimalTexts)
+{
+    TempDir dir;
+    const QString source = dir.file(QStringLiteral("tagged.wav"));
+    ASSERT_TRUE(writePcmWav(source, sine(440, 22050, 1, 0.5), 22050, 1));
+    AudioInformation writer;
+    AudioTags tags = sampleTags();
+    tags.genre = -1;
+    writer.setTags(tags);
+    ASSERT_TRUE(writer.writeTags(source));
+
+    AudioInformation information;
+    TagBuffer buffer;
+    ReadSourceTags(information, source, buffer);
+    EXPECT_EQ(buffer.TagTitle, tags.title);
+    EXPECT_EQ(buffer.TagArtist, tags.artist);
+    EXPECT_EQ(buffer.TagAlbum, tags.album);
+    EXPECT_EQ(buffer.TagGenre, QStringLiteral("-1"));
+    EXPECT_EQ(buffer.TagYear, QStringLiteral("1999"));
+    EXPECT_EQ(buffer.TagTrack, QStringLiteral("7"));
+    EXPECT_EQ(buffer.TagComment, tags.comment);
+}
+
+TEST(TagTransfer, RefusedValuesAreSkippedOneByOne)
+{
+    TempDir dir;
+    const QString output = dir.file(QStringLiteral("out.wav"));
+    ASSERT_TRUE(writePcmWav(output, sine(440, 22050, 1, 0.5), 22050, 1));
+
+    AudioInformation information;
+    const TagBuffer buffer{QStringLiteral("Title"),  QStringLiteral("Artist"),
+                           QStringLiteral("Album"),  QStringLiteral("500"),
+                           QStringLiteral("-5"),     QStringLiteral("40000"),
+                           QStringLiteral("Comment")};
+    ASSERT_TRUE(WriteTags(information, buffer, output));
+
+    AudioInformation reader;
+    ASSERT_TRUE(reader.open(output));
+    EXPECT_EQ(reader.title(), QStringLiteral("Title"));
+    EXPECT_EQ(reader.artist(), QStringLiteral("Artist"));
+    EXPECT_EQ(reader.album(), QStringLiteral("Album"));
+    EXPECT_EQ(reader.genre(), -1);
+    EXPECT_EQ(reader.year(), 0);
+    EXPECT_EQ(reader.track(), 0);
+    EXPECT_EQ(reader.comment(), QStringLiteral("Comment"));
+}
+
+TEST(TagTransfer, EmptyGenreMeansNoGenreNotBlues)
+{
+    TempDir dir;
+    const QString output = dir.file(QStringLiteral("out.wav"));
+    ASSERT_TRUE(writePcmWav(output, sine(440, 22050, 1, 0.5), 22050, 1));
+    AudioInformation information;
+    ASSERT_TRUE(WriteTags(information, TagBuffer(), output));
+    ASSERT_TRUE(information.open(output));
+    EXPECT_EQ(information.genre(), -1);
+
+    ASSERT_TRUE(
+        WriteTags(information, TagBuffer{{}, {}, {}, QStringLiteral("0"), {}, {}, {}}, output));
+    ASSERT_TRUE(information.open(output));
+    EXPECT_EQ(information.genre(), 0); // an explicit 0 is Blues
+}
+
+TEST(TagTransfer, WritingIntoAMissingFileFails)
+{
+    TempDir dir;
+    AudioInformation information;
+    const Status status =
+        WriteTags(information, TagBuffer(), dir.file(QStringLiteral("missing.ogg")));
+    EXPECT_FALSE(status);
+    EXPECT_TRUE(status.message().contains(QStringLiteral("missing.ogg")));
+}
+
+struct FormatCase {
+    const char* format;    // target format, "MP3" ...
+    const char* extension; // without the dot
+    QStringList ffmpegArguments;
+};
+
+QStringList args(std::initializer_list<const char*> list)
+{
+    QStringList arguments;
+    for (const char* argument : list)
+        arguments << QString::fromLatin1(argument);
+    return arguments;
+}
+
+const FormatCase kFormats[] = {
+    {"MP3", "mp3", args({"-c:a", "libmp3lame", "-b:a", "128k"})},
+    {"OGG", "ogg", args({"-c:a", "libvorbis"})},
+    {"WAV", "wav", args({"-c:a", "pcm_s16le"})},
+    {"WMA", "wma", args({"-c:a", "wmav2", "-b:a", "64k"})},
+};
+
+class TagsCarried : public ::testing::TestWithParam<std::tuple<FormatCase, FormatCase>> {};
+
+TEST_P(TagsCarried, EverySourceToEveryTarget)
+{
+    const auto& [source, target] = GetParam();
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("source.") + QLatin1String(source.extension));
+    ASSERT_TRUE(makeWithFfmpeg(path, sine(440, 44100, 2, 1.0), 44100, 2, source.ffmpegArguments));
+    AudioInformation tagger;
+    tagger.setTags(sampleTags());
+    ASSERT_TRUE(tagger.writeTags(path));
+
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    applyStartupWriterFormat(writer);
+    BatchRun batch(reader, writer, information);
+    BatchObserver quiet;
+    const QString format = QString::fromLatin1(target.format);
+    const RowResult result = batch.convertRow(
+        path, dir.file(QStringLiteral("output.")) + QLatin1String(target.extension), format, true,
+        quiet);
+    ASSERT_TRUE(result.saved);
+
+    AudioInformation check;
+    ASSERT_TRUE(check.open(result.output));
+    EXPECT_EQ(check.tags(), sampleTags());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, TagsCarried,
+                         ::testing::Combine(::testing::ValuesIn(kFormats),
+                                            ::testing::ValuesIn(kFormats)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).format) + "To" +
+                                    std::get<1>(info.param).format;
+                         });
+
+} // namespace
