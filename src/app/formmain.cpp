@@ -9,6 +9,10 @@
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
 #include "player/formplay.h"
+#include "settings/formmp3.h"
+#include "settings/formogg.h"
+#include "settings/formwav.h"
+#include "settings/formwma.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -239,8 +243,25 @@ void FormMain::convertTo(const QString& targetFormat)
         m_convertHandler();
         return;
     }
-    FormConvert dialog(*this);
+    FormConvert dialog(*this, [this](QWidget* owner, const QString& target) {
+        openSettingsDialog(owner, target);
+    });
     dialog.exec();
+}
+
+void FormMain::openSettingsDialog(QWidget* owner, const QString& targetFormat)
+{
+    std::unique_ptr<QDialog> dialog;
+    if (targetFormat == u"MP3")
+        dialog = std::make_unique<FormMp3>(owner, m_mp3Lame, m_fileW, m_settings);
+    else if (targetFormat == u"OGG")
+        dialog = std::make_unique<FormOGG>(owner, m_fileW, m_settings);
+    else if (targetFormat == u"WAV")
+        dialog = std::make_unique<FormWAV>(owner, m_fileW, m_settings);
+    else if (targetFormat == u"WMA")
+        dialog = std::make_unique<FormWMA>(owner, m_fileW, m_settings);
+    if (dialog)
+        dialog->exec();
 }
 
 void FormMain::M_ConvertMP3_Click()

@@ -77,6 +77,8 @@ private:
     void InitGlobals();
     void loadSkin();
     void convertTo(const QString& targetFormat);
+    // The settings dialog of a target format, modal over owner.
+    void openSettingsDialog(QWidget* owner, const QString& targetFormat);
     void playSelected();
 
     AudioInformation m_audioInformation;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+namespace tunevale {
+
+class AudioFile;
+struct EncoderSettings;
+
+// The WAV output settings dialog. OK applies the choices; Cancel and the close box change nothing.
+class FormWAV final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormWAV)
+
+public:
+    FormWAV(QWidget* owner, AudioFile& writer, EncoderSettings& settings);
+
+private:
+    AudioFile& m_writer;
+    EncoderSettings& m_settings;
+};
+
+} // namespace tunevale

@@ -1,0 +1,15 @@
+#include "settings/formwma.h"
+
+#include "common/audio/audiofile.h"
+#include "settings/encodersettings.h"
+
+namespace tunevale {
+
+FormWMA::FormWMA(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
+    : QDialog(owner)
+
+    , m_writer(writer)
+    , m_settings(settings)
+{}
+
+} // namespace tunevale
