@@ -47,6 +47,8 @@ public:
         , m_onClick(std::move(onClick))
     {
         setCursor(Qt::PointingHandCursor);
+        // Looks like a link, since it opens the format's settings as Config does.
+        setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
     }
 
 protected:
