@@ -1,0 +1,625 @@
+#include "common/audio/audiofile.h"
+#include "common/audio/wmaprofiles.h"
+#include "settings/encodersettings.h"
+#include "settings/formogg.h"
+#include "settings/formwav.h"
+#include "settings/formwma.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+template <typename Widget> Widget* control(const QWidget& dialog, const char* name)
+{
+    auto* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+void pressOk(const QWidget& dialog)
+{
+    control<QPushButton>(dialog, "CmdOK")->click();
+}
+
+void pressCancel(const QWidget& dialog)
+{
+    control<QPushButton>(dialog, "CmdCancel")->click();
+}
+
+// Answers every message box that opens while it lives, as a user pressing OK would,
+// and remembers what each one said; a box nobody expected therefore cannot hang a test.
+class MessageBoxes {
+public:
+    MessageBoxes()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(window);
+                if (!box || !box->isVisible())
+                    continue;
+                m_seen.append({box->windowTitle(), box->text(), box->icon()});
+                if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                    ok->click();
+                else
+                    box->reject();
+            }
+        });
+        m_timer.start(10);
+    }
+
+    struct Seen {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+    };
+    const QList<Seen>& seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    QList<Seen> m_seen;
+};
+
+// What a writer configured directly with these values describes, to compare a dialog's
+// effect on another writer with.
+QString oggDescription(int rate, int channels, int bitrate, int minBitrate, int maxBitrate,
+                       int quality)
+{
+    AudioFile writer;
+    EXPECT_TRUE(writer.setOggFormat(rate, channels, bitrate, minBitrate, maxBitrate, quality));
+    return writer.settingsDescription();
+}
+
+auto oggFields(const EncoderSettings& settings)
+{
+    return std::make_tuple(settings.OggFrequencyText, settings.OggChannelText, settings.OggBitrate,
+                           settings.OggMinBitrate, settings.OggMaxBitrate, settings.OggQuality,
+                           settings.OggVbrEnabled, settings.OggQualityEnabled);
+}
+
+void choose(const QWidget& dialog, const char* list, const QString& text)
+{
+    auto* box = control<QComboBox>(dialog, list);
+    const int position = box->findText(text);
+    ASSERT_GE(position, 0) << list << ": " << text.toStdString();
+    box->setCurrentIndex(position);
+}
+
+void tick(const QWidget& dialog, const char* name, bool checked)
+{
+    auto* box = control<QCheckBox>(dialog, name);
+    if (box->isChecked() != checked)
+        box->click();
+}
+
+// Some seconds of tones over noise: enough material for encoders to differ in size.
+std::vector<qint16> music(int rate, double seconds)
+{
+    std::vector<qint16> samples = sine(440, rate, 2, seconds, 0.3);
+    const std::vector<qint16> high = sine(3520, rate, 2, seconds, 0.15);
+    const std::vector<qint16> hiss = noise(rate, 2, seconds);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = qint16(samples[i] + high[i] + hiss[i] / 5);
+    return samples;
+}
+
+// Writes the same piece through the writer's current settings for the extension.
+qint64 writeMusic(AudioFile& writer, const QString& path)
+{
+    constexpr int kRate = 44100;
+    const std::vector<qint16> samples = music(kRate, 4.0);
+    EXPECT_TRUE(writer.create(path));
+    EXPECT_TRUE(writer.setInputFormat(kRate, 2));
+    EXPECT_TRUE(writer.write(samples));
+    EXPECT_TRUE(writer.close());
+    const Decoded decoded = decodeFile(path);
+    EXPECT_TRUE(decoded.ok) << path.toStdString();
+    EXPECT_NEAR(double(decoded.frames()) / decoded.format.sampleRate, 4.0, 0.1);
+    return QFileInfo(path).size();
+}
+
+// ---- FormOGG ----
+
+struct Ticks {
+    bool quality;
+    bool vbr;
+};
+
+class FormOGGTicks : public ::testing::TestWithParam<Ticks> {};
+
+TEST_P(FormOGGTicks, ModeControlsFollowTheTwoChecksWithoutChangingThem)
+{
+    const auto [quality, vbr] = GetParam();
+    AudioFile writer;
+    EncoderSettings settings;
+    FormOGG dialog(nullptr, writer, settings);
+    tick(dialog, "chVbr", vbr);
+    tick(dialog, "chQuality", quality);
+
+    const auto expectState = [&](bool qualityOn) {
+        for (const char* name : {"chVbr", "lblBitrate", "ComboBitrate"})
+            EXPECT_EQ(control<QWidget>(dialog, name)->isEnabled(), !qualityOn) << name;
+        for (const char* name :
+             {"frmVbr", "lblMinBitrate", "ComboMinBitrate", "lblMaxBitrate", "ComboMaxBitrate"})
+            EXPECT_EQ(control<QWidget>(dialog, name)->isEnabled(), vbr && !qualityOn) << name;
+        for (const char* name : {"frmQuality", "ComboQuality"})
+            EXPECT_EQ(control<QWidget>(dialog, name)->isEnabled(), qualityOn) << name;
+        EXPECT_EQ(control<QCheckBox>(dialog, "chVbr")->isChecked(), vbr);
+        EXPECT_EQ(control<QCheckBox>(dialog, "chQuality")->isChecked(), qualityOn);
+    };
+    expectState(quality);
+
+    // Leaving quality mode brings the bitrate mode back as its own check box says.
+    tick(dialog, "chQuality", false);
+    expectState(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(FormOGG, FormOGGTicks,
+                         ::testing::Values(Ticks{false, false}, Ticks{false, true},
+                                           Ticks{true, false}, Ticks{true, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.quality ? "Quality" : "NoQuality") +
+                                    (info.param.vbr ? "Vbr" : "NoVbr");
+                         });
+
+TEST(FormOGG, LowFrequenciesForceStereo)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormOGG dialog(nullptr, writer, settings);
+    auto* channels = control<QComboBox>(dialog, "cmbChMode");
+    channels->setCurrentIndex(0);
+    choose(dialog, "cmbFrequency", QStringLiteral("22,050 Hz"));
+    EXPECT_FALSE(channels->isEnabled());
+    EXPECT_EQ(channels->currentText(), u"Stereo");
+    choose(dialog, "cmbFrequency", QStringLiteral("32,000 Hz"));
+    EXPECT_TRUE(channels->isEnabled());
+    EXPECT_EQ(channels->currentText(), u"Stereo");
+}
+
+TEST(FormOGG, DefaultsSetConstantBitrateOnOk)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    const auto before = oggFields(settings);
+    MessageBoxes boxes;
+    FormOGG dialog(nullptr, writer, settings);
+    EXPECT_EQ(dialog.windowTitle(), u" OGG Option");
+    EXPECT_EQ(control<QComboBox>(dialog, "ComboQuality")->currentText(), u"3");
+    pressOk(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(boxes.seen().isEmpty());
+    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, -1));
+    EXPECT_EQ(oggFields(settings), before);
+}
+
+// A constant bitrate is judged at 44,100 Hz even when another frequency is chosen; the
+// writer then gets the chosen frequency.
+TEST(FormOGG, ConstantBitrateIsCheckedAt44100AndSetAtTheChosenRate)
+{
+    AudioFile writer;
+    // 24 kbit/s stereo is possible at 16 kHz but not at 44.1 kHz; 224 the other way round.
+    ASSERT_TRUE(writer.checkOggFormat(16000, 2, 24, 0, 0));
+    ASSERT_FALSE(writer.checkOggFormat(44100, 2, 24, 0, 0));
+    ASSERT_FALSE(writer.checkOggFormat(16000, 2, 224, 0, 0));
+    ASSERT_TRUE(writer.checkOggFormat(44100, 2, 224, 0, 0));
+
+    EncoderSettings settings;
+    MessageBoxes boxes;
+    {
+        FormOGG dialog(nullptr, writer, settings);
+        dialog.show();
+        choose(dialog, "cmbFrequency", QStringLiteral("16,000 Hz"));
+        choose(dialog, "ComboBitrate", QStringLiteral("24"));
+        pressOk(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(boxes.seen().size(), 1);
+        EXPECT_EQ(boxes.seen()[0].text, u"Incorrect format");
+
+        choose(dialog, "ComboBitrate", QStringLiteral("128"));
+        pressOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(writer.settingsDescription(), oggDescription(16000, 2, 128, 0, 0, -1));
+        EXPECT_EQ(settings.OggFrequencyText, u"16,000 Hz");
+    }
+    {
+        // Passed the check, refused by the writer: the choice is still stored.
+        FormOGG dialog(nullptr, writer, settings);
+        choose(dialog, "ComboBitrate", QStringLiteral("224"));
+        pressOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(settings.OggBitrate, 224);
+        EXPECT_EQ(writer.settingsDescription(), oggDescription(16000, 2, 128, 0, 0, -1));
+    }
+    EXPECT_EQ(boxes.seen().size(), 1);
+}
+
+TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
+{
+    AudioFile writer;
+    ASSERT_FALSE(writer.checkOggFormat(44100, 1, 320, 320, 320));
+    ASSERT_TRUE(writer.checkOggFormat(44100, 2, 128, 64, 192));
+    ASSERT_TRUE(writer.setOggFormat(48000, 2, 96, 0, 0, -1));
+    const QString writerBefore = writer.settingsDescription();
+    EncoderSettings settings;
+    const auto settingsBefore = oggFields(settings);
+
+    MessageBoxes boxes;
+    FormOGG dialog(nullptr, writer, settings);
+    dialog.show();
+    choose(dialog, "cmbChMode", QStringLiteral("Mono"));
+    tick(dialog, "chVbr", true);
+    for (const char* list : {"ComboBitrate", "ComboMinBitrate", "ComboMaxBitrate"})
+        choose(dialog, list, QStringLiteral("320"));
+
+    for (int press = 1; press <= 2; ++press) {
+        pressOk(dialog);
+        ASSERT_EQ(boxes.seen().size(), press);
+        EXPECT_EQ(boxes.seen().back().title, u"Tunevale");
+        EXPECT_EQ(boxes.seen().back().text, u"Incorrect format");
+        EXPECT_EQ(boxes.seen().back().icon, QMessageBox::Critical);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(writer.settingsDescription(), writerBefore);
+        EXPECT_EQ(oggFields(settings), settingsBefore);
+    }
+    // The choices survive the refusal; a possible one is then taken.
+    EXPECT_EQ(control<QComboBox>(dialog, "ComboMaxBitrate")->currentText(), u"320");
+    choose(dialog, "cmbChMode", QStringLiteral("Stereo"));
+    choose(dialog, "ComboBitrate", QStringLiteral("128"));
+    choose(dialog, "ComboMinBitrate", QStringLiteral("64"));
+    choose(dialog, "ComboMaxBitrate", QStringLiteral("192"));
+    pressOk(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(boxes.seen().size(), 2);
+    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 64, 192, -1));
+    EXPECT_EQ(oggFields(settings),
+              std::make_tuple(QStringLiteral("44,100 Hz"), QStringLiteral("Stereo"), 128, 64, 192,
+                              300, true, false));
+}
+
+TEST(FormOGG, QualityTenIsStoredAsThousandAndShownAgain)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    {
+        FormOGG dialog(nullptr, writer, settings);
+        tick(dialog, "chQuality", true);
+        choose(dialog, "ComboQuality", QStringLiteral("10"));
+        pressOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(settings.OggQuality, 1000);
+    EXPECT_TRUE(settings.OggQualityEnabled);
+    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, 1000));
+    FormOGG reopened(nullptr, writer, settings);
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboQuality")->currentText(), u"10");
+}
+
+TEST(FormOGG, QualityModeWithVbrTickedKeepsBothTicks)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    {
+        FormOGG dialog(nullptr, writer, settings);
+        tick(dialog, "chVbr", true);
+        choose(dialog, "ComboMinBitrate", QStringLiteral("96"));
+        tick(dialog, "chQuality", true);
+        choose(dialog, "ComboQuality", QStringLiteral("5"));
+        pressOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, 500));
+    EXPECT_TRUE(settings.OggVbrEnabled);
+    EXPECT_TRUE(settings.OggQualityEnabled);
+    EXPECT_EQ(settings.OggMinBitrate, 96);
+
+    FormOGG reopened(nullptr, writer, settings);
+    EXPECT_TRUE(control<QCheckBox>(reopened, "chVbr")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(reopened, "chQuality")->isChecked());
+    for (const char* name : {"chVbr", "frmVbr", "ComboMinBitrate", "ComboBitrate"})
+        EXPECT_FALSE(control<QWidget>(reopened, name)->isEnabled()) << name;
+    EXPECT_TRUE(control<QWidget>(reopened, "ComboQuality")->isEnabled());
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboMinBitrate")->currentText(), u"96");
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboQuality")->currentText(), u"5");
+}
+
+TEST(FormOGG, StoredValuesOutsideTheListsLoadAsDescribed)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    settings.OggFrequencyText = QStringLiteral("44100 Hz");
+    settings.OggChannelText = QStringLiteral("Mono");
+    settings.OggMinBitrate = 40;
+    settings.OggQuality = 250; // halfway: the even level wins
+    FormOGG dialog(nullptr, writer, settings);
+    EXPECT_EQ(control<QComboBox>(dialog, "cmbFrequency")->currentIndex(), -1);
+    EXPECT_FALSE(control<QComboBox>(dialog, "cmbChMode")->isEnabled());
+    EXPECT_EQ(control<QComboBox>(dialog, "ComboMinBitrate")->currentText(), u"8");
+    EXPECT_EQ(control<QComboBox>(dialog, "ComboQuality")->currentText(), u"2");
+    pressCancel(dialog);
+    EXPECT_EQ(settings.OggMinBitrate, 40);
+    EXPECT_EQ(settings.OggFrequencyText, u"44100 Hz");
+}
+
+TEST(FormOGG, CancelChangesNothing)
+{
+    AudioFile writer;
+    const QString writerBefore = writer.settingsDescription();
+    EncoderSettings settings;
+    const auto before = oggFields(settings);
+    FormOGG dialog(nullptr, writer, settings);
+    choose(dialog, "cmbFrequency", QStringLiteral("48,000 Hz"));
+    tick(dialog, "chQuality", true);
+    pressCancel(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(oggFields(settings), before);
+    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+}
+
+TEST(FormOGG, HigherQualityLevelGivesBiggerFile)
+{
+    TempDir dir;
+    AudioFile writer;
+    EncoderSettings settings;
+    const auto encodeAt = [&](const QString& level) {
+        FormOGG dialog(nullptr, writer, settings);
+        tick(dialog, "chQuality", true);
+        choose(dialog, "ComboQuality", level);
+        pressOk(dialog);
+        return writeMusic(writer, dir.file(QStringLiteral("q%1.ogg").arg(level)));
+    };
+    const qint64 low = encodeAt(QStringLiteral("2"));
+    const qint64 high = encodeAt(QStringLiteral("6"));
+    EXPECT_GT(high, low);
+}
+
+// ---- FormWMA ----
+
+TEST(FormWMA, ListsTheWritersProfilesInOrder)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWMA dialog(nullptr, writer, settings);
+    EXPECT_EQ(dialog.windowTitle(), u" WMA Option");
+    auto* list = control<QComboBox>(dialog, "Combo1");
+    ASSERT_EQ(list->count(), kWmaProfileCount);
+    AudioFile reference;
+    for (int profile = 1; profile <= kWmaProfileCount; ++profile) {
+        ASSERT_TRUE(reference.selectWmaProfile(profile));
+        EXPECT_EQ(list->itemText(profile - 1), reference.settingsDescription()) << profile;
+    }
+}
+
+TEST(FormWMA, OpensOnTheStoredProfileWithItsShortcut)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWMA dialog(nullptr, writer, settings);
+    auto* list = control<QComboBox>(dialog, "Combo1");
+    EXPECT_EQ(list->currentIndex(), kDefaultWmaProfile - 1);
+    EXPECT_EQ(list->currentText(), describeWmaProfile(kDefaultWmaProfile));
+    auto* good = control<QRadioButton>(dialog, "Option2");
+    EXPECT_EQ(good->text(), u"Good quality. Small size.");
+    EXPECT_TRUE(good->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option1")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked());
+
+    settings.WmaProfileIndex = 10;
+    FormWMA normal(nullptr, writer, settings);
+    EXPECT_TRUE(control<QRadioButton>(normal, "Option1")->isChecked());
+    EXPECT_EQ(control<QComboBox>(normal, "Combo1")->currentIndex(), 9);
+}
+
+TEST(FormWMA, ShortcutsAndListMoveTogether)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWMA dialog(nullptr, writer, settings);
+    auto* list = control<QComboBox>(dialog, "Combo1");
+    const char* options[] = {"Option1", "Option2", "Option3"};
+    const int positions[] = {9, 13, 34};
+    for (int i = 0; i < 3; ++i) {
+        control<QRadioButton>(dialog, options[i])->click();
+        EXPECT_EQ(list->currentIndex(), positions[i]);
+    }
+    for (int i = 0; i < 3; ++i) {
+        list->setCurrentIndex(20);
+        list->setCurrentIndex(positions[i]);
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(control<QRadioButton>(dialog, options[j])->isChecked(), i == j);
+    }
+    list->setCurrentIndex(20);
+    for (const char* option : options)
+        EXPECT_FALSE(control<QRadioButton>(dialog, option)->isChecked()) << option;
+}
+
+TEST(FormWMA, OkStoresAndSelectsTheChosenProfile)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWMA dialog(nullptr, writer, settings);
+    control<QRadioButton>(dialog, "Option3")->click();
+    EXPECT_EQ(control<QComboBox>(dialog, "Combo1")->currentIndex(), 34);
+    pressOk(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.WmaProfileIndex, 35);
+    EXPECT_EQ(writer.settingsDescription(), describeWmaProfile(35));
+}
+
+TEST(FormWMA, CancelKeepsTheProfile)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWMA dialog(nullptr, writer, settings);
+    control<QComboBox>(dialog, "Combo1")->setCurrentIndex(3);
+    control<QRadioButton>(dialog, "Option1")->click();
+    pressCancel(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(settings.WmaProfileIndex, kDefaultWmaProfile);
+}
+
+TEST(FormWMA, LowerProfileGivesSmallerFile)
+{
+    TempDir dir;
+    AudioFile writer;
+    EncoderSettings settings;
+    const auto encodeWith = [&](const char* option) {
+        FormWMA dialog(nullptr, writer, settings);
+        control<QRadioButton>(dialog, option)->click();
+        pressOk(dialog);
+        return writeMusic(writer,
+                          dir.file(QStringLiteral("p%1.wma").arg(settings.WmaProfileIndex)));
+    };
+    const qint64 normal = encodeWith("Option1");
+    EXPECT_EQ(settings.WmaProfileIndex, 10);
+    const qint64 poor = encodeWith("Option3");
+    EXPECT_EQ(settings.WmaProfileIndex, 35);
+    EXPECT_LT(poor, normal);
+}
+
+// ---- FormWAV ----
+
+struct WavHeader {
+    bool found = false;
+    int format = 0;
+    int channels = 0;
+    int sampleRate = 0;
+    int byteRate = 0;
+    int blockAlign = 0;
+    int bits = 0;
+    qint64 dataBytes = -1;
+};
+
+// Walks the RIFF chunks of a file written by the writer.
+WavHeader readWavHeader(const QString& path)
+{
+    QFile file(path);
+    WavHeader header;
+    if (!file.open(QIODevice::ReadOnly))
+        return header;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE" ||
+        qFromLittleEndian<quint32>(bytes.constData() + 4) != quint32(bytes.size() - 8))
+        return header;
+    qsizetype at = 12;
+    while (at + 8 <= bytes.size()) {
+        const QByteArray id = bytes.mid(at, 4);
+        const qint64 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        const char* body = bytes.constData() + at + 8;
+        if (id == "fmt " && size >= 16) {
+            header.format = qFromLittleEndian<quint16>(body);
+            header.channels = qFromLittleEndian<quint16>(body + 2);
+            header.sampleRate = int(qFromLittleEndian<quint32>(body + 4));
+            header.byteRate = int(qFromLittleEndian<quint32>(body + 8));
+            header.blockAlign = qFromLittleEndian<quint16>(body + 12);
+            header.bits = qFromLittleEndian<quint16>(body + 14);
+            header.found = true;
+        } else if (id == "data") {
+            header.dataBytes = size;
+            if (at + 8 + size > bytes.size())
+                header.found = false;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return header;
+}
+
+TEST(FormWAV, OpensWithTheStoredChoices)
+{
+    AudioFile writer;
+    EncoderSettings settings;
+    FormWAV dialog(nullptr, writer, settings);
+    EXPECT_EQ(dialog.windowTitle(), u" WAV Option");
+    EXPECT_TRUE(control<QRadioButton>(dialog, "F7")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(dialog, "P2")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(dialog, "B2")->isChecked());
+    EXPECT_EQ(control<QRadioButton>(dialog, "F2")->text(), u"11025 ");
+
+    // A rate outside the list keeps the first choice.
+    settings.WavSampleRate = 96000;
+    FormWAV odd(nullptr, writer, settings);
+    EXPECT_TRUE(control<QRadioButton>(odd, "F7")->isChecked());
+}
+
+TEST(FormWAV, OkStoresTheChoicesAndTheWriterWritesThem)
+{
+    TempDir dir;
+    AudioFile writer;
+    EncoderSettings settings;
+    {
+        FormWAV dialog(nullptr, writer, settings);
+        control<QRadioButton>(dialog, "F2")->click();
+        control<QRadioButton>(dialog, "P1")->click();
+        control<QRadioButton>(dialog, "B1")->click();
+        pressOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(settings.WavSampleRate, 11025);
+    EXPECT_EQ(settings.WavChannels, 1);
+    EXPECT_EQ(settings.WavBitsPerSample, 8);
+
+    const QString path = dir.file(QStringLiteral("out.wav"));
+    const std::vector<qint16> tone = sine(440, 22050, 2, 1.0);
+    ASSERT_TRUE(writer.create(path));
+    ASSERT_TRUE(writer.setInputFormat(22050, 2));
+    ASSERT_TRUE(writer.write(tone));
+    ASSERT_TRUE(writer.close());
+    const WavHeader header = readWavHeader(path);
+    ASSERT_TRUE(header.found);
+    EXPECT_EQ(header.format, 1);
+    EXPECT_EQ(header.channels, 1);
+    EXPECT_EQ(header.sampleRate, 11025);
+    EXPECT_EQ(header.bits, 8);
+    EXPECT_EQ(header.blockAlign, 1);
+    EXPECT_EQ(header.byteRate, 11025);
+    EXPECT_NEAR(double(header.dataBytes), 11025.0, 64.0);
+
+    FormWAV reopened(nullptr, writer, settings);
+    EXPECT_TRUE(control<QRadioButton>(reopened, "F2")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(reopened, "P1")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(reopened, "B1")->isChecked());
+}
+
+TEST(FormWAV, CancelChangesNothing)
+{
+    AudioFile writer;
+    ASSERT_TRUE(writer.setWavFormat(22050, 2, 16));
+    const QString writerBefore = writer.settingsDescription();
+    EncoderSettings settings;
+    settings.WavSampleRate = 22050;
+    FormWAV dialog(nullptr, writer, settings);
+    EXPECT_TRUE(control<QRadioButton>(dialog, "F4")->isChecked());
+    control<QRadioButton>(dialog, "F1")->click();
+    control<QRadioButton>(dialog, "P1")->click();
+    control<QRadioButton>(dialog, "B1")->click();
+    pressCancel(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(
+        std::make_tuple(settings.WavSampleRate, settings.WavChannels, settings.WavBitsPerSample),
+        std::make_tuple(22050, 2, 16));
+    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+}
+
+} // namespace
