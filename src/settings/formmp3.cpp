@@ -2,6 +2,7 @@
 
 #include "app/artwork.h"
 #include "common/audio/audiofile.h"
+#include "settings/bitratelist.h"
 #include "settings/encodersettings.h"
 
 #include <QButtonGroup>
@@ -27,7 +28,6 @@ namespace tunevale {
 
 namespace {
 
-constexpr std::array kBitrates{8, 16, 24, 32, 48, 56, 64, 96, 112, 128, 160, 192, 224, 256, 320};
 constexpr std::array kFrequencies{8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
 constexpr int kMinAbrItem = 10;
 constexpr int kMaxAbrItem = 310;
@@ -74,14 +74,6 @@ QStringList numberTexts(int first, int last)
     QStringList texts;
     for (int number = first; number <= last; ++number)
         texts.append(QString::number(number));
-    return texts;
-}
-
-QStringList bitrateTexts()
-{
-    QStringList texts;
-    for (const int kbps : kBitrates)
-        texts.append(QString::number(kbps));
     return texts;
 }
 
@@ -166,7 +158,7 @@ FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
 void FormMp3::buildGeneralPage(QWidget* page)
 {
     m_comboQuality = list(u"ComboQuality", numberTexts(0, 9));
-    m_comboBitrate = list(u"ComboBitrate", bitrateTexts());
+    m_comboBitrate = list(u"ComboBitrate", bitrateListTexts());
     m_cmbChMode =
         list(u"cmbChMode",
              {QStringLiteral("Mono"), QStringLiteral("Stereo"), QStringLiteral("Joint Stereo"),
@@ -222,7 +214,7 @@ void FormMp3::buildVbrPage(QWidget* page)
     options->addWidget(m_txtAbrBitrate, 2, 1);
     options->setColumnStretch(2, 1);
 
-    m_comboVbrBitrate = list(u"ComboVbrBitrate", bitrateTexts());
+    m_comboVbrBitrate = list(u"ComboVbrBitrate", bitrateListTexts());
     m_lblVbrBitrate = named<QLabel>(u"lblVbrBitrate", QStringLiteral("VBR Bitrate: (kbps)"));
     m_frmVbrBitrate = named<QGroupBox>(u"frmVbrBitrate", QStringLiteral("Maximum VBR Bitrate"));
     auto* maximum = new QVBoxLayout(m_frmVbrBitrate);
@@ -269,16 +261,6 @@ void FormMp3::buildPresetsPage(QWidget* page)
     QFont bold = m_opPreset->button(0)->font();
     bold.setBold(true);
     m_opPreset->button(0)->setFont(bold);
-}
-
-int FormMp3::BitrateListIndex(int kbps)
-{
-    // Below 16 everything shares the first item, "8".
-    for (size_t index = 1; index < kBitrates.size(); ++index) {
-        if (kBitrates[index] == kbps)
-            return static_cast<int>(index);
-    }
-    return 0;
 }
 
 void FormMp3::LoadControlsFromEncoder(const Mp3Encoder& encoder)

@@ -31,9 +31,6 @@ public:
 
     FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer, EncoderSettings& settings);
 
-    // List position of a bitrate in the bitrate lists; a bitrate not listed maps to 0 ("8").
-    static int BitrateListIndex(int kbps);
-
     void LoadControlsFromEncoder(const Mp3Encoder& encoder);
     // Writes every control into the live encoder, hands it to the writer and refreshes the
     // format text. A control the encoder cannot take leaves that property as it was.

@@ -1,3 +1,4 @@
+#include "settings/bitratelist.h"
 #include "settings/formmp3.h"
 
 #include "common/audio/audiofile.h"
@@ -162,9 +163,9 @@ TEST_F(FormMp3Load, BitrateListIndexFollowsTheBitrateList)
 {
     const QComboBox* bitrates = combo(open(), "ComboBitrate");
     for (int index = 0; index < bitrates->count(); ++index)
-        EXPECT_EQ(FormMp3::BitrateListIndex(bitrates->itemText(index).toInt()), index);
+        EXPECT_EQ(BitrateListIndex(bitrates->itemText(index).toInt()), index);
     for (const int unlisted : {0, 7, 40, 80, 144, 321, -16})
-        EXPECT_EQ(FormMp3::BitrateListIndex(unlisted), 0) << unlisted;
+        EXPECT_EQ(BitrateListIndex(unlisted), 0) << unlisted;
 }
 
 TEST_F(FormMp3Load, MethodFromTheEncoderSetsTheEnablingAtOnce)
@@ -282,7 +283,7 @@ TEST_F(FormMp3Ok, LettersInTheVbrQualityKeepItAndTheRestIsWritten)
     combo(dialog, "txtVbrQuality")->setEditText(QStringLiteral("best"));
     combo(dialog, "ComboQuality")->setCurrentIndex(2);
     combo(dialog, "cmbVBRCodingMethod")->setCurrentIndex(Mp3Encoder::kVbrNew + 1);
-    combo(dialog, "ComboVbrBitrate")->setCurrentIndex(FormMp3::BitrateListIndex(192));
+    combo(dialog, "ComboVbrBitrate")->setCurrentIndex(BitrateListIndex(192));
 
     EXPECT_EQ(runModal(dialog, "CmdOK"), QDialog::Accepted);
     EXPECT_EQ(m_live.vbrQuality(), vbrQuality);
