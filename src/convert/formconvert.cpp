@@ -211,18 +211,10 @@ void FormConvert::Option2_Click()
 
 void FormConvert::CmdBrowse_Click()
 {
-    QString start = TextOutput->text();
-    if (start.size() >= 4 && (start.endsWith(QDir::separator()) || start.endsWith(u'/')))
-        start.chop(1);
-    const QString chosen =
-        BrowseForFolder(this, QStringLiteral("Please select the output folder."), start);
+    const QString chosen = browseForReadableFolder(
+        this, QStringLiteral("Please select the output folder."), TextOutput->text());
     if (chosen.isEmpty())
         return;
-    if (!FolderExists(chosen)) {
-        QMessageBox::critical(this, QStringLiteral("Error"),
-                              QStringLiteral("Can not read ") + chosen);
-        return;
-    }
     TextOutput->setText(chosen);
     m_main.settings().OutputFolder = FormMain::withTrailingSeparator(chosen);
 }

@@ -82,19 +82,10 @@ void FormFolder::Form_Load()
 
 void FormFolder::CmdBrowse_Click()
 {
-    QString initial = TextPath->text();
-    if (initial.size() >= 4 && (initial.endsWith(QDir::separator()) || initial.endsWith(u'/')))
-        initial.chop(1);
     const QString chosen =
-        BrowseForFolder(this, QStringLiteral("Please select a folder."), initial);
-    if (chosen.isEmpty())
-        return;
-    if (!FolderExists(chosen)) {
-        QMessageBox::critical(this, QStringLiteral("Error"),
-                              QStringLiteral("Can not read ") + chosen);
-        return;
-    }
-    TextPath->setText(chosen);
+        browseForReadableFolder(this, QStringLiteral("Please select a folder."), TextPath->text());
+    if (!chosen.isEmpty())
+        TextPath->setText(chosen);
 }
 
 void FormFolder::CmdStart_Click()

@@ -1,4 +1,5 @@
 #include "common/audio/audioinformation.h"
+#include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
 
@@ -157,6 +158,25 @@ TEST_F(AddFolder, StopAndCloseDuringAScanKeepTheRowsAddedSoFar)
     EXPECT_TRUE(m_mainWindow.isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(m_form.isNull()); // the window is gone once the scan has returned
+}
+
+} // namespace
+
+namespace {
+
+TEST(FolderBrowsing, FolderExistsEntersFoldersOnly)
+{
+    TempDir dir;
+    const QString before = QDir::currentPath();
+    const QString file = dir.file(QStringLiteral("file.txt"));
+    QFile(file).open(QIODevice::WriteOnly);
+    EXPECT_FALSE(tunevale::FolderExists(file));
+    EXPECT_FALSE(tunevale::FolderExists(QString()));
+    EXPECT_FALSE(tunevale::FolderExists(dir.file(QStringLiteral("missing"))));
+    EXPECT_EQ(QDir::currentPath(), before);
+    EXPECT_TRUE(tunevale::FolderExists(dir.path()));
+    EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    QDir::setCurrent(before);
 }
 
 } // namespace
