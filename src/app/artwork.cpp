@@ -384,6 +384,16 @@ void drawSplash(QPainter& painter)
 
 } // namespace
 
+QFont windowFont()
+{
+    const QString family = QStringLiteral("Tahoma");
+    QFont font = QFontDatabase::families().contains(family)
+                     ? QFont(family)
+                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSize(9);
+    return font;
+}
+
 QIcon applicationIcon()
 {
     QIcon icon;

@@ -19,21 +19,11 @@ constexpr int kStartupIntervalMs = 4500;
 constexpr int kAboutIntervalMs = 10000;
 constexpr QSize kWindowSize(480, 300);
 
-QFont labelFont()
-{
-    const QString family = QStringLiteral("Tahoma");
-    QFont font = QFontDatabase::families().contains(family)
-                     ? QFont(family)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(9);
-    return font;
-}
-
 QLabel* whiteLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(objectName);
-    label->setFont(labelFont());
+    label->setFont(windowFont());
     // A widget's own sheet wins over the application skin, which may colour labels dark.
     label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     // Clicks on the labels must reach the window, which closes on any click.

@@ -38,7 +38,7 @@ FormMain::FormMain(QWidget* parent)
 {
     setWindowTitle(QStringLiteral(" Tunevale"));
     setWindowIcon(applicationIcon());
-    setFont(QFont(QStringLiteral("Tahoma"), 9));
+    setFont(windowFont());
     resize(kClientSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -11,19 +11,7 @@
 
 namespace tunevale {
 
-namespace {
-
-QFont labelFont()
-{
-    const QString family = QStringLiteral("Tahoma");
-    QFont font = QFontDatabase::families().contains(family)
-                     ? QFont(family)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(9);
-    return font;
-}
-
-} // namespace
+namespace {} // namespace
 
 FormWait::FormWait(QWidget* owner)
     // No close button: the window goes away when the reading is done, not before.
@@ -41,7 +29,7 @@ FormWait::FormWait(QWidget* owner)
 
     auto* label = new QLabel(QStringLiteral("Reading files, please wait..."), this);
     label->setObjectName(QStringLiteral("Label1"));
-    label->setFont(labelFont());
+    label->setFont(windowFont());
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(20, 18, 28, 18);

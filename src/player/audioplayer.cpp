@@ -291,7 +291,7 @@ void AudioPlayer::queueArray(const QVector<qint16>& samples)
         feed();
 }
 
-void AudioPlayer::stop()
+void AudioPlayer::halt()
 {
     playedFrames(); // keep the position reached for samplesPlayed()
     closeOutput();
@@ -301,6 +301,11 @@ void AudioPlayer::stop()
     m_queue.clear();
     m_frontOffset = 0;
     m_arrayEnds.clear();
+}
+
+void AudioPlayer::stop()
+{
+    halt();
     m_queuedFrames = m_writtenFrames = 0;
     m_history.clear();
 }
@@ -526,14 +531,7 @@ void AudioPlayer::fail(const char* reason)
 {
     qWarning("AudioPlayer: %s", reason);
     m_status = -1;
-    playedFrames();
-    closeOutput();
-    m_tick.stop();
-    m_state = State::Stopped;
-    ++m_generation;
-    m_queue.clear();
-    m_frontOffset = 0;
-    m_arrayEnds.clear();
+    halt();
     // The window stops on this as after a normal end; status() tells why.
     Q_EMIT EndPlay();
 }

@@ -75,6 +75,8 @@ private:
     qint64 playedFrames() const;
     void trimHistory(qint64 playedFrames);
     void levels(qint64 fromFrame, qint64 toFrame, int& left, int& right) const;
+    // Silences the output and drops the queue, keeping the position reached.
+    void halt();
     void fail(const char* reason);
 
     std::unique_ptr<Output> m_output;

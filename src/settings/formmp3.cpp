@@ -38,16 +38,6 @@ constexpr int kMonoPosition = 0;
 constexpr int kNoVbrPosition = 0;
 constexpr int kAbrPosition = Mp3Encoder::kVbrAbr + 1;
 
-QFont dialogFont()
-{
-    const QString family = QStringLiteral("Tahoma");
-    QFont font = QFontDatabase::families().contains(family)
-                     ? QFont(family)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(9);
-    return font;
-}
-
 template <typename Widget, typename... Arguments>
 Widget* named(QAnyStringView name, Arguments&&... arguments)
 {
@@ -115,7 +105,7 @@ FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
 {
     setObjectName(u"FormMp3");
     setWindowTitle(QStringLiteral(" Mp3 Option"));
-    setFont(dialogFont());
+    setFont(windowFont());
 
     m_tabStrip = named<QTabWidget>(u"TabStrip1", this);
     const QStringList tabs{QStringLiteral("General"), QStringLiteral("VBR"),

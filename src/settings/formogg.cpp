@@ -44,16 +44,6 @@ constexpr int kConstantBitrateCheckRate = 44100;
 
 using Controls = std::initializer_list<QWidget*>;
 
-QFont dialogFont()
-{
-    const QString family = QStringLiteral("Tahoma");
-    QFont font = QFontDatabase::families().contains(family)
-                     ? QFont(family)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(9);
-    return font;
-}
-
 template <typename Widget> Widget* named(Widget* widget, const char16_t* name)
 {
     widget->setObjectName(QString::fromUtf16(name));
@@ -87,7 +77,7 @@ FormOGG::FormOGG(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
 {
     setObjectName(QStringLiteral("FormOGG"));
     setWindowTitle(QStringLiteral(" OGG Option"));
-    setFont(dialogFont());
+    setFont(windowFont());
     buildControls();
 
     connect(cmbFrequency, &QComboBox::currentIndexChanged, this, &FormOGG::cmbFrequency_Click);

@@ -43,14 +43,6 @@ void PrintTo(const FormatCase& format, std::ostream* out)
     *out << format.name;
 }
 
-QStringList args(std::initializer_list<const char*> list)
-{
-    QStringList result;
-    for (const char* item : list)
-        result << QString::fromUtf8(item);
-    return result;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);

@@ -27,14 +27,6 @@ void PrintTo(const SourceCase& source, std::ostream* out)
     *out << source.name;
 }
 
-QStringList args(std::initializer_list<const char*> list)
-{
-    QStringList result;
-    for (const char* item : list)
-        result << QString::fromLatin1(item);
-    return result;
-}
-
 class ReaderSources : public ::testing::TestWithParam<SourceCase> {
 protected:
     QString makeSource(double seconds)

@@ -21,14 +21,6 @@ struct Format {
     int frameTolerance;          // samples a codec may add or drop at 44.1 kHz
 };
 
-QStringList args(std::initializer_list<const char*> list)
-{
-    QStringList result;
-    for (const char* item : list)
-        result << QString::fromLatin1(item);
-    return result;
-}
-
 const Format kFormats[] = {
     {"Mp3", "mp3", args({"-c:a", "libmp3lame", "-b:a", "128k"}), 1152},
     {"Wma", "wma", args({"-c:a", "wmav2", "-b:a", "128k"}), 2048 + 800},

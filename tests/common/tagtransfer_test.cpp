@@ -159,14 +159,6 @@ struct FormatCase {
     QStringList ffmpegArguments;
 };
 
-QStringList args(std::initializer_list<const char*> list)
-{
-    QStringList arguments;
-    for (const char* argument : list)
-        arguments << QString::fromLatin1(argument);
-    return arguments;
-}
-
 const FormatCase kFormats[] = {
     {"MP3", "mp3", args({"-c:a", "libmp3lame", "-b:a", "128k"})},
     {"OGG", "ogg", args({"-c:a", "libvorbis"})},

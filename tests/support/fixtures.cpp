@@ -33,6 +33,14 @@ bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampl
     return out.status() == QDataStream::Ok;
 }
 
+QStringList args(std::initializer_list<const char*> list)
+{
+    QStringList result;
+    for (const char* item : list)
+        result << QString::fromUtf8(item);
+    return result;
+}
+
 bool runFfmpeg(const QStringList& arguments)
 {
     QProcess ffmpeg;

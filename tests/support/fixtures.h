@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <ostream>
 #include <span>
 #include <vector>
@@ -33,6 +34,9 @@ private:
 // Writes 16-bit PCM WAV by hand, independently of the code under test.
 bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
                  int channels);
+
+// A command's arguments from UTF-8 literals: args({"-c:a", "libvorbis"}).
+QStringList args(std::initializer_list<const char*> list);
 
 // Runs the ffmpeg command-line tool quietly with arguments (input and output included).
 bool runFfmpeg(const QStringList& arguments);

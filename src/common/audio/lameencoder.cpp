@@ -1,5 +1,7 @@
 #include "common/audio/lameencoder.h"
 
+#include "common/audio/outputfile.h"
+
 #include <QDir>
 
 #include <lame/lame.h>
@@ -171,12 +173,6 @@ QString bitrateText(const lame_global_flags* flags, bool strictMinimum)
     }
 }
 
-Status writeError(const QFile& file)
-{
-    return Status::error(QStringLiteral("Cannot write %1: %2")
-                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
-}
-
 // Writes what LAME put into buffer; bytes is LAME's result, negative on failure.
 Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int bytes)
 {
@@ -185,7 +181,7 @@ Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int b
                                  .arg(QDir::toNativeSeparators(file.fileName()))
                                  .arg(bytes));
     if (bytes > 0 && file.write(reinterpret_cast<const char*>(buffer.data()), bytes) != bytes)
-        return writeError(file);
+        return writeFailure(file);
     return {};
 }
 
@@ -227,10 +223,8 @@ Status LameEncoder::open(const QString& path)
     if (Status status = createLame(m_settings, lame->flags); !status)
         return Status::error(QStringLiteral("Cannot create %1: %2")
                                  .arg(QDir::toNativeSeparators(path), status.message()));
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Status::error(QStringLiteral("Cannot create %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), m_file.errorString()));
+    if (Status status = openOutputFile(m_file, path); !status)
+        return status;
     m_buffer.resize(kBufferBytes);
     m_lame = std::move(lame);
     return {};
@@ -293,17 +287,12 @@ Status LameEncoder::finish()
                                    "seekable file")
                         .arg(QDir::toNativeSeparators(m_file.fileName())));
             else if (!flushed || !m_file.seek(0))
-                status = writeError(m_file);
+                status = writeFailure(m_file);
             else
                 status = writeEncoded(m_file, m_buffer, static_cast<int>(tagBytes));
         }
     }
-    if (status && !m_file.flush())
-        status = writeError(m_file);
-    m_file.close();
-    if (status && m_file.error() != QFileDevice::NoError)
-        status = writeError(m_file);
-    return status;
+    return closeOutputFile(m_file, status);
 }
 
 } // namespace tunevale

@@ -1,6 +1,7 @@
 #include "common/audio/vorbisencoder.h"
 
-#include <QDir>
+#include "common/audio/outputfile.h"
+
 #include <QRandomGenerator>
 
 #include <vorbis/vorbisenc.h>
@@ -134,12 +135,6 @@ struct VorbisEncoder::Vorbis {
 
 namespace {
 
-Status writeError(const QFile& file)
-{
-    return Status::error(QStringLiteral("Cannot write %1: %2")
-                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
-}
-
 Status libraryError(const char* call, int code)
 {
     return Status::error(QStringLiteral("OGG Vorbis encoding failed: %1 returned %2")
@@ -154,7 +149,7 @@ Status VorbisEncoder::Vorbis::writePage(QFile& file, const ogg_page& page)
     if (file.write(reinterpret_cast<const char*>(page.header), page.header_len) !=
             page.header_len ||
         file.write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len)
-        return writeError(file);
+        return writeFailure(file);
     return {};
 }
 
@@ -227,10 +222,8 @@ Status VorbisEncoder::open(const QString& path)
 
     vorbis->pageFrames = m_format.sampleRate;
 
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Status::error(QStringLiteral("Cannot create %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), m_file.errorString()));
+    if (Status status = openOutputFile(m_file, path); !status)
+        return status;
 
     if (const int code = vorbis_analysis_init(&vorbis->dsp, info); code != 0)
         return libraryError("vorbis_analysis_init", code);
@@ -312,13 +305,7 @@ Status VorbisEncoder::finish()
         status = vorbis->drain(m_file);
     if (status)
         status = vorbis->writePages(m_file, true);
-    if (status && !m_file.flush())
-        status = writeError(m_file);
-    // Closed on failure too, so a half-written file is not held open.
-    m_file.close();
-    if (status && m_file.error() != QFileDevice::NoError)
-        status = writeError(m_file);
-    return status;
+    return closeOutputFile(m_file, status);
 }
 
 bool VorbisEncoder::check(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate)

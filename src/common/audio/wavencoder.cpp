@@ -1,5 +1,7 @@
 #include "common/audio/wavencoder.h"
 
+#include "common/audio/outputfile.h"
+
 #include <QtEndian>
 
 #include <cstring>
@@ -14,11 +16,6 @@ constexpr quint32 kHeaderBytes = 44;
 QString channelText(int channels)
 {
     return channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo");
-}
-
-QString writeError(const QFile& file)
-{
-    return QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString());
 }
 
 } // namespace
@@ -45,10 +42,8 @@ Status WavEncoder::open(const QString& path)
     if (m_format.sampleRate <= 0 || (m_format.channels != 1 && m_format.channels != 2) ||
         (m_format.bitsPerSample != 8 && m_format.bitsPerSample != 16))
         return Status::error(QStringLiteral("Unsupported WAV format: %1").arg(describe(m_format)));
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Status::error(
-            QStringLiteral("Cannot create %1: %2").arg(path, m_file.errorString()));
+    if (Status status = openOutputFile(m_file, path); !status)
+        return status;
     m_dataBytes = 0;
     return writeHeader(0);
 }
@@ -77,7 +72,7 @@ Status WavEncoder::writeHeader(quint32 dataBytes)
     std::memcpy(header + 36, "data", 4);
     put32(40, dataBytes);
     if (m_file.write(header, kHeaderBytes) != kHeaderBytes)
-        return Status::error(writeError(m_file));
+        return writeFailure(m_file);
     return {};
 }
 
@@ -96,7 +91,7 @@ Status WavEncoder::encode(std::span<const qint16> samples)
                                 m_buffer.data());
     }
     if (m_file.write(m_buffer) != m_buffer.size())
-        return Status::error(writeError(m_file));
+        return writeFailure(m_file);
     m_dataBytes += static_cast<quint64>(m_buffer.size());
     return {};
 }
@@ -110,17 +105,12 @@ Status WavEncoder::finish()
     const auto dataBytes = static_cast<quint32>(std::min(m_dataBytes, limit));
     Status status;
     if (m_format.bitsPerSample == 8 && (m_dataBytes % 2) != 0 && m_file.write("\0", 1) != 1)
-        status = Status::error(writeError(m_file)); // RIFF chunks are padded to even sizes
+        status = writeFailure(m_file); // RIFF chunks are padded to even sizes
     if (status && (!m_file.flush() || !m_file.seek(0)))
-        status = Status::error(writeError(m_file));
+        status = writeFailure(m_file);
     if (status)
         status = writeHeader(dataBytes);
-    if (status && !m_file.flush())
-        status = Status::error(writeError(m_file));
-    m_file.close();
-    if (status && m_file.error() != QFileDevice::NoError)
-        status = Status::error(writeError(m_file));
-    return status;
+    return closeOutputFile(m_file, status);
 }
 
 } // namespace tunevale
