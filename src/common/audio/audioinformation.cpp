@@ -1,6 +1,7 @@
 #include "common/audio/audioinformation.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/nativepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,7 @@ QByteArray ffmpegPath(const QString& path)
 #ifdef Q_OS_WIN
     return path.toUtf8();
 #else
-    return QFile::encodeName(path);
+    return nativePath(path);
 #endif
 }
 
@@ -58,7 +59,7 @@ TagLib::FileName tagFileName(const TagPath& path)
 using TagPath = QByteArray;
 TagPath tagPath(const QString& path)
 {
-    return QFile::encodeName(path);
+    return nativePath(path);
 }
 TagLib::FileName tagFileName(const TagPath& path)
 {

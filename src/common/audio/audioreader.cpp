@@ -1,6 +1,7 @@
 #include "common/audio/audioreader.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/nativepath.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -83,8 +84,7 @@ Status AudioReader::Decoder::open(const QString& filePath)
         return Status::error(QStringLiteral("Out of memory opening %1").arg(path));
 
     AVFormatContext* rawFormat = nullptr;
-    int result =
-        avformat_open_input(&rawFormat, QFile::encodeName(path).constData(), nullptr, nullptr);
+    int result = avformat_open_input(&rawFormat, nativePath(path).constData(), nullptr, nullptr);
     if (result < 0)
         return Status::error(readError(path, result));
     format.reset(rawFormat);
