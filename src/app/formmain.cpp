@@ -4,6 +4,7 @@
 #include "app/commandbars.h"
 #include "app/commandids.h"
 #include "app/formflash.h"
+#include "app/helppages.h"
 #include "convert/formconvert.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
@@ -87,7 +88,7 @@ void FormMain::InitGlobals()
 
 void FormMain::loadSkin()
 {
-    QFile skin(m_programFolder + QStringLiteral("skin.qss"));
+    QFile skin(QStringLiteral(":/skin.qss"));
     if (skin.open(QIODevice::ReadOnly | QIODevice::Text))
         qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
 }
@@ -203,8 +204,7 @@ void FormMain::M_Website_Click()
 
 void FormMain::M_Contents_Click()
 {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(m_programFolder + QStringLiteral("help/index.html")));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(extractHelpPages()));
 }
 
 void FormMain::M_AddFolder_Click()

@@ -1,27 +1,42 @@
 #include "app/artwork.h"
 #include "app/formflash.h"
 #include "app/formmain.h"
+#include "app/startupoptions.h"
 #include "filelist/addfiles.h"
 
 #include <QApplication>
+#include <QTextStream>
 
+#include <cstdio>
 #include <memory>
 
 using namespace tunevale;
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUNEVALE_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList rawArguments;
+    for (int index = 0; index < argc; ++index)
+        rawArguments << QString::fromLocal8Bit(argv[index]);
+    if (const auto status = answerInformationOptions(rawArguments, out))
+        return *status;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunevale"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0"));
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tunevale"));
     QApplication::setWindowIcon(applicationIcon());
+    // Files named on the command line ("open with") are listed once the window is up.
+    QStringList files;
+    if (const auto status = readStartupFiles(QApplication::arguments(), files, err))
+        return *status;
 
     // The main window comes when the splash closes; until then no closed window ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
     std::unique_ptr<FormMain> mainWindow;
     FormFlash splash(FormFlash::Mode::Startup);
-    // Files named on the command line ("open with") are listed once the window is up.
-    const QStringList files = QApplication::arguments().mid(1);
     QObject::connect(&splash, &FormFlash::finished, &application, [&mainWindow, files] {
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();

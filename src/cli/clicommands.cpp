@@ -19,14 +19,16 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 // Parses arguments; on --help or a usage error prints and returns an exit status.
-std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
-                         const QString& usage, QTextStream& out, QTextStream& err)
+std::optional<int> parse(QCommandLineParser& parser, const char* command,
+                         const QStringList& arguments, const QString& usage, QTextStream& out,
+                         QTextStream& err)
 {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
     if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
-        err << "tunevale-cli: " << parser.errorText() << "\n" << usage;
+        err << "tunevale-cli: " << parser.errorText() << "\n"
+            << "Try 'tunevale-cli " << command << " --help' for more information.\n";
         return kExitUsage;
     }
     if (parser.isSet(help)) {
@@ -51,7 +53,7 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         "length, modified time) and its seven tags. Exits with 1 when a file cannot be\n"
         "described.\n");
     QCommandLineParser parser;
-    if (auto status = parse(parser, arguments, usage, out, err))
+    if (auto status = parse(parser, "info", arguments, usage, out, err))
         return *status;
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {
@@ -100,7 +102,7 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
         "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
         "overwritten.\n");
     QCommandLineParser parser;
-    if (auto status = parse(parser, arguments, usage, out, err))
+    if (auto status = parse(parser, "transcode", arguments, usage, out, err))
         return *status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2) {

@@ -355,7 +355,8 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         addSwitch(parser, name);
 
     if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
-        err << "tunevale-cli: " << parser.errorText() << "\n" << kUsage;
+        err << "tunevale-cli: " << parser.errorText() << "\n"
+            << "Try 'tunevale-cli convert --help' for more information.\n";
         return kExitUsage;
     }
     if (parser.isSet(help)) {

@@ -16,6 +16,9 @@ const char kUsage[] =
     "  info FILE...                describe audio files and their tags\n"
     "  transcode SOURCE OUTPUT     convert one file, format by OUTPUT's extension\n"
     "  convert --to FORMAT FILE... convert files in a batch, printing the conversion log\n"
+    "Options:\n"
+    "  -h, --help                  show this help and exit\n"
+    "  -v, --version               show the version and exit\n"
     "Run 'tunevale-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
@@ -24,6 +27,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunevale-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUNEVALE_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
 
@@ -43,6 +47,11 @@ int main(int argc, char* argv[])
         out << kUsage;
         return 0;
     }
-    err << "tunevale-cli: unknown command \"" << command << "\"\n" << kUsage;
+    if (command == u"--version" || command == u"-v") {
+        out << "tunevale-cli " << QCoreApplication::applicationVersion() << "\n";
+        return 0;
+    }
+    err << "tunevale-cli: unknown " << (command.startsWith(u'-') ? "option" : "command") << " '"
+        << command << "'\nTry 'tunevale-cli --help' for more information.\n";
     return 2;
 }

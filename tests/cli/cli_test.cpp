@@ -54,7 +54,30 @@ TEST_F(Cli, HelpForEveryCommand)
     }
     EXPECT_EQ(runCli({}).exitCode, 2);
     EXPECT_EQ(runCli({QStringLiteral("dance")}).exitCode, 2);
+    const CliRun version = runCli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out,
+              QStringLiteral("tunevale-cli %1\n").arg(QStringLiteral(TUNEVALE_VERSION)));
     EXPECT_EQ(runCli({QStringLiteral("transcode"), m_source}).exitCode, 2);
+}
+
+// An unknown option is named on one line with a pointer to help, not the whole help.
+TEST_F(Cli, UnknownOptionsGetOneLineAndAPointer)
+{
+    for (const auto& [arguments, pointer] :
+         {std::pair{QStringList{QStringLiteral("--loud")}, QStringLiteral("tunevale-cli --help")},
+          std::pair{QStringList{QStringLiteral("info"), QStringLiteral("--loud"), m_source},
+                    QStringLiteral("tunevale-cli info --help")},
+          std::pair{QStringList{QStringLiteral("convert"), QStringLiteral("--loud"), m_source},
+                    QStringLiteral("tunevale-cli convert --help")}}) {
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        const QStringList lines = run.err.split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+        EXPECT_TRUE(lines[0].contains(u"loud")) << run.err.toStdString();
+        EXPECT_TRUE(lines[1].contains(pointer)) << run.err.toStdString();
+    }
 }
 
 TEST_F(Cli, InfoDescribesFilesAndFailsForOthers)

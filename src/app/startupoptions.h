@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+namespace tunevale {
+
+// The command line of `tunevale [--help] [--version] [FILE...]`.
+
+// Answers --help and --version (on out) from the raw arguments, before Qt looks for a
+// display, so both work from any terminal. Returns the exit status when one was asked for.
+std::optional<int> answerInformationOptions(const QStringList& arguments, QTextStream& out);
+
+// Reads the arguments Qt left after taking its own (-platform, -style ...) and puts the
+// files to list, as absolute paths, in files. An unknown option gives one line on err and
+// exit status 2.
+std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& files,
+                                    QTextStream& err);
+
+} // namespace tunevale

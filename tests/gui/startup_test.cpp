@@ -1,0 +1,168 @@
+#include "app/formmain.h"
+#include "app/helppages.h"
+#include "app/startupoptions.h"
+#include "filelist/addfiles.h"
+#include "filelist/filelistview.h"
+
+#include "support/fixtures.h"
+#include "support/signals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+TEST(StartupOptions, HelpAndVersionAnswerBeforeAnythingElse)
+{
+    QString text;
+    QTextStream out(&text);
+    EXPECT_EQ(
+        answerInformationOptions(
+            {QStringLiteral("tunevale"), QStringLiteral("a.mp3"), QStringLiteral("--help")}, out),
+        0);
+    out.flush();
+    EXPECT_TRUE(text.startsWith(u"Usage: tunevale")) << text.toStdString();
+
+    text.clear();
+    EXPECT_EQ(answerInformationOptions({QStringLiteral("tunevale"), QStringLiteral("-v")}, out), 0);
+    out.flush();
+    EXPECT_EQ(text, QStringLiteral("tunevale %1\n").arg(QCoreApplication::applicationVersion()));
+
+    // After "--" every argument is a file, even one named like an option.
+    EXPECT_EQ(
+        answerInformationOptions(
+            {QStringLiteral("tunevale"), QStringLiteral("--"), QStringLiteral("--help")}, out),
+        std::nullopt);
+    EXPECT_EQ(answerInformationOptions({QStringLiteral("tunevale"), QStringLiteral("a.mp3")}, out),
+              std::nullopt);
+}
+
+TEST(StartupOptions, AnUnknownOptionIsOneLineAndAPointerToHelp)
+{
+    QString text;
+    QTextStream err(&text);
+    QStringList files{QStringLiteral("stale")};
+    EXPECT_EQ(readStartupFiles({QStringLiteral("tunevale"), QStringLiteral("--loud")}, files, err),
+              2);
+    err.flush();
+    const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << text.toStdString();
+    EXPECT_TRUE(lines[0].contains(u"loud")) << text.toStdString();
+    EXPECT_EQ(lines[1], u"Try 'tunevale --help' for more information.");
+}
+
+// What a file manager's "open with" does: the chosen files on the command line. Those the
+// program cannot read are skipped as Add Files skips them; relative names are made whole.
+TEST(StartupOptions, ListsTheReadableFilesAndSkipsTheRest)
+{
+    TempDir dir;
+    const QString tone = dir.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writePcmWav(tone, sine(440, 44100, 2, 0.5), 44100, 2));
+    ASSERT_TRUE(writeText(dir.file(QStringLiteral("notes.txt")), "not audio"));
+    ASSERT_TRUE(writeText(dir.file(QStringLiteral("fake.mp3")), QByteArray(4096, 'x')));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("album.ogg")));
+
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QString errors;
+    QTextStream err(&errors);
+    QStringList files;
+    const auto status =
+        readStartupFiles({QStringLiteral("tunevale"), QStringLiteral("notes.txt"),
+                          QStringLiteral("tone.wav"), dir.file(QStringLiteral("fake.mp3")),
+                          QStringLiteral("album.ogg"), dir.file(QStringLiteral("missing.wma"))},
+                         files, err);
+    QDir::setCurrent(previous);
+    ASSERT_EQ(status, std::nullopt) << errors.toStdString();
+    ASSERT_EQ(files.size(), 5);
+    EXPECT_EQ(files[1], QFileInfo(tone).absoluteFilePath());
+
+    FormMain window;
+    addFilesWithWaitWindow(*window.ListView1(), &window, files);
+    ASSERT_EQ(window.ListView1()->rowCount(), 1);
+    EXPECT_TRUE(window.ListView1()->IsInList(QFileInfo(tone).absoluteFilePath()));
+}
+
+TEST(StartupOptions, TheProgramAnswersVersionWithoutADisplay)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TUNEVALE_GUI_PATH), {QStringLiteral("--version")});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(program.readAllStandardOutput()),
+              QStringLiteral("tunevale %1\n").arg(QStringLiteral(TUNEVALE_VERSION)));
+}
+
+QString sourceHelpFolder()
+{
+    return QFileInfo(QString::fromUtf8(__FILE__))
+        .dir()
+        .filePath(QStringLiteral("../../src/app/resources/help"));
+}
+
+TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
+{
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("cache/help"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    ASSERT_TRUE(writeText(target + QStringLiteral("/index.html"), "an older version"));
+
+    const QString index = extractHelpPages(target);
+    EXPECT_EQ(index, target + QStringLiteral("/index.html"));
+    const QStringList sourcePages = QDir(sourceHelpFolder()).entryList(QDir::Files);
+    ASSERT_FALSE(sourcePages.isEmpty());
+    EXPECT_EQ(QDir(target).entryList(QDir::Files), sourcePages);
+    for (const QString& page : sourcePages) {
+        EXPECT_EQ(readAll(target + u'/' + page), readAll(sourceHelpFolder() + u'/' + page))
+            << page.toStdString();
+    }
+}
+
+TEST(HelpPages, AFolderThatCannotBeWrittenGivesNoPath)
+{
+    TempDir dir;
+    const QString blocker = dir.file(QStringLiteral("file"));
+    ASSERT_TRUE(writeText(blocker, "a file where the folder should be"));
+    EXPECT_TRUE(extractHelpPages(blocker + QStringLiteral("/help")).isEmpty());
+}
+
+TEST(Skin, IsBuiltIntoTheProgramAndApplied)
+{
+    const QByteArray skin = readAll(QStringLiteral(":/skin.qss"));
+    ASSERT_FALSE(skin.isEmpty());
+    const QString previous = qApp->styleSheet();
+    qApp->setStyleSheet(QString());
+    {
+        FormMain window;
+        EXPECT_EQ(qApp->styleSheet(), QString::fromUtf8(skin));
+    }
+    qApp->setStyleSheet(previous);
+}
+
+} // namespace
