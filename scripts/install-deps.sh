@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tunevale needs to build, test and benchmark.
+# Installs the Debian packages Tunevale needs. Usage: scripts/install-deps.sh [run] [test]
+#   run   building and running the programs (the default)
+#   test  the tests, the benchmarks and the package checks of CI, on top of run
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 
-packages=(
-    g++ cmake make pkg-config clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev
+run_packages=(
+    g++ cmake make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
     libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libkissfft-dev
-    ffmpeg xvfb xauth imagemagick pulseaudio
+    librsvg2-bin
 )
+test_packages=(
+    clang-format libgtest-dev libgmock-dev libbenchmark-dev
+    ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
+    dpkg-dev file lintian desktop-file-utils appstream man-db groff-base bash-completion
+)
+
+packages=()
+for list in "${@:-run}"; do
+    case $list in
+    run) packages+=("${run_packages[@]}") ;;
+    test) packages+=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *)
+        echo "install-deps.sh: unknown package list '$list' (run or test)" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target tunevale tunevale-cli
 exec ./build/src/tunevale "$@"

@@ -11,7 +11,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     options+=(-DTUNEVALE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
 cmake -S . -B "$build_dir" "${options[@]}" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1

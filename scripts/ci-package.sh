@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# CI: builds the Debian package, checks it and what it installs, and runs the installed
+# programs from an unpacked copy with the build folder out of the way.
+# Usage: scripts/ci-package.sh [BUILD_DIR]   (default: build, configured already)
+# SHOT_DIR=folder also saves a screenshot of the installed program's window there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=$(realpath "${1:-build}")
+scratch=$(mktemp -d)
+parked="$build_dir.parked-$$"
+cleanup() {
+    if [ -d "$parked" ]; then mv "$parked" "$build_dir"; fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "ci-package: $*" >&2
+    exit 1
+}
+
+cmake --build "$build_dir" -j"$(nproc)" --target tunevale tunevale-cli tunevale_desktop_files
+(cd "$build_dir" && cpack -G DEB >/dev/null)
+package=$(ls "$build_dir"/tunevale_*.deb)
+echo "== $package"
+dpkg-deb --field "$package" Depends
+lintian --fail-on error,warning "$package"
+
+root="$scratch/root"
+dpkg -x "$package" "$root"
+share="$root/usr/share"
+
+echo "== validators"
+desktop-file-validate "$share/applications/com.example.tunevale.desktop"
+appstreamcli validate --no-net "$share/metainfo/com.example.tunevale.metainfo.xml"
+for page in "$share"/man/man1/*.1.gz; do
+    warnings=$( { MANWIDTH=80 man --warnings -l "$page" >/dev/null; } 2>&1)
+    warnings+=$( { zcat "$page" | groff -ww -z -man; } 2>&1)
+    [ -z "$warnings" ] || fail "$page: $warnings"
+done
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+    completed=$(bash -c 'source /usr/share/bash-completion/bash_completion
+        source "$1"
+        COMP_WORDS=(tunevale-cli convert --to ""); COMP_CWORD=3
+        COMP_LINE="tunevale-cli convert --to "; COMP_POINT=${#COMP_LINE}
+        _tunevale_cli; echo "${COMPREPLY[*]}"' _ "$share/bash-completion/completions/tunevale-cli")
+    [ "$completed" = "mp3 wma ogg wav" ] || fail "bash completion of --to gave '$completed'"
+fi
+
+# From here on nothing may come from the source or build folders.
+mv "$build_dir" "$parked"
+export PATH="$root/usr/bin:$PATH"
+work="$scratch/work"
+mkdir -p "$work"
+cd "$work"
+
+echo "== installed tunevale-cli"
+ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=440:duration=2" -ac 2 -ar 44100 tone.wav
+tunevale-cli --version
+tunevale-cli transcode tone.wav tone.mp3
+tunevale-cli convert --to ogg tone.wav
+for output in tone.mp3 tone.ogg; do
+    seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$output")
+    awk -v s="$seconds" 'BEGIN { exit !(s > 1.9 && s < 2.2) }' || fail "$output lasts $seconds s"
+done
+
+echo "== installed tunevale, started as its desktop entry starts it"
+command=$(sed -n 's/^Exec=//p' "$share/applications/com.example.tunevale.desktop")
+# A file of a type Tunevale cannot read is among them, to be skipped.
+echo "not audio" >notes.txt
+command=${command//%F/tone.wav notes.txt tone.mp3}
+export SHOT_DIR=${SHOT_DIR:-}
+# shellcheck disable=SC2016 # expanded by the inner shell
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    # The splash and the main window share the title " Tunevale"; the main window is the
+    # one that is mapped and is no splash.
+    main_window_shown() {
+        local id
+        for id in $(xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \" Tunevale\":.*/\1/p"); do
+            if xwininfo -id "$id" | grep -q IsViewable &&
+                ! xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q SPLASH; then
+                return 0
+            fi
+        done
+        return 1
+    }
+    $1 &
+    program=$!
+    shown=0
+    for _ in $(seq 100); do
+        if main_window_shown; then
+            shown=1
+            break
+        fi
+        sleep 0.2
+    done
+    sleep 1
+    if [ "$shown" = 1 ] && [ -n "$SHOT_DIR" ]; then
+        mkdir -p "$SHOT_DIR"
+        import -window root "$SHOT_DIR/installed-from-desktop-entry.png"
+    fi
+    kill "$program"
+    wait "$program" || true
+    [ "$shown" = 1 ]' _ "$command" || fail "the installed program showed no main window"
+echo "ci-package: the package installs, validates and runs"
