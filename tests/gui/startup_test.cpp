@@ -1,3 +1,4 @@
+#include "app/commandids.h"
 #include "app/formmain.h"
 #include "app/helppages.h"
 #include "app/startupoptions.h"
@@ -8,10 +9,12 @@
 #include "support/signals.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +147,36 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     }
 }
 
+// Stands in for the browser: keeps the address it was asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
+
+TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
+{
+    TempDir cache;
+    const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    {
+        FormMain window;
+        window.CommandBars1_Execute(ID_HELPCONTENTS);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    qputenv("XDG_CACHE_HOME", previousCache);
+
+    ASSERT_EQ(browser.opened.size(), 1);
+    const QString page = browser.opened.first().toLocalFile();
+    EXPECT_TRUE(page.startsWith(cache.path())) << page.toStdString();
+    EXPECT_TRUE(page.endsWith(u"/help/index.html")) << page.toStdString();
+    EXPECT_EQ(readAll(page), readAll(sourceHelpFolder() + QStringLiteral("/index.html")));
+}
+
 TEST(HelpPages, AFolderThatCannotBeWrittenGivesNoPath)
 {
     TempDir dir;
@@ -166,3 +199,5 @@ TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 }
 
 } // namespace
+
+#include "startup_test.moc"
