@@ -12,7 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 bash scripts/install-deps.sh test
-cmake -S . -B "$build_dir" "${options[@]}" >/dev/null
+cmake -S . -B "$build_dir" -DTUNEVALE_BUILD_TESTS=ON -DTUNEVALE_BUILD_BENCH=ON "${options[@]}" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1
 ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j"$(nproc)"
