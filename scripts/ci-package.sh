@@ -70,16 +70,23 @@ command=$(sed -n 's/^Exec=//p' "$share/applications/com.example.tunevale.desktop
 # A file of a type Tunevale cannot read is among them, to be skipped.
 echo "not audio" >notes.txt
 command=${command//%F/tone.wav notes.txt tone.mp3}
+# The browser Help Contents (F1) calls is a stand-in that notes the address it is given.
+mkdir -p "$scratch/browser"
+# shellcheck disable=SC2016 # $1 belongs to the stand-in
+printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$scratch" >"$scratch/browser/xdg-open"
+chmod +x "$scratch/browser/xdg-open"
 export SHOT_DIR=${SHOT_DIR:-}
 # shellcheck disable=SC2016 # expanded by the inner shell
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+PATH="$scratch/browser:$PATH" XDG_CACHE_HOME="$scratch/cache" \
+    xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     # The splash and the main window share the title " Tunevale"; the main window is the
     # one that is mapped and is no splash.
-    main_window_shown() {
+    main_window() {
         local id
         for id in $(xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \" Tunevale\":.*/\1/p"); do
             if xwininfo -id "$id" | grep -q IsViewable &&
                 ! xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q SPLASH; then
+                echo "$id"
                 return 0
             fi
         done
@@ -87,20 +94,25 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     }
     $1 &
     program=$!
-    shown=0
+    window=
     for _ in $(seq 100); do
-        if main_window_shown; then
-            shown=1
-            break
-        fi
+        window=$(main_window) && break
         sleep 0.2
     done
     sleep 1
-    if [ "$shown" = 1 ] && [ -n "$SHOT_DIR" ]; then
-        mkdir -p "$SHOT_DIR"
-        import -window root "$SHOT_DIR/installed-from-desktop-entry.png"
+    if [ -n "$window" ]; then
+        if [ -n "$SHOT_DIR" ]; then
+            mkdir -p "$SHOT_DIR"
+            import -window root "$SHOT_DIR/installed-from-desktop-entry.png"
+        fi
+        xdotool windowfocus --sync "$((window))" key F1
+        sleep 2
     fi
     kill "$program"
     wait "$program" || true
-    [ "$shown" = 1 ]' _ "$command" || fail "the installed program showed no main window"
+    [ -n "$window" ]' _ "$command" || fail "the installed program showed no main window"
+page=$(sed -n 's|^file://||p' "$scratch/opened" 2>/dev/null || true)
+if [ ! -f "$page" ] || [ "$(basename "$page")" != index.html ]; then
+    fail "Help Contents opened '$(cat "$scratch/opened" 2>/dev/null)', not a help page on disk"
+fi
 echo "ci-package: the package installs, validates and runs"

@@ -15,7 +15,7 @@ run_packages=(
 test_packages=(
     clang-format libgtest-dev libgmock-dev libbenchmark-dev
     ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
-    dpkg-dev file lintian desktop-file-utils appstream man-db groff-base bash-completion
+    dpkg-dev file lintian desktop-file-utils appstream man-db groff-base bash-completion xdotool
 )
 
 packages=()
