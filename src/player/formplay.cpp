@@ -134,7 +134,7 @@ void FormPlay::StartPlayback()
     if (TotalSamples == 0)
         return;
     m_audioPlayer.setOutputFormat(m_audioFile.sampleRate(), m_audioFile.channels());
-    AudioVisualization21->initialise(m_audioFile.sampleRate(), m_audioFile.channels());
+    AudioVisualization21->initialise(m_audioPlayer.outputSampleRate(), m_audioFile.channels());
     m_audioPlayer.beginArrayPlayback();
     if (m_audioPlayer.status() < 0) {
         (void)m_audioFile.close();

@@ -104,6 +104,19 @@ TEST_F(Player, NameWithoutFolderAndFilesThatCannotPlay)
     EXPECT_EQ(silent.elapsedText(), u"00:00:00");
 }
 
+TEST_F(Player, PlaysRatesTheSoundOutputRefuses)
+{
+    for (const int rate : {192000, 176400, 4000}) {
+        SCOPED_TRACE(rate);
+        const QString path = m_dir.file(QStringLiteral("rate%1.wav").arg(rate));
+        ASSERT_TRUE(writePcmWav(path, sine(440, rate, 2, 0.3), rate, 2));
+        FormPlay player(nullptr, path, QStringLiteral("00:00:00"), m_visualStyle);
+        EXPECT_TRUE(player.isPlaying());
+        EXPECT_TRUE(waitFor([&] { return player.player().samplesPlayed() > rate / 20; }, 3000));
+        EXPECT_TRUE(waitFor([&] { return !player.isPlaying(); }, 3000)); // and it ends
+    }
+}
+
 TEST_F(Player, EndOfFileResetsAndThePlayButtonStartsAgain)
 {
     FormPlay player(nullptr, makeWav(QStringLiteral("short.wav"), 0.4), QString(), m_visualStyle);
