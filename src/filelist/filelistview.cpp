@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include <algorithm>
@@ -100,6 +101,41 @@ public:
     }
 };
 
+// Shortens a path that does not fit its cell in the folders first, so the file's own name
+// stays readable; a name too long on its own loses its middle, keeping its start and ending.
+class PathDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QFontMetrics& metrics = option->fontMetrics;
+        const int width = option->rect.width() - kTextMargins;
+        const QString& path = option->text;
+        if (metrics.horizontalAdvance(path) <= width)
+            return;
+        const qsizetype cut =
+            std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1; // after the separator
+        const QString name = path.mid(cut);
+        const int folderWidth = width - metrics.horizontalAdvance(name);
+        const QString ellipsis(QChar(0x2026));
+        if (cut > 0 && folderWidth > metrics.horizontalAdvance(ellipsis) * 2) {
+            option->text = metrics.elidedText(path.left(cut), Qt::ElideMiddle, folderWidth) + name;
+            return;
+        }
+        const QString shortFolder = cut > 0 ? ellipsis + path.mid(cut - 1, 1) : QString();
+        option->text =
+            shortFolder + metrics.elidedText(name, Qt::ElideMiddle,
+                                             width - metrics.horizontalAdvance(shortFolder));
+    }
+
+private:
+    // The cell's own padding and focus margins, with room to spare.
+    static constexpr int kTextMargins = 14;
+};
+
 // The local paths of dropped data, or nothing unless every url is a local file.
 QStringList localPaths(const QMimeData* data)
 {
@@ -148,8 +184,7 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
     setAllColumnsShowFocus(true);
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
-    // Folders shorten in the middle, so the file's own name stays in view.
-    setTextElideMode(Qt::ElideMiddle);
+    setItemDelegateForColumn(FileName, new PathDelegate(this));
 
     setAlternatingRowColors(true);
     QPalette colors = palette();
