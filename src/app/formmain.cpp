@@ -25,6 +25,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <utility>
+
 namespace tunevale {
 
 namespace {
@@ -69,6 +71,10 @@ void FormMain::Form_Load()
     connect(m_list, &FileListView::playRequested, this, &FormMain::playSelected);
     connect(m_list, &FileListView::filesDropped, this,
             [this](const QStringList& paths) { addFilesWithWaitWindow(*m_list, this, paths); });
+    connect(m_list, &FileListView::readingFinished, this, [this] {
+        if (std::exchange(m_addFolderAfterReading, false) && isVisible())
+            M_AddFolder_Click();
+    });
 }
 
 void FormMain::InitGlobals()
@@ -168,8 +174,13 @@ void FormMain::M_Exit_Click()
     const auto answer = QMessageBox::question(this, QStringLiteral("Tunevale"),
                                               QStringLiteral("Do you want to exit?"),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        QCoreApplication::exit(0);
+    if (answer != QMessageBox::Yes)
+        return;
+    // Every window goes at once; a reading of files in progress stops when it sees this one
+    // hidden, and the program ends as soon as control is back in its event loop.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    QCoreApplication::exit(0);
 }
 
 void FormMain::M_SelectAll_Click()
@@ -209,6 +220,12 @@ void FormMain::M_Contents_Click()
 
 void FormMain::M_AddFolder_Click()
 {
+    // Add Folder hides this window, which would cut a reading of files short: it opens once
+    // the reading is done.
+    if (m_list->isReading()) {
+        m_addFolderAfterReading = true;
+        return;
+    }
     auto* form = new FormFolder(*m_list, this, m_lastScanFolder);
     form->show();
 }

@@ -92,6 +92,7 @@ private:
     QString m_programFolder;
     QString m_lastFolder;
     QString m_lastScanFolder;
+    bool m_addFolderAfterReading = false;
 
     std::function<QStringList(QWidget*, const QString&)> m_fileChooser;
     std::function<void()> m_convertHandler;

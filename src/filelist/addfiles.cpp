@@ -68,11 +68,13 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
 
 void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringList& paths)
 {
-    FormWait wait(owner);
-    wait.showAndPaint();
-    // The event loop runs between files: stop if the window holding the list went away.
+    // The event loop runs between files: stop if the window holding the list went away (closed,
+    // or the program is ending), even while the wait window first paints.
     const QPointer<FileListView> guard(&list);
     const bool windowShown = list.window()->isVisible();
+    FormWait wait(owner);
+    list.beginReading();
+    wait.showAndPaint();
     for (const QString& path : paths) {
         if (!guard || (windowShown && !list.window()->isVisible()))
             break;
@@ -82,6 +84,8 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
         QCoreApplication::processEvents();
     }
     wait.finish();
+    if (guard)
+        list.endReading();
 }
 
 } // namespace tunevale

@@ -14,10 +14,12 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace tunevale {
@@ -80,10 +82,13 @@ public:
     }
 
     // The alignment belongs to the column; answering it here spares three values per row.
+    // A path shortened to fit its column shows in full as the tool tip.
     QVariant data(int column, int role) const override
     {
         if (role == Qt::TextAlignmentRole && column >= 0 && column < FileListView::ColumnCount)
             return static_cast<int>(kColumns[column].alignment | Qt::AlignVCenter);
+        if (role == Qt::ToolTipRole && column == FileListView::FileName)
+            return text(column);
         return QTreeWidgetItem::data(column, role);
     }
 
@@ -94,6 +99,41 @@ public:
         const int column = list ? list->sortColumnIndex() : FileListView::FileName;
         return compareTexts(text(column), other.text(column), column) < 0;
     }
+};
+
+// Shortens a path that does not fit its cell in the folders first, so the file's own name
+// stays readable; a name too long on its own loses its middle, keeping its start and ending.
+class PathDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QFontMetrics& metrics = option->fontMetrics;
+        const int width = option->rect.width() - kTextMargins;
+        const QString& path = option->text;
+        if (metrics.horizontalAdvance(path) <= width)
+            return;
+        const qsizetype cut =
+            std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1; // after the separator
+        const QString name = path.mid(cut);
+        const int folderWidth = width - metrics.horizontalAdvance(name);
+        const QString ellipsis(QChar(0x2026));
+        if (cut > 0 && folderWidth > metrics.horizontalAdvance(ellipsis) * 2) {
+            option->text = metrics.elidedText(path.left(cut), Qt::ElideMiddle, folderWidth) + name;
+            return;
+        }
+        const QString shortFolder = cut > 0 ? ellipsis + path.mid(cut - 1, 1) : QString();
+        option->text =
+            shortFolder + metrics.elidedText(name, Qt::ElideMiddle,
+                                             width - metrics.horizontalAdvance(shortFolder));
+    }
+
+private:
+    // The cell's own padding and focus margins, with room to spare.
+    static constexpr int kTextMargins = 14;
 };
 
 // The local paths of dropped data, or nothing unless every url is a local file.
@@ -144,6 +184,7 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
     setAllColumnsShowFocus(true);
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
+    setItemDelegateForColumn(FileName, new PathDelegate(this));
 
     setAlternatingRowColors(true);
     QPalette colors = palette();
@@ -167,8 +208,9 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
 
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
         ColumnClick(logicalIndex + 1);
-        // The header flips its own indicator when clicked; show the list's real order.
-        header()->setSortIndicatorShown(m_sorted);
+        // The header flips its own order when clicked; it keeps the list's real one. No arrow
+        // is drawn: it would cover centred and right-aligned captions, and desktops disagree
+        // on which way it points.
         if (m_sorted)
             header()->setSortIndicator(m_sortColumn, m_sortOrder);
     });
@@ -187,6 +229,17 @@ void FileListView::AddFileRow(const QString& path)
     if (!row)
         return;
     m_currentRow = insertRow(*row);
+}
+
+void FileListView::beginReading()
+{
+    ++m_readings;
+}
+
+void FileListView::endReading()
+{
+    if (m_readings > 0 && --m_readings == 0)
+        Q_EMIT readingFinished();
 }
 
 QTreeWidgetItem* FileListView::insertRow(const FileRow& row)
@@ -350,9 +403,38 @@ void FileListView::ColumnClick(int position)
     m_sortColumn = position - 1;
     m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sorted = true;
-    header()->setSortIndicatorShown(true);
     // A stable sort through FileRowItem::operator<, keeping the selection on its rows.
     sortItems(m_sortColumn, m_sortOrder);
+}
+
+void FileListView::showEvent(QShowEvent* event)
+{
+    QTreeWidget::showEvent(event);
+    if (!std::exchange(m_columnsFitted, true))
+        fitColumnsToView();
+}
+
+void FileListView::fitColumnsToView()
+{
+    // Every header in view at the first showing: the two columns of free-form text give up
+    // width in proportion to their own, down to what their captions need. Room is kept for the
+    // scroll bar that the first screenful of rows brings.
+    QHeaderView* columns = header();
+    int available = viewport()->width();
+    if (!verticalScrollBar()->isVisible())
+        available -= verticalScrollBar()->sizeHint().width();
+    const int excess = columns->length() - available;
+    if (excess <= 0)
+        return;
+    const int elastic = columns->sectionSize(FileName) + columns->sectionSize(AudioFormat);
+    for (const int column : {FileName, AudioFormat}) {
+        const int size = columns->sectionSize(column);
+        const int least =
+            columns->fontMetrics().horizontalAdvance(QString::fromUtf16(kColumns[column].caption)) +
+            2 * kCellPadding;
+        const int share = (excess * size + elastic - 1) / elastic;
+        columns->resizeSection(column, std::max(least, size - share));
+    }
 }
 
 void FileListView::rowsInserted(const QModelIndex& parent, int start, int end)

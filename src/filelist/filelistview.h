@@ -44,6 +44,12 @@ public:
     // A click on the header at position 1 to 6: sort by it, flipping the one order.
     void ColumnClick(int position);
 
+    // Readings of many names (addFilesWithWaitWindow) mark their span; readingFinished()
+    // follows the end of the outermost one.
+    void beginReading();
+    void endReading();
+    bool isReading() const { return m_readings > 0; }
+
     bool isSorted() const { return m_sorted; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     int sortColumnIndex() const { return m_sortColumn; }
@@ -55,6 +61,7 @@ Q_SIGNALS:
     void playRequested();
     // Local files were dropped, in the order of the dropped data (folders included).
     void filesDropped(const QStringList& paths);
+    void readingFinished();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -67,6 +74,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
@@ -81,6 +89,8 @@ private:
     int sortedPosition(const QString& text) const;
     // Lays out rows added since the last layout, before they are shown or clicked.
     void layoutNewRows();
+    // Narrows the free-form columns so that every header fits the list's width.
+    void fitColumnsToView();
 
     AudioInformation& m_information;
     QHash<QString, QTreeWidgetItem*> m_index;
@@ -90,6 +100,8 @@ private:
     int m_sortColumn = FileName;
     QTimer m_newRowsTimer;
     bool m_newRowsPending = false;
+    bool m_columnsFitted = false;
+    int m_readings = 0;
 };
 
 } // namespace tunevale

@@ -10,13 +10,18 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
+#include <utility>
 
 namespace tunevale {
 
 namespace {
 
-constexpr int kMinimumRate = 8000;
-constexpr int kMaximumRate = 96000;
+constexpr int kMinimumRate = 1000;
+constexpr int kMaximumRate = 768000;
+// What a sound server takes; the null output keeps to the same rule.
+constexpr int kNullMinimumRate = 8000;
+constexpr int kNullMaximumRate = 96000;
 constexpr int kMaximumChannels = 8;
 constexpr int kBytesPerSample = 2;
 constexpr int kTickMs = 10;
@@ -35,6 +40,28 @@ constexpr int kMaximumDrawnElements = 1 << 20;
 bool nullOutputRequested()
 {
     return qEnvironmentVariable("TUNEVALE_AUDIO") == u"null";
+}
+
+bool soundDeviceWanted()
+{
+    return !nullOutputRequested() && !QMediaDevices::audioOutputs().isEmpty();
+}
+
+QAudioFormat int16Format(int sampleRate, int channels)
+{
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(channels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    return format;
+}
+
+bool outputAccepts(int sampleRate, int channels)
+{
+    if (soundDeviceWanted())
+        return QMediaDevices::defaultAudioOutput().isFormatSupported(
+            int16Format(sampleRate, channels));
+    return sampleRate >= kNullMinimumRate && sampleRate <= kNullMaximumRate;
 }
 
 } // namespace
@@ -56,6 +83,9 @@ public:
     // Frames played of the `written` handed over since start(), as near as the output can tell.
     virtual qint64 framesPlayed(qint64 written) = 0;
     virtual bool failed() const = 0;
+    // Adds silence after what was written, so that an output that waits for a full buffer
+    // before it starts plays a short sound too. Answers whether anything was added.
+    virtual bool padWithSilence() { return false; }
 };
 
 // Consumes sound at the sample rate on a real-time clock: no device, same timing.
@@ -124,10 +154,7 @@ public:
     bool start(int sampleRate, int channels) override
     {
         stop();
-        QAudioFormat format;
-        format.setSampleRate(sampleRate);
-        format.setChannelCount(channels);
-        format.setSampleFormat(QAudioFormat::Int16);
+        const QAudioFormat format = int16Format(sampleRate, channels);
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull()) {
             qWarning("AudioPlayer: no default sound output");
@@ -148,6 +175,7 @@ public:
             return false;
         }
         m_sampleRate = sampleRate;
+        m_frameBytes = qint64{channels} * kBytesPerSample;
         m_writeFailed = false;
         return true;
     }
@@ -182,7 +210,25 @@ public:
         // Idle with an empty buffer: the server has played everything it was given.
         if (m_sink->state() == QAudio::IdleState && m_sink->bytesFree() >= m_sink->bufferSize())
             return written;
-        return std::min(written, m_sink->processedUSecs() * m_sampleRate / 1'000'000);
+        // The processed time counts what the server was handed; what its buffer still holds
+        // has not been heard yet.
+        const qint64 handed = m_sink->processedUSecs() * m_sampleRate / 1'000'000;
+        const qint64 held =
+            std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()) / m_frameBytes;
+        return std::clamp<qint64>(handed - held, 0, written);
+    }
+
+    bool padWithSilence() override
+    {
+        if (!m_io)
+            return false;
+        const qint64 bytes = std::min(m_sink->bytesFree() / m_frameBytes,
+                                      qint64{m_sampleRate} * kNullBufferMs / 1000) *
+                             m_frameBytes;
+        if (bytes <= 0)
+            return false;
+        const QByteArray silence(bytes, '\0');
+        return m_io->write(silence.constData(), bytes) > 0;
     }
 
     bool failed() const override
@@ -201,6 +247,7 @@ private:
     std::unique_ptr<QAudioSink> m_sink;
     QIODevice* m_io = nullptr; // owned by m_sink
     int m_sampleRate = 44100;
+    qint64 m_frameBytes = 4;
     bool m_writeFailed = false;
 };
 
@@ -230,7 +277,41 @@ void AudioPlayer::setOutputFormat(int sampleRate, int channels)
     }
     m_sampleRate = sampleRate;
     m_channels = channels;
+    m_outputRate = chooseOutputRate(sampleRate, channels);
+    resetResampler();
     m_status = 0;
+}
+
+int AudioPlayer::chooseOutputRate(int sampleRate, int channels) const
+{
+    if (outputAccepts(sampleRate, channels))
+        return sampleRate;
+    // The common rates, the one sharing the most factors with the source's first.
+    const bool cdFamily = sampleRate % 11025 == 0;
+    for (const int rate : {cdFamily ? 44100 : 48000, cdFamily ? 48000 : 44100, 96000, 32000}) {
+        if (outputAccepts(rate, channels))
+            return rate;
+    }
+    return sampleRate; // nothing better known: the output tries the rate itself
+}
+
+void AudioPlayer::resetResampler()
+{
+    m_draining = false;
+    const Status configured =
+        m_resampler.configure({m_sampleRate, m_channels}, {m_outputRate, m_channels});
+    if (!configured)
+        qWarning("AudioPlayer: %s", qPrintable(configured.message()));
+}
+
+qint64 AudioPlayer::toInputFrames(qint64 outputFrames) const
+{
+    return outputFrames * m_sampleRate / m_outputRate;
+}
+
+qint64 AudioPlayer::outputFramesIn(qint64 milliseconds) const
+{
+    return milliseconds * m_outputRate / 1000;
 }
 
 void AudioPlayer::beginArrayPlayback()
@@ -277,9 +358,25 @@ void AudioPlayer::queueArray(const QVector<qint16>& samples)
 {
     if (samples.isEmpty() || samples.size() % m_channels != 0)
         return;
-    m_queue.push_back(samples);
+    if (m_padded)
+        restartOutput();
+    m_draining = false;
+    if (m_resampler.isPassThrough()) {
+        appendPlayable(samples, true);
+    } else {
+        std::vector<qint16> converted;
+        if (!m_resampler.convert(std::span(samples.constData(), samples.size()), converted))
+            return;
+        appendPlayable(QVector<qint16>(converted.begin(), converted.end()), true);
+    }
+}
+
+void AudioPlayer::appendPlayable(QVector<qint16> samples, bool endsAnArray)
+{
     m_queuedFrames += samples.size() / m_channels;
-    m_arrayEnds.push_back(m_queuedFrames);
+    m_queue.push_back(std::move(samples));
+    if (endsAnArray)
+        m_arrayEnds.push_back(m_queuedFrames);
     m_requestPending = false;
     if (m_state == State::Ended) {
         m_state = State::Playing;
@@ -301,6 +398,8 @@ void AudioPlayer::halt()
     m_queue.clear();
     m_frontOffset = 0;
     m_arrayEnds.clear();
+    m_padded = false;
+    resetResampler();
 }
 
 void AudioPlayer::stop()
@@ -312,7 +411,7 @@ void AudioPlayer::stop()
 
 qint64 AudioPlayer::samplesPlayed() const
 {
-    return playedFrames();
+    return toInputFrames(playedFrames());
 }
 
 void AudioPlayer::flush()
@@ -320,10 +419,12 @@ void AudioPlayer::flush()
     ++m_generation;
     m_queue.clear();
     m_frontOffset = 0;
+    m_padded = false;
+    resetResampler();
     if (m_output) {
         // A fresh stream is the only way to drop what the sound server already holds.
         m_output->stop();
-        if (!m_output->start(m_sampleRate, m_channels)) {
+        if (!m_output->start(m_outputRate, m_channels)) {
             fail("the sound output cannot restart");
             return;
         }
@@ -360,9 +461,10 @@ bool AudioPlayer::usesSoundDevice() const
 
 bool AudioPlayer::openOutput()
 {
-    if (!nullOutputRequested() && !QMediaDevices::audioOutputs().isEmpty()) {
+    m_padded = false;
+    if (soundDeviceWanted()) {
         auto device = std::make_unique<DeviceOutput>();
-        if (device->start(m_sampleRate, m_channels)) {
+        if (device->start(m_outputRate, m_channels)) {
             m_output = std::move(device);
             return true;
         }
@@ -370,7 +472,21 @@ bool AudioPlayer::openOutput()
         qWarning("AudioPlayer: playing without sound");
     }
     m_output = std::make_unique<NullOutput>();
-    return m_output->start(m_sampleRate, m_channels);
+    return m_output->start(m_outputRate, m_channels);
+}
+
+void AudioPlayer::restartOutput()
+{
+    m_padded = false;
+    if (!m_output)
+        return;
+    playedFrames(); // keep the position reached
+    m_output->stop();
+    if (!m_output->start(m_outputRate, m_channels)) {
+        fail("the sound output cannot restart");
+        return;
+    }
+    m_outputBase = m_writtenFrames;
 }
 
 void AudioPlayer::closeOutput()
@@ -392,6 +508,7 @@ void AudioPlayer::restartCounts()
         offset = 0;
     }
     m_writtenFrames = 0;
+    m_outputBase = 0;
     m_playedFrames = 0;
     m_lastSignalFrame = 0;
     m_lastProgressFrame = 0;
@@ -437,30 +554,42 @@ void AudioPlayer::tick()
         int left = 0;
         int right = 0;
         // Nothing new played (a stall): show the last block again rather than silence.
-        const qint64 from = played > m_lastSignalFrame
-                                ? m_lastSignalFrame
-                                : played - millisecondsToSamples(kTimerSignalMs);
+        const qint64 from = played > m_lastSignalFrame ? m_lastSignalFrame
+                                                       : played - outputFramesIn(kTimerSignalMs);
         levels(from, played, left, right);
         m_lastSignalFrame = played;
-        Q_EMIT Timer(played, left, right);
+        Q_EMIT Timer(toInputFrames(played), left, right);
         if (interrupted())
             return;
     }
 
     const qint64 unplayed = m_queuedFrames - played;
-    if (unplayed < millisecondsToSamples(kLowWaterMs) && !m_requestPending) {
+    if (unplayed < outputFramesIn(kLowWaterMs) && !m_requestPending) {
         m_requestPending = true;
         m_ticksSinceRequest = 0;
         Q_EMIT RequestOnLoadArray();
         return;
     }
-    // The end only counts once the window had a turn to answer the last request.
+    // The source is done once the window had a turn to answer the last request in vain.
     ++m_ticksSinceRequest;
-    if (unplayed <= 0 && m_queue.empty() && m_ticksSinceRequest >= 2) {
-        m_state = State::Ended;
-        m_tick.stop();
-        Q_EMIT EndPlay();
+    if (!m_queue.empty() || !m_requestPending || m_ticksSinceRequest < 2)
+        return;
+    if (!std::exchange(m_draining, true)) {
+        std::vector<qint16> tail;
+        if (m_resampler.flush(tail) && !tail.empty()) {
+            appendPlayable(QVector<qint16>(tail.begin(), tail.end()), false);
+            m_requestPending = true; // the tail answers no request
+            feed();
+            return;
+        }
     }
+    if (unplayed > 0) {
+        m_padded = m_output->padWithSilence() || m_padded;
+        return;
+    }
+    m_state = State::Ended;
+    m_tick.stop();
+    Q_EMIT EndPlay();
 }
 
 void AudioPlayer::feed()
@@ -493,8 +622,9 @@ void AudioPlayer::feed()
 qint64 AudioPlayer::playedFrames() const
 {
     if (m_output && m_state != State::Stopped) {
-        const qint64 played =
-            std::clamp<qint64>(m_output->framesPlayed(m_writtenFrames), 0, m_writtenFrames);
+        const qint64 played = std::clamp<qint64>(
+            m_outputBase + m_output->framesPlayed(m_writtenFrames - m_outputBase), 0,
+            m_writtenFrames);
         m_playedFrames = std::max(m_playedFrames, played);
     }
     return m_playedFrames;

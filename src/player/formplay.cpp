@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -82,7 +83,7 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     layout->addLayout(times);
 
     connect(CmdPause, &QPushButton::clicked, this, &FormPlay::CmdPause_Click);
-    // Only the user's own moves seek; the timer's setValue calls raise neither signal.
+    // Only the user's own moves seek; the program's own setValue calls are blocked.
     connect(Slider1, &QSlider::sliderMoved, this, &FormPlay::seekTo);
     connect(Slider1, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove)
@@ -94,9 +95,12 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     connect(&m_audioPlayer, &AudioPlayer::EndArrayPlay, this, &FormPlay::FeedNextChunk);
     connect(&m_audioPlayer, &AudioPlayer::EndPlay, this, &FormPlay::StopPlayback);
 
-    // Load: the row's length, the caption, the style, then the sound.
-    Text2->setText(QStringLiteral("Total: ") + lengthText);
-    setWindowTitle(QStringLiteral(" Play - ") + fileNameOf(m_path));
+    // Load: the row's length, the caption, the style, then the sound. Without a selected row
+    // the window keeps its design caption and times.
+    if (!m_path.isEmpty()) {
+        Text2->setText(QStringLiteral("Total: ") + lengthText);
+        setWindowTitle(QStringLiteral(" Play - ") + fileNameOf(m_path));
+    }
     selectStyle(std::clamp(m_visualStyle, 1, 6));
     IsPaused = false;
     StartPlayback();
@@ -130,7 +134,7 @@ void FormPlay::StartPlayback()
     if (TotalSamples == 0)
         return;
     m_audioPlayer.setOutputFormat(m_audioFile.sampleRate(), m_audioFile.channels());
-    AudioVisualization21->initialise(m_audioFile.sampleRate(), m_audioFile.channels());
+    AudioVisualization21->initialise(m_audioPlayer.outputSampleRate(), m_audioFile.channels());
     m_audioPlayer.beginArrayPlayback();
     if (m_audioPlayer.status() < 0) {
         (void)m_audioFile.close();
@@ -158,7 +162,7 @@ void FormPlay::AudioPlayer_Timer(qint64 currentSamples)
     if (TotalSamples <= 0)
         return;
     const double ratio = std::min(1.0, double(position) / double(TotalSamples));
-    Slider1->setValue(int(ratio * kSliderMaximum));
+    setSliderValue(int(ratio * kSliderMaximum));
     const qint64 needed = AudioVisualization21->framesNeeded();
     if (position + needed > TotalSamples)
         return;
@@ -211,11 +215,18 @@ void FormPlay::StopPlayback()
 {
     m_audioPlayer.stop();
     IsPlaying = false;
-    Slider1->setValue(0);
+    setSliderValue(0);
     setButtonShowsPause(false);
     AudioVisualization21->draw({});
     BasePosition = 0;
     IsPaused = true;
+}
+
+void FormPlay::setSliderValue(int value)
+{
+    // While the user holds the handle, setValue() reports a move as if the user made it.
+    const QSignalBlocker programmatic(Slider1);
+    Slider1->setValue(value);
 }
 
 void FormPlay::setButtonShowsPause(bool showsPause)

@@ -54,6 +54,7 @@ private:
     void AudioPlayer_Timer(qint64 currentSamples);
     void ClearStyleChecks();
     void showPosition(qint64 samples);
+    void setSliderValue(int value);
     void setButtonShowsPause(bool showsPause);
 
     QString m_path;

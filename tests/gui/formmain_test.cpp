@@ -10,12 +10,17 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -348,6 +353,114 @@ TEST_F(MainWindow, ExitAnsweredNoLeavesEverythingAsItWas)
     EXPECT_EQ(message, u"Tunevale|Do you want to exit?");
     EXPECT_TRUE(m_window.isVisible());
     EXPECT_EQ(list().rowCount(), 1);
+}
+
+TEST_F(MainWindow, EveryHeaderIsInViewAndLongNamesShowInFullAsToolTips)
+{
+    m_window.show();
+    const QString longName = QString(150, u'n') + QStringLiteral(".wav");
+    for (int row = 0; row < 40; ++row)
+        list().AddFileRow(makeWav(QString::number(row) + longName));
+    QTest::qWait(300); // rows added while shown are laid out together
+    ASSERT_TRUE(list().verticalScrollBar()->isVisible());
+    const QHeaderView* header = list().header();
+    for (int column = 0; column < FileListView::ColumnCount; ++column) {
+        EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
+                  header->viewport()->width())
+            << column;
+    }
+    // The cell shows the file's name shortened in its middle, the folders reduced to an ellipsis.
+    const QModelIndex first = list().model()->index(0, FileListView::FileName);
+    QStyleOptionViewItem option;
+    option.initFrom(&list());
+    option.rect = list().visualRect(first);
+    option.text = QString();
+    QAbstractItemDelegate* cell = list().itemDelegateForColumn(FileListView::FileName);
+    const QSize shown = cell->sizeHint(option, first);
+    EXPECT_LE(shown.width(), option.rect.width());
+    EXPECT_EQ(list().topLevelItem(0)->data(FileListView::FileName, Qt::ToolTipRole),
+              m_dir.file(QStringLiteral("0") + longName));
+    EXPECT_FALSE(list().topLevelItem(0)->data(FileListView::Type, Qt::ToolTipRole).isValid());
+}
+
+// The action a key or menu choice triggers.
+QAction* commandAction(FormMain& window, int id)
+{
+    for (QAction* action : window.commandBars()->actions()) {
+        if (CommandBars::commandId(action) == id)
+            return action;
+    }
+    return nullptr;
+}
+
+class MainWindowReading : public MainWindow {
+protected:
+    // Runs action from the event loop once the list holds rows rows.
+    void whenListed(int rows, const std::function<void()>& action)
+    {
+        QTimer::singleShot(1, &m_window, [this, rows, action] {
+            if (list().rowCount() >= rows)
+                action();
+            else
+                whenListed(rows, action);
+        });
+    }
+
+    QStringList makeWavs(int count)
+    {
+        QStringList paths;
+        for (int i = 0; i < count; ++i)
+            paths.append(makeWav(QStringLiteral("f%1.wav").arg(i)));
+        return paths;
+    }
+};
+
+TEST_F(MainWindowReading, AddFolderDuringAReadingOpensOnceEveryFileIsListed)
+{
+    const QStringList paths = makeWavs(60);
+    m_window.show();
+    QAction* addFolder = commandAction(m_window, ID_ADDFOLDER);
+    ASSERT_NE(addFolder, nullptr);
+    int listedAtAddFolder = -1;
+    whenListed(5, [&] {
+        listedAtAddFolder = list().rowCount();
+        addFolder->trigger();
+    });
+    Q_EMIT list().filesDropped(paths);
+    ASSERT_GE(listedAtAddFolder, 0);
+    EXPECT_LT(listedAtAddFolder, 60);
+    EXPECT_EQ(list().rowCount(), 60);
+
+    FormFolder* folder = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        folder = folder ? folder : qobject_cast<FormFolder*>(widget);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(folder->isVisible());
+    folder->close();
+    EXPECT_TRUE(m_window.isVisible());
+}
+
+TEST_F(MainWindowReading, ExitAnsweredYesDuringAReadingEndsAtOnce)
+{
+    const QStringList paths = makeWavs(120);
+    m_window.show();
+    int listedAtExit = -1;
+    QString message;
+    QTimer::singleShot(0, &m_window, [&] {
+        whenListed(5, [&] {
+            answerNextMessageBox(QMessageBox::Yes, &message);
+            commandAction(m_window, ID_EXIT)->trigger();
+            listedAtExit = list().rowCount();
+        });
+        Q_EMIT list().filesDropped(paths);
+    });
+    QTimer::singleShot(20'000, qApp, [] { QCoreApplication::exit(1); }); // never hang
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(message, u"Tunevale|Do you want to exit?");
+    EXPECT_GE(listedAtExit, 5);
+    EXPECT_LT(listedAtExit, 120);
+    EXPECT_EQ(list().rowCount(), listedAtExit); // not one file read after the answer
+    EXPECT_FALSE(m_window.isVisible());
 }
 
 TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFolders)

@@ -9,6 +9,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -82,6 +85,13 @@ TEST_F(Player, StyleChoiceIsKeptAcrossOpenings)
 
 TEST_F(Player, NameWithoutFolderAndFilesThatCannotPlay)
 {
+    // No selected row: the design caption and times stay, nothing plays.
+    FormPlay none(nullptr, QString(), QString(), m_visualStyle);
+    EXPECT_EQ(none.windowTitle(), u" Tunevale");
+    EXPECT_EQ(none.totalText(), u"00:00:00");
+    EXPECT_EQ(none.elapsedText(), u"00:00:00");
+    EXPECT_FALSE(none.isPlaying());
+
     FormPlay missing(nullptr, QStringLiteral("loose.mp3"), QString(), m_visualStyle);
     EXPECT_EQ(missing.windowTitle(), u" Play - loose.mp3");
     EXPECT_FALSE(missing.isPlaying());
@@ -92,6 +102,19 @@ TEST_F(Player, NameWithoutFolderAndFilesThatCannotPlay)
     EXPECT_FALSE(silent.isPlaying());
     EXPECT_TRUE(silent.buttonShowsPause());
     EXPECT_EQ(silent.elapsedText(), u"00:00:00");
+}
+
+TEST_F(Player, PlaysRatesTheSoundOutputRefuses)
+{
+    for (const int rate : {192000, 176400, 4000}) {
+        SCOPED_TRACE(rate);
+        const QString path = m_dir.file(QStringLiteral("rate%1.wav").arg(rate));
+        ASSERT_TRUE(writePcmWav(path, sine(440, rate, 2, 0.3), rate, 2));
+        FormPlay player(nullptr, path, QStringLiteral("00:00:00"), m_visualStyle);
+        EXPECT_TRUE(player.isPlaying());
+        EXPECT_TRUE(waitFor([&] { return player.player().samplesPlayed() > rate / 20; }, 3000));
+        EXPECT_TRUE(waitFor([&] { return !player.isPlaying(); }, 3000)); // and it ends
+    }
 }
 
 TEST_F(Player, EndOfFileResetsAndThePlayButtonStartsAgain)
@@ -126,6 +149,44 @@ TEST_F(Player, SeekWhilePausedShowsTheNewTimeAndKeepsPaused)
     // Past the length the slider stays at its end.
     Q_EMIT player.player().Timer(200000, 0, 0);
     EXPECT_EQ(player.slider()->value(), 1000);
+}
+
+QPoint handleCentre(const QSlider& slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = slider.sliderPosition();
+    option.sliderValue = slider.value();
+    option.subControls = QStyle::SC_All;
+    return slider.style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider)
+        .center();
+}
+
+TEST_F(Player, HoldingTheHandleNeverSeeksAndDraggingToTheEndKeepsTheTime)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("long.wav"), 10.0), QString(), m_visualStyle);
+    player.show();
+    QSlider* slider = player.slider();
+    QTest::mousePress(slider, Qt::LeftButton, {}, handleCentre(*slider));
+    ASSERT_TRUE(slider->isSliderDown());
+
+    // Held still while the timer moves the handle: the sound runs on unbroken.
+    waitFor([] { return false; }, 600);
+    EXPECT_EQ(player.basePosition(), 0);
+    EXPECT_GT(player.player().samplesPlayed(), 8000 * 4 / 10);
+
+    // Dragged to the very end: the file ends there, showing its end time, not zero.
+    QTest::mouseMove(slider, QPoint(slider->width() - 1, slider->height() / 2));
+    EXPECT_EQ(player.elapsedText(), u"00:00:10");
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 3000));
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(player.elapsedText(), u"00:00:10");
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->width() - 1, 1));
+    EXPECT_EQ(player.elapsedText(), u"00:00:10");
 }
 
 TEST_F(Player, ClosingStopsTheSound)

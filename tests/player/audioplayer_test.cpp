@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMediaDevices>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -320,7 +321,7 @@ TEST_F(AudioPlayerTest, RefusesFormatsOutsideTheRange)
     AudioPlayer player;
     Listener listener(player);
     for (const Format format :
-         {Format{4000, 2}, Format{192000, 2}, Format{44100, 0}, Format{44100, 9}}) {
+         {Format{0, 2}, Format{1'000'000, 2}, Format{44100, 0}, Format{44100, 9}}) {
         player.setOutputFormat(format.sampleRate, format.channels);
         player.beginArrayPlayback();
         EXPECT_LT(player.status(), 0) << format.sampleRate << " Hz " << format.channels;
@@ -334,16 +335,99 @@ TEST_F(AudioPlayerTest, RefusesFormatsOutsideTheRange)
     EXPECT_TRUE(runUntil([&] { return listener.ended(); }, 3000));
 }
 
+// Rates a sound server refuses (the null output keeps the same rule) are resampled: the
+// counts stay in the arrays' own frames and every array still ends.
+TEST_F(AudioPlayerTest, ResamplesRatesTheOutputRefuses)
+{
+    for (const Format format : {Format{192000, 2}, Format{176400, 1}, Format{4000, 1}}) {
+        SCOPED_TRACE(format.sampleRate);
+        AudioPlayer player;
+        player.setOutputFormat(format.sampleRate, format.channels);
+        ASSERT_EQ(player.status(), 0);
+        EXPECT_GE(player.outputSampleRate(), 8000);
+        EXPECT_LE(player.outputSampleRate(), 96000);
+        const QVector<qint16> wave = tone(format.sampleRate, format.channels, 0.3);
+        const qsizetype third = wave.size() / 3;
+        Listener listener(player,
+                          {wave.mid(0, third), wave.mid(third, third), wave.mid(2 * third)});
+        player.beginArrayPlayback();
+        ASSERT_EQ(player.status(), 0);
+        ASSERT_TRUE(runUntil([&] { return listener.ended(); }, 5000));
+        EXPECT_EQ(listener.count(Kind::EndArray), 3);
+        const qint64 frames = wave.size() / format.channels;
+        EXPECT_NEAR(double(player.samplesPlayed()), double(frames), frames * 0.002);
+        for (const Event& event : listener.events) {
+            if (event.kind == Kind::Timer) {
+                EXPECT_LE(event.samples, frames);
+            }
+        }
+        const QVector<qint16> drawn = player.lastPlayedSamples(400);
+        EXPECT_GT(*std::max_element(drawn.begin(), drawn.end()), 8000); // the tone, not silence
+    }
+}
+
 // Needs a sound server (CI starts one with a null sink); without one it is skipped, unless
 // TUNEVALE_REQUIRE_SOUND_DEVICE=1 says the server should be there.
-TEST(AudioPlayerRealOutput, PlaysAToneThroughTheSoundServer)
-{
-    const AudioEnvironment defaultOutput(nullptr);
-    if (QMediaDevices::audioOutputs().isEmpty()) {
-        if (qgetenv("TUNEVALE_REQUIRE_SOUND_DEVICE") == "1")
-            FAIL() << "TUNEVALE_REQUIRE_SOUND_DEVICE=1 but no sound output was found";
-        GTEST_SKIP() << "no sound output";
+class AudioPlayerRealOutput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QMediaDevices::audioOutputs().isEmpty()) {
+            if (qgetenv("TUNEVALE_REQUIRE_SOUND_DEVICE") == "1")
+                FAIL() << "TUNEVALE_REQUIRE_SOUND_DEVICE=1 but no sound output was found";
+            GTEST_SKIP() << "no sound output";
+        }
     }
+
+    AudioEnvironment m_defaultOutput{nullptr};
+};
+
+// The longest run of sound in 16-bit stereo at 44,100 Hz, in seconds.
+double longestSound(const QByteArray& recording)
+{
+    const auto* values = reinterpret_cast<const qint16*>(recording.constData());
+    const qsizetype frames = recording.size() / 4;
+    constexpr qsizetype kWindow = 441; // 10 ms
+    qsizetype run = 0;
+    qsizetype longest = 0;
+    for (qsizetype start = 0; start + kWindow <= frames; start += kWindow) {
+        const bool loud = std::any_of(values + start * 2, values + (start + kWindow) * 2,
+                                      [](qint16 value) { return std::abs(value) > 1000; });
+        run = loud ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest * kWindow / 44100.0;
+}
+
+TEST_F(AudioPlayerRealOutput, AShortSoundIsHeardWholeBeforeTheEnd)
+{
+    // What the server plays, heard through the monitor of its default sink.
+    QProcess recorder;
+    recorder.start(QStringLiteral("parec"),
+                   {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--raw"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                    QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
+    if (!recorder.waitForStarted())
+        GTEST_SKIP() << "parec is not installed";
+    runFor(300);
+
+    AudioPlayer player;
+    player.setOutputFormat(44100, 2);
+    Listener listener(player);
+    player.queueArray(tone(44100, 2, 0.1));
+    player.beginArrayPlayback();
+    EXPECT_TRUE(player.usesSoundDevice());
+    ASSERT_TRUE(runUntil([&] { return listener.ended(); }, 10'000));
+    EXPECT_EQ(player.status(), 0);
+    EXPECT_EQ(player.samplesPlayed(), 4410);
+    runFor(1000);
+    recorder.terminate();
+    recorder.waitForFinished();
+    EXPECT_GE(longestSound(recorder.readAllStandardOutput()), 0.08);
+}
+
+TEST_F(AudioPlayerRealOutput, PlaysAToneThroughTheSoundServer)
+{
 
     AudioPlayer player;
     player.setOutputFormat(44100, 2);
@@ -360,6 +444,21 @@ TEST(AudioPlayerRealOutput, PlaysAToneThroughTheSoundServer)
     EXPECT_EQ(listener.count(Kind::EndArray), 1);
     EXPECT_EQ(player.samplesPlayed(), samples.size() / 2);
     EXPECT_EQ(player.lastPlayedSamples(8), samples.mid(samples.size() - 8));
+
+    // Rates beyond what the server takes play through it too, resampled where it must.
+    int ends = 1;
+    for (const int rate : {192000, 4000}) {
+        SCOPED_TRACE(rate);
+        player.setOutputFormat(rate, 2);
+        player.queueArray(tone(rate, 2, 0.2));
+        player.beginArrayPlayback();
+        EXPECT_EQ(player.status(), 0);
+        EXPECT_TRUE(player.usesSoundDevice());
+        ++ends;
+        EXPECT_TRUE(runUntil([&] { return listener.count(Kind::EndPlay) == ends; }, 10'000));
+        EXPECT_EQ(player.status(), 0);
+        EXPECT_NEAR(double(player.samplesPlayed()), rate * 0.2, rate * 0.002);
+    }
 }
 
 } // namespace
