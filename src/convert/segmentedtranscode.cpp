@@ -178,7 +178,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
     std::vector<qint16> block;
     std::vector<qint16> converted;
     const qint64 blockSamples = plan.sourceFormat.sampleRate / 4;
-    while (status && !segment.shortRead && !stop) {
+    // Like the one-thread conversion, a stop ends the segment after the block in progress.
+    while (status && !segment.shortRead) {
         const qint64 done = segment.samplesRead;
         qint64 wanted = blockSamples;
         if (segment.readTo >= 0)
@@ -201,6 +202,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
                 status = writeFailure(wav);
         }
         segment.samplesRead = done + qint64(block.size()) / plan.sourceFormat.channels;
+        if (stop)
+            break;
     }
     if (status && segment.readTo >= 0 && !stop &&
         segment.samplesRead < segment.readTo - segment.readFrom)

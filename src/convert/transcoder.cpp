@@ -28,6 +28,8 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
         auto outcome = SegmentedTranscode::Outcome::NotApplicable;
         Status status = segmented.run(source, output, report, outcome);
         if (outcome == SegmentedTranscode::Outcome::Done) {
+            if (status)
+                report.progressChanged(100);
             report.busyChanged(false);
             if (status)
                 report.progressChanged(0);

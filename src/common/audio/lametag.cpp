@@ -70,12 +70,12 @@ Status LameTag::describe(std::vector<unsigned char>& tag, std::span<const unsign
 
     qToBigEndian(quint32(frameCount), xing + kFramesOffset);
     qToBigEndian(quint32(streamBytes), xing + kBytesOffset);
-    // Seek table: where each percent of the playing time starts, in 256ths of the stream.
+    // Seek table: where each percent of the playing time starts, in 256ths of the stream
+    // (counted from the first audio frame, as LAME does).
     for (int percent = 0; percent < kTocEntries; ++percent) {
         const qint64 frame = frameCount * percent / kTocEntries;
-        const qint64 position = qint64(tag.size()) + frames[size_t(frame)].offset;
-        xing[kTocOffset + percent] =
-            static_cast<unsigned char>(std::min<qint64>(255, position * 256 / streamBytes));
+        xing[kTocOffset + percent] = static_cast<unsigned char>(
+            std::min<qint64>(255, frames[size_t(frame)].offset * 256 / streamBytes));
     }
     lame[kDelayPaddingOffset] = static_cast<unsigned char>(encoderDelay >> 4);
     lame[kDelayPaddingOffset + 1] =

@@ -24,7 +24,8 @@ bool Mp3Joiner::append(const Mp3Piece& piece, qint64 from, qint64 to)
 {
     const qint64 first = from - piece.firstFrame;
     const qint64 last = to - piece.firstFrame;
-    if (first < 0 || last > qint64(piece.frames.size()) || first >= last)
+    if (first < 0 || last > qint64(piece.frames.size()) || first >= last ||
+        (!m_frames.empty() && from != m_end))
         return false;
     const Mp3Frame& seamFrame = piece.frames[size_t(first)];
     const int needed = seamFrame.mainDataBegin;
@@ -54,6 +55,7 @@ bool Mp3Joiner::append(const Mp3Piece& piece, qint64 from, qint64 to)
         frame.offset += shift;
         m_frames.push_back(frame);
     }
+    m_end = to;
     m_freeTail = last < qint64(piece.frames.size()) ? piece.frames[size_t(last)].mainDataBegin : 0;
     return true;
 }

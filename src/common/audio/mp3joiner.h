@@ -44,6 +44,7 @@ public:
 private:
     std::vector<unsigned char> m_bytes;
     std::vector<Mp3Frame> m_frames;
+    qint64 m_end = 0;   // stream number of the frame after the last appended
     int m_freeTail = 0; // bytes at the data areas' end that no appended frame uses
 };
 
