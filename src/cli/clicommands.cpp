@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QThread>
 
 #include <optional>
 
@@ -96,14 +97,27 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     const QString usage = QStringLiteral(
-        "Usage: tunevale-cli transcode SOURCE OUTPUT\n"
+        "Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n"
         "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
         "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
         "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
-        "overwritten.\n");
+        "overwritten.\n"
+        "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
     QCommandLineParser parser;
+    const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
+    parser.addOption(jobsOption);
     if (auto status = parse(parser, "transcode", arguments, usage, out, err))
         return *status;
+    int jobs = QThread::idealThreadCount();
+    if (parser.isSet(jobsOption)) {
+        bool ok = false;
+        jobs = parser.value(jobsOption).toInt(&ok);
+        if (!ok || jobs < 1) {
+            err << "tunevale-cli: --jobs needs 1 or more, not \"" << parser.value(jobsOption)
+                << "\"\n";
+            return kExitUsage;
+        }
+    }
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2) {
         err << "tunevale-cli: transcode needs SOURCE and OUTPUT\n" << usage;
@@ -120,6 +134,7 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     AudioFile writer;
     applyStartupWriterFormat(writer);
     Transcoder transcoder(reader, writer);
+    transcoder.setThreads(jobs);
     if (Status status = transcoder.transcodeFile(source, output); !status) {
         err << "tunevale-cli: " << status.message() << "\n";
         return kExitFailure;

@@ -295,6 +295,8 @@ bool convertInParallel(const QStringList& rows, const Options& options, QTextStr
         // The same options were accepted on another writer already.
         const Status configured = configureWriter(writer, options);
         BatchRun batch(reader, writer, information);
+        // With fewer files than jobs, the jobs left over split the files.
+        batch.setThreadsPerFile(std::max<int>(1, options.jobs / int(rows.size())));
         for (qsizetype row = nextRow++; row < rows.size(); row = nextRow++) {
             CollectingObserver observer;
             FinishedRow result;
@@ -386,8 +388,9 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     bool succeeded = true;
     if (options.jobs == 1 || rows.size() == 1) {
         PrintingObserver observer(out);
-        BatchRun(reader, writer, information)
-            .run(rows, options.targetFormat, options.batch, &observer);
+        BatchRun batch(reader, writer, information);
+        batch.setThreadsPerFile(options.jobs);
+        batch.run(rows, options.targetFormat, options.batch, &observer);
         succeeded = !observer.failed();
     } else {
         succeeded = convertInParallel(rows, options, out);

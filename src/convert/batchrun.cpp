@@ -74,6 +74,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     observer.yield();
 
     Transcoder transcoder(m_reader, m_writer);
+    transcoder.setThreads(m_threadsPerFile);
     TranscodeForwarder forwarder(observer);
     if (targetFormat.compare(u"WMA", Qt::CaseInsensitive) == 0) {
         // Runs the decoder over the source once before the real conversion; whatever it

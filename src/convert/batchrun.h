@@ -47,6 +47,9 @@ class BatchRun {
 public:
     BatchRun(AudioFile& reader, AudioFile& writer, AudioInformation& information);
 
+    // Threads each file may use (default 1): a caller with idle threads passes them on.
+    void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
+
     // Converts every row in list order to targetFormat ("MP3", "OGG", "WAV" or "WMA") and
     // returns the number of rows begun. A failing row is logged and the run goes on.
     int run(const QStringList& rows, const QString& targetFormat, const BatchOptions& options,
@@ -70,6 +73,7 @@ private:
     AudioFile& m_reader;
     AudioFile& m_writer;
     AudioInformation& m_information;
+    int m_threadsPerFile = 1;
 };
 
 } // namespace tunevale

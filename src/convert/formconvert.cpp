@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace tunevale {
@@ -294,6 +295,8 @@ void FormConvert::CmdConvert_Click()
     options.copyTags = settings.CopyTags;
     RunObserver observer(*this);
     BatchRun run(m_main.FileR(), m_main.FileW(), m_main.audioInformation());
+    // The window converts one file at a time, so every processor may work on it.
+    run.setThreadsPerFile(QThread::idealThreadCount());
     run.run(m_main.ListView1()->paths(), settings.TargetFormat, options, &observer);
 
     setIdleLook();

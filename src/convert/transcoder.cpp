@@ -1,6 +1,7 @@
 #include "convert/transcoder.h"
 
 #include "common/audio/audiofile.h"
+#include "convert/segmentedtranscode.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,20 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     TranscodeObserver& report = observer ? *observer : silent;
     report.busyChanged(true);
     report.progressChanged(0);
+
+    if (m_threads > 1) {
+        SegmentedTranscode segmented(m_writer.outputSettings(), m_threads);
+        auto outcome = SegmentedTranscode::Outcome::NotApplicable;
+        Status status = segmented.run(source, output, report, outcome);
+        if (outcome == SegmentedTranscode::Outcome::Done) {
+            if (status)
+                report.progressChanged(100);
+            report.busyChanged(false);
+            if (status)
+                report.progressChanged(0);
+            return status;
+        }
+    }
 
     Status status = m_reader.open(source);
     bool created = false;

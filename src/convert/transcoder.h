@@ -29,6 +29,10 @@ class Transcoder {
 public:
     Transcoder(AudioFile& reader, AudioFile& writer);
 
+    // Threads one file may use (default 1). With two or more, a long file to MP3 or WAV is
+    // converted in segments on that many threads; otherwise it streams on the caller's.
+    void setThreads(int threads) { m_threads = threads; }
+
     // Converts source into output, the output's format chosen by its extension and the
     // writer's settings. A stop request still leaves a complete, shorter output and
     // succeeds. On failure the output this call created is removed.
@@ -48,6 +52,7 @@ private:
 
     AudioFile& m_reader;
     AudioFile& m_writer;
+    int m_threads = 1;
     std::vector<qint16> m_block;
 };
 

@@ -117,6 +117,35 @@ TEST_F(Cli, TranscodeWritesEachFormatAndNeverOverwrites)
     EXPECT_EQ(QFileInfo(m_source).size(), sourceSize);
 }
 
+// One long file on several threads comes out whole; a job count below one is refused.
+TEST_F(Cli, TranscodeJobsSplitALongFile)
+{
+    const QString source = m_dir.file(QStringLiteral("source.wav"));
+    ASSERT_TRUE(writePcmWav(source, noise(44100, 2, 9.5), 44100, 2));
+    const auto transcode = [&](const char* jobs, const QString& output) {
+        return runCli({QStringLiteral("transcode"), QStringLiteral("--jobs"), QLatin1String(jobs),
+                       source, output});
+    };
+    for (const char* extension : {"mp3", "wav"}) {
+        const QString one = m_dir.file(QStringLiteral("one.")) + QLatin1String(extension);
+        const QString three = m_dir.file(QStringLiteral("three.")) + QLatin1String(extension);
+        ASSERT_EQ(transcode("1", one).exitCode, 0);
+        const CliRun run = transcode("3", three);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(decodeFile(three).frames(), 44100 * 19 / 2) << extension;
+        QFile first(one);
+        QFile second(three);
+        ASSERT_TRUE(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
+        // WAV segments make the same file; MP3 seams leave their mark in the bytes.
+        EXPECT_EQ(first.readAll() == second.readAll(), QLatin1String(extension) == u"wav");
+    }
+    const QString output = m_dir.file(QStringLiteral("none.mp3"));
+    const CliRun run = transcode("0", output);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--jobs"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+}
+
 TEST_F(Cli, TranscodeFailuresSayWhyAndLeaveNoOutput)
 {
     const QString flac = m_dir.file(QStringLiteral("out.flac"));

@@ -41,6 +41,8 @@ public:
     // MP3 output uses a copy of the encoder's parameters from now on.
     void attachMp3Encoder(const Mp3Encoder& encoder);
     const Mp3Encoder& mp3Encoder() const;
+    // Every output format's settings, as the writer would use them now.
+    const OutputSettings& outputSettings() const { return m_writer.settings(); }
     bool checkOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
                         int maxBitrate) const;
     Status setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate,

@@ -4,192 +4,24 @@
 
 #include <QDir>
 
-#include <lame/lame.h>
-
-#include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-
 namespace tunevale {
 
 namespace {
 
-struct LameDeleter {
-    void operator()(lame_global_flags* flags) const { lame_close(flags); }
-};
-using LamePtr = std::unique_ptr<lame_global_flags, LameDeleter>;
-
-// Frames handed to LAME per call: bounds the output buffer, which is allocated once.
-constexpr int kChunkFrames = 16384;
-// LAME's own worst case for an output buffer: 1.25 bytes per frame plus 7200.
-constexpr int kBufferBytes = kChunkFrames + kChunkFrames / 4 + 7200;
-
-// LAME reports through printf-style callbacks without a context pointer; the last error
-// of this thread is kept so that a failed set-up can say why.
-thread_local QString t_lameError;
-
-void keepLameError(const char* format, va_list arguments)
+// Writes the bytes an encoding step produced, or says why the step failed.
+Status writeEncoded(QFile& file, const std::vector<unsigned char>& bytes, const Status& encoded)
 {
-    char text[512];
-    std::vsnprintf(text, sizeof text, format, arguments);
-    t_lameError = QString::fromLocal8Bit(text).trimmed();
-}
-
-void ignoreLameMessage(const char*, va_list) {}
-
-struct BitrateRange {
-    int minimum;
-    int maximum;
-};
-
-// The VBR bitrate range LAME is given. A minimum above the maximum makes LAME 3.100 abort
-// in ABR mode (an assertion) and behave inconsistently in the others, so the maximum
-// wins. In ABR mode a minimum above the target (typically the CBR bitrate left over from
-// earlier settings) would silently raise the target, so it is lowered to the target
-// unless the user asked for that minimum to be strictly enforced.
-BitrateRange vbrRange(const Mp3Encoder& settings)
-{
-    BitrateRange range{settings.bitrate(), settings.maxVbrBitrate()};
-    if (settings.vbrMethod() == Mp3Encoder::kVbrAbr && !settings.strictMinimum())
-        range.minimum = std::min(range.minimum, settings.abrBitrate());
-    range.minimum = std::min(range.minimum, range.maximum);
-    return range;
-}
-
-MPEG_mode lameMode(const Mp3Encoder& settings)
-{
-    if (settings.channels() == 1)
-        return MONO;
-    switch (settings.channelMode()) {
-    case Mp3Encoder::kModeStereo:
-        return STEREO;
-    case Mp3Encoder::kModeDualChannels:
-        return DUAL_CHANNEL;
-    default:
-        return JOINT_STEREO;
-    }
-}
-
-vbr_mode lameVbrMode(int method)
-{
-    switch (method) {
-    case Mp3Encoder::kVbrDefault:
-        return vbr_default;
-    case Mp3Encoder::kVbrOld:
-        return vbr_rh;
-    case Mp3Encoder::kVbrNew:
-    case Mp3Encoder::kVbrMtrh:
-        return vbr_mtrh;
-    case Mp3Encoder::kVbrAbr:
-        return vbr_abr;
-    default:
-        return vbr_off;
-    }
-}
-
-// A LAME context set up with every parameter of settings, ready to encode.
-Status createLame(const Mp3Encoder& settings, LamePtr& lame)
-{
-    lame.reset(lame_init());
-    if (!lame)
-        return Status::error(QStringLiteral("Cannot start the MP3 encoder: out of memory"));
-    lame_global_flags* flags = lame.get();
-    lame_set_errorf(flags, keepLameError);
-    lame_set_msgf(flags, ignoreLameMessage);
-    lame_set_debugf(flags, ignoreLameMessage);
-
-    // The writer resamples to this rate; without an explicit output rate LAME would pick
-    // a lower one by itself for low bitrates.
-    if (lame_set_in_samplerate(flags, settings.sampleRate()) < 0 ||
-        lame_set_out_samplerate(flags, settings.sampleRate()) < 0)
-        return Status::error(QStringLiteral("The MP3 encoder refuses the sample rate %1 Hz")
-                                 .arg(settings.sampleRate()));
-    lame_set_num_channels(flags, settings.channels());
-    lame_set_mode(flags, lameMode(settings));
-    if (settings.channels() == 2 && settings.channelMode() == Mp3Encoder::kModeForcedJointStereo)
-        lame_set_force_ms(flags, 1);
-    lame_set_quality(flags, settings.quality());
-
-    const vbr_mode vbr = lameVbrMode(settings.vbrMethod());
-    lame_set_VBR(flags, vbr);
-    if (vbr == vbr_off) {
-        lame_set_brate(flags, settings.bitrate());
-    } else {
-        const BitrateRange range = vbrRange(settings);
-        lame_set_VBR_quality(flags, static_cast<float>(settings.vbrQuality()));
-        lame_set_VBR_min_bitrate_kbps(flags, range.minimum);
-        lame_set_VBR_max_bitrate_kbps(flags, range.maximum);
-        lame_set_VBR_hard_min(flags, settings.strictMinimum() ? 1 : 0);
-        if (vbr == vbr_abr)
-            lame_set_VBR_mean_bitrate_kbps(flags, settings.abrBitrate());
-    }
-    // The info header also makes CBR files gapless: decoders trim delay and padding by it.
-    lame_set_bWriteVbrTag(flags, settings.writeVbrHeader() ? 1 : 0);
-    lame_set_write_id3tag_automatic(flags, 0);
-
-    t_lameError.clear();
-    if (lame_init_params(flags) < 0) {
-        const QString reason =
-            t_lameError.isEmpty() ? QStringLiteral("LAME rejected the parameters") : t_lameError;
-        return Status::error(QStringLiteral("The MP3 encoder cannot encode %1 Hz, %2 channel(s) "
-                                            "with these settings: %3")
-                                 .arg(settings.sampleRate())
-                                 .arg(settings.channels())
-                                 .arg(reason));
-    }
-    return {};
-}
-
-QString modeText(const lame_global_flags* flags)
-{
-    switch (lame_get_mode(flags)) {
-    case STEREO:
-        return QStringLiteral("Stereo");
-    case JOINT_STEREO:
-        return lame_get_force_ms(flags) ? QStringLiteral("Forced Joint Stereo")
-                                        : QStringLiteral("Joint Stereo");
-    case DUAL_CHANNEL:
-        return QStringLiteral("Dual Channels");
-    case MONO:
-        return QStringLiteral("Mono");
-    default:
-        return QStringLiteral("Unknown channel mode");
-    }
-}
-
-QString bitrateText(const lame_global_flags* flags, bool strictMinimum)
-{
-    switch (lame_get_VBR(flags)) {
-    case vbr_off:
-        return QStringLiteral("%1 Kbps").arg(lame_get_brate(flags));
-    case vbr_abr:
-        return QStringLiteral("ABR %1 Kbps").arg(lame_get_VBR_mean_bitrate_kbps(flags));
-    default:
-        return QStringLiteral("VBR quality %1 (%2-%3 Kbps%4)")
-            .arg(lame_get_VBR_q(flags))
-            .arg(lame_get_VBR_min_bitrate_kbps(flags))
-            .arg(lame_get_VBR_max_bitrate_kbps(flags))
-            .arg(strictMinimum ? QStringLiteral(", strict minimum") : QString());
-    }
-}
-
-// Writes what LAME put into buffer; bytes is LAME's result, negative on failure.
-Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int bytes)
-{
-    if (bytes < 0)
-        return Status::error(QStringLiteral("Cannot encode MP3 audio for %1: LAME error %2")
-                                 .arg(QDir::toNativeSeparators(file.fileName()))
-                                 .arg(bytes));
-    if (bytes > 0 && file.write(reinterpret_cast<const char*>(buffer.data()), bytes) != bytes)
+    if (!encoded)
+        return Status::error(
+            QStringLiteral("Cannot encode MP3 audio for %1: %2")
+                .arg(QDir::toNativeSeparators(file.fileName()), encoded.message()));
+    const auto size = static_cast<qint64>(bytes.size());
+    if (size > 0 && file.write(reinterpret_cast<const char*>(bytes.data()), size) != size)
         return writeFailure(file);
     return {};
 }
 
 } // namespace
-
-struct LameEncoder::Lame {
-    LamePtr flags;
-};
 
 LameEncoder::LameEncoder(const Mp3Encoder& settings)
     : m_settings(settings)
@@ -204,14 +36,7 @@ PcmFormat LameEncoder::inputFormat() const
 
 QString LameEncoder::describe(const Mp3Encoder& settings)
 {
-    // What LAME will really do: it snaps bitrates to what the MPEG version at this rate
-    // allows, so the text is read back from a configured context.
-    LamePtr lame;
-    if (Status status = createLame(settings, lame); !status)
-        return QStringLiteral("MP3 %1 Hz; %2; ").arg(settings.sampleRate()).arg(status.message());
-    return QStringLiteral("MP3 %1 Hz; %2; %3; ")
-        .arg(lame_get_out_samplerate(lame.get()))
-        .arg(bitrateText(lame.get(), settings.strictMinimum()), modeText(lame.get()));
+    return LameStream::describe(settings);
 }
 
 Status LameEncoder::open(const QString& path)
@@ -219,13 +44,12 @@ Status LameEncoder::open(const QString& path)
     m_lame.reset();
     if (m_file.isOpen())
         m_file.close();
-    auto lame = std::make_unique<Lame>();
-    if (Status status = createLame(m_settings, lame->flags); !status)
+    auto lame = std::make_unique<LameStream>();
+    if (Status status = lame->open(m_settings); !status)
         return Status::error(QStringLiteral("Cannot create %1: %2")
                                  .arg(QDir::toNativeSeparators(path), status.message()));
     if (Status status = openOutputFile(m_file, path); !status)
         return status;
-    m_buffer.resize(kBufferBytes);
     m_lame = std::move(lame);
     return {};
 }
@@ -234,62 +58,38 @@ Status LameEncoder::encode(std::span<const qint16> samples)
 {
     if (!m_lame)
         return Status::error(QStringLiteral("Cannot encode MP3 audio: no MP3 file is open"));
-    const auto channels = static_cast<size_t>(m_settings.channels());
-    if (samples.size() % channels != 0)
-        return Status::error(
-            QStringLiteral("Cannot encode MP3 audio for %1: %2 samples are not whole frames of "
-                           "%3 channel(s)")
-                .arg(QDir::toNativeSeparators(m_file.fileName()))
-                .arg(samples.size())
-                .arg(channels));
-    lame_global_flags* flags = m_lame->flags.get();
-    const auto bufferBytes = static_cast<int>(m_buffer.size());
-    while (!samples.empty()) {
-        const size_t frames = std::min(samples.size() / channels, size_t(kChunkFrames));
-        const auto count = static_cast<int>(frames);
-        // LAME only reads the interleaved input; its parameter is just not declared const.
-        auto* pcm = const_cast<short*>(samples.data());
-        const int bytes =
-            channels == 2
-                ? lame_encode_buffer_interleaved(flags, pcm, count, m_buffer.data(), bufferBytes)
-                : lame_encode_buffer(flags, pcm, pcm, count, m_buffer.data(), bufferBytes);
-        if (Status status = writeEncoded(m_file, m_buffer, bytes); !status)
-            return status;
-        samples = samples.subspan(frames * channels);
-    }
-    return {};
+    m_encoded.clear();
+    const Status encoded = m_lame->encode(samples, m_encoded);
+    return writeEncoded(m_file, m_encoded, encoded);
 }
 
 Status LameEncoder::finish()
 {
     if (!m_lame)
         return Status::error(QStringLiteral("Cannot finish MP3 output: no MP3 file is open"));
-    const std::unique_ptr<Lame> lame = std::move(m_lame);
-    lame_global_flags* flags = lame->flags.get();
+    const std::unique_ptr<LameStream> lame = std::move(m_lame);
 
-    Status status =
-        writeEncoded(m_file, m_buffer,
-                     lame_encode_flush(flags, m_buffer.data(), static_cast<int>(m_buffer.size())));
+    m_encoded.clear();
+    const Status flushed = lame->flush(m_encoded);
+    Status status = writeEncoded(m_file, m_encoded, flushed);
     if (status && m_settings.writeVbrHeader()) {
         // LAME put a placeholder frame first (nothing precedes it: its own tag writing is
         // off); the final header with frame count and gapless trim goes over it.
-        const size_t tagBytes = lame_get_lametag_frame(flags, m_buffer.data(), m_buffer.size());
-        if (tagBytes > m_buffer.size()) {
-            status =
-                Status::error(QStringLiteral("Cannot write the VBR header of %1: it needs %2 bytes")
-                                  .arg(QDir::toNativeSeparators(m_file.fileName()))
-                                  .arg(tagBytes));
-        } else if (tagBytes > 0) {
-            const bool flushed = m_file.flush();
-            if (flushed && m_file.isSequential())
+        if (Status tagged = lame->lameTagFrame(m_encoded); !tagged) {
+            status = Status::error(
+                QStringLiteral("Cannot write the VBR header of %1: %2")
+                    .arg(QDir::toNativeSeparators(m_file.fileName()), tagged.message()));
+        } else if (!m_encoded.empty()) {
+            const bool fileFlushed = m_file.flush();
+            if (fileFlushed && m_file.isSequential())
                 status = Status::error(
                     QStringLiteral("Cannot write the VBR header of %1: the output is not a "
                                    "seekable file")
                         .arg(QDir::toNativeSeparators(m_file.fileName())));
-            else if (!flushed || !m_file.seek(0))
+            else if (!fileFlushed || !m_file.seek(0))
                 status = writeFailure(m_file);
             else
-                status = writeEncoded(m_file, m_buffer, static_cast<int>(tagBytes));
+                status = writeEncoded(m_file, m_encoded, {});
         }
     }
     return closeOutputFile(m_file, status);

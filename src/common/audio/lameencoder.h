@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/encoder.h"
+#include "common/audio/lamestream.h"
 #include "common/audio/mp3encoder.h"
 
 #include <QFile>
@@ -25,11 +26,10 @@ public:
     static QString describe(const Mp3Encoder& settings);
 
 private:
-    struct Lame;
     Mp3Encoder m_settings;
-    std::unique_ptr<Lame> m_lame;
+    std::unique_ptr<LameStream> m_lame;
     QFile m_file;
-    std::vector<unsigned char> m_buffer;
+    std::vector<unsigned char> m_encoded;
 };
 
 } // namespace tunevale

@@ -48,30 +48,49 @@ Status WavEncoder::open(const QString& path)
     return writeHeader(0);
 }
 
-Status WavEncoder::writeHeader(quint32 dataBytes)
+QByteArray WavEncoder::header(const WavFormat& format, quint32 dataBytes)
 {
-    const int bytesPerSample = m_format.bitsPerSample / 8;
-    const quint16 blockAlign = static_cast<quint16>(m_format.channels * bytesPerSample);
-    char header[kHeaderBytes];
-    const auto put32 = [&header](int offset, quint32 value) {
-        qToLittleEndian(value, header + offset);
+    const int bytesPerSample = format.bitsPerSample / 8;
+    const quint16 blockAlign = static_cast<quint16>(format.channels * bytesPerSample);
+    QByteArray header(kHeaderBytes, '\0');
+    char* bytes = header.data();
+    const auto put32 = [bytes](int offset, quint32 value) {
+        qToLittleEndian(value, bytes + offset);
     };
-    const auto put16 = [&header](int offset, quint16 value) {
-        qToLittleEndian(value, header + offset);
+    const auto put16 = [bytes](int offset, quint16 value) {
+        qToLittleEndian(value, bytes + offset);
     };
-    std::memcpy(header, "RIFF", 4);
+    std::memcpy(bytes, "RIFF", 4);
     put32(4, kHeaderBytes - 8 + dataBytes + (dataBytes & 1)); // with the pad byte
-    std::memcpy(header + 8, "WAVEfmt ", 8);
+    std::memcpy(bytes + 8, "WAVEfmt ", 8);
     put32(16, 16);
     put16(20, 1); // PCM
-    put16(22, static_cast<quint16>(m_format.channels));
-    put32(24, static_cast<quint32>(m_format.sampleRate));
-    put32(28, static_cast<quint32>(m_format.sampleRate) * blockAlign);
+    put16(22, static_cast<quint16>(format.channels));
+    put32(24, static_cast<quint32>(format.sampleRate));
+    put32(28, static_cast<quint32>(format.sampleRate) * blockAlign);
     put16(32, blockAlign);
-    put16(34, static_cast<quint16>(m_format.bitsPerSample));
-    std::memcpy(header + 36, "data", 4);
+    put16(34, static_cast<quint16>(format.bitsPerSample));
+    std::memcpy(bytes + 36, "data", 4);
     put32(40, dataBytes);
-    if (m_file.write(header, kHeaderBytes) != kHeaderBytes)
+    return header;
+}
+
+void WavEncoder::pack(std::span<const qint16> samples, int bitsPerSample, QByteArray& out)
+{
+    if (bitsPerSample == 8) {
+        // 8-bit WAV is unsigned with its midpoint at 128.
+        out.resize(static_cast<qsizetype>(samples.size()));
+        for (size_t i = 0; i < samples.size(); ++i)
+            out[static_cast<qsizetype>(i)] = static_cast<char>((samples[i] >> 8) + 128);
+    } else {
+        out.resize(static_cast<qsizetype>(samples.size() * sizeof(qint16)));
+        qToLittleEndian<qint16>(samples.data(), static_cast<qsizetype>(samples.size()), out.data());
+    }
+}
+
+Status WavEncoder::writeHeader(quint32 dataBytes)
+{
+    if (m_file.write(header(m_format, dataBytes)) != kHeaderBytes)
         return writeFailure(m_file);
     return {};
 }
@@ -80,16 +99,7 @@ Status WavEncoder::encode(std::span<const qint16> samples)
 {
     if (!m_file.isOpen())
         return Status::error(QStringLiteral("No WAV file is open for writing"));
-    if (m_format.bitsPerSample == 8) {
-        // 8-bit WAV is unsigned with its midpoint at 128.
-        m_buffer.resize(static_cast<qsizetype>(samples.size()));
-        for (size_t i = 0; i < samples.size(); ++i)
-            m_buffer[static_cast<qsizetype>(i)] = static_cast<char>((samples[i] >> 8) + 128);
-    } else {
-        m_buffer.resize(static_cast<qsizetype>(samples.size() * sizeof(qint16)));
-        qToLittleEndian<qint16>(samples.data(), static_cast<qsizetype>(samples.size()),
-                                m_buffer.data());
-    }
+    pack(samples, m_format.bitsPerSample, m_buffer);
     if (m_file.write(m_buffer) != m_buffer.size())
         return writeFailure(m_file);
     m_dataBytes += static_cast<quint64>(m_buffer.size());

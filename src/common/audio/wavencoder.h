@@ -18,6 +18,10 @@ public:
 
     // One line such as "WAV 44100 Hz; Stereo; 16 bit".
     static QString describe(const WavFormat& format);
+    // The header that precedes dataBytes bytes of audio in format.
+    static QByteArray header(const WavFormat& format, quint32 dataBytes);
+    // Samples as the file holds them: 8-bit unsigned or 16-bit little-endian (out replaced).
+    static void pack(std::span<const qint16> samples, int bitsPerSample, QByteArray& out);
 
 private:
     Status writeHeader(quint32 dataBytes);

@@ -1,0 +1,63 @@
+#include "common/audio/mp3joiner.h"
+
+#include <algorithm>
+
+namespace tunevale {
+
+std::optional<qint64> Mp3Joiner::findSeam(const Mp3Piece& before, const Mp3Piece& after,
+                                          qint64 from, qint64 to)
+{
+    for (qint64 frame = from; frame < to; ++frame) {
+        if (!before.holds(frame) || !after.holds(frame))
+            continue;
+        const qint64 afterIndex = frame - after.firstFrame;
+        const int needed = after.frames[size_t(afterIndex)].mainDataBegin;
+        const int room = before.frames[size_t(frame - before.firstFrame)].mainDataBegin;
+        if (needed <= room &&
+            (needed == 0 || !dataAreaTail(after.frames, afterIndex, needed).empty()))
+            return frame;
+    }
+    return std::nullopt;
+}
+
+bool Mp3Joiner::append(const Mp3Piece& piece, qint64 from, qint64 to)
+{
+    const qint64 first = from - piece.firstFrame;
+    const qint64 last = to - piece.firstFrame;
+    if (first < 0 || last > qint64(piece.frames.size()) || first >= last ||
+        (!m_frames.empty() && from != m_end))
+        return false;
+    const Mp3Frame& seamFrame = piece.frames[size_t(first)];
+    const int needed = seamFrame.mainDataBegin;
+    if (!m_frames.empty() &&
+        (needed > m_freeTail || (needed > 0 && dataAreaTail(piece.frames, first, needed).empty())))
+        return false;
+    if (m_frames.empty() && needed > 0)
+        return false;
+    if (!m_frames.empty()) {
+        // The previous piece's reservoir bytes for its own later frames are dropped, and this
+        // piece's reservoir for its frames from the seam on takes their place.
+        for (const qsizetype position :
+             dataAreaTail(m_frames, qsizetype(m_frames.size()), m_freeTail))
+            m_bytes[size_t(position)] = 0;
+        const auto sources = dataAreaTail(piece.frames, first, needed);
+        const auto targets = dataAreaTail(m_frames, qsizetype(m_frames.size()), needed);
+        for (size_t i = 0; i < targets.size() && i < sources.size(); ++i)
+            m_bytes[size_t(targets[i])] = piece.bytes[size_t(sources[i])];
+    }
+    const qsizetype start = seamFrame.offset;
+    const Mp3Frame& end = piece.frames[size_t(last - 1)];
+    const qsizetype shift = qsizetype(m_bytes.size()) - start;
+    m_bytes.insert(m_bytes.end(), piece.bytes.begin() + start,
+                   piece.bytes.begin() + end.offset + end.length);
+    for (qint64 index = first; index < last; ++index) {
+        Mp3Frame frame = piece.frames[size_t(index)];
+        frame.offset += shift;
+        m_frames.push_back(frame);
+    }
+    m_end = to;
+    m_freeTail = last < qint64(piece.frames.size()) ? piece.frames[size_t(last)].mainDataBegin : 0;
+    return true;
+}
+
+} // namespace tunevale
