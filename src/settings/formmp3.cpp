@@ -132,6 +132,10 @@ FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
 
     connect(m_cmbVbrCodingMethod, &QComboBox::currentIndexChanged, this,
             &FormMp3::cmbVBRCodingMethod_Click);
+    for (QComboBox* input : {m_comboBitrate, m_comboVbrBitrate, m_cmbVbrCodingMethod})
+        connect(input, &QComboBox::currentIndexChanged, this, &FormMp3::showVbrMinimum);
+    connect(m_txtAbrBitrate, &QComboBox::editTextChanged, this, &FormMp3::showVbrMinimum);
+    connect(m_chStrictlyEnforceMinBitrate, &QCheckBox::toggled, this, &FormMp3::showVbrMinimum);
     connect(m_opPreset, &QButtonGroup::idClicked, this, &FormMp3::opPreset_Click);
     connect(m_cmdOk, &QPushButton::clicked, this, &FormMp3::CmdOK_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
@@ -140,6 +144,7 @@ FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
     LoadControlsFromEncoder(m_liveEncoder);
     // The method list may already have shown the encoder's method, so no change was signalled.
     cmbVBRCodingMethod_Click();
+    showVbrMinimum();
     m_presetEncoder = Mp3Encoder();
     setWindowIcon(applicationIcon());
     setFixedSize(sizeHint());
@@ -202,6 +207,12 @@ void FormMp3::buildVbrPage(QWidget* page)
     options->addWidget(m_txtVbrQuality, 1, 1);
     options->addWidget(named<QLabel>(u"Label2", QStringLiteral("Targed bitrate for ABR:")), 2, 0);
     options->addWidget(m_txtAbrBitrate, 2, 1);
+    m_lblVbrMinimumCaption = named<QLabel>(u"lblVbrMinimumCaption", QStringLiteral("Minimum:"));
+    m_lblVbrMinimum = named<QLabel>(u"lblVbrMinimum");
+    m_lblVbrMinimum->setToolTip(
+        QStringLiteral("The bitrate on the General page is also the lowest a VBR file may use."));
+    options->addWidget(m_lblVbrMinimumCaption, 3, 0);
+    options->addWidget(m_lblVbrMinimum, 3, 1, 1, 2);
     options->setColumnStretch(2, 1);
 
     m_comboVbrBitrate = list(u"ComboVbrBitrate", bitrateListTexts());
@@ -316,8 +327,32 @@ void FormMp3::cmbVBRCodingMethod_Click()
     m_txtAbrBitrate->setEnabled(method == kAbrPosition);
     for (QWidget* widget : std::initializer_list<QWidget*>{
              m_frmVbrBitrate, m_lblVbrBitrate, m_comboVbrBitrate, m_frmVbrAdvanced,
-             m_chWriteVbrHeader, m_chStrictlyEnforceMinBitrate})
+             m_chWriteVbrHeader, m_chStrictlyEnforceMinBitrate, m_lblVbrMinimumCaption,
+             m_lblVbrMinimum})
         widget->setEnabled(vbr);
+}
+
+void FormMp3::showVbrMinimum()
+{
+    // Worked out as the encoder will, from what the controls show now.
+    Mp3Encoder shown;
+    if (const auto kbps = int32Number(m_comboBitrate->currentText()))
+        (void)shown.setBitrate(*kbps);
+    if (const auto kbps = int32Number(m_comboVbrBitrate->currentText()))
+        (void)shown.setMaxVbrBitrate(*kbps);
+    (void)shown.setVbrMethod(m_cmbVbrCodingMethod->currentIndex() - 1);
+    if (const auto kbps = int16Number(m_txtAbrBitrate->currentText()))
+        (void)shown.setAbrBitrate(*kbps);
+    shown.setStrictMinimum(m_chStrictlyEnforceMinBitrate->isChecked());
+
+    const int minimum = shown.vbrMinimumBitrate();
+    QString text =
+        minimum == shown.bitrate()
+            ? QStringLiteral("%1 kbps, the bitrate on the General page").arg(minimum)
+            : QStringLiteral("%1 kbps (General page: %2 kbps)").arg(minimum).arg(shown.bitrate());
+    if (minimum >= shown.maxVbrBitrate())
+        text += QStringLiteral("\nNot below the maximum: the bitrate will be constant.");
+    m_lblVbrMinimum->setText(text);
 }
 
 void FormMp3::opPreset_Click(int index)

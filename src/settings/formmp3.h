@@ -48,6 +48,8 @@ private:
     void buildVbrPage(QWidget* page);
     void buildPresetsPage(QWidget* page);
     void cmbVBRCodingMethod_Click();
+    // The General bitrate is also the VBR minimum; the VBR page shows what it comes to.
+    void showVbrMinimum();
 
     Mp3Encoder& m_liveEncoder;
     AudioFile& m_writer;
@@ -62,6 +64,8 @@ private:
     QComboBox* m_cmbVbrCodingMethod = nullptr;
     QComboBox* m_txtVbrQuality = nullptr;
     QComboBox* m_txtAbrBitrate = nullptr;
+    QLabel* m_lblVbrMinimumCaption = nullptr;
+    QLabel* m_lblVbrMinimum = nullptr;
     QGroupBox* m_frmVbrBitrate = nullptr;
     QLabel* m_lblVbrBitrate = nullptr;
     QComboBox* m_comboVbrBitrate = nullptr;

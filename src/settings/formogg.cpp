@@ -39,8 +39,6 @@ constexpr int kQualityLevels = 10;
 // Quality mode still hands the writer a nominal bitrate, without bounds.
 constexpr int kQualityModeBitrate = 128;
 constexpr int kNoQuality = -1;
-// Constant bitrates are judged at this rate whichever frequency is chosen.
-constexpr int kConstantBitrateCheckRate = 44100;
 
 using Controls = std::initializer_list<QWidget*>;
 
@@ -276,21 +274,20 @@ bool FormOGG::ValidateAndApplyOgg()
     const int sampleRate = cmbFrequency->currentData().toInt();
     const int channels = cmbChMode->currentIndex() + 1;
 
-    bool accepted = true;
+    int bitrate = m_bitrate;
+    int minBitrate = 0;
+    int maxBitrate = 0;
+    int quality = kNoQuality;
     if (m_qualityEnabled) {
-        (void)m_writer.setOggFormat(sampleRate, channels, kQualityModeBitrate, 0, 0, m_quality);
+        bitrate = kQualityModeBitrate;
+        quality = m_quality;
     } else if (m_vbrEnabled) {
-        accepted =
-            m_writer.checkOggFormat(sampleRate, channels, m_bitrate, m_minBitrate, m_maxBitrate);
-        if (accepted)
-            (void)m_writer.setOggFormat(sampleRate, channels, m_bitrate, m_minBitrate, m_maxBitrate,
-                                        kNoQuality);
-    } else {
-        accepted = m_writer.checkOggFormat(kConstantBitrateCheckRate, channels, m_bitrate, 0, 0);
-        if (accepted)
-            (void)m_writer.setOggFormat(sampleRate, channels, m_bitrate, 0, 0, kNoQuality);
+        minBitrate = m_minBitrate;
+        maxBitrate = m_maxBitrate;
     }
-    if (!accepted) {
+    // The writer judges the format at the rate and channels it will really write, and keeps
+    // its previous format when it refuses, so a refusal must stop the dialog from closing.
+    if (!m_writer.setOggFormat(sampleRate, channels, bitrate, minBitrate, maxBitrate, quality)) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
         message.exec();

@@ -216,6 +216,24 @@ TEST(VorbisCheck, AnswersForCommonAndImpossibleFormats)
     EXPECT_FALSE(VorbisEncoder::check(44100, 0, 128, 0, 0));
 }
 
+// libvorbisenc itself takes these and writes the impossible range into the header.
+TEST(VorbisCheck, RangeMustHoldTogether)
+{
+    EXPECT_FALSE(VorbisEncoder::check(44100, 2, 128, 320, 8));
+    EXPECT_FALSE(VorbisEncoder::check(44100, 2, 0, 320, 8));
+    EXPECT_FALSE(VorbisEncoder::check(44100, 2, 200, 32, 128));
+    EXPECT_FALSE(VorbisEncoder::check(44100, 2, 64, 96, 0));
+    EXPECT_TRUE(VorbisEncoder::check(44100, 2, 128, 128, 128));
+    EXPECT_TRUE(VorbisEncoder::check(44100, 2, 96, 0, 128));
+    EXPECT_EQ(VorbisEncoder::bitrateRangeProblem(128, 320, 8),
+              u"the minimum bitrate 320 Kbps is above the maximum 8 Kbps");
+    EXPECT_EQ(VorbisEncoder::bitrateRangeProblem(200, 32, 128),
+              u"the bitrate 200 Kbps is above the maximum 128 Kbps");
+    EXPECT_EQ(VorbisEncoder::bitrateRangeProblem(64, 96, 0),
+              u"the bitrate 64 Kbps is below the minimum 96 Kbps");
+    EXPECT_TRUE(VorbisEncoder::bitrateRangeProblem(128, 0, 0).isEmpty());
+}
+
 TEST(VorbisOpen, RefusedFormatFailsWithoutCreatingTheFile)
 {
     const test::TempDir dir;

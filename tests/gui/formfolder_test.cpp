@@ -10,12 +10,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -177,6 +181,44 @@ TEST(FolderBrowsing, FolderExistsEntersFoldersOnly)
     EXPECT_TRUE(tunevale::FolderExists(dir.path()));
     EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(dir.path()).canonicalPath());
     QDir::setCurrent(before);
+}
+
+// The picker's status line carries the whole path of what Choose would answer, however
+// long: the folder shown at first, then each folder the user highlights.
+TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
+{
+    TempDir dir;
+    const QString start = dir.file(QStringLiteral("a folder with a rather long name to show/"
+                                                  "and another long one nested inside it"));
+    const QString chosen = start + QStringLiteral("/the folder chosen at last");
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        const auto* status = picker->findChild<QLabel*>(QStringLiteral("StatusText"));
+        ASSERT_NE(status, nullptr);
+        shown << status->text();
+        // A click on the one folder inside, as the user makes it.
+        auto* view = picker->findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 1; }));
+        const QRect row = view->visualRect(view->model()->index(0, 0, view->rootIndex()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        shown << status->text();
+        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(5000);
+    EXPECT_EQ(BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start),
+              QDir::toNativeSeparators(chosen));
+    EXPECT_EQ(shown,
+              (QStringList{QDir::toNativeSeparators(start), QDir::toNativeSeparators(chosen)}));
 }
 
 } // namespace

@@ -213,6 +213,28 @@ INSTANTIATE_TEST_SUITE_P(FormMp3, FormMp3VbrMethod,
                                            std::tuple(4, true, false, true),   // MTRH
                                            std::tuple(5, false, true, true))); // ABR
 
+// The General bitrate is also the VBR minimum; the VBR page says what it comes to.
+TEST_F(FormMp3Load, VbrPageShowsTheEffectiveMinimum)
+{
+    FormMp3& dialog = open();
+    const QLabel* minimum = control<QLabel>(dialog, QStringLiteral("lblVbrMinimum"));
+    EXPECT_FALSE(minimum->isEnabled()); // "No VBR"
+    combo(dialog, "cmbVBRCodingMethod")->setCurrentText(QStringLiteral("New"));
+    EXPECT_TRUE(minimum->isEnabled());
+    EXPECT_EQ(minimum->text(), u"96 kbps, the bitrate on the General page");
+
+    combo(dialog, "ComboBitrate")->setCurrentText(QStringLiteral("320"));
+    combo(dialog, "ComboVbrBitrate")->setCurrentText(QStringLiteral("256"));
+    EXPECT_EQ(minimum->text(), u"256 kbps (General page: 320 kbps)\nNot below the maximum: the "
+                               u"bitrate will be constant.");
+
+    combo(dialog, "cmbVBRCodingMethod")->setCurrentText(QStringLiteral("ABR"));
+    combo(dialog, "txtAbrBitrate")->setEditText(QStringLiteral("112"));
+    EXPECT_EQ(minimum->text(), u"112 kbps (General page: 320 kbps)");
+    check(dialog, "chStrictlyEnforceMinBitrate")->click();
+    EXPECT_TRUE(minimum->text().startsWith(u"256 kbps")) << minimum->text().toStdString();
+}
+
 using FormMp3Presets = FormMp3Test;
 
 TEST_F(FormMp3Presets, DefaultAfterAPresetChangesOnlyTheGeneralAndMethodControls)

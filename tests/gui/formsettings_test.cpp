@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <vorbis/vorbisenc.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -214,46 +216,86 @@ TEST(FormOGG, DefaultsSetConstantBitrateOnOk)
     EXPECT_EQ(oggFields(settings), before);
 }
 
-// A constant bitrate is judged at 44,100 Hz even when another frequency is chosen; the
-// writer then gets the chosen frequency.
-TEST(FormOGG, ConstantBitrateIsCheckedAt44100AndSetAtTheChosenRate)
+// libvorbisenc's own answer for a constant bitrate, asked without our encoder in between.
+bool vorbisAccepts(int rate, int channels, int kbps)
 {
-    AudioFile writer;
-    // 24 kbit/s stereo is possible at 16 kHz but not at 44.1 kHz; 224 the other way round.
-    ASSERT_TRUE(writer.checkOggFormat(16000, 2, 24, 0, 0));
-    ASSERT_FALSE(writer.checkOggFormat(44100, 2, 24, 0, 0));
-    ASSERT_FALSE(writer.checkOggFormat(16000, 2, 224, 0, 0));
-    ASSERT_TRUE(writer.checkOggFormat(44100, 2, 224, 0, 0));
+    vorbis_info info;
+    vorbis_info_init(&info);
+    const bool accepted =
+        vorbis_encode_setup_managed(&info, channels, rate, -1, long(kbps) * 1000, -1) == 0 &&
+        vorbis_encode_setup_init(&info) == 0;
+    vorbis_info_clear(&info);
+    return accepted;
+}
 
+struct OggChoice {
+    const char* frequency;
+    int rate;
+    const char* channels;
+    int kbps;
+};
+
+void PrintTo(const OggChoice& choice, std::ostream* out)
+{
+    *out << choice.channels << ' ' << choice.frequency << ' ' << choice.kbps << " kbit/s";
+}
+
+class FormOGGConstantBitrate : public ::testing::TestWithParam<OggChoice> {};
+
+// A constant bitrate is judged at the frequency and channels chosen: what the writer then
+// writes is what the summary promises, or the dialog says "Incorrect format" and stays open.
+TEST_P(FormOGGConstantBitrate, IsJudgedAtTheChosenRateAndChannels)
+{
+    const OggChoice choice = GetParam();
+    const int channels = QLatin1String(choice.channels) == QLatin1String("Mono") ? 1 : 2;
+    AudioFile writer;
+    const QString writerBefore = writer.settingsDescription();
     EncoderSettings settings;
+    const auto settingsBefore = oggFields(settings);
+
     MessageBoxes boxes;
-    {
-        FormOGG dialog(nullptr, writer, settings);
-        dialog.show();
-        choose(dialog, "cmbFrequency", QStringLiteral("16,000 Hz"));
-        choose(dialog, "ComboBitrate", QStringLiteral("24"));
-        pressOk(dialog);
+    FormOGG dialog(nullptr, writer, settings);
+    dialog.show();
+    choose(dialog, "cmbFrequency", QString::fromLatin1(choice.frequency));
+    choose(dialog, "cmbChMode", QString::fromLatin1(choice.channels));
+    choose(dialog, "ComboBitrate", QString::number(choice.kbps));
+    pressOk(dialog);
+
+    if (vorbisAccepts(choice.rate, channels, choice.kbps)) {
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(boxes.seen().isEmpty());
+        EXPECT_EQ(writer.settingsDescription(),
+                  oggDescription(choice.rate, channels, choice.kbps, 0, 0, -1));
+        EXPECT_EQ(settings.OggFrequencyText, QString::fromLatin1(choice.frequency));
+        EXPECT_EQ(settings.OggBitrate, choice.kbps);
+    } else {
         EXPECT_TRUE(dialog.isVisible());
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
         ASSERT_EQ(boxes.seen().size(), 1);
         EXPECT_EQ(boxes.seen()[0].text, u"Incorrect format");
-
-        choose(dialog, "ComboBitrate", QStringLiteral("128"));
-        pressOk(dialog);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(writer.settingsDescription(), oggDescription(16000, 2, 128, 0, 0, -1));
-        EXPECT_EQ(settings.OggFrequencyText, u"16,000 Hz");
+        EXPECT_EQ(writer.settingsDescription(), writerBefore);
+        EXPECT_EQ(oggFields(settings), settingsBefore);
     }
-    {
-        // Passed the check, refused by the writer: the choice is still stored.
-        FormOGG dialog(nullptr, writer, settings);
-        choose(dialog, "ComboBitrate", QStringLiteral("224"));
-        pressOk(dialog);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(settings.OggBitrate, 224);
-        EXPECT_EQ(writer.settingsDescription(), oggDescription(16000, 2, 128, 0, 0, -1));
-    }
-    EXPECT_EQ(boxes.seen().size(), 1);
 }
+
+// The pairs that passed a check made at 44,100 Hz but were written at 44,100 Hz, 128 kbit/s
+// instead, and a few that such a check refused although the chosen rate takes them.
+INSTANTIATE_TEST_SUITE_P(
+    FormOGG, FormOGGConstantBitrate,
+    ::testing::Values(
+        OggChoice{"22,050 Hz", 22050, "Stereo", 192}, OggChoice{"24,000 Hz", 24000, "Stereo", 192},
+        OggChoice{"16,000 Hz", 16000, "Stereo", 224}, OggChoice{"16,000 Hz", 16000, "Stereo", 256},
+        OggChoice{"16,000 Hz", 16000, "Stereo", 320}, OggChoice{"22,050 Hz", 22050, "Stereo", 224},
+        OggChoice{"22,050 Hz", 22050, "Stereo", 256}, OggChoice{"22,050 Hz", 22050, "Stereo", 320},
+        OggChoice{"24,000 Hz", 24000, "Stereo", 224}, OggChoice{"24,000 Hz", 24000, "Stereo", 256},
+        OggChoice{"24,000 Hz", 24000, "Stereo", 320}, OggChoice{"32,000 Hz", 32000, "Mono", 192},
+        OggChoice{"32,000 Hz", 32000, "Mono", 224}, OggChoice{"16,000 Hz", 16000, "Stereo", 24},
+        OggChoice{"22,050 Hz", 22050, "Stereo", 32}, OggChoice{"24,000 Hz", 24000, "Stereo", 160},
+        OggChoice{"48,000 Hz", 48000, "Mono", 224}),
+    [](const auto& info) {
+        return std::string(info.param.channels) + std::to_string(info.param.rate) + "Hz" +
+               std::to_string(info.param.kbps);
+    });
 
 TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
 {
@@ -297,6 +339,36 @@ TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
     EXPECT_EQ(oggFields(settings),
               std::make_tuple(QStringLiteral("44,100 Hz"), QStringLiteral("Stereo"), 128, 64, 192,
                               300, true, false));
+}
+
+// A managed range must hold together: minimum up to maximum, the nominal bitrate between.
+TEST(FormOGG, VbrRangeThatCannotHoldIsRefused)
+{
+    AudioFile writer;
+    const QString writerBefore = writer.settingsDescription();
+    EncoderSettings settings;
+    MessageBoxes boxes;
+    FormOGG dialog(nullptr, writer, settings);
+    dialog.show();
+    tick(dialog, "chVbr", true);
+    const auto chooseRange = [&](const char* nominal, const char* minimum, const char* maximum) {
+        choose(dialog, "ComboBitrate", QString::fromLatin1(nominal));
+        choose(dialog, "ComboMinBitrate", QString::fromLatin1(minimum));
+        choose(dialog, "ComboMaxBitrate", QString::fromLatin1(maximum));
+        pressOk(dialog);
+    };
+    chooseRange("128", "320", "8");
+    chooseRange("128", "32", "96");
+    chooseRange("64", "96", "192");
+    ASSERT_EQ(boxes.seen().size(), 3);
+    for (const MessageBoxes::Seen& seen : boxes.seen())
+        EXPECT_EQ(seen.text, u"Incorrect format");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+
+    chooseRange("128", "96", "192");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 96, 192, -1));
 }
 
 TEST(FormOGG, QualityTenIsStoredAsThousandAndShownAgain)

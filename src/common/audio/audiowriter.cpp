@@ -67,6 +67,11 @@ void AudioWriter::setMp3Encoder(const Mp3Encoder& encoder)
 Status AudioWriter::setOggFormat(const OggFormat& format)
 {
     const bool qualityMode = format.quality >= 0;
+    if (const QString problem = VorbisEncoder::bitrateRangeProblem(
+            format.bitrate, format.minBitrate, format.maxBitrate);
+        !qualityMode && !problem.isEmpty())
+        return Status::error(QStringLiteral("OGG Vorbis cannot encode with these bitrates: ") +
+                             problem);
     if (format.channels < 1 || format.channels > 2 || format.sampleRate <= 0 ||
         (qualityMode && format.quality > 1000) ||
         (!qualityMode && !VorbisEncoder::check(format.sampleRate, format.channels, format.bitrate,

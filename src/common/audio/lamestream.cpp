@@ -33,25 +33,6 @@ void keepLameError(const char* format, va_list arguments)
 
 void ignoreLameMessage(const char*, va_list) {}
 
-struct BitrateRange {
-    int minimum;
-    int maximum;
-};
-
-// The VBR bitrate range LAME is given. A minimum above the maximum makes LAME 3.100 abort
-// in ABR mode (an assertion) and behave inconsistently in the others, so the maximum
-// wins. In ABR mode a minimum above the target (typically the CBR bitrate left over from
-// earlier settings) would silently raise the target, so it is lowered to the target
-// unless the user asked for that minimum to be strictly enforced.
-BitrateRange vbrRange(const Mp3Encoder& settings)
-{
-    BitrateRange range{settings.bitrate(), settings.maxVbrBitrate()};
-    if (settings.vbrMethod() == Mp3Encoder::kVbrAbr && !settings.strictMinimum())
-        range.minimum = std::min(range.minimum, settings.abrBitrate());
-    range.minimum = std::min(range.minimum, range.maximum);
-    return range;
-}
-
 MPEG_mode lameMode(const Mp3Encoder& settings)
 {
     if (settings.channels() == 1)
@@ -111,10 +92,9 @@ Status createLame(const Mp3Encoder& settings, LamePtr& lame)
     if (vbr == vbr_off) {
         lame_set_brate(flags, settings.bitrate());
     } else {
-        const BitrateRange range = vbrRange(settings);
         lame_set_VBR_quality(flags, static_cast<float>(settings.vbrQuality()));
-        lame_set_VBR_min_bitrate_kbps(flags, range.minimum);
-        lame_set_VBR_max_bitrate_kbps(flags, range.maximum);
+        lame_set_VBR_min_bitrate_kbps(flags, settings.vbrMinimumBitrate());
+        lame_set_VBR_max_bitrate_kbps(flags, settings.maxVbrBitrate());
         lame_set_VBR_hard_min(flags, settings.strictMinimum() ? 1 : 0);
         if (vbr == vbr_abr)
             lame_set_VBR_mean_bitrate_kbps(flags, settings.abrBitrate());

@@ -178,4 +178,16 @@ Status Mp3Encoder::applyPreset(int preset)
     return {};
 }
 
+// A minimum above the maximum makes LAME 3.100 abort in ABR mode (an assertion) and behave
+// inconsistently in the others, so the maximum wins. In ABR mode a minimum above the target
+// (typically the CBR bitrate left over from earlier settings) would silently raise the
+// target, so it is lowered to the target unless the user asked for it to be strictly enforced.
+int Mp3Encoder::vbrMinimumBitrate() const
+{
+    int minimum = m_bitrate;
+    if (m_vbrMethod == kVbrAbr && !m_strictMinimum)
+        minimum = std::min(minimum, m_abrBitrate);
+    return std::min(minimum, m_maxVbrBitrate);
+}
+
 } // namespace tunevale

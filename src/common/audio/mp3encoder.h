@@ -53,6 +53,9 @@ public:
     Status applyPreset(int preset);
 
     bool isVbr() const { return m_vbrMethod != kVbrNone; }
+    // The lowest bitrate a VBR or ABR file may use, kbit/s: the bitrate, held to the maximum
+    // and, in ABR without a strict minimum, to the target.
+    int vbrMinimumBitrate() const;
 
     friend bool operator==(const Mp3Encoder&, const Mp3Encoder&) = default;
 

@@ -59,6 +59,10 @@ bool plausibleLayout(int sampleRate, int channels)
 int setupBitrate(vorbis_info* info, int sampleRate, int channels, int bitrate, int minBitrate,
                  int maxBitrate)
 {
+    // libvorbisenc takes an impossible range and writes it into the header, where some
+    // decoders then stumble: refuse it here.
+    if (!VorbisEncoder::bitrateRangeProblem(bitrate, minBitrate, maxBitrate).isEmpty())
+        return OV_EINVAL;
     int result = 0;
     if (minBitrate > 0 || maxBitrate > 0) {
         result = vorbis_encode_setup_managed(info, channels, sampleRate, bitsPerSecond(maxBitrate),
@@ -314,6 +318,23 @@ bool VorbisEncoder::check(int sampleRate, int channels, int bitrate, int minBitr
         return false;
     VorbisInfo setup;
     return setupBitrate(&setup.info, sampleRate, channels, bitrate, minBitrate, maxBitrate) == 0;
+}
+
+QString VorbisEncoder::bitrateRangeProblem(int bitrate, int minBitrate, int maxBitrate)
+{
+    if (minBitrate > 0 && maxBitrate > 0 && minBitrate > maxBitrate)
+        return QStringLiteral("the minimum bitrate %1 Kbps is above the maximum %2 Kbps")
+            .arg(minBitrate)
+            .arg(maxBitrate);
+    if (bitrate > 0 && minBitrate > 0 && bitrate < minBitrate)
+        return QStringLiteral("the bitrate %1 Kbps is below the minimum %2 Kbps")
+            .arg(bitrate)
+            .arg(minBitrate);
+    if (bitrate > 0 && maxBitrate > 0 && bitrate > maxBitrate)
+        return QStringLiteral("the bitrate %1 Kbps is above the maximum %2 Kbps")
+            .arg(bitrate)
+            .arg(maxBitrate);
+    return {};
 }
 
 QString VorbisEncoder::describe(const OggFormat& format)

@@ -22,6 +22,9 @@ public:
     // Whether libvorbisenc can set up this bitrate format (kbit/s; 0 = not given).
     // Touches no file.
     static bool check(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate);
+    // Why these bitrates (kbit/s; 0 = not given) make no range: a minimum above the maximum
+    // or a nominal bitrate outside the bounds. Empty text when they do.
+    static QString bitrateRangeProblem(int bitrate, int minBitrate, int maxBitrate);
     // One line such as "OGG Vorbis 44100 Hz; Stereo; 128 Kbps".
     static QString describe(const OggFormat& format);
 
