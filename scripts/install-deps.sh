@@ -10,6 +10,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
     libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libkissfft-dev
     ffmpeg xvfb xauth imagemagick pulseaudio
+    lame vorbis-tools sox python3-mutagen
 )
 
 missing=()

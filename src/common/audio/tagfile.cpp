@@ -376,7 +376,11 @@ FileTags readFile(TagLib::File* file)
     }
     if (file->tag())
         result.tags = tagsOf(file->tag());
-    result.rich = richOf(file->properties());
+    const TagLib::PropertyMap properties = file->properties();
+    result.rich = richOf(properties);
+    // FFmpeg's ID3v2 muxer keeps the comment in a TXXX frame named "comment".
+    if (result.tags.comment.isEmpty())
+        result.tags.comment = firstValue(properties, "COMMENT");
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
         result.rich.cover = id3Cover(mpeg->ID3v2Tag());
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
@@ -414,11 +418,11 @@ void applyTags(TagLib::Tag* tag, const AudioTags& tags)
 }
 
 // ASF keeps these as attributes that TagLib would store as empty or zero values.
-void removeEmptyAsfAttributes(TagLib::ASF::Tag* tag, const AudioTags& tags)
+void removeEmptyAsfAttributes(TagLib::ASF::Tag* tag, const AudioTags& tags, const RichTags& rich)
 {
     if (tags.album.isEmpty())
         tag->removeItem("WM/AlbumTitle");
-    if (tags.genre < 0)
+    if (tags.genre < 0 && rich.genre.isEmpty())
         tag->removeItem("WM/Genre");
     if (tags.year == 0)
         tag->removeItem("WM/Year");
@@ -434,12 +438,17 @@ void setProperty(TagLib::PropertyMap& map, const char* key, const QString& value
         map.replace(key, TagLib::StringList(toTagString(value)));
 }
 
+// Where a format keeps the number of tracks or discs: "3/12" in the number field, a field
+// of its own, or nowhere.
 enum class Totals { InNumber, Separate, None };
 
 // The richer values as property keys that TagLib maps onto each format's own fields
 // (ID3v2 TPE2/TCOM/TDRC/TPOS/USLT, ASF WM/AlbumArtist/WM/PartOfSet, Vorbis comments).
 // A value the seven disagree with (set apart from the rich one) gives way to the seven.
-void applyRich(TagLib::Tag* tag, const AudioTags& tags, const RichTags& rich, Totals totals)
+// properties() and setProperties() are not virtual in TagLib 1: call them on the real type.
+template <typename TagType>
+void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals trackTotal,
+               Totals discTotal)
 {
     TagLib::PropertyMap map = tag->properties();
     setProperty(map, "ALBUMARTIST", rich.albumArtist);
@@ -449,19 +458,22 @@ void applyRich(TagLib::Tag* tag, const AudioTags& tags, const RichTags& rich, To
         setProperty(map, "DATE", rich.date);
     if (!rich.genre.isEmpty() && genreIndexOf(rich.genre) == tags.genre)
         setProperty(map, "GENRE", rich.genre);
-    const auto numberText = [totals](int number, int total) {
+    const auto numberText = [](int number, int total, Totals totals) {
         return totals == Totals::InNumber && total > 0
                    ? QStringLiteral("%1/%2").arg(number).arg(total)
                    : QString::number(number);
     };
     if (tags.track > 0)
-        setProperty(map, "TRACKNUMBER", numberText(tags.track, rich.trackTotal));
+        setProperty(map, "TRACKNUMBER", numberText(tags.track, rich.trackTotal, trackTotal));
     setProperty(map, "DISCNUMBER",
-                rich.discNumber > 0 ? numberText(rich.discNumber, rich.discTotal) : QString());
-    if (totals == Totals::Separate) {
+                rich.discNumber > 0 ? numberText(rich.discNumber, rich.discTotal, discTotal)
+                                    : QString());
+    if (trackTotal == Totals::Separate) {
         setProperty(map, "TRACKTOTAL",
                     tags.track > 0 && rich.trackTotal > 0 ? QString::number(rich.trackTotal)
                                                           : QString());
+    }
+    if (discTotal == Totals::Separate) {
         setProperty(map, "DISCTOTAL",
                     rich.discNumber > 0 && rich.discTotal > 0 ? QString::number(rich.discTotal)
                                                               : QString());
@@ -511,7 +523,7 @@ void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
 void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& rich)
 {
     applyTags(tag, tags);
-    applyRich(tag, tags, rich, Totals::InNumber);
+    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
     applyId3Cover(tag, rich.cover);
 }
 
@@ -595,13 +607,13 @@ Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTa
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file())) {
         applyTags(asf->tag(), tags);
         // ASF has no common field for the number of tracks.
-        applyRich(asf->tag(), tags, rich, Totals::None);
-        removeEmptyAsfAttributes(asf->tag(), tags);
+        applyRich(asf->tag(), tags, rich, Totals::None, Totals::InNumber);
+        removeEmptyAsfAttributes(asf->tag(), tags, rich);
         applyAsfCover(asf->tag(), rich.cover);
         saved = asf->save();
     } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file.file())) {
         applyTags(vorbis->tag(), tags);
-        applyRich(vorbis->tag(), tags, rich, Totals::Separate);
+        applyRich(vorbis->tag(), tags, rich, Totals::Separate, Totals::Separate);
         applyXiphCover(vorbis->tag(), rich.cover);
         saved = vorbis->save();
     } else {
