@@ -15,6 +15,7 @@ run_packages=(
 test_packages=(
     clang-format libgtest-dev libgmock-dev libbenchmark-dev
     ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
+    lame vorbis-tools sox python3-mutagen
     dpkg-dev file lintian desktop-file-utils appstream man-db groff-base bash-completion xdotool
 )
 

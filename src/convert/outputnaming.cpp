@@ -7,8 +7,6 @@ namespace tunevale {
 
 namespace {
 
-constexpr qsizetype kExtensionLength = 4; // ".mp3", ".wma", ".wav", ".ogg"
-
 bool isSeparator(QChar character)
 {
     return character == u'/' || character == QDir::separator();
@@ -39,6 +37,13 @@ QString targetExtension(const QString& targetFormat)
     return {};
 }
 
+QString stemOf(const QString& fileName)
+{
+    // A leading dot starts a hidden name, not an extension.
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return dot > 0 ? fileName.left(dot) : fileName;
+}
+
 QString folderOf(const QString& path)
 {
     return path.left(lastSeparator(path) + 1);
@@ -58,8 +63,7 @@ QString outputPathFor(const QString& source, const QString& extension, const QSt
     if (!folder.isEmpty() && !isSeparator(folder.back()))
         folder += u'/';
     const QString fileName = source.mid(lastSeparator(source) + 1);
-    QString name =
-        fileName.left(std::max<qsizetype>(0, fileName.size() - kExtensionLength)) + extension;
+    QString name = stemOf(fileName) + extension;
     while (isNameTaken(folder + name) || claimed.contains(claimKey(folder + name)))
         name.prepend(QStringLiteral("New_"));
     return folder + name;

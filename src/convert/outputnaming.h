@@ -9,6 +9,10 @@ namespace tunevale {
 // case); empty for anything else.
 QString targetExtension(const QString& targetFormat);
 
+// A file name less its extension (the text from its last dot on): "a.b.wav" gives "a.b",
+// "track01" and ".hidden" stay as they are.
+QString stemOf(const QString& fileName);
+
 // The folder part of path, up to and including its last separator; empty when it has none.
 QString folderOf(const QString& path);
 
@@ -16,7 +20,7 @@ QString folderOf(const QString& path);
 bool isNameTaken(const QString& path);
 
 // The output path for source: in outputFolder (empty: the source's own folder), named as the
-// source less its four-character extension, plus extension. As long as that name is taken on
+// source less its extension, plus extension. As long as that name is taken on
 // disk or in claimed (absolute, cleaned paths), "New_" is put in front of it. Nothing existing
 // is ever chosen.
 QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,

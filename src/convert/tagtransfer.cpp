@@ -69,6 +69,7 @@ void ReadSourceTags(AudioInformation& information, const QString& source, TagBuf
     buffer.TagYear = QString::number(information.year());
     buffer.TagTrack = QString::number(information.track());
     buffer.TagComment = information.comment();
+    buffer.TagRich = information.richTags();
 }
 
 Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output)
@@ -89,6 +90,7 @@ Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const Q
         (void)information.setYear(*year);
     if (const auto track = numericValue(buffer.TagTrack, IntegerWidth::Bits16))
         (void)information.setTrack(*track);
+    information.setRichTags(buffer.TagRich);
     return information.writeTags(output);
 }
 

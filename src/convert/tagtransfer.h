@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/audio/richtags.h"
 #include "common/audio/status.h"
 
 #include <QString>
@@ -10,7 +11,8 @@ namespace tunevale {
 
 class AudioInformation;
 
-// The seven tags of a source as text, carried from the source to its converted output.
+// The seven tags of a source as text, and the richer values beside them, carried from the
+// source to its converted output.
 struct TagBuffer {
     QString TagTitle;
     QString TagArtist;
@@ -19,6 +21,7 @@ struct TagBuffer {
     QString TagYear;  // decimal
     QString TagTrack; // decimal
     QString TagComment;
+    RichTags TagRich; // as read; the output keeps what its format can hold
 };
 
 // Clears every field, then fills them from the source's tags. A source that cannot be

@@ -27,12 +27,19 @@ QString folderWithSeparator(const QString& path)
 
 QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
 {
+    const QString others = otherAudioPatterns().join(u';');
+    const auto filter = [](const QString& caption, const QString& patterns) {
+        return QStringLiteral("%1 (%2) (%3)")
+            .arg(caption, patterns, QString(patterns).replace(u';', u' '));
+    };
     const QStringList filters{
-        QStringLiteral("All supported files (*.wma;*.mp3;*.wav;*.ogg) (*.wma *.mp3 *.wav *.ogg)"),
-        QStringLiteral("Windows Media Audio files (*.wma) (*.wma)"),
-        QStringLiteral("MPEG Audio files (*.mp3) (*.mp3)"),
-        QStringLiteral("OGG Vorbis files (*.ogg) (*.ogg)"),
-        QStringLiteral("Wave files (*.wav) (*.wav)"),
+        filter(QStringLiteral("All supported files"),
+               QStringLiteral("*.wma;*.mp3;*.wav;*.ogg;") + others),
+        filter(QStringLiteral("Windows Media Audio files"), QStringLiteral("*.wma")),
+        filter(QStringLiteral("MPEG Audio files"), QStringLiteral("*.mp3")),
+        filter(QStringLiteral("OGG Vorbis files"), QStringLiteral("*.ogg")),
+        filter(QStringLiteral("Wave files"), QStringLiteral("*.wav")),
+        filter(QStringLiteral("Other audio"), others),
     };
     // Each filter carries its patterns twice: in its caption, and after it for the dialog,
     // which hides the second copy.

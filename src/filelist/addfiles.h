@@ -15,7 +15,7 @@ class FileListView;
 // chosen, or nothing when cancelled.
 using FileChooser = std::function<QStringList(QWidget* owner, const QString& startFolder)>;
 
-// The file dialog: several files selectable, the five type filters, the first selected.
+// The file dialog: several files selectable, the six type filters, the first selected.
 QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder);
 
 // The Add Files command: one chosen file is added (or reported as already listed); several

@@ -36,7 +36,7 @@ struct ColumnLook {
 
 constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
     {u"File Name", Qt::AlignLeft, 213, nullptr},
-    {u"Type", Qt::AlignHCenter, 51, u"WMA"},
+    {u"Type", Qt::AlignHCenter, 51, u"WEBM"},
     {u"File Size", Qt::AlignRight, 67, u"999,999 KB"},
     {u"Audio Format", Qt::AlignLeft, 247, nullptr},
     {u"Length", Qt::AlignHCenter, 67, u"00:00:00"},
@@ -246,6 +246,8 @@ QTreeWidgetItem* FileListView::insertRow(const FileRow& row)
 {
     auto* item =
         new FileRowItem({row.path, row.type, row.size, row.format, row.length, row.modified});
+    if (!row.typeToolTip.isEmpty())
+        item->setToolTip(Type, row.typeToolTip);
     if (m_sorted)
         insertTopLevelItem(sortedPosition(item->text(m_sortColumn)), item);
     else

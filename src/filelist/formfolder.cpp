@@ -4,6 +4,7 @@
 #include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
+#include "filelist/rowtexts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -38,9 +39,10 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     CmdBrowse = new QPushButton(QStringLiteral("Browse..."), Frame1);
     ComboParttern = new QComboBox(Frame1);
     ComboParttern->setEditable(true);
-    ComboParttern->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg"), QStringLiteral("*.mp3"),
-                             QStringLiteral("*.wma"), QStringLiteral("*.wav"),
-                             QStringLiteral("*.ogg")});
+    const QString others = otherAudioPatterns().join(u';');
+    ComboParttern->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
+                             QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
+                             QStringLiteral("*.wav"), QStringLiteral("*.ogg"), others});
     CheckSub = new QCheckBox(QStringLiteral("Search sub-folders"), Frame1);
     CheckSub->setChecked(true);
     inputs->addWidget(new QLabel(QStringLiteral("Folder:"), Frame1), 0, 0);

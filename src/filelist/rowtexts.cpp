@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tunevale {
@@ -21,12 +23,41 @@ QChar separatorIn(const QString& format, QChar fallback)
     return fallback;
 }
 
+constexpr std::array<const char16_t*, 10> kOtherExtensions{
+    u"flac", u"opus", u"oga", u"m4a", u"aac", u"aif", u"aiff", u"aifc", u"webm", u"mka"};
+
+// The Type text and, when the name claims something else, a tooltip saying what it claims.
+std::pair<QString, QString> typeTexts(const QString& path, AudioContent content)
+{
+    const QString fromName = path.right(3).toUpper();
+    const QString fromContent = contentTypeText(content);
+    if (fromContent.isEmpty())
+        return {fromName, {}};
+    const AudioContent claimed = contentOfExtension(path);
+    if (claimed == AudioContent::Unknown || extensionFits(path, content))
+        return {fromContent, {}};
+    return {fromContent, QStringLiteral("The name says %1, but the file holds %2")
+                             .arg(contentTypeText(claimed), fromContent)};
+}
+
 } // namespace
 
 bool IsSupportedFile(const QString& path)
 {
     const QString type = path.right(3).toLower();
-    return type == u"mp3" || type == u"wma" || type == u"wav" || type == u"ogg";
+    if (type == u"mp3" || type == u"wma" || type == u"wav" || type == u"ogg")
+        return true;
+    const QString extension = QFileInfo(path).suffix().toLower();
+    return std::any_of(kOtherExtensions.begin(), kOtherExtensions.end(),
+                       [&extension](const char16_t* other) { return extension == other; });
+}
+
+QStringList otherAudioPatterns()
+{
+    QStringList patterns;
+    for (const char16_t* extension : kOtherExtensions)
+        patterns.append(QStringLiteral("*.") + QString::fromUtf16(extension));
+    return patterns;
 }
 
 QString fileSizeText(qint64 bytes, const QLocale& locale)
@@ -70,7 +101,7 @@ std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
         return std::nullopt;
     FileRow row;
     row.path = path;
-    row.type = path.right(3).toUpper();
+    std::tie(row.type, row.typeToolTip) = typeTexts(path, info.content());
     row.size = fileSizeText(file.size(), locale);
     row.format = cleanedFormatDescription(info.formatDescription());
     row.length = FormatDuration(static_cast<double>(info.durationMs()) / 1000.0);

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,15 +14,20 @@ class AudioInformation;
 // The texts of one file list row: the path (the row's identity) and five columns.
 struct FileRow {
     QString path;
-    QString type;     // last three characters, upper case
-    QString size;     // "#,##0 KB"
-    QString format;   // the format description without commas or a trailing ";"
-    QString length;   // "hh:mm:ss"
-    QString modified; // "YYYY/MM/DD hh:mm:ss" with the locale's separators
+    QString type;        // what the file holds ("MP3", "FLAC"), else its last three characters
+    QString typeToolTip; // when the extension claims another type: what it claims
+    QString size;        // "#,##0 KB"
+    QString format;      // the format description without commas or a trailing ";"
+    QString length;      // "hh:mm:ss"
+    QString modified;    // "YYYY/MM/DD hh:mm:ss" with the locale's separators
 };
 
-// True when the last three characters of path, in lower case, name a supported type.
+// True when the last three characters of path, in lower case, name one of the four classic
+// types, or its extension names one of the other audio types FFmpeg decodes.
 bool IsSupportedFile(const QString& path);
+
+// The name patterns of the other audio types ("*.flac", "*.opus", ...).
+QStringList otherAudioPatterns();
 
 // Probes path with info and builds its row; nothing when the file is not audio or vanished.
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,

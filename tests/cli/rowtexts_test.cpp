@@ -11,6 +11,13 @@
 using namespace tunevale;
 using namespace tunevale::test;
 
+TEST(RowTexts, OtherAudioTypesGoByTheirExtension)
+{
+    for (const char* name : {"a.flac", "b.OPUS", "c.oga", "d.m4a", "e.aac", "f.aif", "g.aiff",
+                             "h.aifc", "i.webm", "j.mka"})
+        EXPECT_TRUE(IsSupportedFile(QString::fromLatin1(name))) << name;
+}
+
 TEST(RowTexts, SupportedFilesGoByTheLastThreeCharacters)
 {
     EXPECT_TRUE(IsSupportedFile(QStringLiteral("/music/a.MP3")));
@@ -19,7 +26,8 @@ TEST(RowTexts, SupportedFilesGoByTheLastThreeCharacters)
     EXPECT_TRUE(IsSupportedFile(QStringLiteral("c.wav")));
     EXPECT_TRUE(IsSupportedFile(QStringLiteral("d.wma")));
     EXPECT_FALSE(IsSupportedFile(QStringLiteral("a.mp3 ")));
-    EXPECT_FALSE(IsSupportedFile(QStringLiteral("a.flac")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("a.flac.txt")));
+    EXPECT_FALSE(IsSupportedFile(QStringLiteral("flac")));
     EXPECT_FALSE(IsSupportedFile(QStringLiteral("")));
     EXPECT_FALSE(IsSupportedFile(QStringLiteral("3")));
 }

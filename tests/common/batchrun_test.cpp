@@ -74,6 +74,28 @@ TEST(OutputNaming, TargetExtensions)
     EXPECT_TRUE(targetExtension(QStringLiteral("FLAC")).isEmpty());
 }
 
+TEST(OutputNaming, ReplacesTheRealExtensionWhateverItsLength)
+{
+    struct Case {
+        const char* source;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"x.flac", "x.mp3"},          {"track01", "track01.mp3"},       {"a.b.wav", "a.b.mp3"},
+        {"song.MP3", "New_song.mp3"}, {".hidden", ".hidden.mp3"},       {"x.", "x.mp3"},
+        {"tune.opus", "tune.mp3"},    {"v1.2 mix.m4a", "v1.2 mix.mp3"},
+    };
+    TempDir dir;
+    // The source's own name is taken, so a same-named output gets the prefix.
+    ASSERT_TRUE(touch(dir.file(QStringLiteral("song.mp3"))));
+    for (const Case& test : cases) {
+        EXPECT_EQ(outputPathFor(dir.file(QString::fromUtf8(test.source)), QStringLiteral(".mp3"),
+                                QString()),
+                  dir.file(QString::fromUtf8(test.output)))
+            << test.source;
+    }
+}
+
 TEST(OutputNaming, SameFormatInSameFolderGetsPrefixThatAccumulates)
 {
     TempDir dir;

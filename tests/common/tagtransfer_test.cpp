@@ -60,6 +60,21 @@ AudioTags sampleTags()
     return tags;
 }
 
+RichTags sampleRich()
+{
+    RichTags rich;
+    rich.albumArtist = QStringLiteral("Various");
+    rich.composer = QStringLiteral("Someone Else");
+    rich.date = QStringLiteral("1999-05-06");
+    rich.genre = QStringLiteral("Rock");
+    rich.lyrics = QStringLiteral("la la la");
+    rich.trackTotal = 12;
+    rich.discNumber = 1;
+    rich.discTotal = 2;
+    rich.cover = {QByteArray("\x89PNG not really", 16), QStringLiteral("image/png"), QString()};
+    return rich;
+}
+
 TEST(TagTransfer, UnreadableSourceClearsEveryField)
 {
     TempDir dir;
@@ -72,12 +87,13 @@ TEST(TagTransfer, UnreadableSourceClearsEveryField)
     AudioInformation information;
     TagBuffer buffer{QStringLiteral("t"), QStringLiteral("a"), QStringLiteral("b"),
                      QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                     QStringLiteral("c")};
+                     QStringLiteral("c"), sampleRich()};
     ReadSourceTags(information, text, buffer);
     for (const QString* field :
          {&buffer.TagTitle, &buffer.TagArtist, &buffer.TagAlbum, &buffer.TagGenre, &buffer.TagYear,
           &buffer.TagTrack, &buffer.TagComment})
         EXPECT_TRUE(field->isEmpty()) << field->toStdString();
+    EXPECT_EQ(buffer.TagRich, RichTags());
 }
 
 TEST(TagTransfer, SourceTagsBecomeDecimalTexts)
@@ -110,10 +126,10 @@ TEST(TagTransfer, RefusedValuesAreSkippedOneByOne)
     ASSERT_TRUE(writePcmWav(output, sine(440, 22050, 1, 0.5), 22050, 1));
 
     AudioInformation information;
-    const TagBuffer buffer{QStringLiteral("Title"),  QStringLiteral("Artist"),
-                           QStringLiteral("Album"),  QStringLiteral("500"),
-                           QStringLiteral("-5"),     QStringLiteral("40000"),
-                           QStringLiteral("Comment")};
+    const TagBuffer buffer{QStringLiteral("Title"),   QStringLiteral("Artist"),
+                           QStringLiteral("Album"),   QStringLiteral("500"),
+                           QStringLiteral("-5"),      QStringLiteral("40000"),
+                           QStringLiteral("Comment"), {}};
     ASSERT_TRUE(WriteTags(information, buffer, output));
 
     AudioInformation reader;
@@ -138,7 +154,7 @@ TEST(TagTransfer, EmptyGenreMeansNoGenreNotBlues)
     EXPECT_EQ(information.genre(), -1);
 
     ASSERT_TRUE(
-        WriteTags(information, TagBuffer{{}, {}, {}, QStringLiteral("0"), {}, {}, {}}, output));
+        WriteTags(information, TagBuffer{{}, {}, {}, QStringLiteral("0"), {}, {}, {}, {}}, output));
     ASSERT_TRUE(information.open(output));
     EXPECT_EQ(information.genre(), 0); // an explicit 0 is Blues
 }

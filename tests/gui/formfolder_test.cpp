@@ -87,9 +87,12 @@ TEST_F(AddFolder, OpensWithItsControlsAndHidesTheMainWindow)
     EXPECT_FALSE(m_mainWindow.isVisible());
     EXPECT_EQ(child<QLineEdit>()->text(), m_lastScanFolder);
     auto* filter = child<QComboBox>();
-    ASSERT_EQ(filter->count(), 5);
-    EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg");
+    ASSERT_EQ(filter->count(), 6);
+    EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg;*.flac;*.opus;*.oga;*.m4a;*.aac;"
+                                     u"*.aif;*.aiff;*.aifc;*.webm;*.mka");
     EXPECT_EQ(filter->itemText(4), u"*.ogg");
+    EXPECT_EQ(filter->itemText(5),
+              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.webm;*.mka");
     EXPECT_TRUE(child<QCheckBox>()->isChecked());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());

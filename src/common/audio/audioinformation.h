@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/audio/audiocontent.h"
+#include "common/audio/richtags.h"
 #include "common/audio/status.h"
 
 #include <QString>
@@ -20,8 +22,9 @@ struct AudioTags {
     friend bool operator==(const AudioTags&, const AudioTags&) = default;
 };
 
-// The audio information component: probes a file's format and length, reads its tags,
-// holds tag values and writes them into any MP3, WMA, OGG Vorbis or WAV file.
+// The audio information component: probes a file's format and length, reads its tags (the
+// seven and the richer ones beside them), holds tag values and writes them into any MP3,
+// WMA, OGG Vorbis or WAV file.
 class AudioInformation {
 public:
     // Analyses path: format, duration and tags. On failure the description is empty
@@ -31,6 +34,8 @@ public:
     // One line: codec; rate; bitrate; channels. Empty when the last file was not audio.
     const QString& formatDescription() const { return m_description; }
     qint64 durationMs() const { return m_durationMs; }
+    // What the last file holds, by its bytes; Unknown when it was not audio.
+    AudioContent content() const { return m_content; }
 
     const AudioTags& tags() const { return m_tags; }
     QString title() const { return m_tags.title; }
@@ -48,6 +53,10 @@ public:
     int track() const { return m_tags.track; }
     Status setTrack(int track); // 0 to 32767
     void setTags(const AudioTags& tags) { m_tags = tags; }
+    // Album artist, composer, full date, genre name, lyrics, totals, disc and cover. Where
+    // the date or genre disagrees with the seven, the write keeps the seven's value.
+    const RichTags& richTags() const { return m_rich; }
+    void setRichTags(const RichTags& rich) { m_rich = rich; }
 
     // Writes the held tag values into the file at path (its format by its content).
     Status writeTags(const QString& path) const;
@@ -56,6 +65,8 @@ private:
     QString m_description;
     qint64 m_durationMs = 0;
     AudioTags m_tags;
+    RichTags m_rich;
+    AudioContent m_content = AudioContent::Unknown;
 };
 
 } // namespace tunevale

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tunevale {
+
+// An embedded picture as stored: the image bytes untouched.
+struct CoverPicture {
+    QByteArray data; // empty: no picture
+    QString mimeType;
+    QString description;
+
+    bool isEmpty() const { return data.isEmpty(); }
+    friend bool operator==(const CoverPicture&, const CoverPicture&) = default;
+};
+
+// The tags beyond the seven, carried alongside them so an output keeps what its format can
+// hold. Texts are as stored; numbers are 0 for none.
+struct RichTags {
+    QString albumArtist;
+    QString composer;
+    QString date;  // as stored, "2001-05-06" or "2001"
+    QString genre; // the genre's name, also one the numbered list lacks ("Synthwave")
+    QString lyrics;
+    int trackTotal = 0;
+    int discNumber = 0;
+    int discTotal = 0;
+    CoverPicture cover; // the front cover, or the first picture when none is marked front
+
+    friend bool operator==(const RichTags&, const RichTags&) = default;
+};
+
+} // namespace tunevale

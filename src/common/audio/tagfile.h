@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/audio/audiocontent.h"
+#include "common/audio/audioinformation.h"
+#include "common/audio/richtags.h"
+#include "common/audio/status.h"
+
+#include <taglib/tiostream.h>
+
+namespace tunevale {
+
+// Every tag value the program carries, read from one file.
+struct FileTags {
+    AudioTags tags;
+    RichTags rich;
+};
+
+// Reads the tags of a file whose content the probe found, through TagLib; nothing for a
+// content TagLib does not know (see tagsFromProbe). Keeps values whole, embedded NULs too.
+FileTags readTagLibTags(TagLib::FileName name, AudioContent content);
+
+// Writes tags into the MP3, WMA, OGG Vorbis or WAV file at path (its format by its content),
+// each value in the form that format's common readers expect. The message of a failure is
+// the reason alone.
+Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTags& tags,
+                       const RichTags& rich);
+
+// The ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.
+int genreIndexOf(const QString& text);
+
+// "3/12" gives 3 and 12, "3" gives 3 and 0; anything unreadable counts as 0.
+std::pair<int, int> numberAndTotal(const QString& text);
+
+} // namespace tunevale

@@ -1,0 +1,255 @@
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "convert/batchrun.h"
+#include "filelist/rowtexts.h"
+#include "settings/encodersettings.h"
+#include "support/fixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <string_view>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+std::string testName(std::string name)
+{
+    for (char& character : name) {
+        if (!std::isalnum(static_cast<unsigned char>(character)))
+            character = '_';
+    }
+    return name;
+}
+
+// The sources are made once for every test process of this program (CTest runs each case
+// in a process of its own): the first one makes them, under a lock, the others reuse them.
+QString sourcesFolder()
+{
+    static const QString folder = [] {
+        const QString path = QStringLiteral(TUNEVALE_SOURCES_DIR);
+        QDir().mkpath(path);
+        QLockFile lock(path + QStringLiteral(".lock"));
+        lock.setStaleLockTime(0);
+        lock.lock();
+        const QString done = path + QStringLiteral("/done");
+        if (!QFile::exists(done)) {
+            QProcess tool;
+            tool.start(QStringLiteral("/usr/bin/python3"),
+                       {QStringLiteral(TUNEVALE_TAGTOOL), QStringLiteral("make"), path});
+            if (tool.waitForFinished(120000) && tool.exitCode() == 0)
+                QFile(done).open(QIODevice::WriteOnly);
+        }
+        return QFile::exists(done) ? path : QString();
+    }();
+    return folder;
+}
+
+QJsonObject readWithMutagen(const QString& path)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(TUNEVALE_TAGTOOL), QStringLiteral("dump"), path});
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+}
+
+// What the writers stored, as the independent reader gives it back.
+const std::map<QString, QString> kStored{
+    {QStringLiteral("title"), QStringLiteral(u"Ünder the Sky")},
+    {QStringLiteral("artist"), QStringLiteral("The Testers")},
+    {QStringLiteral("album"), QStringLiteral("Signals")},
+    {QStringLiteral("albumartist"), QStringLiteral(u"Various Ö")},
+    {QStringLiteral("composer"), QStringLiteral("Someone Else")},
+    {QStringLiteral("date"), QStringLiteral("2001-05-06")},
+    {QStringLiteral("genre"), QStringLiteral("Synthwave")},
+    {QStringLiteral("track"), QStringLiteral("3")},
+    {QStringLiteral("tracktotal"), QStringLiteral("12")},
+    {QStringLiteral("disc"), QStringLiteral("1")},
+    {QStringLiteral("disctotal"), QStringLiteral("2")},
+    {QStringLiteral("comment"), QStringLiteral("made by another program")},
+    {QStringLiteral("lyrics"), QStringLiteral("la la la\nla")},
+};
+
+struct Source {
+    const char* file;
+    const char* type;           // the file list's Type text
+    const char* fields;         // the fields its writer stored, blank-separated; "all"
+    std::string_view overrides; // "field=value;..." where its values differ from kStored
+    bool picture;
+};
+
+const Source kSources[] = {
+    {"id3v24.mp3", "MP3", "all", "", true},
+    {"id3v23.mp3", "MP3", "all", "", true},
+    {"id3v22.mp3", "MP3",
+     "title artist album albumartist composer date genre track tracktotal disc disctotal",
+     "date=2001", false},
+    {"id3v1.mp3", "MP3", "title artist album date genre track comment",
+     "title=Plain Title;date=2001;genre=Rock", false},
+    {"ape.mp3", "MP3", "all", "", false},
+    {"ffmpeg.wma", "WMA", "all", "tracktotal=", true},
+    {"oggenc.ogg", "OGG", "all", "", true},
+    {"info.wav", "WAV", "title artist date genre comment", "", false},
+    {"id3chunk.wav", "WAV", "all", "", true},
+    {"tagged.flac", "FLAC", "all", "", true},
+    {"tagged.opus", "OPUS", "all", "", true},
+    {"tagged.oga", "OGA", "all", "", true},
+    {"aac.m4a", "M4A", "all", "", true},
+    {"alac.m4a", "ALAC", "all", "", true},
+    {"tagged.aiff", "AIFF", "all", "", true},
+    {"tagged.webm", "WEBM", "title artist album albumartist composer date genre comment", "",
+     false},
+    {"tagged.mka", "MKA", "title artist album albumartist composer date genre comment", "", false},
+    {"mp3named.wav", "MP3", "all", "", true},
+    {"opusnamed.ogg", "OPUS", "all", "", true},
+};
+
+struct Target {
+    const char* format;
+    const char* extension;
+    const char* cannotHold; // fields the format has no common place for
+};
+
+const Target kTargets[] = {
+    {"MP3", "mp3", ""},
+    {"OGG", "ogg", ""},
+    {"WAV", "wav", ""},
+    {"WMA", "wma", "tracktotal"},
+};
+
+std::map<QString, QString> expectedFields(const Source& source, const Target& target)
+{
+    std::map<QString, QString> expected;
+    const QString fields = QString::fromUtf8(source.fields);
+    for (const auto& [field, value] : kStored) {
+        if (fields == u"all" || fields.split(u' ').contains(field))
+            expected[field] = value;
+    }
+    const QString overrides =
+        QString::fromUtf8(source.overrides.data(), qsizetype(source.overrides.size()));
+    for (const QString& pair : overrides.split(u';', Qt::SkipEmptyParts)) {
+        const QString field = pair.section(u'=', 0, 0);
+        const QString value = pair.section(u'=', 1);
+        if (value.isEmpty())
+            expected.erase(field);
+        else
+            expected[field] = value;
+    }
+    for (const QString& field :
+         QString::fromUtf8(target.cannotHold).split(u' ', Qt::SkipEmptyParts))
+        expected.erase(field);
+    return expected;
+}
+
+class SourceToTarget : public ::testing::TestWithParam<std::tuple<Source, Target>> {};
+
+TEST_P(SourceToTarget, EveryFieldTheTargetCanHoldArrives)
+{
+    const auto& [source, target] = GetParam();
+    const QString folder = sourcesFolder();
+    ASSERT_FALSE(folder.isEmpty()) << "the sources could not be made";
+    TempDir out;
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    applyStartupWriterFormat(writer);
+    BatchRun batch(reader, writer, information);
+    BatchObserver quiet;
+    const RowResult result =
+        batch.convertRow(folder + u'/' + QString::fromUtf8(source.file),
+                         out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
+                         QString::fromLatin1(target.format), true, quiet);
+    ASSERT_TRUE(result.saved);
+
+    const QJsonObject read = readWithMutagen(result.output);
+    ASSERT_FALSE(read.isEmpty());
+    for (const auto& [field, value] : expectedFields(source, target))
+        EXPECT_EQ(read.value(field).toString(), value) << field.toStdString();
+    if (source.picture) {
+        QFile cover(folder + QStringLiteral("/cover.png"));
+        ASSERT_TRUE(cover.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QByteArray::fromBase64(read.value(u"picture").toString().toLatin1()),
+                  cover.readAll());
+        EXPECT_EQ(read.value(u"picturemime").toString(), u"image/png");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, SourceToTarget,
+                         ::testing::Combine(::testing::ValuesIn(kSources),
+                                            ::testing::ValuesIn(kTargets)),
+                         [](const auto& info) {
+                             return testName(std::string(std::get<0>(info.param).file) + "To" +
+                                             std::get<1>(info.param).format);
+                         });
+
+class NulInValue : public ::testing::TestWithParam<Target> {};
+
+// Every target keeps a value with a NUL inside whole: Vorbis comments and ASF by their
+// lengths, ID3v2 as two values (which the reader joins back here).
+TEST_P(NulInValue, WholeValueIsWritten)
+{
+    const Target& target = GetParam();
+    const QString folder = sourcesFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    TempDir out;
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    applyStartupWriterFormat(writer);
+    BatchRun batch(reader, writer, information);
+    BatchObserver quiet;
+    const RowResult result =
+        batch.convertRow(folder + QStringLiteral("/plain.wav"),
+                         out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
+                         QString::fromLatin1(target.format), false, quiet);
+    ASSERT_TRUE(result.saved);
+    const QString title = QStringLiteral("Part one") + QChar(u'\0') + QStringLiteral("Part two");
+    AudioTags tags;
+    tags.title = title;
+    information.setTags(tags);
+    ASSERT_TRUE(information.writeTags(result.output));
+    EXPECT_EQ(readWithMutagen(result.output).value(u"title").toString(), title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, NulInValue, ::testing::ValuesIn(kTargets),
+                         [](const auto& info) { return testName(info.param.format); });
+
+class ListedSource : public ::testing::TestWithParam<Source> {};
+
+// The row names what the file holds; a name that claims something else gets a tooltip.
+TEST_P(ListedSource, RowShowsTheContent)
+{
+    const Source& source = GetParam();
+    const QString folder = sourcesFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    const QString path = folder + u'/' + QString::fromUtf8(source.file);
+    EXPECT_TRUE(IsSupportedFile(path));
+    AudioInformation information;
+    const auto row = buildFileRow(path, information);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->type, QString::fromLatin1(source.type));
+    const QString claimed = path.right(3).toUpper();
+    if (claimed == u"WAV" && row->type == u"MP3")
+        EXPECT_EQ(row->typeToolTip, u"The name says WAV, but the file holds MP3");
+    else if (claimed == u"OGG" && row->type == u"OPUS")
+        EXPECT_EQ(row->typeToolTip, u"The name says OGG, but the file holds OPUS");
+    else
+        EXPECT_TRUE(row->typeToolTip.isEmpty()) << row->typeToolTip.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ListedSource, ::testing::ValuesIn(kSources),
+                         [](const auto& info) { return testName(info.param.file); });
+
+} // namespace
