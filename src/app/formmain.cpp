@@ -203,8 +203,13 @@ void FormMain::M_Website_Click()
 
 void FormMain::M_Contents_Click()
 {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(m_programFolder + QStringLiteral("help/index.html")));
+    const QUrl help = QUrl::fromLocalFile(m_programFolder + QStringLiteral("help/index.html"));
+    // Without a browser the key would otherwise do nothing at all.
+    if (!QDesktopServices::openUrl(help))
+        QMessageBox::warning(this, QStringLiteral("Tunevale"),
+                             QStringLiteral("The help pages could not be opened: no program to "
+                                            "show them was found.\nThey are in %1")
+                                 .arg(QDir::toNativeSeparators(help.toLocalFile())));
 }
 
 void FormMain::M_AddFolder_Click()
