@@ -109,6 +109,8 @@ void CommandBars::buildToolBar(QMainWindow& window)
     m_toolBar->setObjectName(QStringLiteral("Toobar"));
     m_toolBar->setProperty(kCommandIdProperty, int(IDR_TOOBAR));
     m_toolBar->setMovable(false);
+    // Nothing would bring a hidden toolbar back, so the window's menu does not offer to hide it.
+    m_toolBar->toggleViewAction()->setVisible(false);
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const auto button = [this](const QString& caption, int id, const QString& toolTip,
                                CommandIcon icon) {

@@ -215,7 +215,16 @@ void FormMain::M_Website_Click()
 
 void FormMain::M_Contents_Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(extractHelpPages()));
+    const QString page = extractHelpPages();
+    // Without a browser the key would otherwise do nothing at all.
+    if (page.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Tunevale"),
+                             QStringLiteral("The help pages could not be opened."));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        QMessageBox::warning(this, QStringLiteral("Tunevale"),
+                             QStringLiteral("The help pages could not be opened: no program to "
+                                            "show them was found.\nThey are in %1")
+                                 .arg(QDir::toNativeSeparators(page)));
 }
 
 void FormMain::M_AddFolder_Click()

@@ -75,7 +75,9 @@ public:
 
     void logLine(const QString& line) override
     {
-        m_form.List1->addItem(line);
+        // A long line (an error's reason, a deep path) is cut at the list's edge.
+        auto* item = new QListWidgetItem(line, m_form.List1);
+        item->setToolTip(line);
         m_form.List1->scrollToBottom();
     }
     void statusChanged(const QString& status) override { m_form.LabelStatus->setText(status); }

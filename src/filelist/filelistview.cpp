@@ -509,6 +509,17 @@ bool FileListView::viewportEvent(QEvent* event)
     return QTreeWidget::viewportEvent(event);
 }
 
+void FileListView::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && rowCount() > 0) {
+        event->accept();
+        Q_EMIT playRequested();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
 void FileListView::keyReleaseEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_A && event->modifiers().testFlag(Qt::ControlModifier)) {

@@ -57,13 +57,14 @@ public:
 Q_SIGNALS:
     // The right mouse button was released over the list at globalPosition.
     void contextMenuRequested(const QPoint& globalPosition);
-    // A double-click on a list that holds rows.
+    // A double-click, or Enter, on a list that holds rows.
     void playRequested();
     // Local files were dropped, in the order of the dropped data (folders included).
     void filesDropped(const QStringList& paths);
     void readingFinished();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

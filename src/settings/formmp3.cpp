@@ -211,8 +211,10 @@ void FormMp3::buildVbrPage(QWidget* page)
     m_lblVbrMinimum = named<QLabel>(u"lblVbrMinimum");
     m_lblVbrMinimum->setToolTip(
         QStringLiteral("The bitrate on the General page is also the lowest a VBR file may use."));
-    options->addWidget(m_lblVbrMinimumCaption, 3, 0);
-    options->addWidget(m_lblVbrMinimum, 3, 1, 1, 2);
+    // Room for the second line from the start, as the dialog does not grow.
+    m_lblVbrMinimum->setMinimumHeight(2 * m_lblVbrMinimum->fontMetrics().lineSpacing());
+    options->addWidget(m_lblVbrMinimumCaption, 3, 0, Qt::AlignTop);
+    options->addWidget(m_lblVbrMinimum, 3, 1, 1, 2, Qt::AlignTop);
     options->setColumnStretch(2, 1);
 
     m_comboVbrBitrate = list(u"ComboVbrBitrate", bitrateListTexts());
@@ -351,7 +353,7 @@ void FormMp3::showVbrMinimum()
             ? QStringLiteral("%1 kbps, the bitrate on the General page").arg(minimum)
             : QStringLiteral("%1 kbps (General page: %2 kbps)").arg(minimum).arg(shown.bitrate());
     if (minimum >= shown.maxVbrBitrate())
-        text += QStringLiteral("\nNot below the maximum: the bitrate will be constant.");
+        text += QStringLiteral("\nAt the maximum: constant bitrate");
     m_lblVbrMinimum->setText(text);
 }
 

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -147,6 +148,9 @@ TEST_F(Conversion, AFailingRowIsLoggedAndTheRunGoesOn)
     ASSERT_EQ(log.size(), 9);
     EXPECT_TRUE(log[2].startsWith(u": Saved - "));
     EXPECT_TRUE(log[5].startsWith(u": Error - doomed.mp3 ")) << log[5].toStdString();
+    // The reason makes the line long: the whole of it shows as the line's tooltip.
+    const QListWidgetItem* error = dialog.findChild<QListWidget*>()->item(5);
+    EXPECT_EQ(error->toolTip(), error->text());
     EXPECT_TRUE(log[8].startsWith(u": Saved - "));
     EXPECT_FALSE(QFile::exists(m_dir.file(QStringLiteral("doomed.mp3"))));
     EXPECT_EQ(dialog.status(), u"Processed 3 files.");

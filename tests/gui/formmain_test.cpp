@@ -10,7 +10,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -230,6 +232,63 @@ TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
         bound[key] = CommandBars::commandId(action);
     }
     EXPECT_EQ(bound, expected);
+}
+
+// Keys reach the window as a user presses them.
+class MainWindowKeys : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        m_window.show();
+        QApplication::setActiveWindow(&m_window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
+    }
+};
+
+TEST_F(MainWindowKeys, EnterOnTheListPlaysAsADoubleClickDoes)
+{
+    list().AddFileRow(makeWav(QStringLiteral("a.wav")));
+    list().setCurrentItem(list().topLevelItem(0));
+    list().setFocus();
+    QTest::keyClick(&list(), Qt::Key_Return);
+    QTest::keyClick(&list(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(m_plays, 2);
+    list().ClearAll();
+    QTest::keyClick(&list(), Qt::Key_Return);
+    EXPECT_EQ(m_plays, 2);
+}
+
+TEST_F(MainWindowKeys, HelpThatNoProgramCanShowIsReported)
+{
+    // The offscreen platform has no program to open pages with, as a desktop without a
+    // browser has none.
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    QTest::keyClick(&m_window, Qt::Key_F1);
+    EXPECT_TRUE(message.startsWith(u"Tunevale|The help pages could not be opened"))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(u"index.html")) << message.toStdString();
+}
+
+TEST_F(MainWindowKeys, RightClickOnTheToolbarOffersNoWayToHideIt)
+{
+    QToolBar* toolBar = m_window.commandBars()->toolBar();
+    QStringList offered;
+    QTimer::singleShot(100, &m_window, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                offered << action->text();
+            menu->close();
+        }
+    });
+    // What a right click on the bar's empty end becomes.
+    const QPoint where(toolBar->width() - 5, 5);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, where, toolBar->mapToGlobal(where));
+    QApplication::sendEvent(toolBar, &rightClick);
+    QTest::qWait(200);
+    EXPECT_TRUE(offered.isEmpty()) << offered.join(u',').toStdString();
+    EXPECT_TRUE(toolBar->isVisible());
 }
 
 TEST_F(MainWindow, EveryCommandReachesItsHandler)

@@ -225,8 +225,8 @@ TEST_F(FormMp3Load, VbrPageShowsTheEffectiveMinimum)
 
     combo(dialog, "ComboBitrate")->setCurrentText(QStringLiteral("320"));
     combo(dialog, "ComboVbrBitrate")->setCurrentText(QStringLiteral("256"));
-    EXPECT_EQ(minimum->text(), u"256 kbps (General page: 320 kbps)\nNot below the maximum: the "
-                               u"bitrate will be constant.");
+    EXPECT_EQ(minimum->text(),
+              u"256 kbps (General page: 320 kbps)\nAt the maximum: constant bitrate");
 
     combo(dialog, "cmbVBRCodingMethod")->setCurrentText(QStringLiteral("ABR"));
     combo(dialog, "txtAbrBitrate")->setEditText(QStringLiteral("112"));
