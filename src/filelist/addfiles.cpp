@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -22,6 +23,25 @@ QString folderWithSeparator(const QString& path)
         folder += QDir::separator();
     return folder;
 }
+
+// Gives the event loop a turn when one is due: often enough to repaint and take a click at
+// once, rarely enough that a turn per file does not cost more than reading the file.
+class EventLoopTurns {
+public:
+    EventLoopTurns() { m_sinceTurn.start(); }
+
+    void giveTurnIfDue()
+    {
+        if (m_sinceTurn.elapsed() < kTurnIntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        m_sinceTurn.restart();
+    }
+
+private:
+    static constexpr qint64 kTurnIntervalMs = 20;
+    QElapsedTimer m_sinceTurn;
+};
 
 } // namespace
 
@@ -82,13 +102,14 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     FormWait wait(owner);
     list.beginReading();
     wait.showAndPaint();
+    EventLoopTurns turns;
     for (const QString& path : paths) {
         if (!guard || (windowShown && !list.window()->isVisible()))
             break;
         if (QFileInfo(path).isDir() || !IsSupportedFile(path))
             continue;
         list.AddFileRow(path);
-        QCoreApplication::processEvents();
+        turns.giveTurnIfDue();
     }
     wait.finish();
     if (guard)

@@ -25,7 +25,8 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
                         const FileChooser& chooser = chooseAudioFiles);
 
 // Adds the supported files among paths behind the wait window, skipping folders, and gives
-// the event loop a turn after each file. Used for multiple selections and drops.
+// the event loop a turn after a file once 20 ms have passed since the last turn. Used for
+// multiple selections and drops.
 void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringList& paths);
 
 } // namespace tunevale

@@ -34,6 +34,7 @@ std::string testName(std::string name)
 
 // The sources are made once for every test process of this program (CTest runs each case
 // in a process of its own): the first one makes them, under a lock, the others reuse them.
+// A changed maker script makes them anew.
 QString sourcesFolder()
 {
     static const QString folder = [] {
@@ -42,15 +43,22 @@ QString sourcesFolder()
         QLockFile lock(path + QStringLiteral(".lock"));
         lock.setStaleLockTime(0);
         lock.lock();
-        const QString done = path + QStringLiteral("/done");
-        if (!QFile::exists(done)) {
-            QProcess tool;
-            tool.start(QStringLiteral("/usr/bin/python3"),
-                       {QStringLiteral(TUNEVALE_TAGTOOL), QStringLiteral("make"), path});
-            if (tool.waitForFinished(120000) && tool.exitCode() == 0)
-                QFile(done).open(QIODevice::WriteOnly);
-        }
-        return QFile::exists(done) ? path : QString();
+        QFile script(QStringLiteral(TUNEVALE_TAGTOOL));
+        if (!script.open(QIODevice::ReadOnly))
+            return QString();
+        const QByteArray version = QByteArray::number(qHash(script.readAll()));
+        QFile done(path + QStringLiteral("/done"));
+        if (done.open(QIODevice::ReadOnly) && done.readAll() == version)
+            return path;
+        done.close();
+        done.remove();
+        QProcess tool;
+        tool.start(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral(TUNEVALE_TAGTOOL), QStringLiteral("make"), path});
+        if (!tool.waitForFinished(120000) || tool.exitCode() != 0 ||
+            !done.open(QIODevice::WriteOnly) || done.write(version) != version.size())
+            return QString();
+        return path;
     }();
     return folder;
 }
