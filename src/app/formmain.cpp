@@ -1,6 +1,5 @@
 #include "app/formmain.h"
 
-#include "app/artwork.h"
 #include "app/commandbars.h"
 #include "app/commandids.h"
 #include "app/formflash.h"
@@ -13,6 +12,7 @@
 #include "settings/formogg.h"
 #include "settings/formwav.h"
 #include "settings/formwma.h"
+#include "widgets/artwork.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
-#include "app/artwork.h"
 #include "app/formflash.h"
 #include "app/formmain.h"
 #include "filelist/addfiles.h"
+#include "widgets/artwork.h"
 
 #include <QApplication>
 

@@ -1,11 +1,11 @@
 #include "convert/formconvert.h"
 
-#include "app/artwork.h"
 #include "app/formmain.h"
-#include "common/folderbrowser.h"
 #include "convert/batchrun.h"
 #include "filelist/filelistview.h"
 #include "filelist/rowtexts.h"
+#include "widgets/artwork.h"
+#include "widgets/folderbrowser.h"
 
 #include <QApplication>
 #include <QCheckBox>

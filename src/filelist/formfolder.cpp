@@ -1,9 +1,9 @@
 #include "filelist/formfolder.h"
 
-#include "app/artwork.h"
-#include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
+#include "widgets/artwork.h"
+#include "widgets/folderbrowser.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 #include "settings/formmp3.h"
 
-#include "app/artwork.h"
 #include "common/audio/audiofile.h"
 #include "settings/bitratelist.h"
 #include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "settings/formwav.h"
 
-#include "app/artwork.h"
 #include "common/audio/audiofile.h"
 #include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

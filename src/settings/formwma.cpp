@@ -1,9 +1,9 @@
 #include "settings/formwma.h"
 
-#include "app/artwork.h"
 #include "common/audio/audiofile.h"
 #include "common/audio/wmaprofiles.h"
 #include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

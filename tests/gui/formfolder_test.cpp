@@ -1,7 +1,7 @@
 #include "common/audio/audioinformation.h"
-#include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
+#include "widgets/folderbrowser.h"
 
 #include "support/fixtures.h"
 #include "support/signals.h"

@@ -1,6 +1,6 @@
-#include "app/artwork.h"
 #include "app/formflash.h"
-#include "app/formwait.h"
+#include "widgets/artwork.h"
+#include "widgets/formwait.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "common/folderbrowser.h"
+#include "widgets/folderbrowser.h"
 
 #include <QDir>
 #include <QFileDialog>
