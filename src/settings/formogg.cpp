@@ -1,9 +1,8 @@
 #include "settings/formogg.h"
 
-#include "common/audio/audiofile.h"
 #include "settings/bitratelist.h"
-#include "settings/encodersettings.h"
 #include "widgets/artwork.h"
+#include "widgets/named.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,32 +22,15 @@ namespace tunevale {
 
 namespace {
 
-struct Frequency {
-    const char16_t* caption;
-    int hertz;
-};
-
-constexpr Frequency kFrequencies[] = {{u"16,000 Hz", 16000}, {u"22,050 Hz", 22050},
-                                      {u"24,000 Hz", 24000}, {u"32,000 Hz", 32000},
-                                      {u"44,100 Hz", 44100}, {u"48,000 Hz", 48000}};
 // Frequencies below this list position are always encoded as stereo.
 constexpr int kFirstFreeChannelFrequency = 3;
 constexpr int kMonoPosition = 0;
 constexpr int kStereoPosition = 1;
 constexpr int kQualityLevels = 10;
-// Quality mode still hands the writer a nominal bitrate, without bounds.
-constexpr int kQualityModeBitrate = 128;
-constexpr int kNoQuality = -1;
 // Constant bitrates are judged at this rate whichever frequency is chosen.
 constexpr int kConstantBitrateCheckRate = 44100;
 
 using Controls = std::initializer_list<QWidget*>;
-
-template <typename Widget> Widget* named(Widget* widget, const char16_t* name)
-{
-    widget->setObjectName(QString::fromUtf16(name));
-    return widget;
-}
 
 // Selecting from code runs the list's handler as a user's choice does, also when the
 // selection does not change (Qt only signals a change).
@@ -70,10 +52,8 @@ template <typename Handler> void checkRaising(QCheckBox* box, bool checked, Hand
 
 } // namespace
 
-FormOGG::FormOGG(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
-    : QDialog(owner)
-    , m_writer(writer)
-    , m_settings(settings)
+FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormOGG"));
     setWindowTitle(QStringLiteral(" OGG Option"));
@@ -141,8 +121,8 @@ void FormOGG::buildControls()
         list->addItems(bitrateListTexts());
     for (int level = 1; level <= kQualityLevels; ++level)
         ComboQuality->addItem(QString::number(level));
-    for (const Frequency& frequency : kFrequencies)
-        cmbFrequency->addItem(QString::fromUtf16(frequency.caption), frequency.hertz);
+    for (int hertz : kOggSampleRates)
+        cmbFrequency->addItem(EncoderSettings::oggFrequencyCaption(hertz), hertz);
     cmbChMode->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
     // The lists start without a selection; loading picks each one.
     for (QComboBox* list :
@@ -276,20 +256,13 @@ bool FormOGG::ValidateAndApplyOgg()
     const int sampleRate = cmbFrequency->currentData().toInt();
     const int channels = cmbChMode->currentIndex() + 1;
 
+    // Quality mode needs no check; the settings value carries the format to every writer.
     bool accepted = true;
-    if (m_qualityEnabled) {
-        (void)m_writer.setOggFormat(sampleRate, channels, kQualityModeBitrate, 0, 0, m_quality);
-    } else if (m_vbrEnabled) {
+    if (!m_qualityEnabled && m_vbrEnabled)
         accepted =
             m_writer.checkOggFormat(sampleRate, channels, m_bitrate, m_minBitrate, m_maxBitrate);
-        if (accepted)
-            (void)m_writer.setOggFormat(sampleRate, channels, m_bitrate, m_minBitrate, m_maxBitrate,
-                                        kNoQuality);
-    } else {
+    else if (!m_qualityEnabled)
         accepted = m_writer.checkOggFormat(kConstantBitrateCheckRate, channels, m_bitrate, 0, 0);
-        if (accepted)
-            (void)m_writer.setOggFormat(sampleRate, channels, m_bitrate, 0, 0, kNoQuality);
-    }
     if (!accepted) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
