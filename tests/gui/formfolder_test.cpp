@@ -4,6 +4,7 @@
 #include "widgets/folderbrowser.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QAbstractButton>

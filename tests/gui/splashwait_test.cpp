@@ -1,4 +1,5 @@
 #include "app/formflash.h"
+#include "support/qtprinters.h"
 #include "widgets/artwork.h"
 #include "widgets/formwait.h"
 
