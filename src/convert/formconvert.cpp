@@ -3,8 +3,8 @@
 #include "common/folderpath.h"
 #include "convert/parallelbatch.h"
 #include "widgets/artwork.h"
-#include "widgets/named.h"
 #include "widgets/folderbrowser.h"
+#include "widgets/named.h"
 
 #include <QApplication>
 #include <QCheckBox>
