@@ -33,7 +33,7 @@ long peakResidentKib()
 
 Status configure(AudioFile& writer, const QString& kind)
 {
-    applyStartupWriterFormat(writer);
+    (void)EncoderSettings().applyTo(writer);
     if (kind == u"mp3")
         return writer.setMp3Format(44100, 128, 2);
     if (kind == u"ogg")

@@ -1,7 +1,7 @@
 #include "app/commandbars.h"
 
-#include "app/artwork.h"
 #include "app/commandids.h"
+#include "widgets/artwork.h"
 
 #include <QAction>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 #include "app/formflash.h"
 
-#include "app/artwork.h"
+#include "widgets/artwork.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>

@@ -1,19 +1,17 @@
 #include "app/formmain.h"
 
-#include "app/artwork.h"
 #include "app/commandbars.h"
 #include "app/commandids.h"
 #include "app/formflash.h"
 #include "app/helppages.h"
+#include "common/folderpath.h"
 #include "convert/formconvert.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
 #include "player/formplay.h"
-#include "settings/formmp3.h"
-#include "settings/formogg.h"
-#include "settings/formwav.h"
-#include "settings/formwma.h"
+#include "settings/formatdialog.h"
+#include "widgets/artwork.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -57,10 +55,6 @@ void FormMain::Form_Load()
     m_list->setAcceptDrops(true);
     setCentralWidget(m_list); // fills exactly the area the bars leave free
     m_lastFolder.clear();
-
-    (void)m_mp3Lame.setBitrate(96);
-    (void)m_fileW.setMp3Format(44100, 96, 2);
-    m_settings.RefreshOutputFormatText(m_fileW);
     InitGlobals();
 
     m_commandBars = new CommandBars(*this, [this](int id) { CommandBars1_Execute(id); });
@@ -85,10 +79,6 @@ void FormMain::InitGlobals()
     m_settings.OutputFolder = documents.isEmpty()
                                   ? QString()
                                   : withTrailingSeparator(QDir::toNativeSeparators(documents));
-    m_settings.SetOggDefaults();
-    m_settings.SetWavDefaults();
-    m_settings.WmaProfileIndex = kDefaultWmaProfile;
-    (void)m_fileW.selectWmaProfile(m_settings.WmaProfileIndex);
     VisualStyle = 3;
 }
 
@@ -97,13 +87,6 @@ void FormMain::loadSkin()
     QFile skin(QStringLiteral(":/skin.qss"));
     if (skin.open(QIODevice::ReadOnly | QIODevice::Text))
         qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
-}
-
-QString FormMain::withTrailingSeparator(const QString& folder)
-{
-    if (folder.endsWith(QDir::separator()) || folder.endsWith(u'/'))
-        return folder;
-    return folder + QDir::separator();
 }
 
 QString FormMain::websiteAddress()
@@ -260,7 +243,7 @@ void FormMain::playSelected()
     player.exec();
 }
 
-void FormMain::convertTo(const QString& targetFormat)
+void FormMain::convertTo(OutputKind targetFormat)
 {
     if (!CheckListNotEmpty())
         return;
@@ -269,45 +252,29 @@ void FormMain::convertTo(const QString& targetFormat)
         m_convertHandler();
         return;
     }
-    FormConvert dialog(*this, [this](QWidget* owner, const QString& target) {
-        openSettingsDialog(owner, target);
-    });
+    FormConvert dialog(this, m_list->paths(), m_settings, editFormatSettings);
     dialog.exec();
-}
-
-void FormMain::openSettingsDialog(QWidget* owner, const QString& targetFormat)
-{
-    std::unique_ptr<QDialog> dialog;
-    if (targetFormat == u"MP3")
-        dialog = std::make_unique<FormMp3>(owner, m_mp3Lame, m_fileW, m_settings);
-    else if (targetFormat == u"OGG")
-        dialog = std::make_unique<FormOGG>(owner, m_fileW, m_settings);
-    else if (targetFormat == u"WAV")
-        dialog = std::make_unique<FormWAV>(owner, m_fileW, m_settings);
-    else if (targetFormat == u"WMA")
-        dialog = std::make_unique<FormWMA>(owner, m_fileW, m_settings);
-    if (dialog)
-        dialog->exec();
+    m_settings = dialog.settings();
 }
 
 void FormMain::M_ConvertMP3_Click()
 {
-    convertTo(QStringLiteral("MP3"));
+    convertTo(OutputKind::Mp3);
 }
 
 void FormMain::M_ConvertWMA_Click()
 {
-    convertTo(QStringLiteral("WMA"));
+    convertTo(OutputKind::Wma);
 }
 
 void FormMain::M_ConvertOGG_Click()
 {
-    convertTo(QStringLiteral("OGG"));
+    convertTo(OutputKind::Ogg);
 }
 
 void FormMain::M_ConvertWAV_Click()
 {
-    convertTo(QStringLiteral("WAV"));
+    convertTo(OutputKind::Wav);
 }
 
 } // namespace tunevale

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
-#include "common/audio/mp3encoder.h"
 #include "settings/encodersettings.h"
 
 #include <QMainWindow>
@@ -15,8 +13,8 @@ namespace tunevale {
 class CommandBars;
 class FileListView;
 
-// The main window: the file list, the command bars, and the program-wide objects the
-// other windows reach through it (the audio components and the settings record).
+// The main window: the file list, the command bars, and the conversion settings that last
+// until the program ends.
 class FormMain final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormMain)
@@ -25,11 +23,6 @@ public:
     explicit FormMain(QWidget* parent = nullptr);
     ~FormMain() override;
 
-    // The program-wide objects.
-    AudioInformation& audioInformation() { return m_audioInformation; }
-    AudioFile& FileR() { return m_fileR; }
-    AudioFile& FileW() { return m_fileW; }
-    Mp3Encoder& MP3Lame() { return m_mp3Lame; }
     EncoderSettings& settings() { return m_settings; }
     FileListView* ListView1() const { return m_list; }
     CommandBars* commandBars() const { return m_commandBars; }
@@ -52,8 +45,6 @@ public:
     void setPlayHandler(std::function<void()> handler) { m_playHandler = std::move(handler); }
 
     static QString websiteAddress();
-    // A folder with exactly one trailing separator (a root keeps its own).
-    static QString withTrailingSeparator(const QString& folder);
 
     // The handlers.
     void OpenAddFilesDialog();
@@ -76,15 +67,10 @@ private:
     void Form_Load();
     void InitGlobals();
     void loadSkin();
-    void convertTo(const QString& targetFormat);
-    // The settings dialog of a target format, modal over owner.
-    void openSettingsDialog(QWidget* owner, const QString& targetFormat);
+    void convertTo(OutputKind targetFormat);
     void playSelected();
 
     AudioInformation m_audioInformation;
-    AudioFile m_fileW;
-    AudioFile m_fileR;
-    Mp3Encoder m_mp3Lame;
     EncoderSettings m_settings;
 
     FileListView* m_list = nullptr;

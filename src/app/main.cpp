@@ -1,8 +1,8 @@
-#include "app/artwork.h"
 #include "app/formflash.h"
 #include "app/formmain.h"
 #include "app/startupoptions.h"
 #include "filelist/addfiles.h"
+#include "widgets/artwork.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -132,7 +132,8 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
 
     AudioFile reader;
     AudioFile writer;
-    applyStartupWriterFormat(writer);
+    // The start-up settings are always accepted.
+    (void)EncoderSettings().applyTo(writer);
     Transcoder transcoder(reader, writer);
     transcoder.setThreads(jobs);
     if (Status status = transcoder.transcodeFile(source, output); !status) {

@@ -1,23 +1,17 @@
 #include "cli/convertcommand.h"
 
 #include "common/audio/audiofile.h"
-#include "common/audio/audioinformation.h"
 #include "common/audio/encoder.h"
+#include "common/folderpath.h"
 #include "convert/batchrun.h"
-#include "convert/outputnaming.h"
+#include "convert/parallelbatch.h"
 #include "settings/encodersettings.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QThread>
 
-#include <atomic>
-#include <condition_variable>
-#include <map>
-#include <mutex>
 #include <optional>
-#include <thread>
-#include <vector>
 
 namespace tunevale {
 
@@ -60,7 +54,7 @@ const QString kUsage = QStringLiteral(
     "  --wav-bits 8|16            bits per sample\n");
 
 struct Options {
-    QString targetFormat; // "MP3", "WMA", "OGG" or "WAV"
+    OutputKind targetFormat = OutputKind::Mp3;
     BatchOptions batch;
     int jobs = 1;
     std::optional<int> mp3Preset;
@@ -75,10 +69,15 @@ struct Options {
     WavFormat wav;
 };
 
-// Applies the chosen format options to a writer already set to the start-up formats.
-Status configureWriter(AudioFile& writer, const Options& options)
+// The settings value the options choose, starting from the program's start-up settings.
+Status settingsFrom(const Options& options, EncoderSettings& settings)
 {
-    Mp3Encoder mp3 = writer.mp3Encoder();
+    settings.TargetFormat = options.targetFormat;
+    settings.OutputFolder = options.batch.outputFolder;
+    settings.UseOutputFolder = !options.batch.outputFolder.isEmpty();
+    settings.CopyTags = options.batch.copyTags;
+
+    Mp3Encoder& mp3 = settings.Mp3;
     const std::pair<const std::optional<int>&, Status (Mp3Encoder::*)(int)> mp3Steps[] = {
         {options.mp3Preset, &Mp3Encoder::applyPreset},
         {options.mp3Rate, &Mp3Encoder::setSampleRate},
@@ -97,19 +96,25 @@ Status configureWriter(AudioFile& writer, const Options& options)
         if (Status status = mp3.setChannels(1); !status)
             return status;
     }
-    writer.attachMp3Encoder(mp3);
 
     const OggFormat& ogg = options.ogg;
-    if (Status status = writer.setOggFormat(ogg.sampleRate, ogg.channels, ogg.bitrate,
-                                            ogg.minBitrate, ogg.maxBitrate, ogg.quality);
-        !status)
-        return status;
-    if (options.wmaProfile) {
-        if (Status status = writer.selectWmaProfile(*options.wmaProfile); !status)
-            return status;
-    }
-    return writer.setWavFormat(options.wav.sampleRate, options.wav.channels,
-                               options.wav.bitsPerSample);
+    settings.OggFrequencyText = EncoderSettings::oggFrequencyCaption(ogg.sampleRate);
+    settings.OggChannelText = ogg.channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo");
+    settings.OggBitrate = ogg.bitrate;
+    settings.OggMinBitrate = ogg.minBitrate;
+    settings.OggMaxBitrate = ogg.maxBitrate;
+    settings.OggVbrEnabled = ogg.minBitrate > 0 || ogg.maxBitrate > 0;
+    settings.OggQualityEnabled = ogg.quality > 0;
+    if (settings.OggQualityEnabled)
+        settings.OggQuality = ogg.quality;
+    if (options.wmaProfile)
+        settings.WmaProfileIndex = *options.wmaProfile;
+    settings.WavSampleRate = options.wav.sampleRate;
+    settings.WavChannels = options.wav.channels;
+    settings.WavBitsPerSample = options.wav.bitsPerSample;
+    // Every job configures its writer alike: what one writer refuses, all would.
+    AudioFile writer;
+    return settings.applyTo(writer);
 }
 
 class OptionReader {
@@ -165,21 +170,20 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     const OptionReader read(parser);
     if (!parser.isSet(QStringLiteral("to")))
         return QStringLiteral("convert needs --to mp3, wma, ogg or wav");
-    const QStringList formats{QStringLiteral("mp3"), QStringLiteral("wma"), QStringLiteral("ogg"),
-                              QStringLiteral("wav")};
+    QStringList formats;
+    for (OutputKind kind : kOutputKinds)
+        formats << formatCaption(kind).toLower();
     if (const auto format = read.choice(QStringLiteral("to"), formats, error))
-        options.targetFormat = formats[*format].toUpper();
+        options.targetFormat = kOutputKinds[size_t(*format)];
 
     if (parser.isSet(QStringLiteral("out"))) {
-        QString folder = parser.value(QStringLiteral("out"));
+        const QString folder = parser.value(QStringLiteral("out"));
         const QFileInfo info(folder);
         if (!info.exists() && error.isEmpty())
             error = QStringLiteral("the output folder %1 does not exist").arg(folder);
         else if (!info.isDir() && error.isEmpty())
             error = QStringLiteral("the output folder %1 is not a folder").arg(folder);
-        if (!folder.endsWith(u'/'))
-            folder += u'/';
-        options.batch.outputFolder = folder;
+        options.batch.outputFolder = withTrailingSeparator(folder);
     }
     options.batch.copyTags = !parser.isSet(QStringLiteral("no-tags"));
     options.jobs = QThread::idealThreadCount();
@@ -255,92 +259,6 @@ private:
     bool m_failed = false;
 };
 
-// Keeps one row's log lines, to be printed when every earlier row has been printed.
-class CollectingObserver final : public BatchObserver {
-public:
-    void logLine(const QString& line) override { m_lines << line; }
-    const QStringList& lines() const { return m_lines; }
-
-private:
-    QStringList m_lines;
-};
-
-struct FinishedRow {
-    QStringList lines;
-    bool saved = false;
-};
-
-// Converts rows on several threads, each with its own components. Outputs are named in list
-// order before any thread starts, and each row's log is printed as one block in list order.
-bool convertInParallel(const QStringList& rows, const Options& options, QTextStream& out)
-{
-    // Read by every thread, so built completely before the first one starts.
-    const QStringList outputs = [&] {
-        OutputNaming naming(targetExtension(options.targetFormat), options.batch.outputFolder);
-        QStringList names;
-        for (const QString& source : rows)
-            names << naming.claim(source);
-        return names;
-    }();
-
-    std::mutex mutex;
-    std::condition_variable rowDone;
-    std::map<qsizetype, FinishedRow> finished;
-    std::atomic<qsizetype> nextRow = 0;
-    const auto work = [&] {
-        AudioFile reader;
-        AudioFile writer;
-        AudioInformation information;
-        applyStartupWriterFormat(writer);
-        // The same options were accepted on another writer already.
-        const Status configured = configureWriter(writer, options);
-        BatchRun batch(reader, writer, information);
-        // With fewer files than jobs, the jobs left over split the files.
-        batch.setThreadsPerFile(std::max<int>(1, options.jobs / int(rows.size())));
-        for (qsizetype row = nextRow++; row < rows.size(); row = nextRow++) {
-            CollectingObserver observer;
-            FinishedRow result;
-            if (configured) {
-                result.saved = batch
-                                   .convertRow(rows[row], outputs[row], options.targetFormat,
-                                               options.batch.copyTags, observer)
-                                   .saved;
-                result.lines = observer.lines();
-            } else {
-                result.lines << BatchRun::timestamp() +
-                                    BatchRun::logLine(LogKind::Error, configured.message());
-            }
-            const std::lock_guard lock(mutex);
-            finished[row] = std::move(result);
-            rowDone.notify_one();
-        }
-    };
-
-    const qsizetype threadCount = std::min<qsizetype>(options.jobs, rows.size());
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(threadCount));
-    for (qsizetype index = 0; index < threadCount; ++index)
-        threads.emplace_back(work);
-
-    bool failed = false;
-    for (qsizetype row = 0; row < rows.size(); ++row) {
-        FinishedRow result;
-        {
-            std::unique_lock lock(mutex);
-            rowDone.wait(lock, [&] { return finished.contains(row); });
-            result = std::move(finished[row]);
-            finished.erase(row);
-        }
-        for (const QString& line : result.lines)
-            out << line << "\n";
-        out.flush();
-        failed = failed || !result.saved;
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    return !failed;
-}
-
 } // namespace
 
 int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -376,28 +294,17 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         return kExitUsage;
     }
 
-    AudioFile reader;
-    AudioFile writer;
-    AudioInformation information;
-    applyStartupWriterFormat(writer);
-    if (Status status = configureWriter(writer, options); !status) {
+    EncoderSettings settings;
+    if (Status status = settingsFrom(options, settings); !status) {
         err << "tunevale-cli: " << status.message() << "\n";
         return kExitUsage;
     }
 
-    bool succeeded = true;
-    if (options.jobs == 1 || rows.size() == 1) {
-        PrintingObserver observer(out);
-        BatchRun batch(reader, writer, information);
-        batch.setThreadsPerFile(options.jobs);
-        batch.run(rows, options.targetFormat, options.batch, &observer);
-        succeeded = !observer.failed();
-    } else {
-        succeeded = convertInParallel(rows, options, out);
-    }
-    out << BatchRun::processedText(int(rows.size())) << "\n";
+    PrintingObserver observer(out);
+    const int begun = ParallelBatch(options.jobs).run(rows, settings, observer);
+    out << BatchRun::processedText(begun) << "\n";
     out.flush();
-    return succeeded ? 0 : kExitFailure;
+    return observer.failed() ? kExitFailure : 0;
 }
 
 } // namespace tunevale

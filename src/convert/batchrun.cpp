@@ -43,7 +43,7 @@ BatchRun::BatchRun(AudioFile& reader, AudioFile& writer, AudioInformation& infor
     , m_information(information)
 {}
 
-int BatchRun::run(const QStringList& rows, const QString& targetFormat, const BatchOptions& options,
+int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchOptions& options,
                   BatchObserver* observer)
 {
     BatchObserver silent;
@@ -63,7 +63,7 @@ int BatchRun::run(const QStringList& rows, const QString& targetFormat, const Ba
 }
 
 RowResult BatchRun::convertRow(const QString& source, const QString& output,
-                               const QString& targetFormat, bool copyTags, BatchObserver& observer)
+                               OutputKind targetFormat, bool copyTags, BatchObserver& observer)
 {
     RowResult result;
     result.output = output;
@@ -76,7 +76,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
     TranscodeForwarder forwarder(observer);
-    if (targetFormat.compare(u"WMA", Qt::CaseInsensitive) == 0) {
+    if (targetFormat == OutputKind::Wma) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
         (void)transcoder.TranscodeFirstBlock(source, output + QStringLiteral("$.wav"), &forwarder);

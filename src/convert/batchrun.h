@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/audio/encoder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +9,11 @@ namespace tunevale {
 
 class AudioFile;
 class AudioInformation;
+
+struct BatchOptions {
+    QString outputFolder; // empty: each file's own folder
+    bool copyTags = true;
+};
 
 // The outcome of one row of a run.
 struct RowResult {
@@ -21,7 +28,8 @@ public:
     // One finished line of the conversion log, timestamp included.
     virtual void logLine(const QString& line) { (void)line; }
     virtual void statusChanged(const QString& status) { (void)status; }
-    // Percent of the current file done, 0 to 100.
+    // Percent done, 0 to 100: of the current file in BatchRun, of the whole run in
+    // ParallelBatch.
     virtual void progressChanged(double percent) { (void)percent; }
     // Called at least once per block: the place to give an event loop its turn.
     virtual void yield() {}
@@ -32,11 +40,9 @@ public:
     virtual void runningChanged(bool running) { (void)running; }
     // After a row's last log line.
     virtual void rowFinished(const RowResult& result) { (void)result; }
-};
-
-struct BatchOptions {
-    QString outputFolder; // empty: each file's own folder
-    bool copyTags = true;
+    // ParallelBatch asks for the options of each row as it begins, so that a choice changed
+    // during a run applies from there on. The default keeps the current ones.
+    virtual BatchOptions nextRowOptions(const BatchOptions& current) { return current; }
 };
 
 enum class LogKind { Reading, Converting, Saved, Error };
@@ -50,15 +56,15 @@ public:
     // Threads each file may use (default 1): a caller with idle threads passes them on.
     void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
 
-    // Converts every row in list order to targetFormat ("MP3", "OGG", "WAV" or "WMA") and
-    // returns the number of rows begun. A failing row is logged and the run goes on.
-    int run(const QStringList& rows, const QString& targetFormat, const BatchOptions& options,
+    // Converts every row in list order to targetFormat and returns the number of rows begun.
+    // A failing row is logged and the run goes on.
+    int run(const QStringList& rows, OutputKind targetFormat, const BatchOptions& options,
             BatchObserver* observer = nullptr);
 
     // One row into an output path already chosen: the log lines, the conversion and the
     // tags. run() calls it for every row; callers that name outputs themselves (several
     // runs at once) may call it directly.
-    RowResult convertRow(const QString& source, const QString& output, const QString& targetFormat,
+    RowResult convertRow(const QString& source, const QString& output, OutputKind targetFormat,
                          bool copyTags, BatchObserver& observer);
 
     // The log line's text after the timestamp, as in ": Saved - /music/song.ogg".

@@ -1,11 +1,10 @@
 #include "convert/formconvert.h"
 
-#include "app/artwork.h"
-#include "app/formmain.h"
-#include "common/folderbrowser.h"
-#include "convert/batchrun.h"
-#include "filelist/filelistview.h"
-#include "filelist/rowtexts.h"
+#include "common/folderpath.h"
+#include "convert/parallelbatch.h"
+#include "widgets/artwork.h"
+#include "widgets/folderbrowser.h"
+#include "widgets/named.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,15 +30,6 @@ namespace {
 
 const QString kSameAsInput = QStringLiteral("[Same as input path]");
 const QString kIdleCaption = QStringLiteral(" Tunevale");
-
-// "0.0#": one or two decimals.
-QString oneOrTwoDecimals(double value)
-{
-    QString text = QLocale().toString(value, 'f', 2);
-    if (text.endsWith(u'0'))
-        text.chop(1);
-    return text;
-}
 
 // A label that reacts to clicks like a button.
 class ClickableLabel final : public QLabel {
@@ -76,13 +66,13 @@ public:
     void logLine(const QString& line) override
     {
         // A long line (an error's reason, a deep path) is cut at the list's edge.
-        auto* item = new QListWidgetItem(line, m_form.List1);
+        auto* item = new QListWidgetItem(line, m_form.m_log);
         item->setToolTip(line);
-        m_form.List1->scrollToBottom();
+        m_form.m_log->scrollToBottom();
     }
-    void statusChanged(const QString& status) override { m_form.LabelStatus->setText(status); }
-    // A progress bar showing its percentage repaints at once on every change, so the value
-    // reaches the bar at the event loop's turns only.
+    void statusChanged(const QString& status) override { m_form.m_statusLabel->setText(status); }
+    // The whole run's progress. A progress bar showing its percentage repaints at once on
+    // every change, so the value reaches the bar at the event loop's turns only.
     void progressChanged(double percent) override { m_percent = static_cast<int>(percent); }
     // Blocks come faster than a person can see; turns of the event loop (and the repaints
     // they bring) at about 40 a second keep the window live at a fraction of the cost.
@@ -90,7 +80,7 @@ public:
     {
         if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)
             return;
-        m_form.ProgressConvert->setValue(m_percent);
+        m_form.m_progressBar->setValue(m_percent);
         QCoreApplication::processEvents();
         m_sinceYield.start();
     }
@@ -102,6 +92,14 @@ public:
         else
             QApplication::restoreOverrideCursor();
     }
+    // The output choice and the tag box as they are when the row begins.
+    BatchOptions nextRowOptions(const BatchOptions& current) override
+    {
+        BatchOptions options = current;
+        options.outputFolder = m_form.m_settings.rowOutputFolder();
+        options.copyTags = m_form.m_settings.CopyTags;
+        return options;
+    }
 
 private:
     static constexpr qint64 kYieldIntervalMs = 25;
@@ -110,199 +108,186 @@ private:
     int m_percent = 0;
 };
 
-FormConvert::FormConvert(FormMain& main, SettingsDialogOpener openSettings)
-    : QDialog(&main)
-    , m_main(main)
-    , m_openSettings(std::move(openSettings))
+FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSettings& settings,
+                         SettingsEditor editSettings)
+    : QDialog(owner)
+    , m_paths(std::move(paths))
+    , m_settings(settings)
+    , m_editSettings(std::move(editSettings))
+    , m_jobs(QThread::idealThreadCount())
 {
     setWindowTitle(kIdleCaption);
     setWindowIcon(applicationIcon());
     setModal(true);
 
-    auto* outputFrame = new QGroupBox(QStringLiteral("Output path"), this);
-    Option1 = new QRadioButton(QStringLiteral("Same as input path"), outputFrame);
-    Option2 = new QRadioButton(QStringLiteral("Specify a path"), outputFrame);
-    Option1->setChecked(true);
-    CmdBrowse = new QPushButton(QStringLiteral("Browse..."), outputFrame);
-    CmdBrowse->setEnabled(false);
-    TextOutput = new QLineEdit(kSameAsInput, outputFrame);
-    TextOutput->setReadOnly(true);
+    auto* outputFrame = named(new QGroupBox(QStringLiteral("Output path"), this), u"Frame2");
+    m_sameFolderOption =
+        named(new QRadioButton(QStringLiteral("Same as input path"), outputFrame), u"Option1");
+    m_chosenFolderOption =
+        named(new QRadioButton(QStringLiteral("Specify a path"), outputFrame), u"Option2");
+    m_sameFolderOption->setChecked(true);
+    m_browseButton = named(new QPushButton(QStringLiteral("Browse..."), outputFrame), u"CmdBrowse");
+    m_browseButton->setEnabled(false);
+    m_outputText = named(new QLineEdit(kSameAsInput, outputFrame), u"TextOutput");
+    m_outputText->setReadOnly(true);
     auto* outputLayout = new QGridLayout(outputFrame);
-    outputLayout->addWidget(Option1, 0, 0);
-    outputLayout->addWidget(Option2, 0, 1);
-    outputLayout->addWidget(TextOutput, 1, 0, 1, 2);
-    outputLayout->addWidget(CmdBrowse, 1, 2);
+    outputLayout->addWidget(m_sameFolderOption, 0, 0);
+    outputLayout->addWidget(m_chosenFolderOption, 0, 1);
+    outputLayout->addWidget(m_outputText, 1, 0, 1, 2);
+    outputLayout->addWidget(m_browseButton, 1, 2);
     outputLayout->setColumnStretch(1, 1);
 
-    Frame1 = new QGroupBox(QStringLiteral("Convert to WMA"), this);
-    LabelFomartStr = new ClickableLabel([this] { CmdSet_Click(); }, Frame1);
-    LabelFomartStr->setText(QStringLiteral("Convert to WMA"));
-    CmdSet = new QPushButton(QStringLiteral("Config"), Frame1);
-    Check1 = new QCheckBox(QStringLiteral("Try to get audio information (title, artist, album, "
-                                          "year, etc.) from the source file and write them into "
-                                          "the destination file."),
-                           Frame1);
-    Check1->setChecked(true);
-    auto* formatLayout = new QGridLayout(Frame1);
-    formatLayout->addWidget(new QLabel(QStringLiteral("Sound quality:"), Frame1), 0, 0);
-    formatLayout->addWidget(LabelFomartStr, 0, 1);
-    formatLayout->addWidget(CmdSet, 0, 2);
-    formatLayout->addWidget(Check1, 1, 0, 1, 3);
+    m_formatFrame = named(new QGroupBox(QStringLiteral("Convert to WMA"), this), u"Frame1");
+    m_summaryLabel =
+        named(new ClickableLabel([this] { CmdSet_Click(); }, m_formatFrame), u"LabelFomartStr");
+    m_summaryLabel->setText(QStringLiteral("Convert to WMA"));
+    m_configButton = named(new QPushButton(QStringLiteral("Config"), m_formatFrame), u"CmdSet");
+    m_copyTagsBox = named(new QCheckBox(QStringLiteral("Try to get audio information (title, "
+                                                       "artist, album, year, etc.) from the "
+                                                       "source file and write them into the "
+                                                       "destination file."),
+                                        m_formatFrame),
+                          u"Check1");
+    m_copyTagsBox->setChecked(true);
+    auto* formatLayout = new QGridLayout(m_formatFrame);
+    formatLayout->addWidget(
+        named(new QLabel(QStringLiteral("Sound quality:"), m_formatFrame), u"SkinLabel1"), 0, 0);
+    formatLayout->addWidget(m_summaryLabel, 0, 1);
+    formatLayout->addWidget(m_configButton, 0, 2);
+    formatLayout->addWidget(m_copyTagsBox, 1, 0, 1, 3);
     formatLayout->setColumnStretch(1, 1);
 
-    List1 = new QListWidget(this);
-    LabelStatus =
-        new QLabel(QStringLiteral("Click the \"Convert\" button to start converting."), this);
-    ProgressConvert = new QProgressBar(this);
-    ProgressConvert->setRange(0, 100);
-    ProgressConvert->setValue(0);
-    ProgressConvert->setTextVisible(false);
+    m_log = named(new QListWidget(this), u"List1");
+    m_statusLabel =
+        named(new QLabel(QStringLiteral("Click the \"Convert\" button to start converting."), this),
+              u"LabelStatus");
+    m_progressBar = named(new QProgressBar(this), u"ProgressConvert");
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
 
-    CmdConvert = new QPushButton(QStringLiteral("Convert"), this);
-    CmdStop = new QPushButton(QStringLiteral("Stop"), this);
-    CmdClose = new QPushButton(QStringLiteral("Close"), this);
-    CmdConvert->setDefault(true);
+    m_convertButton = named(new QPushButton(QStringLiteral("Convert"), this), u"CmdConvert");
+    m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
+    m_closeButton = named(new QPushButton(QStringLiteral("Close"), this), u"CmdClose");
+    m_convertButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(LabelStatus, 1);
-    buttons->addWidget(CmdConvert);
-    buttons->addWidget(CmdStop);
-    buttons->addWidget(CmdClose);
+    buttons->addWidget(m_statusLabel, 1);
+    buttons->addWidget(m_convertButton);
+    buttons->addWidget(m_stopButton);
+    buttons->addWidget(m_closeButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(outputFrame);
-    layout->addWidget(Frame1);
-    layout->addWidget(List1, 1);
-    layout->addWidget(ProgressConvert);
+    layout->addWidget(m_formatFrame);
+    layout->addWidget(m_log, 1);
+    layout->addWidget(m_progressBar);
     layout->addLayout(buttons);
     resize(620, 460);
 
-    connect(Option1, &QRadioButton::clicked, this, &FormConvert::Option1_Click);
-    connect(Option2, &QRadioButton::clicked, this, &FormConvert::Option2_Click);
-    connect(CmdBrowse, &QPushButton::clicked, this, &FormConvert::CmdBrowse_Click);
-    connect(Check1, &QCheckBox::toggled, this,
-            [this](bool checked) { m_main.settings().CopyTags = checked; });
-    connect(CmdSet, &QPushButton::clicked, this, &FormConvert::CmdSet_Click);
-    connect(CmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(CmdConvert, &QPushButton::clicked, this, &FormConvert::CmdConvert_Click);
-    connect(CmdStop, &QPushButton::clicked, this, &FormConvert::CmdStop_Click);
+    connect(m_sameFolderOption, &QRadioButton::clicked, this, &FormConvert::Option1_Click);
+    connect(m_chosenFolderOption, &QRadioButton::clicked, this, &FormConvert::Option2_Click);
+    connect(m_browseButton, &QPushButton::clicked, this, &FormConvert::CmdBrowse_Click);
+    connect(m_copyTagsBox, &QCheckBox::toggled, this,
+            [this](bool checked) { m_settings.CopyTags = checked; });
+    connect(m_configButton, &QPushButton::clicked, this, &FormConvert::CmdSet_Click);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_convertButton, &QPushButton::clicked, this, &FormConvert::CmdConvert_Click);
+    connect(m_stopButton, &QPushButton::clicked, this, &FormConvert::CmdStop_Click);
 
-    // Load.
+    // Load: the output choice and the tag box start afresh at every opening.
     UpdateFormatSummary();
     m_flgConvert = false;
-    m_main.settings().CopyTags = true;
+    m_settings.UseOutputFolder = false;
+    m_settings.CopyTags = true;
 }
 
 QString FormConvert::summary() const
 {
-    return LabelFomartStr->text();
+    return m_summaryLabel->text();
 }
 
 QStringList FormConvert::log() const
 {
     QStringList lines;
-    for (int row = 0; row < List1->count(); ++row)
-        lines.append(List1->item(row)->text());
+    for (int row = 0; row < m_log->count(); ++row)
+        lines.append(m_log->item(row)->text());
     return lines;
 }
 
 QString FormConvert::status() const
 {
-    return LabelStatus->text();
+    return m_statusLabel->text();
 }
 
 void FormConvert::Option1_Click()
 {
-    Option1->setChecked(true);
-    TextOutput->setText(kSameAsInput);
-    CmdBrowse->setEnabled(false);
+    m_sameFolderOption->setChecked(true);
+    m_outputText->setText(kSameAsInput);
+    m_browseButton->setEnabled(false);
+    m_settings.UseOutputFolder = false;
 }
 
 void FormConvert::Option2_Click()
 {
-    Option2->setChecked(true);
-    TextOutput->setText(m_main.settings().OutputFolder);
-    CmdBrowse->setEnabled(true);
+    m_chosenFolderOption->setChecked(true);
+    m_outputText->setText(m_settings.OutputFolder);
+    m_browseButton->setEnabled(true);
+    m_settings.UseOutputFolder = true;
 }
 
 void FormConvert::CmdBrowse_Click()
 {
     const QString chosen = browseForReadableFolder(
-        this, QStringLiteral("Please select the output folder."), TextOutput->text());
+        this, QStringLiteral("Please select the output folder."), m_outputText->text());
     if (chosen.isEmpty())
         return;
-    TextOutput->setText(chosen);
-    m_main.settings().OutputFolder = FormMain::withTrailingSeparator(chosen);
+    m_outputText->setText(chosen);
+    m_settings.OutputFolder = withTrailingSeparator(chosen);
 }
 
 void FormConvert::CmdSet_Click()
 {
     if (m_flgConvert)
         return;
-    hide();
-    if (m_openSettings)
-        m_openSettings(this, m_main.settings().TargetFormat);
+    // QDialog's own hiding would end the modal loop this dialog may be running, and with it
+    // the dialog; only the window is hidden while the settings dialog is open.
+    QWidget::setVisible(false);
+    if (m_editSettings) {
+        if (std::optional<EncoderSettings> edited = m_editSettings(this, m_settings))
+            m_settings = std::move(*edited);
+    }
     UpdateFormatSummary();
     show();
 }
 
 void FormConvert::UpdateFormatSummary()
 {
-    const EncoderSettings& settings = m_main.settings();
-    const QString& target = settings.TargetFormat;
-    QString caption;
-    if (target == u"MP3") {
-        caption = settings.OutputFormatText;
-        if (m_main.MP3Lame().vbrMethod() >= 0)
-            caption += QStringLiteral(" VBR");
-    } else if (target == u"OGG") {
-        caption = QStringLiteral("OGG ") + settings.OggFrequencyText + QStringLiteral("; ") +
-                  settings.OggChannelText + QStringLiteral("; ");
-        if (settings.OggQualityEnabled)
-            caption += QStringLiteral("Quality - ") + oneOrTwoDecimals(settings.OggQuality / 100.0);
-        else if (settings.OggVbrEnabled)
-            caption += QStringLiteral("%1-%2Kbps VBR")
-                           .arg(settings.OggMinBitrate)
-                           .arg(settings.OggMaxBitrate);
-        else
-            caption += QStringLiteral("%1 Kbps").arg(settings.OggBitrate);
-    } else if (target == u"WAV") {
-        caption =
-            QStringLiteral("WAV ") + groupedNumber(settings.WavSampleRate) +
-            QStringLiteral(" Hz; ") +
-            (settings.WavChannels == 2 ? QStringLiteral("Stereo; ") : QStringLiteral("Mono; ")) +
-            QString::number(settings.WavBitsPerSample) + QStringLiteral(" bit");
-    } else if (target == u"WMA") {
-        (void)m_main.FileW().selectWmaProfile(settings.WmaProfileIndex);
-        caption = m_main.FileW().settingsDescription();
-    } else {
-        return;
-    }
-    LabelFomartStr->setText(caption);
-    CmdSet->setText(QStringLiteral("Config ") + target);
-    Frame1->setTitle(QStringLiteral("Convert to ") + target);
+    const QString target = formatCaption(m_settings.TargetFormat);
+    m_summaryLabel->setText(m_settings.summary());
+    m_configButton->setText(QStringLiteral("Config ") + target);
+    m_formatFrame->setTitle(QStringLiteral("Convert to ") + target);
 }
 
 void FormConvert::CmdConvert_Click()
 {
+    if (m_running)
+        return;
+    m_running = true;
     m_flgConvert = true;
-    CmdClose->setEnabled(false);
-    CmdSet->setEnabled(false);
-    CmdConvert->setEnabled(false);
+    m_closeButton->setEnabled(false);
+    m_configButton->setEnabled(false);
+    m_convertButton->setEnabled(false);
     setWindowTitle(QStringLiteral(" Converting, please wait..."));
-    ProgressConvert->setTextVisible(true);
+    m_progressBar->setTextVisible(true);
 
-    const EncoderSettings& settings = m_main.settings();
-    BatchOptions options;
-    options.outputFolder = Option2->isChecked() ? settings.OutputFolder : QString();
-    options.copyTags = settings.CopyTags;
+    // The jobs read their own copy; the dialog's settings may change while they run.
+    const EncoderSettings runSettings = m_settings;
     RunObserver observer(*this);
-    BatchRun run(m_main.FileR(), m_main.FileW(), m_main.audioInformation());
-    // The window converts one file at a time, so every processor may work on it.
-    run.setThreadsPerFile(QThread::idealThreadCount());
-    run.run(m_main.ListView1()->paths(), settings.TargetFormat, options, &observer);
+    ParallelBatch(m_jobs).run(m_paths, runSettings, observer);
+    m_running = false;
 
     setIdleLook();
-    ProgressConvert->setValue(0);
+    m_progressBar->setValue(0);
     m_flgConvert = false;
     QApplication::beep();
 }
@@ -317,10 +302,10 @@ void FormConvert::CmdStop_Click()
 void FormConvert::setIdleLook()
 {
     setWindowTitle(kIdleCaption);
-    CmdClose->setEnabled(true);
-    CmdSet->setEnabled(true);
-    CmdConvert->setEnabled(true);
-    ProgressConvert->setTextVisible(false);
+    m_closeButton->setEnabled(true);
+    m_configButton->setEnabled(true);
+    m_convertButton->setEnabled(true);
+    m_progressBar->setTextVisible(false);
 }
 
 void FormConvert::closeEvent(QCloseEvent* event)

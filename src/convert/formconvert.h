@@ -1,8 +1,12 @@
 #pragma once
 
+#include "settings/encodersettings.h"
+
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -15,19 +19,24 @@ class QRadioButton;
 
 namespace tunevale {
 
-class FormMain;
-
 // The conversion dialog: the target format's settings summary, the output folder, the tag
-// option, and the batch run over every row of the main window's list with its log.
+// option, and the batch run over the listed files with its log. Works on its own copy of the
+// settings; settings() hands back what the user chose here.
 class FormConvert final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormConvert)
 
 public:
-    // Opens the settings dialog of a target format ("MP3", "OGG", "WAV", "WMA") over owner.
-    using SettingsDialogOpener = std::function<void(QWidget* owner, const QString& targetFormat)>;
+    // Shows the target format's settings dialog over owner; the edited copy on OK.
+    using SettingsEditor =
+        std::function<std::optional<EncoderSettings>(QWidget* owner, const EncoderSettings&)>;
 
-    FormConvert(FormMain& main, SettingsDialogOpener openSettings = {});
+    FormConvert(QWidget* owner, QStringList paths, const EncoderSettings& settings,
+                SettingsEditor editSettings);
+
+    const EncoderSettings& settings() const { return m_settings; }
+    // Conversions run at once; one per processor unless set.
+    void setJobs(int jobs) { m_jobs = jobs; }
 
     bool flgConvert() const { return m_flgConvert; }
     QString summary() const;
@@ -50,24 +59,29 @@ private:
     class RunObserver;
     void setIdleLook();
 
-    FormMain& m_main;
-    SettingsDialogOpener m_openSettings;
+    QStringList m_paths;
+    EncoderSettings m_settings;
+    SettingsEditor m_editSettings;
+    int m_jobs;
     bool m_flgConvert = false;
+    // Stop makes Convert clickable while the stopped files finish; a second run must not start
+    // inside the first.
+    bool m_running = false;
 
-    QRadioButton* Option1 = nullptr;
-    QRadioButton* Option2 = nullptr;
-    QPushButton* CmdBrowse = nullptr;
-    QLineEdit* TextOutput = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QPushButton* CmdSet = nullptr;
-    QCheckBox* Check1 = nullptr;
-    QLabel* LabelFomartStr = nullptr;
-    QPushButton* CmdClose = nullptr;
-    QPushButton* CmdStop = nullptr;
-    QPushButton* CmdConvert = nullptr;
-    QListWidget* List1 = nullptr;
-    QLabel* LabelStatus = nullptr;
-    QProgressBar* ProgressConvert = nullptr;
+    QRadioButton* m_sameFolderOption = nullptr;
+    QRadioButton* m_chosenFolderOption = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QLineEdit* m_outputText = nullptr;
+    QGroupBox* m_formatFrame = nullptr;
+    QPushButton* m_configButton = nullptr;
+    QCheckBox* m_copyTagsBox = nullptr;
+    QLabel* m_summaryLabel = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QPushButton* m_convertButton = nullptr;
+    QListWidget* m_log = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
 };
 
 } // namespace tunevale

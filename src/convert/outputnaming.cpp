@@ -29,12 +29,9 @@ QString claimKey(const QString& path)
 
 } // namespace
 
-QString targetExtension(const QString& targetFormat)
+QString targetExtension(OutputKind targetFormat)
 {
-    const QString format = targetFormat.toUpper();
-    if (format == u"MP3" || format == u"OGG" || format == u"WAV" || format == u"WMA")
-        return u'.' + format.toLower();
-    return {};
+    return u'.' + formatCaption(targetFormat).toLower();
 }
 
 QString stemOf(const QString& fileName)
@@ -73,6 +70,11 @@ OutputNaming::OutputNaming(QString extension, QString outputFolder)
     : m_extension(std::move(extension))
     , m_outputFolder(std::move(outputFolder))
 {}
+
+void OutputNaming::setOutputFolder(const QString& outputFolder)
+{
+    m_outputFolder = outputFolder;
+}
 
 QString OutputNaming::claim(const QString& source)
 {

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "common/audio/encoder.h"
+
 #include <QSet>
 #include <QString>
 
 namespace tunevale {
 
-// ".mp3", ".ogg", ".wav" or ".wma" for a target format "MP3", "OGG", "WAV" or "WMA" (any
-// case); empty for anything else.
-QString targetExtension(const QString& targetFormat);
+// ".mp3", ".ogg", ".wav" or ".wma".
+QString targetExtension(OutputKind targetFormat);
 
 // A file name less its extension (the text from its last dot on): "a.b.wav" gives "a.b",
 // "track01" and ".hidden" stay as they are.
@@ -31,6 +32,10 @@ QString outputPathFor(const QString& source, const QString& extension, const QSt
 class OutputNaming {
 public:
     OutputNaming(QString extension, QString outputFolder);
+
+    // The folder of the following claims (empty: each source's own); claims made so far
+    // still count as taken.
+    void setOutputFolder(const QString& outputFolder);
 
     // Picks the output path for source and reserves it for the rest of the run.
     QString claim(const QString& source);

@@ -1,8 +1,8 @@
 #include "filelist/addfiles.h"
 
-#include "app/formwait.h"
 #include "filelist/filelistview.h"
 #include "filelist/rowtexts.h"
+#include "widgets/formwait.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "filelist/formfolder.h"
 
-#include "app/artwork.h"
-#include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
 #include "filelist/rowtexts.h"
+#include "widgets/artwork.h"
+#include "widgets/folderbrowser.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "player/formplay.h"
 
-#include "app/artwork.h"
 #include "common/formatduration.h"
 #include "player/visualisation.h"
+#include "widgets/artwork.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,22 +1,29 @@
 #pragma once
 
+#include "common/audio/encoder.h"
+#include "common/audio/mp3encoder.h"
 #include "common/audio/wmaprofiles.h"
 
 #include <QString>
+
+#include <array>
 
 namespace tunevale {
 
 class AudioFile;
 
-// The program-wide record of conversion choices. Lives for one run; never saved.
-// The MP3 encoder's own parameters live in the MP3 encoder component, not here.
+// A conversion's whole choice: the target format, each format's settings, where outputs go and
+// whether tags are copied. A plain value with every start-up default written here: dialogs edit
+// a copy and hand it back, and each conversion configures its own writer from it.
 struct EncoderSettings {
-    QString TargetFormat; // "MP3", "OGG", "WAV" or "WMA"
-    QString OutputFolder; // ends in a separator
+    OutputKind TargetFormat = OutputKind::Mp3;
+    QString OutputFolder;         // ends in a separator
+    bool UseOutputFolder = false; // false: each output goes to its source's folder
     bool CopyTags = true;
-    QString OutputFormatText; // the writer's MP3 description, edited for display
 
-    QString OggFrequencyText; // a caption of the OGG dialog's frequency list
+    Mp3Encoder Mp3; // the MP3 encoder's parameters
+
+    QString OggFrequencyText; // oggFrequencyCaption() of the rate
     QString OggChannelText;   // "Mono" or "Stereo"
     int OggBitrate = 0;       // kbit/s
     int OggMinBitrate = 0;
@@ -37,16 +44,30 @@ struct EncoderSettings {
     void SetOggDefaults();
     void SetWavDefaults();
 
-    // Stores the writer's current description, edited by editedWriterDescription();
-    // a writer that gives no description leaves the text as it was.
-    void RefreshOutputFormatText(const AudioFile& writer);
+    // The OGG format these fields choose: quality mode before managed bitrates before a
+    // constant bitrate.
+    OggFormat oggFormat() const;
+    // What a writer is given for every output format.
+    OutputSettings outputSettings() const;
+    // Configures a writer for every output format; an error names the format it refused.
+    Status applyTo(AudioFile& writer) const;
+
+    // The MP3 output's description, edited for display.
+    QString OutputFormatText() const;
+    // One line about the target format's settings, as the conversion dialog shows it.
+    QString summary() const;
+    // Where the next output goes: OutputFolder when chosen, else empty (the source's folder).
+    QString rowOutputFolder() const { return UseOutputFolder ? OutputFolder : QString(); }
 
     // Every "kHz" becomes "Hz"; one trailing "; " is dropped.
     static QString editedWriterDescription(QString description);
+    // "44,100 Hz": an OGG rate as the OGG dialog lists it, grouped alike in every locale.
+    static QString oggFrequencyCaption(int hertz);
+
+    friend bool operator==(const EncoderSettings&, const EncoderSettings&) = default;
 };
 
-// The writer's output formats at program start: MP3 44100 Hz, 96 kbit/s, stereo, and the
-// default WMA profile; OGG and WAV keep the writer's own start formats.
-void applyStartupWriterFormat(AudioFile& writer);
+// The OGG sampling frequencies the OGG dialog offers, Hz.
+inline constexpr std::array kOggSampleRates{16000, 22050, 24000, 32000, 44100, 48000};
 
 } // namespace tunevale

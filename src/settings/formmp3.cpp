@@ -1,9 +1,8 @@
 #include "settings/formmp3.h"
 
-#include "app/artwork.h"
-#include "common/audio/audiofile.h"
+#include "common/textnumber.h"
 #include "settings/bitratelist.h"
-#include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,13 +12,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -67,22 +64,6 @@ QStringList numberTexts(int first, int last)
     return texts;
 }
 
-// Typed text as a whole number: blanks around it are allowed and a fraction is rounded,
-// halves to the even neighbour. Nothing when it is no number or lies outside [low, high].
-std::optional<int> wholeNumber(const QString& text, int low, int high)
-{
-    bool ok = false;
-    double value = QLocale().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value); // the default rounding mode: half to even
-    if (rounded < low || rounded > high)
-        return std::nullopt;
-    return static_cast<int>(rounded);
-}
-
 std::optional<int> int16Number(const QString& text)
 {
     return wholeNumber(text, std::numeric_limits<qint16>::min(),
@@ -96,12 +77,8 @@ std::optional<int> int32Number(const QString& text)
 
 } // namespace
 
-FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
-                 EncoderSettings& settings)
-    : QDialog(owner)
-    , m_liveEncoder(liveEncoder)
-    , m_writer(writer)
-    , m_settings(settings)
+FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
 {
     setObjectName(u"FormMp3");
     setWindowTitle(QStringLiteral(" Mp3 Option"));
@@ -141,7 +118,7 @@ FormMp3::FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer,
     connect(m_cmdCancel, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
 
     m_tabStrip->setCurrentIndex(0);
-    LoadControlsFromEncoder(m_liveEncoder);
+    LoadControlsFromEncoder(m_settings.Mp3);
     // The method list may already have shown the encoder's method, so no change was signalled.
     cmbVBRCodingMethod_Click();
     showVbrMinimum();
@@ -293,7 +270,7 @@ void FormMp3::ApplyControlsToEncoder()
 {
     // Each step stands alone: one the encoder refuses, or text that is no number, keeps that
     // property's previous value and the others are still written.
-    Mp3Encoder& encoder = m_liveEncoder;
+    Mp3Encoder& encoder = m_settings.Mp3;
     const QVariant rate = m_cmbFrequency->currentData();
     if (rate.isValid())
         (void)encoder.setSampleRate(rate.toInt());
@@ -316,9 +293,6 @@ void FormMp3::ApplyControlsToEncoder()
         (void)encoder.setAbrBitrate(*kbps);
     if (const auto quality = int16Number(m_txtVbrQuality->currentText()))
         (void)encoder.setVbrQuality(*quality);
-
-    m_writer.attachMp3Encoder(encoder);
-    m_settings.RefreshOutputFormatText(m_writer);
 }
 
 void FormMp3::cmbVBRCodingMethod_Click()

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/audio/mp3encoder.h"
-
-#include <QDialog>
+#include "settings/formatdialog.h"
 
 #include <array>
 
@@ -17,23 +16,20 @@ class QTabWidget;
 
 namespace tunevale {
 
-class AudioFile;
-struct EncoderSettings;
-
-// The Mp3 output settings dialog. OK applies the choices; Cancel and the close box change nothing.
+// The Mp3 output settings dialog: the MP3 encoder's parameters, directly or through presets.
 // Every control carries its name as objectName; the preset buttons are "opPreset_<index>".
-class FormMp3 final : public QDialog {
+class FormMp3 final : public FormatDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormMp3)
 
 public:
     static constexpr int kPresetCount = 12; // 0 is "Default", 1 to 11 the encoder's presets
 
-    FormMp3(QWidget* owner, Mp3Encoder& liveEncoder, AudioFile& writer, EncoderSettings& settings);
+    FormMp3(QWidget* owner, const EncoderSettings& settings);
 
     void LoadControlsFromEncoder(const Mp3Encoder& encoder);
-    // Writes every control into the live encoder, hands it to the writer and refreshes the
-    // format text. A control the encoder cannot take leaves that property as it was.
+    // Writes every control into the settings' encoder. A control the encoder cannot take leaves
+    // that property as it was.
     void ApplyControlsToEncoder();
 
     void opPreset_Click(int index);
@@ -51,9 +47,6 @@ private:
     // The General bitrate is also the VBR minimum; the VBR page shows what it comes to.
     void showVbrMinimum();
 
-    Mp3Encoder& m_liveEncoder;
-    AudioFile& m_writer;
-    EncoderSettings& m_settings;
     Mp3Encoder m_presetEncoder;
 
     QTabWidget* m_tabStrip = nullptr;

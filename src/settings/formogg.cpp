@@ -1,9 +1,8 @@
 #include "settings/formogg.h"
 
-#include "app/artwork.h"
-#include "common/audio/audiofile.h"
 #include "settings/bitratelist.h"
-#include "settings/encodersettings.h"
+#include "widgets/artwork.h"
+#include "widgets/named.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,14 +22,6 @@ namespace tunevale {
 
 namespace {
 
-struct Frequency {
-    const char16_t* caption;
-    int hertz;
-};
-
-constexpr Frequency kFrequencies[] = {{u"16,000 Hz", 16000}, {u"22,050 Hz", 22050},
-                                      {u"24,000 Hz", 24000}, {u"32,000 Hz", 32000},
-                                      {u"44,100 Hz", 44100}, {u"48,000 Hz", 48000}};
 // Frequencies below this list position are always encoded as stereo.
 constexpr int kFirstFreeChannelFrequency = 3;
 constexpr int kMonoPosition = 0;
@@ -41,12 +32,6 @@ constexpr int kQualityModeBitrate = 128;
 constexpr int kNoQuality = -1;
 
 using Controls = std::initializer_list<QWidget*>;
-
-template <typename Widget> Widget* named(Widget* widget, const char16_t* name)
-{
-    widget->setObjectName(QString::fromUtf16(name));
-    return widget;
-}
 
 // Selecting from code runs the list's handler as a user's choice does, also when the
 // selection does not change (Qt only signals a change).
@@ -68,10 +53,8 @@ template <typename Handler> void checkRaising(QCheckBox* box, bool checked, Hand
 
 } // namespace
 
-FormOGG::FormOGG(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
-    : QDialog(owner)
-    , m_writer(writer)
-    , m_settings(settings)
+FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormOGG"));
     setWindowTitle(QStringLiteral(" OGG Option"));
@@ -139,8 +122,8 @@ void FormOGG::buildControls()
         list->addItems(bitrateListTexts());
     for (int level = 1; level <= kQualityLevels; ++level)
         ComboQuality->addItem(QString::number(level));
-    for (const Frequency& frequency : kFrequencies)
-        cmbFrequency->addItem(QString::fromUtf16(frequency.caption), frequency.hertz);
+    for (int hertz : kOggSampleRates)
+        cmbFrequency->addItem(EncoderSettings::oggFrequencyCaption(hertz), hertz);
     cmbChMode->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
     // The lists start without a selection; loading picks each one.
     for (QComboBox* list :
@@ -285,8 +268,8 @@ bool FormOGG::ValidateAndApplyOgg()
         minBitrate = m_minBitrate;
         maxBitrate = m_maxBitrate;
     }
-    // The writer judges the format at the rate and channels it will really write, and keeps
-    // its previous format when it refuses, so a refusal must stop the dialog from closing.
+    // The dialog's own writer judges the format at the rate and channels it will really write, and
+    // a refusal keeps the dialog open.
     if (!m_writer.setOggFormat(sampleRate, channels, bitrate, minBitrate, maxBitrate, quality)) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "common/audio/audiofile.h"
+#include "settings/formatdialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -10,16 +11,13 @@ class QPushButton;
 
 namespace tunevale {
 
-class AudioFile;
-struct EncoderSettings;
-
-// The OGG output settings dialog. OK applies the choices; Cancel and the close box change nothing.
-class FormOGG final : public QDialog {
+// The OGG output settings dialog: sampling frequency, channels and a bitrate or quality mode.
+class FormOGG final : public FormatDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormOGG)
 
 public:
-    FormOGG(QWidget* owner, AudioFile& writer, EncoderSettings& settings);
+    FormOGG(QWidget* owner, const EncoderSettings& settings);
 
 private:
     void buildControls();
@@ -35,8 +33,8 @@ private:
     // Checks and applies the chosen format; false when the writer refuses it.
     bool ValidateAndApplyOgg();
 
-    AudioFile& m_writer;
-    EncoderSettings& m_settings;
+    // Asked whether a bitrate format can be written; it writes nothing.
+    AudioFile m_writer;
 
     // The choices of this opening, copied back to the settings on a successful OK.
     int m_bitrate = 0;

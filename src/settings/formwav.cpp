@@ -1,8 +1,6 @@
 #include "settings/formwav.h"
 
-#include "app/artwork.h"
-#include "common/audio/audiofile.h"
-#include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -42,66 +40,64 @@ QRadioButton* radio(const QString& caption, const QString& name, QWidget* parent
 
 } // namespace
 
-FormWAV::FormWAV(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
-    : QDialog(owner)
-    , m_writer(writer)
-    , m_settings(settings)
+FormWAV::FormWAV(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormWAV"));
     setWindowTitle(QStringLiteral(" WAV Option"));
     buildControls();
-    connect(CmdOK, &QPushButton::clicked, this, &FormWAV::CmdOK_Click);
-    connect(CmdCancel, &QPushButton::clicked, this, &FormWAV::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &FormWAV::CmdOK_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FormWAV::reject);
     Form_Load();
 }
 
 void FormWAV::buildControls()
 {
-    Frame1 = new QGroupBox(QStringLiteral("Frequency (Hz)"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* frequencies = new QGridLayout(Frame1);
+    auto* rateFrame = new QGroupBox(QStringLiteral("Frequency (Hz)"), this);
+    rateFrame->setObjectName(QStringLiteral("Frame1"));
+    auto* frequencies = new QGridLayout(rateFrame);
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
-        m_frequencies[i] = radio(QString::fromUtf16(kFrequencies[i].caption),
-                                 QStringLiteral("F%1").arg(i + 1), Frame1);
-        frequencies->addWidget(m_frequencies[i], int(i) / kFrequencyColumns,
+        m_rateButtons[i] = radio(QString::fromUtf16(kFrequencies[i].caption),
+                                 QStringLiteral("F%1").arg(i + 1), rateFrame);
+        frequencies->addWidget(m_rateButtons[i], int(i) / kFrequencyColumns,
                                int(i) % kFrequencyColumns);
     }
-    m_frequencies[kInitialFrequency]->setChecked(true);
+    m_rateButtons[kInitialFrequency]->setChecked(true);
 
-    Frame2 = new QGroupBox(QStringLiteral("Channels Mode"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    P1 = radio(QStringLiteral("Mono"), QStringLiteral("P1"), Frame2);
-    P2 = radio(QStringLiteral("Stereo"), QStringLiteral("P2"), Frame2);
-    P2->setChecked(true);
-    auto* channels = new QVBoxLayout(Frame2);
-    channels->addWidget(P1);
-    channels->addWidget(P2);
+    auto* channelFrame = new QGroupBox(QStringLiteral("Channels Mode"), this);
+    channelFrame->setObjectName(QStringLiteral("Frame2"));
+    m_monoButton = radio(QStringLiteral("Mono"), QStringLiteral("P1"), channelFrame);
+    m_stereoButton = radio(QStringLiteral("Stereo"), QStringLiteral("P2"), channelFrame);
+    m_stereoButton->setChecked(true);
+    auto* channels = new QVBoxLayout(channelFrame);
+    channels->addWidget(m_monoButton);
+    channels->addWidget(m_stereoButton);
 
-    Frame3 = new QGroupBox(QStringLiteral("Bits Per Sample"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    B1 = radio(QStringLiteral("8 Bit"), QStringLiteral("B1"), Frame3);
-    B2 = radio(QStringLiteral("16 Bit"), QStringLiteral("B2"), Frame3);
-    B2->setChecked(true);
-    auto* bits = new QVBoxLayout(Frame3);
-    bits->addWidget(B1);
-    bits->addWidget(B2);
+    auto* bitsFrame = new QGroupBox(QStringLiteral("Bits Per Sample"), this);
+    bitsFrame->setObjectName(QStringLiteral("Frame3"));
+    m_eightBitButton = radio(QStringLiteral("8 Bit"), QStringLiteral("B1"), bitsFrame);
+    m_sixteenBitButton = radio(QStringLiteral("16 Bit"), QStringLiteral("B2"), bitsFrame);
+    m_sixteenBitButton->setChecked(true);
+    auto* bits = new QVBoxLayout(bitsFrame);
+    bits->addWidget(m_eightBitButton);
+    bits->addWidget(m_sixteenBitButton);
 
-    CmdOK = new QPushButton(QStringLiteral("OK"), this);
-    CmdOK->setObjectName(QStringLiteral("CmdOK"));
-    CmdOK->setDefault(true);
-    CmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("CmdOK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
 
     auto* lower = new QHBoxLayout;
-    lower->addWidget(Frame2, 1);
-    lower->addWidget(Frame3, 1);
+    lower->addWidget(channelFrame, 1);
+    lower->addWidget(bitsFrame, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(CmdOK);
-    buttons->addWidget(CmdCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
+    layout->addWidget(rateFrame);
     layout->addLayout(lower);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -111,29 +107,27 @@ void FormWAV::Form_Load()
 {
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
         if (kFrequencies[i].hertz == m_settings.WavSampleRate)
-            m_frequencies[i]->setChecked(true);
+            m_rateButtons[i]->setChecked(true);
     }
     if (m_settings.WavChannels == 1)
-        P1->setChecked(true);
+        m_monoButton->setChecked(true);
     else if (m_settings.WavChannels == 2)
-        P2->setChecked(true);
+        m_stereoButton->setChecked(true);
     if (m_settings.WavBitsPerSample == 8)
-        B1->setChecked(true);
+        m_eightBitButton->setChecked(true);
     else if (m_settings.WavBitsPerSample == 16)
-        B2->setChecked(true);
+        m_sixteenBitButton->setChecked(true);
     setWindowIcon(applicationIcon());
 }
 
 void FormWAV::CmdOK_Click()
 {
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
-        if (m_frequencies[i]->isChecked())
+        if (m_rateButtons[i]->isChecked())
             m_settings.WavSampleRate = kFrequencies[i].hertz;
     }
-    m_settings.WavChannels = P1->isChecked() ? 1 : 2;
-    m_settings.WavBitsPerSample = B1->isChecked() ? 8 : 16;
-    (void)m_writer.setWavFormat(m_settings.WavSampleRate, m_settings.WavChannels,
-                                m_settings.WavBitsPerSample);
+    m_settings.WavChannels = m_monoButton->isChecked() ? 1 : 2;
+    m_settings.WavBitsPerSample = m_eightBitButton->isChecked() ? 8 : 16;
     accept();
 }
 

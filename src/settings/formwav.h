@@ -1,44 +1,34 @@
 #pragma once
 
-#include <QDialog>
+#include "settings/formatdialog.h"
 
 #include <array>
 
-class QGroupBox;
 class QPushButton;
 class QRadioButton;
 
 namespace tunevale {
 
-class AudioFile;
-struct EncoderSettings;
-
-// The WAV output settings dialog. OK applies the choices; Cancel and the close box change nothing.
-class FormWAV final : public QDialog {
+// The WAV output settings dialog: rate, channels and sample width.
+class FormWAV final : public FormatDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormWAV)
 
 public:
-    FormWAV(QWidget* owner, AudioFile& writer, EncoderSettings& settings);
+    FormWAV(QWidget* owner, const EncoderSettings& settings);
 
 private:
     void buildControls();
     void Form_Load();
     void CmdOK_Click();
 
-    AudioFile& m_writer;
-    EncoderSettings& m_settings;
-
-    QGroupBox* Frame1 = nullptr;
-    std::array<QRadioButton*, 8> m_frequencies{}; // F1 to F8
-    QGroupBox* Frame2 = nullptr;
-    QRadioButton* P1 = nullptr;
-    QRadioButton* P2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QRadioButton* B1 = nullptr;
-    QRadioButton* B2 = nullptr;
-    QPushButton* CmdOK = nullptr;
-    QPushButton* CmdCancel = nullptr;
+    std::array<QRadioButton*, 8> m_rateButtons{}; // F1 to F8
+    QRadioButton* m_monoButton = nullptr;
+    QRadioButton* m_stereoButton = nullptr;
+    QRadioButton* m_eightBitButton = nullptr;
+    QRadioButton* m_sixteenBitButton = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

@@ -1,9 +1,7 @@
 #include "settings/formwma.h"
 
-#include "app/artwork.h"
-#include "common/audio/audiofile.h"
 #include "common/audio/wmaprofiles.h"
-#include "settings/encodersettings.h"
+#include "widgets/artwork.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -34,66 +32,60 @@ int shortcutOf(int position)
 
 } // namespace
 
-FormWMA::FormWMA(QWidget* owner, AudioFile& writer, EncoderSettings& settings)
-    : QDialog(owner)
-    , m_writer(writer)
-    , m_settings(settings)
+FormWMA::FormWMA(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormWMA"));
     setWindowTitle(QStringLiteral(" WMA Option"));
     buildControls();
 
-    connect(Combo1, &QComboBox::currentIndexChanged, this, &FormWMA::Combo1_Click);
+    connect(m_profileList, &QComboBox::currentIndexChanged, this, &FormWMA::Combo1_Click);
     // Ticked by the user or from code alike, a shortcut moves the list.
-    connect(m_options, &QButtonGroup::idToggled, this, [this](int shortcut, bool checked) {
+    connect(m_shortcuts, &QButtonGroup::idToggled, this, [this](int shortcut, bool checked) {
         if (checked)
             Option_Click(shortcut);
     });
-    connect(CmdOK, &QPushButton::clicked, this, &FormWMA::CmdOK_Click);
-    connect(CmdCancel, &QPushButton::clicked, this, &FormWMA::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &FormWMA::CmdOK_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FormWMA::reject);
     Form_Load();
 }
 
 void FormWMA::buildControls()
 {
-    Label1 = new QLabel(QStringLiteral("Presets:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-
-    Option1 = new QRadioButton(QStringLiteral("Normal quality. Normal size."), this);
-    Option1->setObjectName(QStringLiteral("Option1"));
-    Option2 = new QRadioButton(QStringLiteral("Good quality. Small size."), this);
-    Option2->setObjectName(QStringLiteral("Option2"));
-    Option3 = new QRadioButton(QStringLiteral("Poor quality. Very small size."), this);
-    Option3->setObjectName(QStringLiteral("Option3"));
-    m_options = new QButtonGroup(this);
-    m_options->addButton(Option1, 0);
-    m_options->addButton(Option2, 1);
-    m_options->addButton(Option3, 2);
-
-    CmdOK = new QPushButton(QStringLiteral("OK"), this);
-    CmdOK->setObjectName(QStringLiteral("CmdOK"));
-    CmdOK->setDefault(true);
-    CmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
+    auto* label = new QLabel(QStringLiteral("Presets:"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    m_profileList = new QComboBox(this);
+    m_profileList->setObjectName(QStringLiteral("Combo1"));
+    m_profileList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     auto* presets = new QHBoxLayout;
-    presets->addWidget(Label1);
-    presets->addWidget(Combo1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(CmdOK);
-    buttons->addWidget(CmdCancel);
-
+    presets->addWidget(label);
+    presets->addWidget(m_profileList, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(presets);
     layout->addSpacing(6);
-    layout->addWidget(Option1);
-    layout->addWidget(Option2);
-    layout->addWidget(Option3);
+
+    const std::array<QString, 3> shortcutCaptions{QStringLiteral("Normal quality. Normal size."),
+                                                  QStringLiteral("Good quality. Small size."),
+                                                  QStringLiteral("Poor quality. Very small size.")};
+    m_shortcuts = new QButtonGroup(this);
+    for (std::size_t shortcut = 0; shortcut < shortcutCaptions.size(); ++shortcut) {
+        auto* option = new QRadioButton(shortcutCaptions[shortcut], this);
+        option->setObjectName(QStringLiteral("Option%1").arg(shortcut + 1));
+        m_shortcuts->addButton(option, int(shortcut));
+        layout->addWidget(option);
+    }
     layout->addSpacing(6);
+
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("CmdOK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -102,45 +94,42 @@ void FormWMA::Form_Load()
 {
     {
         // Filling moves no selection, so no shortcut is touched meanwhile.
-        const QSignalBlocker blocker(Combo1);
+        const QSignalBlocker blocker(m_profileList);
         for (int profile = 1; profile <= kWmaProfileCount; ++profile) {
-            if (!m_writer.selectWmaProfile(profile))
-                continue;
-            const QString description = m_writer.settingsDescription();
+            const QString description = describeWmaProfile(profile);
             if (!description.isEmpty())
-                Combo1->addItem(description);
+                m_profileList->addItem(description);
         }
-        Combo1->setCurrentIndex(-1);
+        m_profileList->setCurrentIndex(-1);
     }
-    Combo1->setCurrentIndex(m_settings.WmaProfileIndex - 1);
+    m_profileList->setCurrentIndex(m_settings.WmaProfileIndex - 1);
     if (const int shortcut = shortcutOf(m_settings.WmaProfileIndex - 1); shortcut >= 0)
-        m_options->button(shortcut)->setChecked(true);
+        m_shortcuts->button(shortcut)->setChecked(true);
     setWindowIcon(applicationIcon());
 }
 
 void FormWMA::Combo1_Click()
 {
-    const int shortcut = shortcutOf(Combo1->currentIndex());
+    const int shortcut = shortcutOf(m_profileList->currentIndex());
     if (shortcut >= 0) {
-        m_options->button(shortcut)->setChecked(true);
+        m_shortcuts->button(shortcut)->setChecked(true);
         return;
     }
     // An exclusive group keeps one button ticked; clearing all needs it lifted for a moment.
-    m_options->setExclusive(false);
-    for (QAbstractButton* option : m_options->buttons())
+    m_shortcuts->setExclusive(false);
+    for (QAbstractButton* option : m_shortcuts->buttons())
         option->setChecked(false);
-    m_options->setExclusive(true);
+    m_shortcuts->setExclusive(true);
 }
 
 void FormWMA::Option_Click(int shortcut)
 {
-    Combo1->setCurrentIndex(kShortcutPositions[std::size_t(shortcut)]);
+    m_profileList->setCurrentIndex(kShortcutPositions[std::size_t(shortcut)]);
 }
 
 void FormWMA::CmdOK_Click()
 {
-    m_settings.WmaProfileIndex = Combo1->currentIndex() + 1;
-    (void)m_writer.selectWmaProfile(m_settings.WmaProfileIndex);
+    m_settings.WmaProfileIndex = m_profileList->currentIndex() + 1;
     accept();
 }
 

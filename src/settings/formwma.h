@@ -1,25 +1,20 @@
 #pragma once
 
-#include <QDialog>
+#include "settings/formatdialog.h"
 
 class QButtonGroup;
 class QComboBox;
-class QLabel;
 class QPushButton;
-class QRadioButton;
 
 namespace tunevale {
 
-class AudioFile;
-struct EncoderSettings;
-
-// The WMA output settings dialog. OK applies the choices; Cancel and the close box change nothing.
-class FormWMA final : public QDialog {
+// The WMA output settings dialog: one of the numbered profiles, with three quality shortcuts.
+class FormWMA final : public FormatDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormWMA)
 
 public:
-    FormWMA(QWidget* owner, AudioFile& writer, EncoderSettings& settings);
+    FormWMA(QWidget* owner, const EncoderSettings& settings);
 
 private:
     void buildControls();
@@ -29,17 +24,10 @@ private:
     void Option_Click(int shortcut);
     void CmdOK_Click();
 
-    AudioFile& m_writer;
-    EncoderSettings& m_settings;
-
-    QLabel* Label1 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QRadioButton* Option1 = nullptr;
-    QRadioButton* Option2 = nullptr;
-    QRadioButton* Option3 = nullptr;
-    QButtonGroup* m_options = nullptr;
-    QPushButton* CmdOK = nullptr;
-    QPushButton* CmdCancel = nullptr;
+    QComboBox* m_profileList = nullptr;
+    QButtonGroup* m_shortcuts = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

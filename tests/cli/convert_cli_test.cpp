@@ -1,5 +1,6 @@
 #include "common/audio/audioinformation.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QDir>

@@ -2,6 +2,7 @@
 
 #include "common/audio/audioinformation.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QFile>

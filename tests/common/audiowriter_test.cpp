@@ -1,6 +1,7 @@
 #include "common/audio/audiofile.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QFile>

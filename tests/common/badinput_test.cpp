@@ -3,6 +3,7 @@
 #include "settings/encodersettings.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ namespace {
 
 class BadInput : public ::testing::Test {
 protected:
-    BadInput() { applyStartupWriterFormat(m_writer); }
+    BadInput() { EXPECT_TRUE(EncoderSettings().applyTo(m_writer)); }
 
     Status convert(const QString& source, const QString& output)
     {

@@ -4,6 +4,7 @@
 #include "convert/outputnaming.h"
 #include "settings/encodersettings.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QDate>
@@ -67,11 +68,10 @@ private:
 
 TEST(OutputNaming, TargetExtensions)
 {
-    EXPECT_EQ(targetExtension(QStringLiteral("MP3")), QStringLiteral(".mp3"));
-    EXPECT_EQ(targetExtension(QStringLiteral("OGG")), QStringLiteral(".ogg"));
-    EXPECT_EQ(targetExtension(QStringLiteral("WAV")), QStringLiteral(".wav"));
-    EXPECT_EQ(targetExtension(QStringLiteral("wma")), QStringLiteral(".wma"));
-    EXPECT_TRUE(targetExtension(QStringLiteral("FLAC")).isEmpty());
+    EXPECT_EQ(targetExtension(OutputKind::Mp3), QStringLiteral(".mp3"));
+    EXPECT_EQ(targetExtension(OutputKind::Ogg), QStringLiteral(".ogg"));
+    EXPECT_EQ(targetExtension(OutputKind::Wav), QStringLiteral(".wav"));
+    EXPECT_EQ(targetExtension(OutputKind::Wma), QStringLiteral(".wma"));
 }
 
 TEST(OutputNaming, ReplacesTheRealExtensionWhateverItsLength)
@@ -178,7 +178,7 @@ TEST(BatchRunText, LogLinesAndCounts)
 
 class BatchRunTest : public ::testing::Test {
 protected:
-    BatchRunTest() { applyStartupWriterFormat(m_writer); }
+    BatchRunTest() { EXPECT_TRUE(EncoderSettings().applyTo(m_writer)); }
 
     QString makeWav(const QString& name, double seconds, int channels = 2)
     {
@@ -187,7 +187,7 @@ protected:
         return path;
     }
 
-    int run(const QStringList& rows, const QString& format, BatchObserver& observer,
+    int run(const QStringList& rows, OutputKind format, BatchObserver& observer,
             bool copyTags = true)
     {
         BatchRun batch(m_reader, m_writer, m_information);
@@ -214,7 +214,7 @@ protected:
 TEST_F(BatchRunTest, NoRowsStillReportsTheCount)
 {
     RecordingObserver observer;
-    EXPECT_EQ(run({}, QStringLiteral("MP3"), observer), 0);
+    EXPECT_EQ(run({}, OutputKind::Mp3, observer), 0);
     EXPECT_TRUE(observer.lines.isEmpty());
     EXPECT_EQ(observer.statuses, QStringList{QStringLiteral("Processed 0 file.")});
     EXPECT_EQ(observer.runningStates, (std::vector<bool>{true, false}));
@@ -226,7 +226,7 @@ TEST_F(BatchRunTest, OneAndTwoRowsLogInOrder)
     const QString second = makeWav(QStringLiteral("two.wav"), 0.5);
 
     RecordingObserver single;
-    EXPECT_EQ(run({first}, QStringLiteral("OGG"), single), 1);
+    EXPECT_EQ(run({first}, OutputKind::Ogg, single), 1);
     const QString firstOut = m_dir.file(QStringLiteral("one.ogg"));
     EXPECT_EQ(single.untimedLines(), (QStringList{QStringLiteral(": Reading - ") + first,
                                                   QStringLiteral(": Converting - one.ogg"),
@@ -239,7 +239,7 @@ TEST_F(BatchRunTest, OneAndTwoRowsLogInOrder)
 
     // The first output now exists, so the same row names its output anew.
     RecordingObserver pair;
-    EXPECT_EQ(run({second, first}, QStringLiteral("OGG"), pair), 2);
+    EXPECT_EQ(run({second, first}, OutputKind::Ogg, pair), 2);
     EXPECT_EQ(
         pair.untimedLines(),
         (QStringList{
@@ -273,7 +273,7 @@ TEST_F(BatchRunTest, StopEndsTheRunAfterTheBlockInProgress)
                            makeWav(QStringLiteral("c.wav"), 3.0)};
     ASSERT_TRUE(m_writer.setWavFormat(22050, 2, 16)); // no resampling: blocks stay exact
     StopAfterFirstBlock observer;
-    EXPECT_EQ(run(rows, QStringLiteral("WAV"), observer), 1);
+    EXPECT_EQ(run(rows, OutputKind::Wav, observer), 1);
     const QString output = m_dir.file(QStringLiteral("New_a.wav"));
     EXPECT_EQ(observer.untimedLines().last(), QStringLiteral(": Saved - ") + output);
     EXPECT_EQ(observer.lines.size(), 3);
@@ -297,7 +297,7 @@ TEST_F(BatchRunTest, FailingRowsAreLoggedAndTheRunGoesOn)
     const QString last = makeWav(QStringLiteral("last.wav"), 0.5);
 
     RecordingObserver observer;
-    EXPECT_EQ(run({good, text, deleted, last}, QStringLiteral("MP3"), observer), 4);
+    EXPECT_EQ(run({good, text, deleted, last}, OutputKind::Mp3, observer), 4);
     const QStringList lines = observer.untimedLines();
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines[2], QStringLiteral(": Saved - ") + m_dir.file(QStringLiteral("good.mp3")));
@@ -318,7 +318,7 @@ TEST_F(BatchRunTest, OutputFolderThatIsAFileFailsEveryRowReadably)
     const QString source = makeWav(QStringLiteral("song.wav"), 0.5);
     m_outputFolder = makeWav(QStringLiteral("blocker.wav"), 0.1);
     RecordingObserver observer;
-    EXPECT_EQ(run({source, source}, QStringLiteral("OGG"), observer), 2);
+    EXPECT_EQ(run({source, source}, OutputKind::Ogg, observer), 2);
     const QStringList lines = observer.untimedLines();
     ASSERT_EQ(lines.size(), 6);
     for (const QString& line : {lines[2], lines[5]}) {
@@ -353,7 +353,7 @@ TEST_F(BatchRunTest, WmaTemporaryFileIsRemovedAlsoWhenPrimingFails)
     // is created before the priming fails.
     const QString bad = makeWav(QStringLiteral("nine.wav"), 0.5, 9);
     TemporaryFileWatcher observer(m_dir.path());
-    EXPECT_EQ(run({good, bad}, QStringLiteral("WMA"), observer), 2);
+    EXPECT_EQ(run({good, bad}, OutputKind::Wma, observer), 2);
 
     EXPECT_TRUE(observer.seen.contains(QStringLiteral("fine.wma$.wav")));
     EXPECT_TRUE(observer.seen.contains(QStringLiteral("nine.wma$.wav")));
@@ -372,16 +372,16 @@ TEST_F(BatchRunTest, WmaPrimingLeavesAnExistingFileAlone)
     const QString temporary = m_dir.file(QStringLiteral("keep.wma$.wav"));
     ASSERT_TRUE(touch(temporary));
     RecordingObserver observer;
-    EXPECT_EQ(run({source}, QStringLiteral("WMA"), observer), 1);
+    EXPECT_EQ(run({source}, OutputKind::Wma, observer), 1);
     EXPECT_EQ(QFileInfo(temporary).size(), 1);
     EXPECT_TRUE(QFileInfo::exists(m_dir.file(QStringLiteral("keep.wma"))));
 }
 
-class FailedTranscode : public BatchRunTest, public ::testing::WithParamInterface<const char*> {};
+class FailedTranscode : public BatchRunTest, public ::testing::WithParamInterface<OutputKind> {};
 
 TEST_P(FailedTranscode, LeavesNoOutput)
 {
-    const QString format = QString::fromLatin1(GetParam());
+    const OutputKind format = GetParam();
     const QString bad = makeWav(QStringLiteral("nine.wav"), 0.5, 9);
     RecordingObserver observer;
     EXPECT_EQ(run({bad}, format, observer), 1);
@@ -392,7 +392,7 @@ TEST_P(FailedTranscode, LeavesNoOutput)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("nine.wav")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, FailedTranscode, ::testing::Values("MP3", "OGG", "WAV", "WMA"),
-                         [](const auto& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Formats, FailedTranscode, ::testing::ValuesIn(kOutputKinds),
+                         [](const auto& info) { return formatCaption(info.param).toStdString(); });
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "common/formatduration.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "common/audio/lameencoder.h"
 #include "common/audio/mp3encoder.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 

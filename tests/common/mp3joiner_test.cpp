@@ -2,6 +2,7 @@
 #include "common/audio/lametag.h"
 #include "common/audio/mp3joiner.h"
 
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <gtest/gtest.h>

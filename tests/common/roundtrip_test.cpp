@@ -3,6 +3,7 @@
 #include "settings/encodersettings.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ TEST_P(RoundTrip, KeepsLengthRateChannelsAndSound)
 
     AudioFile reader;
     AudioFile writer;
-    applyStartupWriterFormat(writer);
+    EXPECT_TRUE(EncoderSettings().applyTo(writer));
     Transcoder transcoder(reader, writer);
     const QString outputPath =
         dir.file(QStringLiteral("output.") + QLatin1String(target.extension));

@@ -3,6 +3,7 @@
 #include "common/audio/audiofile.h"
 #include "convert/transcoder.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "convert/tagtransfer.h"
 #include "settings/encodersettings.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QFile>
@@ -197,10 +198,10 @@ TEST_P(TagsCarried, EverySourceToEveryTarget)
     AudioFile reader;
     AudioFile writer;
     AudioInformation information;
-    applyStartupWriterFormat(writer);
+    EXPECT_TRUE(EncoderSettings().applyTo(writer));
     BatchRun batch(reader, writer, information);
     BatchObserver quiet;
-    const QString format = QString::fromLatin1(target.format);
+    const OutputKind format = *outputKindNamed(QString::fromLatin1(target.format));
     const RowResult result = batch.convertRow(
         path, dir.file(QStringLiteral("output.")) + QLatin1String(target.extension), format, true,
         quiet);

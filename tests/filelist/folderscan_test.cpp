@@ -1,6 +1,7 @@
 #include "filelist/folderscan.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,6 +3,7 @@
 #include "common/audio/audioinformation.h"
 #include "filelist/rowtexts.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QApplication>

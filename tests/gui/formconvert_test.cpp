@@ -1,23 +1,72 @@
 #include "app/formmain.h"
 #include "convert/formconvert.h"
 #include "filelist/filelistview.h"
+#include "settings/formatdialog.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tunevale;
 using namespace tunevale::test;
 
 namespace {
+
+template <typename Widget> Widget* control(const QWidget& dialog, const char* name)
+{
+    auto* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+// Clicks near the left end, where radio buttons and check boxes have their box and caption.
+void press(const QWidget& dialog, const char* button)
+{
+    QAbstractButton* widget = control<QAbstractButton>(dialog, button);
+    QTest::mouseClick(widget, Qt::LeftButton, {},
+                      QPoint(std::min(8, widget->width() / 2), widget->height() / 2));
+}
+
+// The log without timestamps: everything from ": " on.
+QStringList withoutTimestamps(const QStringList& lines)
+{
+    QStringList texts;
+    for (const QString& line : lines)
+        texts.append(line.mid(line.indexOf(QStringLiteral(": "))));
+    return texts;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Saves what the window shows when the tests run with TUNEVALE_SHOTS naming a folder.
+void screenshot(QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TUNEVALE_SHOTS");
+    if (!folder.isEmpty())
+        window.grab().save(QDir(folder).filePath(name));
+}
 
 class Conversion : public ::testing::Test {
 protected:
@@ -25,74 +74,38 @@ protected:
     {
         const QString path = m_dir.file(name);
         EXPECT_TRUE(writePcmWav(path, sine(440, 22050, 2, seconds), 22050, 2));
-        m_main.ListView1()->AddFileRow(path);
+        m_paths.append(path);
         return path;
     }
 
-    // The log without timestamps: everything from ": " on.
-    static QStringList withoutTimestamps(const QStringList& lines)
+    EncoderSettings settingsFor(OutputKind target) const
     {
-        QStringList texts;
-        for (const QString& line : lines)
-            texts.append(line.mid(line.indexOf(QStringLiteral(": "))));
-        return texts;
+        EncoderSettings settings;
+        settings.TargetFormat = target;
+        settings.OutputFolder = m_dir.path() + QDir::separator();
+        return settings;
     }
 
     TempDir m_dir;
-    FormMain m_main;
+    QStringList m_paths;
 };
 
-TEST_F(Conversion, SummaryDescribesEachTargetFormat)
+TEST_F(Conversion, ShowsTheTargetFormatsSummaryAndConfigCaption)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EncoderSettings& settings = m_main.settings();
-    settings.TargetFormat = QStringLiteral("OGG");
-    FormConvert dialog(m_main);
-    EXPECT_EQ(dialog.summary(), u"OGG 44,100 Hz; Stereo; 128 Kbps");
-    settings.OggVbrEnabled = true;
-    settings.OggMinBitrate = 96;
-    settings.OggMaxBitrate = 160;
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), u"OGG 44,100 Hz; Stereo; 96-160Kbps VBR");
-    settings.OggQualityEnabled = true;
-    settings.OggQuality = 425;
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), u"OGG 44,100 Hz; Stereo; Quality - 4.25");
-    settings.OggQuality = 300;
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), u"OGG 44,100 Hz; Stereo; Quality - 3.0");
-
-    settings.TargetFormat = QStringLiteral("WAV");
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), u"WAV 44,100 Hz; Stereo; 16 bit");
-    settings.WavSampleRate = 22050;
-    settings.WavChannels = 1;
-    settings.WavBitsPerSample = 8;
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), u"WAV 22,050 Hz; Mono; 8 bit");
-
-    settings.TargetFormat = QStringLiteral("MP3");
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), settings.OutputFormatText);
-    (void)m_main.MP3Lame().setVbrMethod(Mp3Encoder::kVbrNew);
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), settings.OutputFormatText + QStringLiteral(" VBR"));
-
-    settings.TargetFormat = QStringLiteral("WMA");
-    settings.WmaProfileIndex = 35;
-    dialog.UpdateFormatSummary();
-    EXPECT_EQ(dialog.summary(), m_main.FileW().settingsDescription());
-    EXPECT_TRUE(dialog.summary().contains(u"16000"));
-    QLocale::setDefault(QLocale::system());
+    for (OutputKind target : kOutputKinds) {
+        const EncoderSettings settings = settingsFor(target);
+        FormConvert dialog(nullptr, m_paths, settings, {});
+        EXPECT_EQ(dialog.summary(), settings.summary());
+        EXPECT_EQ(control<QPushButton>(dialog, "CmdSet")->text(),
+                  QStringLiteral("Config ") + formatCaption(target));
+    }
 }
 
 TEST_F(Conversion, RunConvertsEveryRowInOrderAndNamesOutputsFreshly)
 {
     const QString a = makeWav(QStringLiteral("a.wav"));
     const QString b = makeWav(QStringLiteral("b.wav"));
-    m_main.ListView1()->clearSelection(); // unselected rows are converted too
-    m_main.settings().TargetFormat = QStringLiteral("WAV");
-    FormConvert dialog(m_main);
+    FormConvert dialog(nullptr, m_paths, settingsFor(OutputKind::Wav), {});
     dialog.CmdConvert_Click();
     EXPECT_EQ(
         withoutTimestamps(dialog.log()),
@@ -109,79 +122,199 @@ TEST_F(Conversion, RunConvertsEveryRowInOrderAndNamesOutputsFreshly)
     EXPECT_TRUE(QFile::exists(m_dir.file(QStringLiteral("New_New_a.wav"))));
 }
 
-TEST_F(Conversion, StopDuringTheFirstFileKeepsItAndEndsTheRun)
+// The same rows, a failing one in the middle, with three jobs and with one: the log reads
+// the same line for line and the encoder writes the same bytes.
+TEST_F(Conversion, ThreeJobsLogAndWriteExactlyAsOne)
 {
-    makeWav(QStringLiteral("one.wav"), 6.0);
-    makeWav(QStringLiteral("two.wav"));
-    makeWav(QStringLiteral("three.wav"));
-    m_main.settings().TargetFormat = QStringLiteral("OGG");
-    FormConvert dialog(m_main);
+    for (int row = 0; row < 7; ++row)
+        makeWav(QStringLiteral("take%1.wav").arg(row), 0.5 + 0.25 * row);
+    ASSERT_TRUE(QFile::remove(m_paths[3])); // vanished after it was listed
+
+    const auto convertInto = [&](const QString& name, int jobs) {
+        const QString folder = m_dir.file(name);
+        EXPECT_TRUE(QDir().mkpath(folder));
+        EncoderSettings settings = settingsFor(OutputKind::Mp3);
+        settings.OutputFolder = folder + QDir::separator();
+        FormConvert dialog(nullptr, m_paths, settings, {});
+        dialog.setJobs(jobs);
+        dialog.Option2_Click();
+        dialog.CmdConvert_Click();
+        EXPECT_EQ(dialog.status(), u"Processed 7 files.");
+        return withoutTimestamps(dialog.log()).join(u'\n').replace(folder, QStringLiteral("OUT"));
+    };
+    const QString one = convertInto(QStringLiteral("one"), 1);
+    const QString three = convertInto(QStringLiteral("three"), 3);
+    EXPECT_EQ(three, one);
+    const QStringList lines = one.split(u'\n');
+    ASSERT_EQ(lines.size(), 21);
+    EXPECT_TRUE(lines[11].startsWith(u": Error - take3.mp3 ")) << lines[11].toStdString();
+    EXPECT_EQ(lines[20], u": Saved - OUT/take6.mp3");
+
+    for (int row = 0; row < 7; ++row) {
+        const QString name = QStringLiteral("take%1.mp3").arg(row);
+        const QByteArray written = contents(m_dir.file(QStringLiteral("one/") + name));
+        EXPECT_EQ(written.isEmpty(), row == 3) << row;
+        EXPECT_TRUE(written == contents(m_dir.file(QStringLiteral("three/") + name))) << row;
+    }
+}
+
+// Stop while three jobs run: each file in progress ends after its block, is saved and logged
+// in list order, and no other row begins.
+TEST_F(Conversion, StopEndsEveryRunningFileAndBeginsNoOther)
+{
+    for (int row = 0; row < 7; ++row)
+        makeWav(QStringLiteral("long%1.wav").arg(row), 6.0);
+    ASSERT_TRUE(QFile::remove(m_paths[1]));
+    FormConvert dialog(nullptr, m_paths, settingsFor(OutputKind::Ogg), {});
+    dialog.setJobs(3);
+    dialog.show();
     bool refusedClose = false;
     QTimer::singleShot(0, &dialog, [&] {
         QCloseEvent close;
         QCoreApplication::sendEvent(&dialog, &close);
         refusedClose = !close.isAccepted() && dialog.flgConvert();
         EXPECT_EQ(dialog.windowTitle(), u" Converting, please wait...");
-        dialog.CmdStop_Click();
+        press(dialog, "CmdStop");
+        EXPECT_EQ(dialog.windowTitle(), u" Tunevale"); // idle at once
     });
     dialog.CmdConvert_Click();
     EXPECT_TRUE(refusedClose);
     const QStringList log = withoutTimestamps(dialog.log());
-    ASSERT_EQ(log.size(), 3);
-    EXPECT_TRUE(log[2].startsWith(u": Saved - ")) << log[2].toStdString();
-    EXPECT_EQ(dialog.status(), u"Processed 1 file.");
-    const Decoded kept = decodeFile(m_dir.file(QStringLiteral("one.ogg")));
-    ASSERT_TRUE(kept.ok);
-    EXPECT_LT(kept.frames(), 6 * 44100);
-}
-
-TEST_F(Conversion, AFailingRowIsLoggedAndTheRunGoesOn)
-{
-    makeWav(QStringLiteral("good.wav"));
-    const QString doomed = makeWav(QStringLiteral("doomed.wav"));
-    makeWav(QStringLiteral("last.wav"));
-    ASSERT_TRUE(QFile::remove(doomed)); // vanished after it was listed
-    m_main.settings().TargetFormat = QStringLiteral("MP3");
-    FormConvert dialog(m_main);
-    dialog.CmdConvert_Click();
-    const QStringList log = withoutTimestamps(dialog.log());
-    ASSERT_EQ(log.size(), 9);
-    EXPECT_TRUE(log[2].startsWith(u": Saved - "));
-    EXPECT_TRUE(log[5].startsWith(u": Error - doomed.mp3 ")) << log[5].toStdString();
-    // The reason makes the line long: the whole of it shows as the line's tooltip.
+    ASSERT_EQ(log.size(), 9) << log.join(u'\n').toStdString();
+    const int rows[] = {0, 1, 2};
+    for (int row : rows) {
+        const QString name = QStringLiteral("long%1.ogg").arg(row);
+        EXPECT_EQ(log[3 * row], QStringLiteral(": Reading - ") + m_paths[row]);
+        EXPECT_EQ(log[3 * row + 1], QStringLiteral(": Converting - ") + name);
+        if (row == 1) {
+            EXPECT_TRUE(log[5].startsWith(u": Error - long1.ogg ")) << log[5].toStdString();
+            continue;
+        }
+        EXPECT_EQ(log[3 * row + 2], QStringLiteral(": Saved - ") + m_dir.file(name));
+        const Decoded kept = decodeFile(m_dir.file(name));
+        ASSERT_TRUE(kept.ok) << row;
+        EXPECT_LT(kept.frames(), 6 * 44100) << row;
+    }
+    EXPECT_FALSE(QFileInfo::exists(m_dir.file(QStringLiteral("long3.ogg"))));
+    // The reason makes the error line long: the whole of it shows as the line's tooltip.
     const QListWidgetItem* error = dialog.findChild<QListWidget*>()->item(5);
     EXPECT_EQ(error->toolTip(), error->text());
-    EXPECT_TRUE(log[8].startsWith(u": Saved - "));
-    EXPECT_FALSE(QFile::exists(m_dir.file(QStringLiteral("doomed.mp3"))));
     EXPECT_EQ(dialog.status(), u"Processed 3 files.");
 }
 
-TEST_F(Conversion, ASpecifiedFolderReceivesTheOutputs)
+// The output choice made while a run goes on applies from the next row that begins.
+TEST_F(Conversion, OutputChoiceChangedDuringTheRunAppliesToRowsNotYetBegun)
 {
-    makeWav(QStringLiteral("song.wav"));
+    for (int row = 0; row < 3; ++row)
+        makeWav(QStringLiteral("song%1.wav").arg(row), 0.5);
     TempDir out;
-    QFile existing(out.file(QStringLiteral("song.ogg")));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
-    m_main.settings().TargetFormat = QStringLiteral("OGG");
-    m_main.settings().OutputFolder = out.path() + QDir::separator();
-    FormConvert dialog(m_main);
-    dialog.Option2_Click();
+    EncoderSettings settings = settingsFor(OutputKind::Ogg);
+    settings.OutputFolder = out.path() + QDir::separator();
+    FormConvert dialog(nullptr, m_paths, settings, {});
+    dialog.setJobs(1);
+    dialog.show();
+    auto* log = control<QListWidget>(dialog, "List1");
+    QObject::connect(log->model(), &QAbstractItemModel::rowsInserted, &dialog, [&] {
+        if (log->count() == 3) // the first row's ": Saved - "
+            press(dialog, "Option2");
+    });
     dialog.CmdConvert_Click();
-    EXPECT_TRUE(decodeFile(out.file(QStringLiteral("New_song.ogg"))).ok)
-        << dialog.log().join(u'\n').toStdString();
-    EXPECT_EQ(QFileInfo(out.file(QStringLiteral("song.ogg"))).size(), 0); // not overwritten
+    EXPECT_TRUE(QFileInfo::exists(m_dir.file(QStringLiteral("song0.ogg"))));
+    for (const char* name : {"song1.ogg", "song2.ogg"}) {
+        EXPECT_TRUE(QFileInfo::exists(out.file(QString::fromLatin1(name)))) << name;
+        EXPECT_FALSE(QFileInfo::exists(m_dir.file(QString::fromLatin1(name)))) << name;
+    }
 }
 
-TEST_F(Conversion, TagSwitchIsOnAtEveryOpening)
+TEST_F(Conversion, ChoicesStartAfreshAtEveryOpeningAndComeBackInTheSettings)
 {
-    m_main.settings().TargetFormat = QStringLiteral("WAV");
-    m_main.settings().OutputFolder = m_dir.path() + QDir::separator();
-    FormConvert dialog(m_main);
-    EXPECT_TRUE(m_main.settings().CopyTags);
-    m_main.settings().CopyTags = false;
-    FormConvert again(m_main);
-    EXPECT_TRUE(m_main.settings().CopyTags); // checked at every opening
+    EncoderSettings settings = settingsFor(OutputKind::Wav);
+    settings.UseOutputFolder = true;
+    settings.CopyTags = false;
+    FormConvert dialog(nullptr, m_paths, settings, {});
+    dialog.show();
+    EXPECT_TRUE(control<QCheckBox>(dialog, "Check1")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(dialog, "Option1")->isChecked());
+    EXPECT_TRUE(dialog.settings().CopyTags);
+    EXPECT_FALSE(dialog.settings().UseOutputFolder);
+
+    press(dialog, "Check1");
+    press(dialog, "Option2");
+    EXPECT_FALSE(dialog.settings().CopyTags);
+    EXPECT_TRUE(dialog.settings().UseOutputFolder);
+    EXPECT_EQ(dialog.settings().rowOutputFolder(), settings.OutputFolder);
+}
+
+// Config hides the dialog, shows the settings dialog over it and brings it back with the
+// new summary; the log, the output choice and the status line stay.
+TEST_F(Conversion, ConfigRoundTripKeepsTheDialogAndItsRun)
+{
+    FormMain main;
+    makeWav(QStringLiteral("first.wav"));
+    makeWav(QStringLiteral("second.wav"));
+    for (const QString& path : m_paths)
+        main.ListView1()->AddFileRow(path);
+
+    QTimer guard; // a failing step must not leave a modal loop running
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            modal->reject();
+    });
+    guard.start(20000);
+
+    QStringList logBefore;
+    bool settingsShown = false;
+    bool checked = false;
+    // Presses OK in the settings dialog once it is up, after choosing mono there.
+    const auto answerSettings = [&settingsShown](FormConvert* dialog) {
+        QTimer::singleShot(0, [&settingsShown, dialog] {
+            QWidget* settings = QApplication::activeModalWidget();
+            ASSERT_NE(settings, nullptr);
+            settingsShown = settings->objectName() == u"FormWAV" && !dialog->isVisible();
+            press(*settings, "P1");
+            press(*settings, "CmdOK");
+        });
+    };
+    // What must hold once the conversion dialog's own loop has turned again.
+    const auto afterRoundTrip = [&](FormConvert* dialog) {
+        EXPECT_TRUE(settingsShown);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+        EXPECT_EQ(dialog->summary(), QStringLiteral("WAV 44,100 Hz; Mono; 16 bit"));
+        EXPECT_EQ(dialog->log(), logBefore);
+        EXPECT_EQ(dialog->status(), QStringLiteral("Processed 2 files."));
+        EXPECT_TRUE(control<QRadioButton>(*dialog, "Option2")->isChecked());
+    };
+
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<FormConvert*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        press(*dialog, "CmdConvert");
+        press(*dialog, "Option2");
+        logBefore = dialog->log();
+        ASSERT_EQ(logBefore.size(), 6);
+        screenshot(*dialog, QStringLiteral("config-before.png"));
+        answerSettings(dialog);
+        press(*dialog, "CmdSet");
+
+        QTimer::singleShot(0, dialog, [&, dialog] {
+            afterRoundTrip(dialog);
+            screenshot(*dialog, QStringLiteral("config-after.png"));
+            // Clicking the summary opens the settings dialog just as Config does.
+            settingsShown = false;
+            answerSettings(dialog);
+            QTest::mouseClick(control<QLabel>(*dialog, "LabelFomartStr"), Qt::LeftButton);
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                afterRoundTrip(dialog);
+                checked = true;
+                press(*dialog, "CmdClose");
+            });
+        });
+    });
+    main.M_ConvertWAV_Click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(main.settings().WavChannels, 1); // the choice lasts beyond the dialog
+    EXPECT_EQ(main.settings().TargetFormat, OutputKind::Wav);
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "common/audio/audioinformation.h"
-#include "common/folderbrowser.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
+#include "widgets/folderbrowser.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QAbstractButton>

@@ -5,6 +5,7 @@
 #include "filelist/formfolder.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QAbstractButton>
@@ -104,23 +105,13 @@ TEST_F(MainWindow, StartsWithItsDefaults)
     EXPECT_TRUE(list().acceptDrops());
     EXPECT_EQ(m_window.VisualStyle, 3);
     EXPECT_EQ(m_window.settings().WmaProfileIndex, 14);
-    EXPECT_EQ(m_window.MP3Lame().bitrate(), 96);
-    const QString format = m_window.settings().OutputFormatText;
+    EXPECT_EQ(m_window.settings().Mp3.bitrate(), 96);
+    const QString format = m_window.settings().OutputFormatText();
     EXPECT_TRUE(format.contains(u"44100 Hz") && format.contains(u"96")) << format.toStdString();
     EXPECT_FALSE(format.endsWith(u"; "));
     EXPECT_TRUE(m_window.ProgramFolder().endsWith(QDir::separator()));
     EXPECT_FALSE(m_window.ProgramFolder().endsWith(QString(2, QDir::separator())));
     EXPECT_TRUE(m_window.LastFolder().isEmpty());
-}
-
-TEST(MainWindowFolders, TrailingSeparatorIsAddedOnce)
-{
-    const QChar separator = QDir::separator();
-    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/opt/tunevale")),
-              QStringLiteral("/opt/tunevale") + separator);
-    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/opt/tunevale") + separator),
-              QStringLiteral("/opt/tunevale") + separator);
-    EXPECT_EQ(FormMain::withTrailingSeparator(QStringLiteral("/")), u"/");
 }
 
 struct Entry {
@@ -298,13 +289,13 @@ TEST_F(MainWindow, EveryCommandReachesItsHandler)
     list().AddFileRow(a);
     list().AddFileRow(b);
 
-    const std::pair<int, const char*> conversions[] = {{ID_CONVERTTOMP, "MP3"},
-                                                       {ID_CONVERTTOWMA, "WMA"},
-                                                       {ID_CONVERTTOOGG, "OGG"},
-                                                       {ID_CONVERTTOWAV, "WAV"}};
+    const std::pair<int, OutputKind> conversions[] = {{ID_CONVERTTOMP, OutputKind::Mp3},
+                                                      {ID_CONVERTTOWMA, OutputKind::Wma},
+                                                      {ID_CONVERTTOOGG, OutputKind::Ogg},
+                                                      {ID_CONVERTTOWAV, OutputKind::Wav}};
     for (const auto& [id, format] : conversions) {
         m_window.CommandBars1_Execute(id);
-        EXPECT_EQ(m_window.settings().TargetFormat, QString::fromLatin1(format));
+        EXPECT_EQ(m_window.settings().TargetFormat, format);
     }
     EXPECT_EQ(m_converts, 4);
     m_window.CommandBars1_Execute(ID_PLAY);
@@ -354,7 +345,6 @@ TEST_F(MainWindow, EmptyListGuardAsksForFilesAndStopsTheCommand)
     EXPECT_EQ(m_chooserStarts.size(), 1);
     EXPECT_EQ(list().rowCount(), 1); // the file was added ...
     EXPECT_EQ(m_converts, 0);        // ... but the command did not go on
-    EXPECT_TRUE(m_window.settings().TargetFormat.isEmpty());
 
     list().ClearAll();
     answerNextMessageBox(QMessageBox::Ok, &message);

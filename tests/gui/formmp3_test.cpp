@@ -5,6 +5,7 @@
 #include "settings/encodersettings.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QAbstractButton>
@@ -93,22 +94,33 @@ int runModal(FormMp3& dialog, const char* button)
 class FormMp3Test : public ::testing::Test {
 protected:
     // The program's state right after start-up.
-    FormMp3Test()
-    {
-        (void)m_live.setBitrate(96);
-        applyStartupWriterFormat(m_writer);
-        m_settings.RefreshOutputFormatText(m_writer);
-    }
+    FormMp3Test() { EXPECT_TRUE(m_settings.applyTo(m_writer)); }
 
     FormMp3& open()
     {
-        m_dialog = std::make_unique<FormMp3>(nullptr, m_live, m_writer, m_settings);
+        m_dialog = std::make_unique<FormMp3>(nullptr, m_settings);
         return *m_dialog;
     }
 
-    Mp3Encoder m_live;
+    // What the conversion dialog does with the answer: keeps the edited copy, and a
+    // conversion configures its writer from it.
+    void take(const FormMp3& dialog)
+    {
+        if (const std::optional<EncoderSettings> edited = dialog.edited()) {
+            m_settings = *edited;
+            EXPECT_TRUE(m_settings.applyTo(m_writer));
+        }
+    }
+
+    void ok(FormMp3& dialog)
+    {
+        dialog.CmdOK_Click();
+        take(dialog);
+    }
+
     AudioFile m_writer;
     EncoderSettings m_settings;
+    Mp3Encoder& m_live = m_settings.Mp3; // the encoder conversions get
     std::unique_ptr<FormMp3> m_dialog;
 };
 
@@ -136,13 +148,9 @@ TEST_F(FormMp3Load, ShowsTheStartupEncoderAndOkWritesItBackUnchanged)
     for (int index = 0; index < FormMp3::kPresetCount; ++index)
         EXPECT_FALSE(presetButton(dialog, index)->isChecked()) << index;
 
-    const QString before = describe(m_live);
-    m_settings.OutputFormatText.clear();
-    dialog.CmdOK_Click();
-    EXPECT_EQ(describe(m_live), before);
-    EXPECT_EQ(m_settings.OutputFormatText,
-              EncoderSettings::editedWriterDescription(m_writer.settingsDescription()));
-    EXPECT_FALSE(m_settings.OutputFormatText.isEmpty());
+    const EncoderSettings before = m_settings;
+    ok(dialog);
+    EXPECT_TRUE(m_settings == before);
 }
 
 TEST_F(FormMp3Load, FrequencyItemsCarryTheirRates)
@@ -278,11 +286,12 @@ TEST_F(FormMp3Presets, PresetsAccumulateOnAFreshEncoderAndReachTheLiveOneOnlyByO
     ASSERT_TRUE(expected.applyPreset(Mp3Encoder::Phone));
     ASSERT_TRUE(expected.applyPreset(Mp3Encoder::Studio));
     EXPECT_EQ(describe(dialog.presetEncoder()), describe(expected));
-    Mp3Encoder shownEncoder = expected;
-    FormMp3 reference(nullptr, shownEncoder, m_writer, m_settings);
+    EncoderSettings shownSettings;
+    shownSettings.Mp3 = expected;
+    FormMp3 reference(nullptr, shownSettings);
     EXPECT_EQ(shown(dialog), shown(reference));
 
-    dialog.CmdOK_Click();
+    ok(dialog);
     EXPECT_EQ(describe(m_live), describe(expected));
 }
 
@@ -294,7 +303,7 @@ TEST_F(FormMp3Ok, UnlistedBitrateShowsAs8AndOkSets8)
     ASSERT_TRUE(m_live.setBitrate(40));
     FormMp3& dialog = open();
     EXPECT_EQ(combo(dialog, "ComboBitrate")->currentText(), u"8");
-    dialog.CmdOK_Click();
+    ok(dialog);
     EXPECT_EQ(m_live.bitrate(), 8);
 }
 
@@ -308,48 +317,43 @@ TEST_F(FormMp3Ok, LettersInTheVbrQualityKeepItAndTheRestIsWritten)
     combo(dialog, "ComboVbrBitrate")->setCurrentIndex(BitrateListIndex(192));
 
     EXPECT_EQ(runModal(dialog, "CmdOK"), QDialog::Accepted);
+    take(dialog);
     EXPECT_EQ(m_live.vbrQuality(), vbrQuality);
     EXPECT_EQ(m_live.quality(), 2);
     EXPECT_EQ(m_live.vbrMethod(), Mp3Encoder::kVbrNew);
     EXPECT_EQ(m_live.maxVbrBitrate(), 192);
 }
 
-TEST_F(FormMp3Ok, AttachesTheEncoderAndRefreshesTheFormatText)
+TEST_F(FormMp3Ok, ReachesTheWriterAndTheFormatText)
 {
-    ASSERT_TRUE(m_writer.setWavFormat(8000, 1, 8));
-    m_settings.OutputFormatText = QStringLiteral("stale");
     FormMp3& dialog = open();
     combo(dialog, "cmbFrequency")->setCurrentIndex(combo(dialog, "cmbFrequency")->findData(32000));
     combo(dialog, "cmbChMode")->setCurrentIndex(0);
-    dialog.CmdOK_Click();
+    const QString before = m_settings.OutputFormatText();
+    ok(dialog);
 
     EXPECT_EQ(m_live.sampleRate(), 32000);
     EXPECT_EQ(m_live.channels(), 1);
     EXPECT_EQ(describe(m_writer.mp3Encoder()), describe(m_live));
-    EXPECT_EQ(m_settings.OutputFormatText,
-              EncoderSettings::editedWriterDescription(m_writer.settingsDescription()));
-    EXPECT_NE(m_settings.OutputFormatText, u"stale");
+    EXPECT_NE(m_settings.OutputFormatText(), before);
+    EXPECT_TRUE(m_settings.OutputFormatText().contains(u"32000 Hz"))
+        << m_settings.OutputFormatText().toStdString();
 }
 
 TEST_F(FormMp3Ok, CancelOrCloseAfterAPresetChangesNothing)
 {
     (void)m_live.setQuality(7);
-    const QString live = describe(m_live);
-    const QString attached = describe(m_writer.mp3Encoder());
-    m_settings.OutputFormatText = QStringLiteral("as before");
 
     FormMp3& dialog = open();
     presetButton(dialog, Mp3Encoder::Studio)->click();
     EXPECT_EQ(runModal(dialog, "CmdCancel"), QDialog::Rejected);
+    EXPECT_FALSE(dialog.edited());
     FormMp3& closed = open();
     presetButton(closed, Mp3Encoder::R3Mix)->click();
     closed.show();
     closed.close();
     EXPECT_EQ(closed.result(), QDialog::Rejected);
-
-    EXPECT_EQ(describe(m_live), live);
-    EXPECT_EQ(describe(m_writer.mp3Encoder()), attached);
-    EXPECT_EQ(m_settings.OutputFormatText, u"as before");
+    EXPECT_FALSE(closed.edited());
 }
 
 // Typed text in one of the two free boxes, and the value OK leaves in the encoder; the
@@ -365,7 +369,7 @@ TEST_P(FormMp3TypedNumber, IsReadByTheNumericTextRules)
     ASSERT_TRUE(m_live.setAbrBitrate(100));
     FormMp3& dialog = open();
     combo(dialog, box.c_str())->setEditText(QString::fromStdString(text));
-    dialog.CmdOK_Click();
+    ok(dialog);
     const bool quality = box == "txtVbrQuality";
     EXPECT_EQ(quality ? m_live.vbrQuality() : m_live.abrBitrate(), expected);
     EXPECT_EQ(quality ? m_live.abrBitrate() : m_live.vbrQuality(), quality ? 100 : 1);
@@ -397,7 +401,7 @@ TEST_F(FormMp3Conversion, ChosenSettingsShapeTheWrittenFile)
     combo(dialog, "cmbChMode")->setCurrentText(QStringLiteral("Mono"));
     combo(dialog, "cmbVBRCodingMethod")->setCurrentText(QStringLiteral("ABR"));
     combo(dialog, "txtAbrBitrate")->setEditText(QStringLiteral("64"));
-    dialog.CmdOK_Click();
+    ok(dialog);
 
     TempDir dir;
     const QString path = dir.file(QStringLiteral("tone.mp3"));

@@ -1,11 +1,13 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/wmaprofiles.h"
 #include "settings/encodersettings.h"
+#include "settings/formatdialog.h"
 #include "settings/formogg.h"
 #include "settings/formwav.h"
 #include "settings/formwma.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QApplication>
@@ -48,6 +50,23 @@ void pressOk(const QWidget& dialog)
 void pressCancel(const QWidget& dialog)
 {
     control<QPushButton>(dialog, "CmdCancel")->click();
+}
+
+// What the conversion dialog does with a settings dialog's answer: keeps the edited copy,
+// and a conversion configures its writer from it. False when there was no answer.
+bool takeEdited(const FormatDialog& dialog, EncoderSettings& settings, AudioFile& writer)
+{
+    const std::optional<EncoderSettings> edited = dialog.edited();
+    if (!edited)
+        return false;
+    settings = *edited;
+    (void)settings.applyTo(writer);
+    return true;
+}
+
+QString oggText(const EncoderSettings& settings)
+{
+    return describeOutput(OutputKind::Ogg, settings.outputSettings());
 }
 
 // Answers every message box that opens while it lives, as a user pressing OK would,
@@ -153,9 +172,8 @@ class FormOGGTicks : public ::testing::TestWithParam<Ticks> {};
 TEST_P(FormOGGTicks, ModeControlsFollowTheTwoChecksWithoutChangingThem)
 {
     const auto [quality, vbr] = GetParam();
-    AudioFile writer;
     EncoderSettings settings;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     tick(dialog, "chVbr", vbr);
     tick(dialog, "chQuality", quality);
 
@@ -187,9 +205,8 @@ INSTANTIATE_TEST_SUITE_P(FormOGG, FormOGGTicks,
 
 TEST(FormOGG, LowFrequenciesForceStereo)
 {
-    AudioFile writer;
     EncoderSettings settings;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     auto* channels = control<QComboBox>(dialog, "cmbChMode");
     channels->setCurrentIndex(0);
     choose(dialog, "cmbFrequency", QStringLiteral("22,050 Hz"));
@@ -206,13 +223,13 @@ TEST(FormOGG, DefaultsSetConstantBitrateOnOk)
     EncoderSettings settings;
     const auto before = oggFields(settings);
     MessageBoxes boxes;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     EXPECT_EQ(dialog.windowTitle(), u" OGG Option");
     EXPECT_EQ(control<QComboBox>(dialog, "ComboQuality")->currentText(), u"3");
     pressOk(dialog);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(takeEdited(dialog, settings, writer));
     EXPECT_TRUE(boxes.seen().isEmpty());
-    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, -1));
+    EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 0, 0, -1));
     EXPECT_EQ(oggFields(settings), before);
 }
 
@@ -254,7 +271,7 @@ TEST_P(FormOGGConstantBitrate, IsJudgedAtTheChosenRateAndChannels)
     const auto settingsBefore = oggFields(settings);
 
     MessageBoxes boxes;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     dialog.show();
     choose(dialog, "cmbFrequency", QString::fromLatin1(choice.frequency));
     choose(dialog, "cmbChMode", QString::fromLatin1(choice.channels));
@@ -264,6 +281,7 @@ TEST_P(FormOGGConstantBitrate, IsJudgedAtTheChosenRateAndChannels)
     if (vorbisAccepts(choice.rate, channels, choice.kbps)) {
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(boxes.seen().isEmpty());
+        ASSERT_TRUE(takeEdited(dialog, settings, writer));
         EXPECT_EQ(writer.settingsDescription(),
                   oggDescription(choice.rate, channels, choice.kbps, 0, 0, -1));
         EXPECT_EQ(settings.OggFrequencyText, QString::fromLatin1(choice.frequency));
@@ -273,6 +291,7 @@ TEST_P(FormOGGConstantBitrate, IsJudgedAtTheChosenRateAndChannels)
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         ASSERT_EQ(boxes.seen().size(), 1);
         EXPECT_EQ(boxes.seen()[0].text, u"Incorrect format");
+        EXPECT_FALSE(dialog.edited());
         EXPECT_EQ(writer.settingsDescription(), writerBefore);
         EXPECT_EQ(oggFields(settings), settingsBefore);
     }
@@ -302,13 +321,11 @@ TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
     AudioFile writer;
     ASSERT_FALSE(writer.checkOggFormat(44100, 1, 320, 320, 320));
     ASSERT_TRUE(writer.checkOggFormat(44100, 2, 128, 64, 192));
-    ASSERT_TRUE(writer.setOggFormat(48000, 2, 96, 0, 0, -1));
-    const QString writerBefore = writer.settingsDescription();
     EncoderSettings settings;
     const auto settingsBefore = oggFields(settings);
 
     MessageBoxes boxes;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     dialog.show();
     choose(dialog, "cmbChMode", QStringLiteral("Mono"));
     tick(dialog, "chVbr", true);
@@ -322,9 +339,7 @@ TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
         EXPECT_EQ(boxes.seen().back().text, u"Incorrect format");
         EXPECT_EQ(boxes.seen().back().icon, QMessageBox::Critical);
         EXPECT_TRUE(dialog.isVisible());
-        EXPECT_NE(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(writer.settingsDescription(), writerBefore);
-        EXPECT_EQ(oggFields(settings), settingsBefore);
+        EXPECT_FALSE(dialog.edited());
     }
     // The choices survive the refusal; a possible one is then taken.
     EXPECT_EQ(control<QComboBox>(dialog, "ComboMaxBitrate")->currentText(), u"320");
@@ -333,9 +348,10 @@ TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
     choose(dialog, "ComboMinBitrate", QStringLiteral("64"));
     choose(dialog, "ComboMaxBitrate", QStringLiteral("192"));
     pressOk(dialog);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(takeEdited(dialog, settings, writer));
     EXPECT_EQ(boxes.seen().size(), 2);
-    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 64, 192, -1));
+    EXPECT_NE(oggFields(settings), settingsBefore);
+    EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 64, 192, -1));
     EXPECT_EQ(oggFields(settings),
               std::make_tuple(QStringLiteral("44,100 Hz"), QStringLiteral("Stereo"), 128, 64, 192,
                               300, true, false));
@@ -348,7 +364,7 @@ TEST(FormOGG, VbrRangeThatCannotHoldIsRefused)
     const QString writerBefore = writer.settingsDescription();
     EncoderSettings settings;
     MessageBoxes boxes;
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     dialog.show();
     tick(dialog, "chVbr", true);
     const auto chooseRange = [&](const char* nominal, const char* minimum, const char* maximum) {
@@ -364,10 +380,11 @@ TEST(FormOGG, VbrRangeThatCannotHoldIsRefused)
     for (const MessageBoxes::Seen& seen : boxes.seen())
         EXPECT_EQ(seen.text, u"Incorrect format");
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+    EXPECT_FALSE(dialog.edited());
 
     chooseRange("128", "96", "192");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(takeEdited(dialog, settings, writer));
     EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 96, 192, -1));
 }
 
@@ -376,16 +393,16 @@ TEST(FormOGG, QualityTenIsStoredAsThousandAndShownAgain)
     AudioFile writer;
     EncoderSettings settings;
     {
-        FormOGG dialog(nullptr, writer, settings);
+        FormOGG dialog(nullptr, settings);
         tick(dialog, "chQuality", true);
         choose(dialog, "ComboQuality", QStringLiteral("10"));
         pressOk(dialog);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
     EXPECT_EQ(settings.OggQuality, 1000);
     EXPECT_TRUE(settings.OggQualityEnabled);
-    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, 1000));
-    FormOGG reopened(nullptr, writer, settings);
+    EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 0, 0, 1000));
+    FormOGG reopened(nullptr, settings);
     EXPECT_EQ(control<QComboBox>(reopened, "ComboQuality")->currentText(), u"10");
 }
 
@@ -394,20 +411,20 @@ TEST(FormOGG, QualityModeWithVbrTickedKeepsBothTicks)
     AudioFile writer;
     EncoderSettings settings;
     {
-        FormOGG dialog(nullptr, writer, settings);
+        FormOGG dialog(nullptr, settings);
         tick(dialog, "chVbr", true);
         choose(dialog, "ComboMinBitrate", QStringLiteral("96"));
         tick(dialog, "chQuality", true);
         choose(dialog, "ComboQuality", QStringLiteral("5"));
         pressOk(dialog);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
-    EXPECT_EQ(writer.settingsDescription(), oggDescription(44100, 2, 128, 0, 0, 500));
+    EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 0, 0, 500));
     EXPECT_TRUE(settings.OggVbrEnabled);
     EXPECT_TRUE(settings.OggQualityEnabled);
     EXPECT_EQ(settings.OggMinBitrate, 96);
 
-    FormOGG reopened(nullptr, writer, settings);
+    FormOGG reopened(nullptr, settings);
     EXPECT_TRUE(control<QCheckBox>(reopened, "chVbr")->isChecked());
     EXPECT_TRUE(control<QCheckBox>(reopened, "chQuality")->isChecked());
     for (const char* name : {"chVbr", "frmVbr", "ComboMinBitrate", "ComboBitrate"})
@@ -419,35 +436,29 @@ TEST(FormOGG, QualityModeWithVbrTickedKeepsBothTicks)
 
 TEST(FormOGG, StoredValuesOutsideTheListsLoadAsDescribed)
 {
-    AudioFile writer;
     EncoderSettings settings;
     settings.OggFrequencyText = QStringLiteral("44100 Hz");
     settings.OggChannelText = QStringLiteral("Mono");
     settings.OggMinBitrate = 40;
     settings.OggQuality = 250; // halfway: the even level wins
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     EXPECT_EQ(control<QComboBox>(dialog, "cmbFrequency")->currentIndex(), -1);
     EXPECT_FALSE(control<QComboBox>(dialog, "cmbChMode")->isEnabled());
     EXPECT_EQ(control<QComboBox>(dialog, "ComboMinBitrate")->currentText(), u"8");
     EXPECT_EQ(control<QComboBox>(dialog, "ComboQuality")->currentText(), u"2");
     pressCancel(dialog);
-    EXPECT_EQ(settings.OggMinBitrate, 40);
-    EXPECT_EQ(settings.OggFrequencyText, u"44100 Hz");
+    EXPECT_FALSE(dialog.edited());
 }
 
-TEST(FormOGG, CancelChangesNothing)
+TEST(FormOGG, CancelAnswersNothing)
 {
-    AudioFile writer;
-    const QString writerBefore = writer.settingsDescription();
     EncoderSettings settings;
-    const auto before = oggFields(settings);
-    FormOGG dialog(nullptr, writer, settings);
+    FormOGG dialog(nullptr, settings);
     choose(dialog, "cmbFrequency", QStringLiteral("48,000 Hz"));
     tick(dialog, "chQuality", true);
     pressCancel(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(oggFields(settings), before);
-    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+    EXPECT_FALSE(dialog.edited());
 }
 
 TEST(FormOGG, HigherQualityLevelGivesBiggerFile)
@@ -456,10 +467,11 @@ TEST(FormOGG, HigherQualityLevelGivesBiggerFile)
     AudioFile writer;
     EncoderSettings settings;
     const auto encodeAt = [&](const QString& level) {
-        FormOGG dialog(nullptr, writer, settings);
+        FormOGG dialog(nullptr, settings);
         tick(dialog, "chQuality", true);
         choose(dialog, "ComboQuality", level);
         pressOk(dialog);
+        EXPECT_TRUE(takeEdited(dialog, settings, writer));
         return writeMusic(writer, dir.file(QStringLiteral("q%1.ogg").arg(level)));
     };
     const qint64 low = encodeAt(QStringLiteral("2"));
@@ -473,11 +485,11 @@ TEST(FormWMA, ListsTheWritersProfilesInOrder)
 {
     AudioFile writer;
     EncoderSettings settings;
-    FormWMA dialog(nullptr, writer, settings);
+    FormWMA dialog(nullptr, settings);
     EXPECT_EQ(dialog.windowTitle(), u" WMA Option");
     auto* list = control<QComboBox>(dialog, "Combo1");
     ASSERT_EQ(list->count(), kWmaProfileCount);
-    AudioFile reference;
+    AudioFile reference; // the writer describes each profile as the list does
     for (int profile = 1; profile <= kWmaProfileCount; ++profile) {
         ASSERT_TRUE(reference.selectWmaProfile(profile));
         EXPECT_EQ(list->itemText(profile - 1), reference.settingsDescription()) << profile;
@@ -486,9 +498,8 @@ TEST(FormWMA, ListsTheWritersProfilesInOrder)
 
 TEST(FormWMA, OpensOnTheStoredProfileWithItsShortcut)
 {
-    AudioFile writer;
     EncoderSettings settings;
-    FormWMA dialog(nullptr, writer, settings);
+    FormWMA dialog(nullptr, settings);
     auto* list = control<QComboBox>(dialog, "Combo1");
     EXPECT_EQ(list->currentIndex(), kDefaultWmaProfile - 1);
     EXPECT_EQ(list->currentText(), describeWmaProfile(kDefaultWmaProfile));
@@ -499,16 +510,15 @@ TEST(FormWMA, OpensOnTheStoredProfileWithItsShortcut)
     EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked());
 
     settings.WmaProfileIndex = 10;
-    FormWMA normal(nullptr, writer, settings);
+    FormWMA normal(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(normal, "Option1")->isChecked());
     EXPECT_EQ(control<QComboBox>(normal, "Combo1")->currentIndex(), 9);
 }
 
 TEST(FormWMA, ShortcutsAndListMoveTogether)
 {
-    AudioFile writer;
     EncoderSettings settings;
-    FormWMA dialog(nullptr, writer, settings);
+    FormWMA dialog(nullptr, settings);
     auto* list = control<QComboBox>(dialog, "Combo1");
     const char* options[] = {"Option1", "Option2", "Option3"};
     const int positions[] = {9, 13, 34};
@@ -531,25 +541,25 @@ TEST(FormWMA, OkStoresAndSelectsTheChosenProfile)
 {
     AudioFile writer;
     EncoderSettings settings;
-    FormWMA dialog(nullptr, writer, settings);
+    FormWMA dialog(nullptr, settings);
     control<QRadioButton>(dialog, "Option3")->click();
     EXPECT_EQ(control<QComboBox>(dialog, "Combo1")->currentIndex(), 34);
     pressOk(dialog);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(takeEdited(dialog, settings, writer));
     EXPECT_EQ(settings.WmaProfileIndex, 35);
-    EXPECT_EQ(writer.settingsDescription(), describeWmaProfile(35));
+    settings.TargetFormat = OutputKind::Wma;
+    EXPECT_EQ(settings.summary(), describeWmaProfile(35));
 }
 
 TEST(FormWMA, CancelKeepsTheProfile)
 {
-    AudioFile writer;
     EncoderSettings settings;
-    FormWMA dialog(nullptr, writer, settings);
+    FormWMA dialog(nullptr, settings);
     control<QComboBox>(dialog, "Combo1")->setCurrentIndex(3);
     control<QRadioButton>(dialog, "Option1")->click();
     pressCancel(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(settings.WmaProfileIndex, kDefaultWmaProfile);
+    EXPECT_FALSE(dialog.edited());
 }
 
 TEST(FormWMA, LowerProfileGivesSmallerFile)
@@ -558,9 +568,10 @@ TEST(FormWMA, LowerProfileGivesSmallerFile)
     AudioFile writer;
     EncoderSettings settings;
     const auto encodeWith = [&](const char* option) {
-        FormWMA dialog(nullptr, writer, settings);
+        FormWMA dialog(nullptr, settings);
         control<QRadioButton>(dialog, option)->click();
         pressOk(dialog);
+        EXPECT_TRUE(takeEdited(dialog, settings, writer));
         return writeMusic(writer,
                           dir.file(QStringLiteral("p%1.wma").arg(settings.WmaProfileIndex)));
     };
@@ -620,9 +631,8 @@ WavHeader readWavHeader(const QString& path)
 
 TEST(FormWAV, OpensWithTheStoredChoices)
 {
-    AudioFile writer;
     EncoderSettings settings;
-    FormWAV dialog(nullptr, writer, settings);
+    FormWAV dialog(nullptr, settings);
     EXPECT_EQ(dialog.windowTitle(), u" WAV Option");
     EXPECT_TRUE(control<QRadioButton>(dialog, "F7")->isChecked());
     EXPECT_TRUE(control<QRadioButton>(dialog, "P2")->isChecked());
@@ -631,7 +641,7 @@ TEST(FormWAV, OpensWithTheStoredChoices)
 
     // A rate outside the list keeps the first choice.
     settings.WavSampleRate = 96000;
-    FormWAV odd(nullptr, writer, settings);
+    FormWAV odd(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(odd, "F7")->isChecked());
 }
 
@@ -641,12 +651,12 @@ TEST(FormWAV, OkStoresTheChoicesAndTheWriterWritesThem)
     AudioFile writer;
     EncoderSettings settings;
     {
-        FormWAV dialog(nullptr, writer, settings);
+        FormWAV dialog(nullptr, settings);
         control<QRadioButton>(dialog, "F2")->click();
         control<QRadioButton>(dialog, "P1")->click();
         control<QRadioButton>(dialog, "B1")->click();
         pressOk(dialog);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
     EXPECT_EQ(settings.WavSampleRate, 11025);
     EXPECT_EQ(settings.WavChannels, 1);
@@ -668,30 +678,81 @@ TEST(FormWAV, OkStoresTheChoicesAndTheWriterWritesThem)
     EXPECT_EQ(header.byteRate, 11025);
     EXPECT_NEAR(double(header.dataBytes), 11025.0, 64.0);
 
-    FormWAV reopened(nullptr, writer, settings);
+    FormWAV reopened(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(reopened, "F2")->isChecked());
     EXPECT_TRUE(control<QRadioButton>(reopened, "P1")->isChecked());
     EXPECT_TRUE(control<QRadioButton>(reopened, "B1")->isChecked());
 }
 
-TEST(FormWAV, CancelChangesNothing)
+TEST(FormWAV, CancelAnswersNothing)
 {
-    AudioFile writer;
-    ASSERT_TRUE(writer.setWavFormat(22050, 2, 16));
-    const QString writerBefore = writer.settingsDescription();
     EncoderSettings settings;
     settings.WavSampleRate = 22050;
-    FormWAV dialog(nullptr, writer, settings);
+    FormWAV dialog(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(dialog, "F4")->isChecked());
     control<QRadioButton>(dialog, "F1")->click();
     control<QRadioButton>(dialog, "P1")->click();
     control<QRadioButton>(dialog, "B1")->click();
     pressCancel(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(
-        std::make_tuple(settings.WavSampleRate, settings.WavChannels, settings.WavBitsPerSample),
-        std::make_tuple(22050, 2, 16));
-    EXPECT_EQ(writer.settingsDescription(), writerBefore);
+    EXPECT_FALSE(dialog.edited());
 }
+
+// ---- every format dialog ----
+
+// Presses a button of the settings dialog once editFormatSettings has shown it, and remembers
+// which dialog that was; a dialog that never comes up is closed by the guard.
+class PressWhenShown {
+public:
+    explicit PressWhenShown(const char* button)
+    {
+        QTimer::singleShot(0, [this, button] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                m_shown = dialog->objectName();
+                control<QPushButton>(*dialog, button)->click();
+            }
+        });
+        QObject::connect(&m_guard, &QTimer::timeout, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        m_guard.start(5000);
+    }
+    const QString& shown() const { return m_shown; }
+
+private:
+    QString m_shown;
+    QTimer m_guard;
+};
+
+class EveryFormatDialog : public ::testing::TestWithParam<std::pair<OutputKind, const char*>> {};
+
+TEST_P(EveryFormatDialog, OkAnswersTheCopyAndCancelNothing)
+{
+    const auto [target, dialogName] = GetParam();
+    EncoderSettings settings;
+    settings.TargetFormat = target;
+    settings.OutputFolder = QStringLiteral("/music/");
+    settings.UseOutputFolder = true;
+    settings.CopyTags = false;
+    const EncoderSettings before = settings;
+    {
+        const PressWhenShown press("CmdCancel");
+        EXPECT_FALSE(editFormatSettings(nullptr, settings));
+        EXPECT_EQ(press.shown(), QString::fromLatin1(dialogName));
+    }
+    const PressWhenShown press("CmdOK");
+    const std::optional<EncoderSettings> edited = editFormatSettings(nullptr, settings);
+    ASSERT_TRUE(edited);
+    EXPECT_TRUE(*edited == before); // nothing was changed, so OK hands back the same value
+    EXPECT_TRUE(settings == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatDialogs, EveryFormatDialog,
+                         ::testing::Values(std::pair{OutputKind::Mp3, "FormMp3"},
+                                           std::pair{OutputKind::Ogg, "FormOGG"},
+                                           std::pair{OutputKind::Wav, "FormWAV"},
+                                           std::pair{OutputKind::Wma, "FormWMA"}),
+                         [](const auto& info) { return std::string(info.param.second); });
 
 } // namespace

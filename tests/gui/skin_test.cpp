@@ -2,6 +2,7 @@
 #include "filelist/filelistview.h"
 
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QApplication>

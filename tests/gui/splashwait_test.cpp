@@ -1,6 +1,7 @@
-#include "app/artwork.h"
 #include "app/formflash.h"
-#include "app/formwait.h"
+#include "support/qtprinters.h"
+#include "widgets/artwork.h"
+#include "widgets/formwait.h"
 
 #include <QApplication>
 #include <QDir>

@@ -201,3 +201,4 @@ TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 } // namespace
 
 #include "startup_test.moc"
+#include "support/qtprinters.h"

@@ -1,5 +1,6 @@
 #include "player/audioplayer.h"
 
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QAudioDevice>

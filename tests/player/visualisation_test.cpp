@@ -1,5 +1,6 @@
 #include "player/visualisation.h"
 
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QImage>

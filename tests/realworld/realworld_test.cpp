@@ -4,6 +4,7 @@
 #include "filelist/rowtexts.h"
 #include "settings/encodersettings.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,13 +173,13 @@ TEST_P(SourceToTarget, EveryFieldTheTargetCanHoldArrives)
     AudioFile reader;
     AudioFile writer;
     AudioInformation information;
-    applyStartupWriterFormat(writer);
+    ASSERT_TRUE(EncoderSettings().applyTo(writer));
     BatchRun batch(reader, writer, information);
     BatchObserver quiet;
     const RowResult result =
         batch.convertRow(folder + u'/' + QString::fromUtf8(source.file),
                          out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
-                         QString::fromLatin1(target.format), true, quiet);
+                         *outputKindNamed(QString::fromLatin1(target.format)), true, quiet);
     ASSERT_TRUE(result.saved);
 
     const QJsonObject read = readWithMutagen(result.output);
@@ -215,13 +216,13 @@ TEST_P(NulInValue, WholeValueIsWritten)
     AudioFile reader;
     AudioFile writer;
     AudioInformation information;
-    applyStartupWriterFormat(writer);
+    ASSERT_TRUE(EncoderSettings().applyTo(writer));
     BatchRun batch(reader, writer, information);
     BatchObserver quiet;
     const RowResult result =
         batch.convertRow(folder + QStringLiteral("/plain.wav"),
                          out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
-                         QString::fromLatin1(target.format), false, quiet);
+                         *outputKindNamed(QString::fromLatin1(target.format)), false, quiet);
     ASSERT_TRUE(result.saved);
     const QString title = QStringLiteral("Part one") + QChar(u'\0') + QStringLiteral("Part two");
     AudioTags tags;

@@ -7,15 +7,8 @@
 #include <QTemporaryDir>
 
 #include <initializer_list>
-#include <ostream>
 #include <span>
 #include <vector>
-
-// Readable test failures for Qt strings (found by argument-dependent lookup).
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 // Fixture files for tests, made at test time.
 namespace tunevale::test {

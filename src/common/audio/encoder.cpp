@@ -9,21 +9,39 @@
 
 namespace tunevale {
 
+QString formatCaption(OutputKind kind)
+{
+    switch (kind) {
+    case OutputKind::Mp3:
+        return QStringLiteral("MP3");
+    case OutputKind::Wma:
+        return QStringLiteral("WMA");
+    case OutputKind::Ogg:
+        return QStringLiteral("OGG");
+    case OutputKind::Wav:
+        return QStringLiteral("WAV");
+    }
+    return {};
+}
+
+std::optional<OutputKind> outputKindNamed(const QString& name)
+{
+    for (OutputKind kind : kOutputKinds) {
+        if (name.compare(formatCaption(kind), Qt::CaseInsensitive) == 0)
+            return kind;
+    }
+    return std::nullopt;
+}
+
 Status outputKindForPath(const QString& path, OutputKind& kind)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == u"mp3")
-        kind = OutputKind::Mp3;
-    else if (extension == u"wma")
-        kind = OutputKind::Wma;
-    else if (extension == u"ogg")
-        kind = OutputKind::Ogg;
-    else if (extension == u"wav")
-        kind = OutputKind::Wav;
-    else
+    const QString extension = QFileInfo(path).suffix();
+    const std::optional<OutputKind> named = outputKindNamed(extension);
+    if (!named)
         return Status::error(QStringLiteral("Unsupported output type \"%1\": use .mp3, .wma, "
                                             ".ogg or .wav")
-                                 .arg(extension));
+                                 .arg(extension.toLower()));
+    kind = *named;
     return {};
 }
 

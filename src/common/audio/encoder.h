@@ -8,7 +8,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace tunevale {
@@ -55,6 +57,13 @@ public:
 };
 
 enum class OutputKind { Mp3, Wma, Ogg, Wav };
+inline constexpr std::array kOutputKinds{OutputKind::Mp3, OutputKind::Wma, OutputKind::Ogg,
+                                         OutputKind::Wav};
+
+// A format's name as captions show it: "MP3", "WMA", "OGG" or "WAV".
+QString formatCaption(OutputKind kind);
+// The kind a name stands for, in any case ("ogg" too); nothing for any other text.
+std::optional<OutputKind> outputKindNamed(const QString& name);
 
 // The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", any case),
 // or an error naming the unsupported extension.

@@ -1,4 +1,6 @@
-#include "common/folderbrowser.h"
+#include "widgets/folderbrowser.h"
+
+#include "common/folderpath.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -60,10 +62,7 @@ bool FolderExists(const QString& path)
 
 QString browseForReadableFolder(QWidget* owner, const QString& title, const QString& currentText)
 {
-    QString start = currentText;
-    if (start.size() >= 4 && (start.endsWith(QDir::separator()) || start.endsWith(u'/')))
-        start.chop(1);
-    const QString chosen = BrowseForFolder(owner, title, start);
+    const QString chosen = BrowseForFolder(owner, title, withoutTrailingSeparator(currentText));
     if (chosen.isEmpty())
         return {};
     if (!FolderExists(chosen)) {

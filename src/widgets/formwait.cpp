@@ -1,6 +1,6 @@
-#include "app/formwait.h"
+#include "widgets/formwait.h"
 
-#include "app/artwork.h"
+#include "widgets/artwork.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,0 +1,23 @@
+#include "common/textnumber.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace tunevale {
+
+std::optional<int> wholeNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    double value = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double rounded = std::nearbyint(value); // the default rounding mode: half to even
+    if (rounded < low || rounded > high)
+        return std::nullopt;
+    return static_cast<int>(rounded);
+}
+
+} // namespace tunevale

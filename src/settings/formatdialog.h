@@ -1,0 +1,30 @@
+#pragma once
+
+#include "settings/encodersettings.h"
+
+#include <QDialog>
+
+#include <optional>
+
+namespace tunevale {
+
+// A format's settings dialog: it edits a copy of the settings and hands it back on OK.
+class FormatDialog : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormatDialog)
+
+public:
+    // The edited copy once OK has closed the dialog; nothing after Cancel or the close box.
+    std::optional<EncoderSettings> edited() const;
+
+protected:
+    FormatDialog(QWidget* owner, const EncoderSettings& settings);
+
+    EncoderSettings m_settings;
+};
+
+// Shows the settings dialog of the target format modally over owner and answers its edited()
+// copy.
+std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderSettings& settings);
+
+} // namespace tunevale
