@@ -230,7 +230,7 @@ TEST_P(WavSegments, MatchTheOneThreadFileByteForByte)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formats, WavSegments,
+    WavOutputs, WavSegments,
     testing::Values(WavCase{"Stereo16Bit", 2, {44100, 2, 16}, 3, false},
                     WavCase{"MonoTo8BitStereoOddLength", 1, {48000, 2, 8}, 2, false},
                     WavCase{"StereoTo8BitMono", 2, {32000, 1, 8}, 7, false},
