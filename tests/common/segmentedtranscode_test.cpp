@@ -231,14 +231,14 @@ TEST_P(WavSegments, MatchTheOneThreadFileByteForByte)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formats, WavSegments,
+    WavOutputs, WavSegments,
     testing::Values(WavCase{"Stereo16Bit", 2, {44100, 2, 16}, 3, false},
                     WavCase{"MonoTo8BitStereoOddLength", 1, {48000, 2, 8}, 2, false},
                     WavCase{"StereoTo8BitMono", 2, {32000, 1, 8}, 7, false},
                     WavCase{"FromMp3", 2, {44100, 2, 16}, 2, true}),
     [](const testing::TestParamInfo<WavCase>& info) { return std::string(info.param.name); });
 
-class SegmentedFallback : public testing::Test {
+class SegmentedRun : public testing::Test {
 protected:
     Outcome run(const QString& source, const QString& output, int threads = 4)
     {
@@ -265,7 +265,7 @@ protected:
 };
 
 // Whatever cannot be split safely is left to the one-thread conversion, untouched.
-TEST_F(SegmentedFallback, LeavesWhatCannotBeSplitToOneThread)
+TEST_F(SegmentedRun, LeavesWhatCannotBeSplitToOneThread)
 {
     const QString longWav = source(QStringLiteral("long.wav"), 44100, 7);
     EXPECT_EQ(run(longWav, m_dir.file(QStringLiteral("one.mp3")), 1), Outcome::NotApplicable);
@@ -289,7 +289,7 @@ TEST_F(SegmentedFallback, LeavesWhatCannotBeSplitToOneThread)
 
 // Through the transcoder, a file too short to split is the one-thread file exactly, and a
 // long one comes out whole.
-TEST_F(SegmentedFallback, TranscoderWithThreadsSplitsOnlyWhatItShould)
+TEST_F(SegmentedRun, TranscoderWithThreadsSplitsOnlyWhatItShould)
 {
     for (const double seconds : {4.0, 9.0}) {
         const QString wav = source(QStringLiteral("in.wav"), 44100, seconds);
@@ -313,7 +313,7 @@ public:
     bool stopRequested() const override { return true; }
 };
 
-TEST_F(SegmentedFallback, StopLeavesACompleteShorterFile)
+TEST_F(SegmentedRun, StopLeavesACompleteShorterFile)
 {
     const QString wav = source(QStringLiteral("in.wav"), 44100, 30);
     for (const char* name : {"stopped.mp3", "stopped.wav"}) {
