@@ -1,6 +1,7 @@
 #include "app/artwork.h"
 #include "app/formflash.h"
 #include "app/formmain.h"
+#include "common/nativepath.h"
 #include "filelist/addfiles.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<FormMain> mainWindow;
     FormFlash splash(FormFlash::Mode::Startup);
     // Files named on the command line ("open with") are listed once the window is up.
-    const QStringList files = QApplication::arguments().mid(1);
+    const QStringList files = argumentsFromNative(argc, argv);
     QObject::connect(&splash, &FormFlash::finished, &application, [&mainWindow, files] {
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();

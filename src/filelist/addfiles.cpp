@@ -1,6 +1,8 @@
 #include "filelist/addfiles.h"
 
 #include "app/formwait.h"
+#include "common/localfile.h"
+#include "common/nativepath.h"
 #include "filelist/filelistview.h"
 #include "filelist/rowtexts.h"
 
@@ -36,11 +38,12 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
     };
     // Each filter carries its patterns twice: in its caption, and after it for the dialog,
     // which hides the second copy.
-    QStringList chosen =
-        QFileDialog::getOpenFileNames(owner, QString(), startFolder, filters.join(u";;"), nullptr,
-                                      QFileDialog::HideNameFilterDetails);
-    for (QString& path : chosen)
-        path = QDir::toNativeSeparators(path);
+    const QList<QUrl> urls = QFileDialog::getOpenFileUrls(
+        owner, QString(), QUrl::fromLocalFile(startFolder), filters.join(u";;"), nullptr,
+        QFileDialog::HideNameFilterDetails, {QStringLiteral("file")});
+    QStringList chosen;
+    for (const QUrl& url : urls)
+        chosen.append(QDir::toNativeSeparators(pathFromLocalUrl(url)));
     return chosen;
 }
 
@@ -76,7 +79,7 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     for (const QString& path : paths) {
         if (!guard || (windowShown && !list.window()->isVisible()))
             break;
-        if (QFileInfo(path).isDir() || !IsSupportedFile(path))
+        if (LocalFileInfo::of(path).isDir || !IsSupportedFile(path))
             continue;
         list.AddFileRow(path);
         QCoreApplication::processEvents();

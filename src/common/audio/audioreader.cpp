@@ -1,14 +1,12 @@
 #include "common/audio/audioreader.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/nativepath.h"
+#include "common/audio/localinput.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 }
-
-#include <QFile>
 
 #include <algorithm>
 #include <cstring>
@@ -83,11 +81,9 @@ Status AudioReader::Decoder::open(const QString& filePath)
     if (!packet || !frame)
         return Status::error(QStringLiteral("Out of memory opening %1").arg(path));
 
-    AVFormatContext* rawFormat = nullptr;
-    int result = avformat_open_input(&rawFormat, nativePath(path).constData(), nullptr, nullptr);
+    int result = openLocalInput(path, format);
     if (result < 0)
         return Status::error(readError(path, result));
-    format.reset(rawFormat);
     if ((result = avformat_find_stream_info(format.get(), nullptr)) < 0)
         return Status::error(readError(path, result));
 
