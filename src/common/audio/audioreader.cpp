@@ -18,6 +18,8 @@ namespace {
 // Seeking lands early by this much and decodes forward: several codecs need preceding
 // frames (MP3's bit reservoir, overlapping windows) to rebuild the exact samples.
 constexpr qint64 kSeekPrerollSeconds = 1;
+// Landings tried before decoding afresh from the start.
+constexpr int kSeekTries = 8;
 
 QString readError(const QString& path, int errorCode)
 {
@@ -323,8 +325,11 @@ Status AudioReader::Decoder::discardUntil(qint64 target, bool& landedLate)
 Status AudioReader::Decoder::seek(qint64 target, bool& restartNeeded)
 {
     const qint64 preroll = kSeekPrerollSeconds * outputFormat.sampleRate;
-    // Land early, then look further back while the decoder still comes up past the target.
-    for (qint64 landing = target - preroll; landing > 0; landing -= 4 * preroll) {
+    // Land early, then look further back while the decoder still comes up past the target. A
+    // few tries find any real file's spot; a damaged header that claims years of audio would
+    // otherwise step back four seconds at a time for ever.
+    qint64 landing = target - preroll;
+    for (int tries = 0; tries < kSeekTries && landing > 0; ++tries, landing -= 4 * preroll) {
         if (firstTimestamp == AV_NOPTS_VALUE)
             break;
         const qint64 streamTimestamp =
