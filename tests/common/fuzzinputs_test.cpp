@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace tunevale;
 
 namespace {
@@ -37,6 +41,23 @@ TEST(FuzzInputs, SeekInAFileClaimingYearsOfAudioEndsAtItsEnd)
     qint64 reached = -1;
     ASSERT_TRUE(reader.seek(reader.totalFrames() / 2, reached));
     EXPECT_EQ(reached, decoded);
+}
+
+TEST(FuzzInputs, TagClaimingGigabytesIsNotAllocated)
+{
+    // In a child of its own, whose peak memory no other test has raised.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        fuzz::exerciseInformation(input("information-info-tag-claims-gigabytes.wav"));
+        fuzz::exerciseReader(input("information-info-tag-claims-gigabytes.wav"));
+        ::_exit(0);
+    }
+    int status = -1;
+    rusage usage{};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes";
 }
 
 } // namespace

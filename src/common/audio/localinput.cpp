@@ -4,12 +4,26 @@
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 
 namespace tunevale {
 
 namespace {
+
+// A damaged header can claim gigabytes for one tag, which FFmpeg then allocates and zeroes (a
+// 416-byte WAV took 1.7 GB). Nothing an audio file honestly holds comes near this.
+constexpr std::size_t kMaxFfmpegAllocation = std::size_t{256} << 20;
+
+void limitFfmpegAllocations()
+{
+    static const bool limited = [] {
+        av_max_alloc(kMaxFfmpegAllocation);
+        return true;
+    }();
+    Q_UNUSED(limited);
+}
 
 struct DictionaryDeleter {
     void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
@@ -31,6 +45,7 @@ QByteArray localFileUrl(const QString& path)
 
 int openLocalInput(const QString& path, InputFormatContextPtr& context)
 {
+    limitFfmpegAllocations();
     AVDictionary* rawOptions = nullptr;
     // The whitelist also holds for every file a demuxer opens by itself (a playlist's entries).
     int result = av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
