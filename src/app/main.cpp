@@ -1,6 +1,7 @@
 #include "app/formflash.h"
 #include "app/formmain.h"
 #include "app/startupoptions.h"
+#include "common/nativepath.h"
 #include "filelist/addfiles.h"
 #include "widgets/artwork.h"
 
@@ -30,7 +31,8 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(applicationIcon());
     // Files named on the command line ("open with") are listed once the window is up.
     QStringList files;
-    if (const auto status = readStartupFiles(QApplication::arguments(), files, err))
+    if (const auto status = readStartupFiles(
+            QStringList{QStringLiteral("tunevale")} + argumentsFromNative(argc, argv), files, err))
         return *status;
 
     // The main window comes when the splash closes; until then no closed window ends the run.

@@ -3,12 +3,12 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/encoder.h"
 #include "common/folderpath.h"
+#include "common/localfile.h"
 #include "convert/batchrun.h"
 #include "convert/parallelbatch.h"
 #include "settings/encodersettings.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QThread>
 
 #include <optional>
@@ -178,10 +178,10 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
 
     if (parser.isSet(QStringLiteral("out"))) {
         const QString folder = parser.value(QStringLiteral("out"));
-        const QFileInfo info(folder);
-        if (!info.exists() && error.isEmpty())
+        const LocalFileInfo info = LocalFileInfo::of(folder);
+        if (!info.exists && error.isEmpty())
             error = QStringLiteral("the output folder %1 does not exist").arg(folder);
-        else if (!info.isDir() && error.isEmpty())
+        else if (!info.isDir && error.isEmpty())
             error = QStringLiteral("the output folder %1 is not a folder").arg(folder);
         options.batch.outputFolder = withTrailingSeparator(folder);
     }

@@ -1,5 +1,6 @@
 #include "cli/clicommands.h"
 #include "cli/convertcommand.h"
+#include "common/nativepath.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,7 +32,7 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QStringList arguments = QCoreApplication::arguments().mid(1);
+    QStringList arguments = argumentsFromNative(argc, argv);
     if (arguments.isEmpty()) {
         err << kUsage;
         return 2;

@@ -1,5 +1,7 @@
 #include "filelist/addfiles.h"
 
+#include "common/localfile.h"
+#include "common/nativepath.h"
 #include "filelist/filelistview.h"
 #include "filelist/rowtexts.h"
 #include "widgets/formwait.h"
@@ -63,11 +65,12 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
     };
     // Each filter carries its patterns twice: in its caption, and after it for the dialog,
     // which hides the second copy.
-    QStringList chosen =
-        QFileDialog::getOpenFileNames(owner, QString(), startFolder, filters.join(u";;"), nullptr,
-                                      QFileDialog::HideNameFilterDetails);
-    for (QString& path : chosen)
-        path = QDir::toNativeSeparators(path);
+    const QList<QUrl> urls = QFileDialog::getOpenFileUrls(
+        owner, QString(), QUrl::fromLocalFile(startFolder), filters.join(u";;"), nullptr,
+        QFileDialog::HideNameFilterDetails, {QStringLiteral("file")});
+    QStringList chosen;
+    for (const QUrl& url : urls)
+        chosen.append(QDir::toNativeSeparators(pathFromLocalUrl(url)));
     return chosen;
 }
 
@@ -106,7 +109,7 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     for (const QString& path : paths) {
         if (!guard || (windowShown && !list.window()->isVisible()))
             break;
-        if (QFileInfo(path).isDir() || !IsSupportedFile(path))
+        if (LocalFileInfo::of(path).isDir || !IsSupportedFile(path))
             continue;
         list.AddFileRow(path);
         turns.giveTurnIfDue();

@@ -1,6 +1,7 @@
 #include "filelist/filelistview.h"
 
 #include "common/audio/audioinformation.h"
+#include "common/nativepath.h"
 #include "filelist/rowtexts.h"
 
 #include <QDir>
@@ -147,7 +148,7 @@ QStringList localPaths(const QMimeData* data)
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             return {};
-        paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+        paths.append(QDir::toNativeSeparators(pathFromLocalUrl(url)));
     }
     return paths;
 }

@@ -1,9 +1,53 @@
 #include "filelist/folderscan.h"
 
+#include "common/localfile.h"
+#include "common/nativepath.h"
+
 #include <QDir>
-#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace tunevale {
+
+namespace {
+
+enum class EntryKind { File, Folder };
+
+// The entries of one kind in folder, full paths in ascending name order without regard to case.
+// The system lists the folder: Qt's listing leaves out names that are not UTF-8. Names
+// beginning with a dot are hidden.
+QStringList entriesOf(const QString& folder, EntryKind kind,
+                      const QList<QRegularExpression>& filters = {})
+{
+    const QDir dir(folder);
+    QStringList names = folderEntryNames(folder);
+    const auto unwanted = [&](const QString& name) {
+        if (name.startsWith(u'.'))
+            return true;
+        // Regular expressions refuse the escapes of undecodable bytes; match those as U+FFFD.
+        const QString matched = QString::fromUtf8(nativePath(name));
+        const auto matches = [&matched](const QRegularExpression& filter) {
+            return filter.match(matched).hasMatch();
+        };
+        if (!filters.isEmpty() && std::none_of(filters.begin(), filters.end(), matches))
+            return true;
+        const LocalFileInfo info = LocalFileInfo::of(dir.filePath(name));
+        return kind == EntryKind::File ? !info.isFile : !info.isDir;
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), unwanted), names.end());
+    std::sort(names.begin(), names.end(), [](const QString& left, const QString& right) {
+        const int order = left.compare(right, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : left < right;
+    });
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : std::as_const(names))
+        paths.append(QDir::toNativeSeparators(dir.filePath(name)));
+    return paths;
+}
+
+} // namespace
 
 FolderScan::FolderScan(Hooks hooks)
     : m_hooks(std::move(hooks))
@@ -24,16 +68,10 @@ QStringList FolderScan::matchingFiles(const QString& folder, const QStringList& 
 {
     if (patterns.isEmpty())
         return {};
-    // Without QDir::Hidden, names beginning with a dot and files the platform marks
-    // hidden are left out; without QDir::CaseSensitive, patterns ignore case.
-    const QDir dir(folder);
-    QStringList paths;
-    const QFileInfoList entries =
-        dir.entryInfoList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    paths.reserve(entries.size());
-    for (const QFileInfo& entry : entries)
-        paths.append(QDir::toNativeSeparators(entry.filePath()));
-    return paths;
+    QList<QRegularExpression> filters;
+    for (const QString& pattern : patterns)
+        filters.append(QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive));
+    return entriesOf(folder, EntryKind::File, filters);
 }
 
 void FolderScan::yield() const
@@ -46,7 +84,7 @@ void FolderScan::run(const QString& folder, const QString& filter, bool includeS
 {
     m_visited.clear();
     const QStringList patterns = patternsOf(filter);
-    m_visited.insert(QFileInfo(folder).canonicalFilePath());
+    m_visited.insert(canonicalPath(folder));
     if (!scanFolderFiles(folder, patterns) || !includeSubfolders)
         return;
 
@@ -73,22 +111,16 @@ bool FolderScan::scanFolderFiles(const QString& folder, const QStringList& patte
 bool FolderScan::discoverSubfolders(const QString& folder, QStringList& discovered)
 {
     // A folder's direct sub-folders are entered together, in name order, before any is walked.
-    const QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     QStringList children;
-    for (const QFileInfo& entry : entries) {
+    for (const QString& path : entriesOf(folder, EntryKind::Folder)) {
         yield();
         if (stopped())
             return false;
-        if (entry.fileName().startsWith(u'.'))
-            continue;
         // A link back up the tree must not make the walk go round for ever.
-        const QString canonical = entry.canonicalFilePath();
+        const QString canonical = canonicalPath(path);
         if (canonical.isEmpty() || m_visited.contains(canonical))
             continue;
         m_visited.insert(canonical);
-        const QString path = QDir::toNativeSeparators(entry.filePath());
         children.append(path);
         discovered.append(path);
     }

@@ -2,6 +2,7 @@
 
 #include "common/audio/audioinformation.h"
 #include "common/formatduration.h"
+#include "common/localfile.h"
 
 #include <QFileInfo>
 
@@ -94,18 +95,18 @@ QString modifiedTimeText(const QDateTime& time, const QLocale& locale)
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale)
 {
-    const QFileInfo file(path);
-    if (!file.exists())
+    const LocalFileInfo file = LocalFileInfo::of(path);
+    if (!file.exists)
         return std::nullopt;
     if (!info.open(path) || info.formatDescription().isEmpty())
         return std::nullopt;
     FileRow row;
     row.path = path;
     std::tie(row.type, row.typeToolTip) = typeTexts(path, info.content());
-    row.size = fileSizeText(file.size(), locale);
+    row.size = fileSizeText(file.size, locale);
     row.format = cleanedFormatDescription(info.formatDescription());
     row.length = FormatDuration(static_cast<double>(info.durationMs()) / 1000.0);
-    row.modified = modifiedTimeText(file.lastModified(), locale);
+    row.modified = modifiedTimeText(file.lastModified, locale);
     return row;
 }
 

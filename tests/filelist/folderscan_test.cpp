@@ -1,3 +1,4 @@
+#include "common/nativepath.h"
 #include "filelist/folderscan.h"
 
 #include "support/fixtures.h"
@@ -8,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -104,6 +109,26 @@ TEST_F(FolderScanTest, UnreadableFoldersAreSkipped)
     EXPECT_EQ(scan(QStringLiteral("*.wav"), true), (QStringList{first, third}));
     QFile::setPermissions(m_dir.file(QStringLiteral("b")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(FolderScanTest, NamesThatAreNotUtf8AreListedByTheirBytes)
+{
+    touch(QStringLiteral("plain.wav"));
+    const QByteArray folder = QFile::encodeName(m_dir.path());
+    const QByteArray latin1 = folder + "/caf\xe9.wav";
+    ASSERT_EQ(std::rename((folder + "/plain.wav").constData(), latin1.constData()), 0);
+    ASSERT_EQ(::mkdir((folder + "/\xe9t\xe9").constData(), 0700), 0);
+    const QByteArray nested = folder + "/\xe9t\xe9/b.wav";
+    ::close(::open(nested.constData(), O_CREAT | O_WRONLY, 0600));
+
+    const QStringList found = scan(QStringLiteral("*.wav"), true);
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(nativePath(found[0]), latin1);
+    EXPECT_EQ(nativePath(found[1]), nested);
+    // QTemporaryDir cannot see these names.
+    ::unlink(latin1.constData());
+    ::unlink(nested.constData());
+    ::rmdir((folder + "/\xe9t\xe9").constData());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "filelist/filelistview.h"
 
 #include "common/audio/audioinformation.h"
+#include "common/nativepath.h"
 #include "filelist/rowtexts.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
@@ -589,11 +590,14 @@ TEST_F(FileListViewTest, DropHandsOverThePathsInOrder)
     std::vector<QStringList> dropped;
     QObject::connect(&m_list, &FileListView::filesDropped, &m_list,
                      [&dropped](const QStringList& paths) { dropped.push_back(paths); });
-    const QStringList paths{QStringLiteral("/x/z.wav"), QStringLiteral("/x/folder"),
-                            QStringLiteral("/x/a.ogg")};
+    QStringList paths{QStringLiteral("/x/z.wav"), QStringLiteral("/x/folder"),
+                      QStringLiteral("/x/a.ogg")};
     QList<QUrl> urls;
-    for (const QString& path : paths)
+    for (const QString& path : std::as_const(paths))
         urls.append(QUrl::fromLocalFile(path));
+    // A Latin-1 name arrives percent-encoded byte by byte and keeps its bytes.
+    urls.append(QUrl::fromEncoded("file:///x/caf%E9.wav"));
+    paths.append(pathFromNative("/x/caf\xe9.wav"));
     const std::unique_ptr<QMimeData> data(urlData(urls));
     // Qt hands a drop to the widget that accepted the drag's entry.
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, data.get(),

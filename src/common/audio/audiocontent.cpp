@@ -1,5 +1,7 @@
 #include "common/audio/audiocontent.h"
 
+#include "common/localfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -123,8 +125,8 @@ AudioContent contentOfProbe(const char* demuxerName, const char* codecName, cons
     }
     if (demuxer.starts_with("matroska")) {
         // The EBML header names its document type near the start.
-        QFile file(path);
-        const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(64) : QByteArray();
+        QFile file;
+        const QByteArray head = openForReading(file, path) ? file.read(64) : QByteArray();
         return head.contains("webm") ? AudioContent::WebM : AudioContent::Matroska;
     }
     return AudioContent::Unknown;

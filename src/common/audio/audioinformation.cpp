@@ -3,11 +3,12 @@
 #include "common/audio/ffmpegptr.h"
 #include "common/audio/probetags.h"
 #include "common/audio/tagfile.h"
+#include "common/audio/localinput.h"
+#include "common/localfile.h"
 #include "common/nativepath.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace tunevale {
 
@@ -21,16 +22,7 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// FFmpeg takes UTF-8 names everywhere; TagLib takes wide names on Windows.
-QByteArray ffmpegPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return path.toUtf8();
-#else
-    return nativePath(path);
-#endif
-}
-
+// TagLib takes wide names on Windows.
 #ifdef Q_OS_WIN
 using TagPath = QString;
 TagPath tagPath(const QString& path)
@@ -108,10 +100,8 @@ Status AudioInformation::open(const QString& path)
     m_content = AudioContent::Unknown;
     quietFfmpegLogging();
 
-    const QByteArray name = ffmpegPath(path);
-    AVFormatContext* rawContext = nullptr;
-    // FFmpeg frees the context itself when opening fails.
-    int result = avformat_open_input(&rawContext, name.constData(), nullptr, nullptr);
+    InputFormatContextPtr context;
+    int result = openLocalInput(path, context);
     // Demuxers answer a malformed header with EINVAL, which reads as the caller's fault.
     if (result == AVERROR(EINVAL))
         result = AVERROR_INVALIDDATA;
@@ -123,7 +113,6 @@ Status AudioInformation::open(const QString& path)
         return Status::error(
             QStringLiteral("Cannot read %1: %2").arg(displayPath(path), ffmpegErrorString(result)));
     }
-    const InputFormatContextPtr context(rawContext);
     result = avformat_find_stream_info(context.get(), nullptr);
     if (result < 0) {
         return Status::error(
@@ -145,7 +134,7 @@ Status AudioInformation::open(const QString& path)
     if (bitRate <= 0)
         bitRate = context->bit_rate;
     if (bitRate <= 0 && durationMs > 0)
-        bitRate = QFileInfo(path).size() * 8 * 1000 / durationMs;
+        bitRate = LocalFileInfo::of(path).size * 8 * 1000 / durationMs;
 
     QStringList parts{codecName(parameters->codec_id),
                       QStringLiteral("%1 Hz").arg(parameters->sample_rate)};
@@ -204,12 +193,12 @@ Status AudioInformation::writeTags(const QString& path) const
     if (m_tags.track < 0 || m_tags.track > kMaxTrack)
         return failure(QStringLiteral("track %1 is out of range").arg(m_tags.track));
 
-    const QFileInfo info(path);
-    if (!info.exists())
+    const LocalFileInfo info = LocalFileInfo::of(path);
+    if (!info.exists)
         return failure(QStringLiteral("No such file or directory"));
-    if (!info.isFile())
+    if (!info.isFile)
         return failure(QStringLiteral("Not a file"));
-    if (!info.isReadable() || !info.isWritable())
+    if (!isAccessible(path, true))
         return failure(QStringLiteral("Permission denied"));
 
     const TagPath name = tagPath(path);

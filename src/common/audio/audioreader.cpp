@@ -1,14 +1,12 @@
 #include "common/audio/audioreader.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/nativepath.h"
+#include "common/audio/localinput.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 }
-
-#include <QFile>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +18,8 @@ namespace {
 // Seeking lands early by this much and decodes forward: several codecs need preceding
 // frames (MP3's bit reservoir, overlapping windows) to rebuild the exact samples.
 constexpr qint64 kSeekPrerollSeconds = 1;
+// Landings tried before decoding afresh from the start.
+constexpr int kSeekTries = 8;
 
 QString readError(const QString& path, int errorCode)
 {
@@ -83,11 +83,9 @@ Status AudioReader::Decoder::open(const QString& filePath)
     if (!packet || !frame)
         return Status::error(QStringLiteral("Out of memory opening %1").arg(path));
 
-    AVFormatContext* rawFormat = nullptr;
-    int result = avformat_open_input(&rawFormat, nativePath(path).constData(), nullptr, nullptr);
+    int result = openLocalInput(path, format);
     if (result < 0)
         return Status::error(readError(path, result));
-    format.reset(rawFormat);
     if ((result = avformat_find_stream_info(format.get(), nullptr)) < 0)
         return Status::error(readError(path, result));
 
@@ -327,8 +325,11 @@ Status AudioReader::Decoder::discardUntil(qint64 target, bool& landedLate)
 Status AudioReader::Decoder::seek(qint64 target, bool& restartNeeded)
 {
     const qint64 preroll = kSeekPrerollSeconds * outputFormat.sampleRate;
-    // Land early, then look further back while the decoder still comes up past the target.
-    for (qint64 landing = target - preroll; landing > 0; landing -= 4 * preroll) {
+    // Land early, then look further back while the decoder still comes up past the target. A
+    // few tries find any real file's spot; a damaged header that claims years of audio would
+    // otherwise step back four seconds at a time for ever.
+    qint64 landing = target - preroll;
+    for (int tries = 0; tries < kSeekTries && landing > 0; ++tries, landing -= 4 * preroll) {
         if (firstTimestamp == AV_NOPTS_VALUE)
             break;
         const qint64 streamTimestamp =

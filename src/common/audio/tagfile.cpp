@@ -1,5 +1,7 @@
 #include "common/audio/tagfile.h"
 
+#include "common/localfile.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -88,8 +90,8 @@ void installInfoStringHandler()
 // The content of one of the four output formats, from the file's first bytes.
 AudioContent sniffOutputContent(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         return AudioContent::Unknown;
     const QByteArray head = file.read(16);
     static constexpr std::array<unsigned char, 16> kAsfHeaderGuid = {
