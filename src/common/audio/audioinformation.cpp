@@ -1,9 +1,9 @@
 #include "common/audio/audioinformation.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/audio/localinput.h"
 #include "common/audio/probetags.h"
 #include "common/audio/tagfile.h"
-#include "common/audio/localinput.h"
 #include "common/localfile.h"
 #include "common/nativepath.h"
 
