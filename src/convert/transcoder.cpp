@@ -1,7 +1,10 @@
 #include "convert/transcoder.h"
 
 #include "common/audio/audiofile.h"
+#include "common/audio/streamlength.h"
+#include "convert/outputnaming.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,40 +12,56 @@
 
 namespace tunevale {
 
+namespace {
+
+// Rounding between sample rates and container time bases.
+constexpr double kLengthSlackSeconds = 0.005;
+
+} // namespace
+
 Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
     : m_reader(reader)
     , m_writer(writer)
 {}
 
 Status Transcoder::transcodeFile(const QString& source, const QString& output,
-                                 TranscodeObserver* observer)
+                                 TranscodeObserver* observer, SavedOutput* saved)
 {
     TranscodeObserver silent;
     TranscodeObserver& report = observer ? *observer : silent;
+    SavedOutput unused;
+    SavedOutput& placement = saved ? *saved : unused;
+    placement.path.clear();
     report.busyChanged(true);
     report.progressChanged(0);
 
+    const qint64 sourceSize = QFileInfo(source).size();
+    PartFile part;
+    Copied copied;
     Status status = m_reader.open(source);
-    bool created = false;
-    if (status) {
-        status = m_writer.create(output);
-        created = status.isOk();
-    }
+    if (status)
+        status = part.create(folderOf(output));
+    if (status)
+        status = m_writer.create(part.writeHandle(), output);
     if (status)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
     if (status)
-        status = copyBlocks(report);
+        status = copyBlocks(report, copied);
     if (status) {
         report.progressChanged(100);
         status = m_writer.close();
     }
     (void)m_reader.close();
-    if (!status) {
-        (void)m_writer.close();
-        // A half-written output must not pass for a good one.
-        if (created)
-            QFile::remove(output);
-    }
+    (void)m_writer.close();
+    // A source cut short by another program while it was read ends early without an error.
+    const bool sourceShrank = QFileInfo(source).size() < sourceSize;
+    if (status)
+        status = report.finishOutput(part.path());
+    if (status)
+        status = checkLength(part.path(), output, copied, sourceShrank);
+    // Until here the output has no name of its own, so failing leaves nothing behind.
+    if (status)
+        status = part.commit(output, placement.ifExists, placement.path);
     report.busyChanged(false);
     if (status)
         report.progressChanged(0);
@@ -52,9 +71,6 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
 Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& temporary,
                                        TranscodeObserver* observer)
 {
-    if (QFileInfo(temporary).isSymLink() || QFileInfo::exists(temporary))
-        return Status::error(QStringLiteral("%1 already exists").arg(temporary));
-
     Status status = m_reader.open(source);
     bool created = false;
     if (status) {
@@ -79,11 +95,15 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     return status;
 }
 
-Status Transcoder::copyBlocks(TranscodeObserver& report)
+Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
 {
     const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
     if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
         return Status::error(QStringLiteral("Invalid block size of %1 samples").arg(blockSize));
+    copied = {};
+    copied.sampleRate = m_reader.sampleRate();
+    copied.sourceFrames = m_reader.totalLength();
+    copied.lengthIsEstimate = m_reader.lengthIsEstimate();
 
     double position = 0;
     for (;;) {
@@ -94,6 +114,8 @@ Status Transcoder::copyBlocks(TranscodeObserver& report)
         if (Status status = m_writer.write(m_block); !status)
             return status;
         const int frameSize = m_reader.frameSize();
+        if (frameSize > 0)
+            copied.frames += qint64(m_block.size()) / frameSize;
         const qint64 total = m_reader.totalLength();
         if (frameSize <= 0 || total <= 0)
             return Status::error(
@@ -101,9 +123,37 @@ Status Transcoder::copyBlocks(TranscodeObserver& report)
         position = std::min(position + double(m_block.size()) / frameSize, double(total));
         report.progressChanged(position / double(total) * 100.0);
         report.yield();
-        if (report.stopRequested())
+        if (report.cancelRequested())
+            return Status::error(QStringLiteral("Interrupted; the unfinished output was removed"));
+        if (report.stopRequested()) {
+            copied.stopped = true;
             return {};
+        }
     }
+}
+
+Status Transcoder::checkLength(const QString& written, const QString& output, const Copied& copied,
+                               bool sourceShrank) const
+{
+    // A stopped file holds what was read. A length only estimated from the bitrate says
+    // nothing, unless the source lost bytes while it was read.
+    const bool trustProbe = !copied.stopped && (!copied.lengthIsEstimate || sourceShrank);
+    const qint64 expectedFrames =
+        trustProbe ? std::max(copied.sourceFrames, copied.frames) : copied.frames;
+    if (copied.sampleRate <= 0 || expectedFrames <= 0)
+        return {};
+    StreamLength length;
+    if (Status status = measureStreamLength(written, length); !status)
+        return Status::error(QStringLiteral("%1 is damaged: %2")
+                                 .arg(QDir::toNativeSeparators(output), status.message()));
+    const double expected = double(expectedFrames) / copied.sampleRate;
+    if (expected - length.seconds <= length.longestPacketSeconds + kLengthSlackSeconds)
+        return {};
+    return Status::error(
+        QStringLiteral("The output holds %1 s of the source's %2 s (the source may have "
+                       "changed while it was read, or the output could not be written whole)")
+            .arg(length.seconds, 0, 'f', 3)
+            .arg(expected, 0, 'f', 3));
 }
 
 } // namespace tunevale

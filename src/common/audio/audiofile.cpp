@@ -19,6 +19,11 @@ qint64 AudioFile::totalLength() const
     return m_reader.totalFrames();
 }
 
+bool AudioFile::lengthIsEstimate() const
+{
+    return m_reader.lengthIsEstimate();
+}
+
 int AudioFile::sampleRate() const
 {
     return m_reader.format().sampleRate;
@@ -53,6 +58,11 @@ Status AudioFile::close()
 Status AudioFile::create(const QString& path)
 {
     return m_writer.create(path);
+}
+
+Status AudioFile::create(UniqueFd file, const QString& outputPath)
+{
+    return m_writer.create(std::move(file), outputPath);
 }
 
 Status AudioFile::setInputFormat(int sampleRate, int channels)

@@ -20,6 +20,8 @@ public:
     // 0 while a file is open for reading; negative when there is nothing to play.
     int status() const;
     qint64 totalLength() const;
+    // True when totalLength() was only estimated from the bitrate.
+    bool lengthIsEstimate() const;
     int sampleRate() const;
     int channels() const;
     // Array elements per frame.
@@ -33,6 +35,8 @@ public:
 
     // Writer role.
     Status create(const QString& path);
+    // Writes into file, created empty by the caller, for the output at outputPath.
+    Status create(UniqueFd file, const QString& outputPath);
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
 

@@ -48,6 +48,7 @@ struct AudioReader::Decoder {
     qint64 position = 0;                    // frame of pending[pendingOffset]
     qint64 firstTimestamp = AV_NOPTS_VALUE; // stream timestamp of frame 0, in samples
     qint64 totalFrames = 0;
+    bool lengthIsEstimate = false;
     bool inputEnded = false;
     bool decoderDrained = false;
 
@@ -130,6 +131,7 @@ Status AudioReader::Decoder::open(const QString& filePath)
                 av_rescale_q(stream->start_time, stream->time_base, {1, outputFormat.sampleRate});
     } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         totalFrames = av_rescale(format->duration, outputFormat.sampleRate, AV_TIME_BASE);
+    lengthIsEstimate = format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
 
     // Decoding the first frame proves the file is playable and anchors timestamps to frame 0.
     bool gotFrame = false;
@@ -401,6 +403,11 @@ PcmFormat AudioReader::format() const
 qint64 AudioReader::totalFrames() const
 {
     return m_decoder ? m_decoder->totalFrames : 0;
+}
+
+bool AudioReader::lengthIsEstimate() const
+{
+    return m_decoder && m_decoder->lengthIsEstimate;
 }
 
 qint64 AudioReader::position() const

@@ -27,6 +27,8 @@ public:
     PcmFormat format() const;
     // The container's length; exact for WAV, an estimate for some MP3 files.
     qint64 totalFrames() const;
+    // True when totalFrames() was only estimated (from the bitrate and the file size).
+    bool lengthIsEstimate() const;
     // The frame the next read() starts at.
     qint64 position() const;
 

@@ -174,14 +174,14 @@ QString bitrateText(const lame_global_flags* flags, bool strictMinimum)
 }
 
 // Writes what LAME put into buffer; bytes is LAME's result, negative on failure.
-Status writeEncoded(QFile& file, const std::vector<unsigned char>& buffer, int bytes)
+Status writeEncoded(OutputStream& file, const std::vector<unsigned char>& buffer, int bytes)
 {
     if (bytes < 0)
         return Status::error(QStringLiteral("Cannot encode MP3 audio for %1: LAME error %2")
-                                 .arg(QDir::toNativeSeparators(file.fileName()))
+                                 .arg(QDir::toNativeSeparators(file.shownPath()))
                                  .arg(bytes));
-    if (bytes > 0 && file.write(reinterpret_cast<const char*>(buffer.data()), bytes) != bytes)
-        return writeFailure(file);
+    if (bytes > 0 && !file.write(reinterpret_cast<const char*>(buffer.data()), bytes))
+        return file.failure();
     return {};
 }
 
@@ -214,16 +214,15 @@ QString LameEncoder::describe(const Mp3Encoder& settings)
         .arg(bitrateText(lame.get(), settings.strictMinimum()), modeText(lame.get()));
 }
 
-Status LameEncoder::open(const QString& path)
+Status LameEncoder::open(UniqueFd file, const QString& outputPath)
 {
     m_lame.reset();
-    if (m_file.isOpen())
-        m_file.close();
+    (void)m_file.close({});
     auto lame = std::make_unique<Lame>();
     if (Status status = createLame(m_settings, lame->flags); !status)
         return Status::error(QStringLiteral("Cannot create %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), status.message()));
-    if (Status status = openOutputFile(m_file, path); !status)
+                                 .arg(QDir::toNativeSeparators(outputPath), status.message()));
+    if (Status status = m_file.open(std::move(file), outputPath); !status)
         return status;
     m_buffer.resize(kBufferBytes);
     m_lame = std::move(lame);
@@ -239,7 +238,7 @@ Status LameEncoder::encode(std::span<const qint16> samples)
         return Status::error(
             QStringLiteral("Cannot encode MP3 audio for %1: %2 samples are not whole frames of "
                            "%3 channel(s)")
-                .arg(QDir::toNativeSeparators(m_file.fileName()))
+                .arg(QDir::toNativeSeparators(m_file.shownPath()))
                 .arg(samples.size())
                 .arg(channels));
     lame_global_flags* flags = m_lame->flags.get();
@@ -277,22 +276,16 @@ Status LameEncoder::finish()
         if (tagBytes > m_buffer.size()) {
             status =
                 Status::error(QStringLiteral("Cannot write the VBR header of %1: it needs %2 bytes")
-                                  .arg(QDir::toNativeSeparators(m_file.fileName()))
+                                  .arg(QDir::toNativeSeparators(m_file.shownPath()))
                                   .arg(tagBytes));
         } else if (tagBytes > 0) {
-            const bool flushed = m_file.flush();
-            if (flushed && m_file.isSequential())
-                status = Status::error(
-                    QStringLiteral("Cannot write the VBR header of %1: the output is not a "
-                                   "seekable file")
-                        .arg(QDir::toNativeSeparators(m_file.fileName())));
-            else if (!flushed || !m_file.seek(0))
-                status = writeFailure(m_file);
+            if (!m_file.seek(0))
+                status = m_file.failure();
             else
                 status = writeEncoded(m_file, m_buffer, static_cast<int>(tagBytes));
         }
     }
-    return closeOutputFile(m_file, status);
+    return m_file.close(status);
 }
 
 } // namespace tunevale
