@@ -1,5 +1,7 @@
 #include "cli/convertcommand.h"
 
+#include "cli/interruption.h"
+
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
 #include "common/audio/encoder.h"
@@ -30,12 +32,16 @@ const QString kUsage = QStringLiteral(
     "Usage: tunevale-cli convert --to mp3|wma|ogg|wav [OPTIONS] FILE...\n"
     "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
     "Outputs are named after their sources and never overwrite anything: a taken name gets\n"
-    "\"New_\" in front. Exits with 1 when a file failed.\n"
+    "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
+    "ends after the block in progress, removes unfinished outputs and exits with 130, 143\n"
+    "or 129.\n"
     "Options:\n"
     "  --to FORMAT                mp3, wma, ogg or wav\n"
     "  --out FOLDER               write outputs there (default: each source's own folder)\n"
     "  --no-tags                  do not copy the tags\n"
     "  --jobs N                   convert N files at once (default: one per processor)\n"
+    "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
+    "                             the default) or leave it and skip the file (skip)\n"
     "MP3 (start: 44100 Hz, 96 kbit/s, stereo):\n"
     "  --mp3-bitrate KBPS         CBR bitrate and VBR minimum\n"
     "  --mp3-vbr METHOD           none, default, old, new, mtrh or abr\n"
@@ -182,6 +188,9 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
         options.batch.outputFolder = folder;
     }
     options.batch.copyTags = !parser.isSet(QStringLiteral("no-tags"));
+    const QStringList ifExistsChoices{QStringLiteral("new"), QStringLiteral("skip")};
+    if (const auto ifExists = read.choice(QStringLiteral("if-exists"), ifExistsChoices, error))
+        options.batch.ifExists = *ifExists == 0 ? IfExists::New : IfExists::Skip;
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -247,7 +256,11 @@ public:
         m_out << line << "\n";
         m_out.flush();
     }
-    void rowFinished(const RowResult& result) override { m_failed = m_failed || !result.saved; }
+    void rowFinished(const RowResult& result) override
+    {
+        m_failed = m_failed || !(result.saved || result.skipped);
+    }
+    bool cancelRequested() const override { return InterruptionGuard::requested(); }
     bool failed() const { return m_failed; }
 
 private:
@@ -259,6 +272,7 @@ private:
 class CollectingObserver final : public BatchObserver {
 public:
     void logLine(const QString& line) override { m_lines << line; }
+    bool cancelRequested() const override { return InterruptionGuard::requested(); }
     const QStringList& lines() const { return m_lines; }
 
 private:
@@ -268,15 +282,19 @@ private:
 struct FinishedRow {
     QStringList lines;
     bool saved = false;
+    bool begun = true; // false for rows an interruption kept from starting
 };
 
 // Converts rows on several threads, each with its own components. Outputs are named in list
 // order before any thread starts, and each row's log is printed as one block in list order.
-bool convertInParallel(const QStringList& rows, const Options& options, QTextStream& out)
+// Returns whether every row begun succeeded; begun counts them.
+bool convertInParallel(const QStringList& rows, const Options& options, QTextStream& out,
+                       int& begun)
 {
     // Read by every thread, so built completely before the first one starts.
     const QStringList outputs = [&] {
-        OutputNaming naming(targetExtension(options.targetFormat), options.batch.outputFolder);
+        OutputNaming naming(targetExtension(options.targetFormat), options.batch.outputFolder,
+                            options.batch.ifExists);
         QStringList names;
         for (const QString& source : rows)
             names << naming.claim(source);
@@ -298,11 +316,13 @@ bool convertInParallel(const QStringList& rows, const Options& options, QTextStr
         for (qsizetype row = nextRow++; row < rows.size(); row = nextRow++) {
             CollectingObserver observer;
             FinishedRow result;
-            if (configured) {
-                result.saved = batch
-                                   .convertRow(rows[row], outputs[row], options.targetFormat,
-                                               options.batch.copyTags, observer)
-                                   .saved;
+            if (InterruptionGuard::requested()) {
+                result.begun = false;
+            } else if (configured) {
+                const RowResult converted =
+                    batch.convertRow(rows[row], outputs[row], options.targetFormat,
+                                     options.batch.copyTags, observer, options.batch.ifExists);
+                result.saved = converted.saved || converted.skipped;
                 result.lines = observer.lines();
             } else {
                 result.lines << BatchRun::timestamp() +
@@ -321,6 +341,7 @@ bool convertInParallel(const QStringList& rows, const Options& options, QTextStr
         threads.emplace_back(work);
 
     bool failed = false;
+    begun = 0;
     for (qsizetype row = 0; row < rows.size(); ++row) {
         FinishedRow result;
         {
@@ -329,6 +350,9 @@ bool convertInParallel(const QStringList& rows, const Options& options, QTextStr
             result = std::move(finished[row]);
             finished.erase(row);
         }
+        if (!result.begun)
+            continue;
+        ++begun;
         for (const QString& line : result.lines)
             out << line << "\n";
         out.flush();
@@ -347,9 +371,9 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
     for (const char* name :
-         {"to", "out", "jobs", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality", "mp3-abr-bitrate",
-          "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max", "ogg-quality", "ogg-rate",
-          "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
+         {"to", "out", "jobs", "if-exists", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality",
+          "mp3-abr-bitrate", "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max",
+          "ogg-quality", "ogg-rate", "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
         addValueOption(parser, name, "value");
     for (const char* name : {"no-tags", "mp3-mono", "ogg-mono"})
         addSwitch(parser, name);
@@ -382,17 +406,21 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         return kExitUsage;
     }
 
+    const InterruptionGuard interruption;
     bool succeeded = true;
+    int begun = 0;
     if (options.jobs == 1 || rows.size() == 1) {
         PrintingObserver observer(out);
-        BatchRun(reader, writer, information)
-            .run(rows, options.targetFormat, options.batch, &observer);
+        begun = BatchRun(reader, writer, information)
+                    .run(rows, options.targetFormat, options.batch, &observer);
         succeeded = !observer.failed();
     } else {
-        succeeded = convertInParallel(rows, options, out);
+        succeeded = convertInParallel(rows, options, out, begun);
     }
-    out << BatchRun::processedText(int(rows.size())) << "\n";
+    out << BatchRun::processedText(begun) << "\n";
     out.flush();
+    if (InterruptionGuard::requested())
+        return InterruptionGuard::exitCode();
     return succeeded ? 0 : kExitFailure;
 }
 

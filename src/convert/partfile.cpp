@@ -52,9 +52,10 @@ PartFile::~PartFile()
     discard();
 }
 
-Status PartFile::create(const QString& folder)
+Status PartFile::create(const QString& outputPath)
 {
     discard();
+    const QString folder = folderOf(outputPath);
     removeLeftoversOnce(folder);
     QString base = folder;
     if (!base.isEmpty() && !base.endsWith(u'/'))
@@ -67,10 +68,10 @@ Status PartFile::create(const QString& folder)
         m_file = createExclusive(m_path, error);
     }
     if (!m_file.isValid()) {
-        const QString shown = QDir::toNativeSeparators(base.isEmpty() ? QStringLiteral(".") : base);
         m_path.clear();
         return Status::error(
-            QStringLiteral("Cannot create a file in %1: %2").arg(shown, systemErrorText(error)));
+            QStringLiteral("Cannot create %1: %2")
+                .arg(QDir::toNativeSeparators(outputPath), systemErrorText(error)));
     }
     // Nobody else knows the name yet, so the lock cannot be taken by another.
     (void)tryLockFile(m_file.get());

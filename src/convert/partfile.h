@@ -21,9 +21,9 @@ public:
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
 
-    // Creates the file in folder (empty: the current folder). The first time a process writes
-    // into a folder, the part files there whose process is gone are removed first.
-    Status create(const QString& folder);
+    // Creates the file in outputPath's folder; failures name outputPath. The first time a
+    // process writes into a folder, the part files there whose process is gone are removed.
+    Status create(const QString& outputPath);
     const QString& path() const { return m_path; }
     // A descriptor to write through; the lock stays with this object.
     UniqueFd writeHandle() const { return m_file.duplicate(); }

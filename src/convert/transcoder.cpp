@@ -4,6 +4,7 @@
 #include "common/audio/streamlength.h"
 #include "convert/outputnaming.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,12 +36,14 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     report.busyChanged(true);
     report.progressChanged(0);
 
-    const qint64 sourceSize = QFileInfo(source).size();
+    // Read now: QFileInfo fetches lazily.
+    const qint64 sizeBefore = QFileInfo(source).size();
+    const QDateTime modifiedBefore = QFileInfo(source).lastModified();
     PartFile part;
     Copied copied;
     Status status = m_reader.open(source);
     if (status)
-        status = part.create(folderOf(output));
+        status = part.create(output);
     if (status)
         status = m_writer.create(part.writeHandle(), output);
     if (status)
@@ -54,11 +57,13 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     (void)m_reader.close();
     (void)m_writer.close();
     // A source cut short by another program while it was read ends early without an error.
-    const bool sourceShrank = QFileInfo(source).size() < sourceSize;
+    const QFileInfo sourceAfter(source);
+    const bool sourceChanged =
+        sourceAfter.size() < sizeBefore || sourceAfter.lastModified() != modifiedBefore;
     if (status)
         status = report.finishOutput(part.path());
     if (status)
-        status = checkLength(part.path(), output, copied, sourceShrank);
+        status = checkWhole(part.path(), source, output, copied, sourceChanged);
     // Until here the output has no name of its own, so failing leaves nothing behind.
     if (status)
         status = part.commit(output, placement.ifExists, placement.path);
@@ -103,7 +108,6 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
     copied = {};
     copied.sampleRate = m_reader.sampleRate();
     copied.sourceFrames = m_reader.totalLength();
-    copied.lengthIsEstimate = m_reader.lengthIsEstimate();
 
     double position = 0;
     for (;;) {
@@ -132,14 +136,18 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
     }
 }
 
-Status Transcoder::checkLength(const QString& written, const QString& output, const Copied& copied,
-                               bool sourceShrank) const
+Status Transcoder::checkWhole(const QString& written, const QString& source, const QString& output,
+                              const Copied& copied, bool sourceChanged) const
 {
-    // A stopped file holds what was read. A length only estimated from the bitrate says
-    // nothing, unless the source lost bytes while it was read.
-    const bool trustProbe = !copied.stopped && (!copied.lengthIsEstimate || sourceShrank);
-    const qint64 expectedFrames =
-        trustProbe ? std::max(copied.sourceFrames, copied.frames) : copied.frames;
+    if (!riffSizeFits(written))
+        return Status::error(QStringLiteral("%1 was cut short while its tags were written")
+                                 .arg(QDir::toNativeSeparators(output)));
+    // The output must hold what was read. The length the source stated counts only when the
+    // source changed while it was read: a file already cut short (or with an estimated
+    // length) converts what is there, and a stopped file holds what was read.
+    const qint64 expectedFrames = sourceChanged && !copied.stopped
+                                      ? std::max(copied.sourceFrames, copied.frames)
+                                      : copied.frames;
     if (copied.sampleRate <= 0 || expectedFrames <= 0)
         return {};
     StreamLength length;
@@ -147,7 +155,14 @@ Status Transcoder::checkLength(const QString& written, const QString& output, co
         return Status::error(QStringLiteral("%1 is damaged: %2")
                                  .arg(QDir::toNativeSeparators(output), status.message()));
     const double expected = double(expectedFrames) / copied.sampleRate;
-    if (expected - length.seconds <= length.longestPacketSeconds + kLengthSlackSeconds)
+    const double shortfall = expected - length.seconds;
+    if (shortfall <= length.longestPacketSeconds + kLengthSlackSeconds)
+        return {};
+    // Some decoders (WMA) drop the source's first frame: one frame of it is allowed too.
+    StreamLength sourceLength;
+    if (measureStreamLength(source, sourceLength) &&
+        shortfall <=
+            length.longestPacketSeconds + sourceLength.longestPacketSeconds + kLengthSlackSeconds)
         return {};
     return Status::error(
         QStringLiteral("The output holds %1 s of the source's %2 s (the source may have "

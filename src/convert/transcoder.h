@@ -68,13 +68,14 @@ private:
     struct Copied {
         int sampleRate = 0;
         qint64 sourceFrames = 0; // the length the source stated when opened
-        bool lengthIsEstimate = false;
         qint64 frames = 0;
         bool stopped = false;
     };
     Status copyBlocks(TranscodeObserver& observer, Copied& copied);
-    Status checkLength(const QString& written, const QString& output, const Copied& copied,
-                       bool sourceShrank) const;
+    // Whether the written file is whole: its container complete and its audio as long as the
+    // source (to within one codec frame).
+    Status checkWhole(const QString& written, const QString& source, const QString& output,
+                      const Copied& copied, bool sourceChanged) const;
 
     AudioFile& m_reader;
     AudioFile& m_writer;

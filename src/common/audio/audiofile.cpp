@@ -19,11 +19,6 @@ qint64 AudioFile::totalLength() const
     return m_reader.totalFrames();
 }
 
-bool AudioFile::lengthIsEstimate() const
-{
-    return m_reader.lengthIsEstimate();
-}
-
 int AudioFile::sampleRate() const
 {
     return m_reader.format().sampleRate;

@@ -20,8 +20,6 @@ public:
     // 0 while a file is open for reading; negative when there is nothing to play.
     int status() const;
     qint64 totalLength() const;
-    // True when totalLength() was only estimated from the bitrate.
-    bool lengthIsEstimate() const;
     int sampleRate() const;
     int channels() const;
     // Array elements per frame.

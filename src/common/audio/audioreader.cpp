@@ -48,7 +48,6 @@ struct AudioReader::Decoder {
     qint64 position = 0;                    // frame of pending[pendingOffset]
     qint64 firstTimestamp = AV_NOPTS_VALUE; // stream timestamp of frame 0, in samples
     qint64 totalFrames = 0;
-    bool lengthIsEstimate = false;
     bool inputEnded = false;
     bool decoderDrained = false;
 
@@ -131,7 +130,6 @@ Status AudioReader::Decoder::open(const QString& filePath)
                 av_rescale_q(stream->start_time, stream->time_base, {1, outputFormat.sampleRate});
     } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         totalFrames = av_rescale(format->duration, outputFormat.sampleRate, AV_TIME_BASE);
-    lengthIsEstimate = format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
 
     // Decoding the first frame proves the file is playable and anchors timestamps to frame 0.
     bool gotFrame = false;
@@ -405,11 +403,6 @@ qint64 AudioReader::totalFrames() const
     return m_decoder ? m_decoder->totalFrames : 0;
 }
 
-bool AudioReader::lengthIsEstimate() const
-{
-    return m_decoder && m_decoder->lengthIsEstimate;
-}
-
 qint64 AudioReader::position() const
 {
     return m_decoder ? m_decoder->position : 0;
@@ -451,6 +444,15 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
     }
     decoder.position += static_cast<qint64>(samples.size()) / channels;
     return {};
+}
+
+bool AudioReader::seeksExactly() const
+{
+    if (!m_decoder)
+        return false;
+    const AVCodecID codec = m_decoder->codec->codec_id;
+    const bool pcm = codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
+    return pcm || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_VORBIS;
 }
 
 Status AudioReader::seek(qint64 frame, qint64& reached)

@@ -22,6 +22,12 @@ Status cannotCreate(const QString& path, int error)
 
 } // namespace
 
+OutputStream::~OutputStream()
+{
+    if (m_file.isValid())
+        (void)flush();
+}
+
 Status OutputStream::open(UniqueFd file, const QString& shownPath)
 {
     m_file = std::move(file);

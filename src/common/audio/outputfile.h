@@ -14,6 +14,12 @@ namespace tunevale {
 // temporary file being written, and give the system's own reason for a failure.
 class OutputStream {
 public:
+    OutputStream() = default;
+    // What was written is not lost when an encoder is dropped half-way.
+    ~OutputStream();
+    OutputStream(const OutputStream&) = delete;
+    OutputStream& operator=(const OutputStream&) = delete;
+
     // Takes the file over; "Cannot create <path>: <reason>" when it is not open.
     Status open(UniqueFd file, const QString& shownPath);
     bool isOpen() const { return m_file.isValid(); }

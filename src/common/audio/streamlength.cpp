@@ -4,7 +4,9 @@
 #include "common/nativepath.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -74,6 +76,18 @@ Status measureStreamLength(const QString& path, StreamLength& length)
         length.seconds = double(end - start) * av_q2d(timeBase);
     length.longestPacketSeconds = double(longest) * av_q2d(timeBase);
     return {};
+}
+
+bool riffSizeFits(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(12);
+    if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
+        return true;
+    const qint64 stated = qint64(qFromLittleEndian<quint32>(header.constData() + 4)) + 8;
+    return stated <= file.size();
 }
 
 } // namespace tunevale

@@ -16,4 +16,8 @@ struct StreamLength {
 // Reads every packet of path's first audio stream; only a local file is opened.
 Status measureStreamLength(const QString& path, StreamLength& length);
 
+// False when path is a RIFF file whose header states more bytes than the file holds: a chunk
+// at its end (the tags) was cut short, which the audio's length does not show.
+bool riffSizeFits(const QString& path);
+
 } // namespace tunevale
