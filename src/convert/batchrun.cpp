@@ -15,7 +15,6 @@ namespace tunevale {
 
 namespace {
 
-// Lets the transcoder report to the batch observer.
 // Lets the transcoder report to the batch observer, and puts the source's tags into the
 // finished output when asked to.
 class TranscodeForwarder final : public TranscodeObserver {
@@ -108,11 +107,10 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     const Status status = transcoder.transcodeFile(source, output, &forwarder, &saved);
     result.saved = status.isOk() && !saved.path.isEmpty();
     result.skipped = status.isOk() && saved.path.isEmpty();
-    if (result.saved)
+    if (result.saved) {
         result.output = saved.path;
-    if (result.saved)
         observer.logLine(timestamp() + logLine(LogKind::Saved, saved.path));
-    else if (result.skipped)
+    } else if (result.skipped)
         observer.logLine(timestamp() + logLine(LogKind::Skipped, output));
     else
         observer.logLine(timestamp() + logLine(LogKind::Error, name + u' ' + status.message()));

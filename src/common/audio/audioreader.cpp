@@ -446,15 +446,6 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
     return {};
 }
 
-bool AudioReader::seeksExactly() const
-{
-    if (!m_decoder)
-        return false;
-    const AVCodecID codec = m_decoder->codec->codec_id;
-    const bool pcm = codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
-    return pcm || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_VORBIS;
-}
-
 Status AudioReader::seek(qint64 frame, qint64& reached)
 {
     if (!m_decoder)

@@ -32,9 +32,6 @@ public:
 
     // Replaces samples with up to maxElements decoded values (whole frames); empty at the end.
     Status read(qint64 maxElements, std::vector<qint16>& samples);
-    // True when the codec decodes the same samples after a seek as in one pass from the start
-    // (PCM, MP3, Vorbis), so stretches of the file can be read independently.
-    bool seeksExactly() const;
     // Moves to exactly frame; past the end it lands at the end. Returns the frame reached.
     Status seek(qint64 frame, qint64& reached);
 

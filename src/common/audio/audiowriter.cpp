@@ -1,7 +1,6 @@
 #include "common/audio/audiowriter.h"
 
 #include "common/audio/outputfile.h"
-
 #include "common/audio/vorbisencoder.h"
 #include "common/audio/wavencoder.h"
 #include "common/audio/wmaprofiles.h"

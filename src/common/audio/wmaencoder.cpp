@@ -59,8 +59,10 @@ int writeToStream(void* opaque, uint8_t* data, int size)
 int64_t seekInStream(void* opaque, int64_t offset, int whence)
 {
     auto* stream = static_cast<OutputStream*>(opaque);
-    if (whence & AVSEEK_SIZE)
-        return stream->size() >= 0 ? stream->size() : AVERROR(EIO);
+    if (whence & AVSEEK_SIZE) {
+        const qint64 size = stream->size();
+        return size >= 0 ? size : AVERROR(EIO);
+    }
     // The muxer only seeks from the start (to complete the header).
     if ((whence & ~AVSEEK_FORCE) != SEEK_SET)
         return AVERROR(ENOSYS);
