@@ -79,13 +79,13 @@ bool OutputStream::flush()
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            m_buffer.clear();
+            m_buffer.resize(0);
             return fail(written < 0 ? errno : ENOSPC);
         }
         data += written;
         left -= written;
     }
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps the allocation, unlike clear()
     return true;
 }
 
