@@ -136,8 +136,15 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     (void)EncoderSettings().applyTo(writer);
     Transcoder transcoder(reader, writer);
     transcoder.setThreads(jobs);
-    if (Status status = transcoder.transcodeFile(source, output); !status) {
+    // A name taken while converting is not replaced, nor swapped for another.
+    SavedOutput saved;
+    saved.ifExists = IfExists::Skip;
+    if (Status status = transcoder.transcodeFile(source, output, nullptr, &saved); !status) {
         err << "tunevale-cli: " << status.message() << "\n";
+        return kExitFailure;
+    }
+    if (saved.path.isEmpty()) {
+        err << "tunevale-cli: " << output << " already exists; choose another name\n";
         return kExitFailure;
     }
     out << "Saved - " << output << "\n";

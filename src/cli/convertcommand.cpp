@@ -1,5 +1,7 @@
 #include "cli/convertcommand.h"
 
+#include "cli/interruption.h"
+
 #include "common/audio/audiofile.h"
 #include "common/audio/encoder.h"
 #include "common/folderpath.h"
@@ -24,12 +26,16 @@ const QString kUsage = QStringLiteral(
     "Usage: tunevale-cli convert --to mp3|wma|ogg|wav [OPTIONS] FILE...\n"
     "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
     "Outputs are named after their sources and never overwrite anything: a taken name gets\n"
-    "\"New_\" in front. Exits with 1 when a file failed.\n"
+    "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
+    "ends after the block in progress, removes unfinished outputs and exits with 130, 143\n"
+    "or 129.\n"
     "Options:\n"
     "  --to FORMAT                mp3, wma, ogg or wav\n"
     "  --out FOLDER               write outputs there (default: each source's own folder)\n"
     "  --no-tags                  do not copy the tags\n"
     "  --jobs N                   convert N files at once (default: one per processor)\n"
+    "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
+    "                             the default) or leave it and skip the file (skip)\n"
     "MP3 (start: 44100 Hz, 96 kbit/s, stereo):\n"
     "  --mp3-bitrate KBPS         CBR bitrate and VBR minimum\n"
     "  --mp3-vbr METHOD           none, default, old, new, mtrh or abr\n"
@@ -186,6 +192,9 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
         options.batch.outputFolder = withTrailingSeparator(folder);
     }
     options.batch.copyTags = !parser.isSet(QStringLiteral("no-tags"));
+    const QStringList ifExistsChoices{QStringLiteral("new"), QStringLiteral("skip")};
+    if (const auto ifExists = read.choice(QStringLiteral("if-exists"), ifExistsChoices, error))
+        options.batch.ifExists = *ifExists == 0 ? IfExists::New : IfExists::Skip;
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -251,7 +260,11 @@ public:
         m_out << line << "\n";
         m_out.flush();
     }
-    void rowFinished(const RowResult& result) override { m_failed = m_failed || !result.saved; }
+    void rowFinished(const RowResult& result) override
+    {
+        m_failed = m_failed || !(result.saved || result.skipped);
+    }
+    bool cancelRequested() const override { return InterruptionGuard::requested(); }
     bool failed() const { return m_failed; }
 
 private:
@@ -267,9 +280,9 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
     for (const char* name :
-         {"to", "out", "jobs", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality", "mp3-abr-bitrate",
-          "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max", "ogg-quality", "ogg-rate",
-          "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
+         {"to", "out", "jobs", "if-exists", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality",
+          "mp3-abr-bitrate", "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max",
+          "ogg-quality", "ogg-rate", "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
         addValueOption(parser, name, "value");
     for (const char* name : {"no-tags", "mp3-mono", "ogg-mono"})
         addSwitch(parser, name);
@@ -300,10 +313,14 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         return kExitUsage;
     }
 
+    const InterruptionGuard interruption;
     PrintingObserver observer(out);
-    const int begun = ParallelBatch(options.jobs).run(rows, settings, observer);
+    const int begun =
+        ParallelBatch(options.jobs, options.batch.ifExists).run(rows, settings, observer);
     out << BatchRun::processedText(begun) << "\n";
     out.flush();
+    if (InterruptionGuard::requested())
+        return InterruptionGuard::exitCode();
     return observer.failed() ? kExitFailure : 0;
 }
 

@@ -69,4 +69,16 @@ bool openForReading(QFile& file, const QString& path)
     return false;
 }
 
+bool openForUpdate(QFile& file, const QString& path)
+{
+    const int descriptor =
+        ::open(nativePath(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return false;
+    if (file.open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(descriptor);
+    return false;
+}
+
 } // namespace tunevale

@@ -33,4 +33,8 @@ QString canonicalPath(const QString& path);
 // Opens path for reading into file (which closes it).
 bool openForReading(QFile& file, const QString& path);
 
+// Opens path for reading and writing into file without truncating it, creating it when
+// missing; a link there is not followed.
+bool openForUpdate(QFile& file, const QString& path);
+
 } // namespace tunevale

@@ -7,7 +7,6 @@
 #include "convert/transcoder.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <mutex>
@@ -16,18 +15,30 @@ namespace tunevale {
 
 namespace {
 
-// Lets the transcoder report to the batch observer.
+// Lets the transcoder report to the batch observer, and puts the source's tags into the
+// finished output when asked to.
 class TranscodeForwarder final : public TranscodeObserver {
 public:
-    explicit TranscodeForwarder(BatchObserver& observer)
+    TranscodeForwarder(BatchObserver& observer, const TagBuffer* tags,
+                       AudioInformation& information)
         : m_observer(observer)
+        , m_tags(tags)
+        , m_information(information)
     {}
     void progressChanged(double percent) override { m_observer.progressChanged(percent); }
     void yield() override { m_observer.yield(); }
     bool stopRequested() const override { return m_observer.stopRequested(); }
+    bool cancelRequested() const override { return m_observer.cancelRequested(); }
+    Status finishOutput(const QString& written) override
+    {
+        // A field the format cannot hold is skipped; a file that cannot be rewritten fails.
+        return m_tags ? WriteTags(m_information, *m_tags, written) : Status();
+    }
 
 private:
     BatchObserver& m_observer;
+    const TagBuffer* m_tags;
+    AudioInformation& m_information;
 };
 
 QString fileNameOf(const QString& path)
@@ -49,13 +60,14 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
     BatchObserver silent;
     BatchObserver& report = observer ? *observer : silent;
     report.runningChanged(true);
-    OutputNaming naming(targetExtension(targetFormat), options.outputFolder);
+    OutputNaming naming(targetExtension(targetFormat), options.outputFolder, options.ifExists);
     int begun = 0;
     for (const QString& source : rows) {
-        if (report.stopRequested())
+        if (report.stopRequested() || report.cancelRequested())
             break;
         ++begun;
-        (void)convertRow(source, naming.claim(source), targetFormat, options.copyTags, report);
+        (void)convertRow(source, naming.claim(source), targetFormat, options.copyTags, report,
+                         options.ifExists);
     }
     report.statusChanged(processedText(begun));
     report.runningChanged(false);
@@ -63,34 +75,44 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
 }
 
 RowResult BatchRun::convertRow(const QString& source, const QString& output,
-                               OutputKind targetFormat, bool copyTags, BatchObserver& observer)
+                               OutputKind targetFormat, bool copyTags, BatchObserver& observer,
+                               IfExists ifExists)
 {
     RowResult result;
     result.output = output;
+    if (ifExists == IfExists::Skip && isNameTaken(output)) {
+        result.skipped = true;
+        observer.logLine(timestamp() + logLine(LogKind::Skipped, output));
+        observer.rowFinished(result);
+        return result;
+    }
     const QString name = fileNameOf(output);
     observer.statusChanged(QStringLiteral("Converting: ") + name);
     observer.logLine(timestamp() + logLine(LogKind::Reading, source));
     observer.logLine(timestamp() + logLine(LogKind::Converting, name));
     observer.yield();
 
+    TagBuffer tags;
+    if (copyTags)
+        ReadSourceTags(m_information, source, tags);
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
-    TranscodeForwarder forwarder(observer);
+    TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information);
     if (targetFormat == OutputKind::Wma) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
         (void)transcoder.TranscodeFirstBlock(source, output + QStringLiteral("$.wav"), &forwarder);
     }
-    const Status status = transcoder.transcodeFile(source, output, &forwarder);
-    // A failed conversion removes its output, and then there is nothing to tag.
-    if (copyTags && QFileInfo(output).isFile()) {
-        TagBuffer tags;
-        ReadSourceTags(m_information, source, tags);
-        (void)WriteTags(m_information, tags, output);
-    }
-    result.saved = status.isOk();
-    if (status)
-        observer.logLine(timestamp() + logLine(LogKind::Saved, output));
+    SavedOutput saved;
+    saved.ifExists = ifExists;
+    const Status status = transcoder.transcodeFile(source, output, &forwarder, &saved);
+    result.saved = status.isOk() && !saved.path.isEmpty();
+    result.skipped = status.isOk() && saved.path.isEmpty();
+    if (result.saved) {
+        result.output = saved.path;
+        observer.logLine(timestamp() + logLine(LogKind::Saved, saved.path));
+    } else if (result.skipped)
+        observer.logLine(timestamp() + logLine(LogKind::Skipped, output));
     else
         observer.logLine(timestamp() + logLine(LogKind::Error, name + u' ' + status.message()));
     observer.rowFinished(result);
@@ -108,6 +130,8 @@ QString BatchRun::logLine(LogKind kind, const QString& text)
         return QStringLiteral(": Saved - ") + text;
     case LogKind::Error:
         return QStringLiteral(": Error - ") + text;
+    case LogKind::Skipped:
+        return QStringLiteral(": Skipped - ") + text + QStringLiteral(" (exists)");
     }
     return text;
 }

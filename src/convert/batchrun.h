@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/encoder.h"
+#include "convert/partfile.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,12 +14,14 @@ class AudioInformation;
 struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
+    IfExists ifExists = IfExists::New; // for an output name already taken
 };
 
 // The outcome of one row of a run.
 struct RowResult {
-    QString output; // the output path chosen for the row
+    QString output; // the output's path: the name it was saved under when saved
     bool saved = false;
+    bool skipped = false; // IfExists::Skip found the name taken
 };
 
 // What a batch run tells its caller and asks of it. Every method may be left as it is.
@@ -36,6 +39,9 @@ public:
     // Read before each file and after each block; true ends the run, the file in progress
     // being completed with what was converted so far.
     virtual bool stopRequested() const { return false; }
+    // Read before each file and after each block; true ends the run, the file in progress
+    // being discarded.
+    virtual bool cancelRequested() const { return false; }
     // True from the start of the run until its end.
     virtual void runningChanged(bool running) { (void)running; }
     // After a row's last log line.
@@ -45,7 +51,7 @@ public:
     virtual BatchOptions nextRowOptions(const BatchOptions& current) { return current; }
 };
 
-enum class LogKind { Reading, Converting, Saved, Error };
+enum class LogKind { Reading, Converting, Saved, Error, Skipped };
 
 // Converts a list of files, one after the other, to one target format with the writer's
 // settings for it. The components are borrowed; the run owns nothing else.
@@ -64,10 +70,13 @@ public:
     // One row into an output path already chosen: the log lines, the conversion and the
     // tags. run() calls it for every row; callers that name outputs themselves (several
     // runs at once) may call it directly.
+    // With IfExists::Skip a row whose output name is taken, before or after converting, is
+    // logged as skipped and nothing is written.
     RowResult convertRow(const QString& source, const QString& output, OutputKind targetFormat,
-                         bool copyTags, BatchObserver& observer);
+                         bool copyTags, BatchObserver& observer, IfExists ifExists = IfExists::New);
 
-    // The log line's text after the timestamp, as in ": Saved - /music/song.ogg".
+    // The log line's text after the timestamp, as in ": Saved - /music/song.ogg"; for
+    // Skipped the text is the output path, as in ": Skipped - /music/song.ogg (exists)".
     static QString logLine(LogKind kind, const QString& text);
     // The current date and time as the log shows them: the system locale's short date,
     // a space and its long time.

@@ -54,21 +54,28 @@ bool isNameTaken(const QString& path)
 }
 
 QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,
-                      const QSet<QString>& claimed)
+                      const QSet<QString>& claimed, bool avoidTaken)
 {
     QString folder = outputFolder.isEmpty() ? folderOf(source) : outputFolder;
     if (!folder.isEmpty() && !isSeparator(folder.back()))
         folder += u'/';
     const QString fileName = source.mid(lastSeparator(source) + 1);
     QString name = stemOf(fileName) + extension;
-    while (isNameTaken(folder + name) || claimed.contains(claimKey(folder + name)))
+    while ((avoidTaken && isNameTaken(folder + name)) || claimed.contains(claimKey(folder + name)))
         name.prepend(QStringLiteral("New_"));
     return folder + name;
 }
 
-OutputNaming::OutputNaming(QString extension, QString outputFolder)
+QString withNewPrefix(const QString& path)
+{
+    const qsizetype nameStart = lastSeparator(path) + 1;
+    return path.left(nameStart) + QStringLiteral("New_") + path.mid(nameStart);
+}
+
+OutputNaming::OutputNaming(QString extension, QString outputFolder, IfExists ifExists)
     : m_extension(std::move(extension))
     , m_outputFolder(std::move(outputFolder))
+    , m_ifExists(ifExists)
 {}
 
 void OutputNaming::setOutputFolder(const QString& outputFolder)
@@ -78,7 +85,8 @@ void OutputNaming::setOutputFolder(const QString& outputFolder)
 
 QString OutputNaming::claim(const QString& source)
 {
-    const QString path = outputPathFor(source, m_extension, m_outputFolder, m_claimed);
+    const QString path =
+        outputPathFor(source, m_extension, m_outputFolder, m_claimed, m_ifExists == IfExists::New);
     m_claimed.insert(claimKey(path));
     return path;
 }

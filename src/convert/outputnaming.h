@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/encoder.h"
+#include "convert/partfile.h"
 
 #include <QSet>
 #include <QString>
@@ -23,15 +24,19 @@ bool isNameTaken(const QString& path);
 // The output path for source: in outputFolder (empty: the source's own folder), named as the
 // source less its extension, plus extension. As long as that name is taken on
 // disk or in claimed (absolute, cleaned paths), "New_" is put in front of it. Nothing existing
-// is ever chosen.
+// is ever chosen, unless avoidTaken is false: then only claimed names are passed over.
 QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,
-                      const QSet<QString>& claimed = {});
+                      const QSet<QString>& claimed = {}, bool avoidTaken = true);
+
+// path with "New_" put in front of its file name: the next name the rule above tries.
+QString withNewPrefix(const QString& path);
 
 // Names the outputs of one run in list order: an output chosen for an earlier row counts as
 // taken even before its file exists, so rows converted at the same time never collide.
+// With IfExists::Skip a name taken on disk is chosen all the same, for the row to be skipped.
 class OutputNaming {
 public:
-    OutputNaming(QString extension, QString outputFolder);
+    OutputNaming(QString extension, QString outputFolder, IfExists ifExists = IfExists::New);
 
     // The folder of the following claims (empty: each source's own); claims made so far
     // still count as taken.
@@ -43,6 +48,7 @@ public:
 private:
     QString m_extension;
     QString m_outputFolder;
+    IfExists m_ifExists;
     QSet<QString> m_claimed;
 };
 

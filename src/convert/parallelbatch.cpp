@@ -51,6 +51,7 @@ struct SharedState {
     QString status;
     bool statusChanged = false;
     std::atomic<bool> stop = false;
+    std::atomic<bool> cancel = false;
 
     void tell()
     {
@@ -81,12 +82,16 @@ public:
         m_shared.tell();
     }
     // Read at the calling thread's next turn; not worth waking it for.
+    // A row's share of the whole run's bar only grows: a conversion reports 0 again once it
+    // has ended.
     void progressChanged(double percent) override
     {
         const std::lock_guard lock(m_shared.mutex);
-        m_shared.rows[m_row].percent = percent;
+        double& shown = m_shared.rows[m_row].percent;
+        shown = std::max(shown, percent);
     }
     bool stopRequested() const override { return m_shared.stop; }
+    bool cancelRequested() const override { return m_shared.cancel; }
     void rowFinished(const RowResult& result) override
     {
         const std::lock_guard lock(m_shared.mutex);
@@ -103,7 +108,8 @@ private:
 };
 
 // One job: takes rows until the run closes.
-void convertRows(SharedState& shared, const QStringList& rows, const EncoderSettings& settings)
+void convertRows(SharedState& shared, const QStringList& rows, const EncoderSettings& settings,
+                 IfExists ifExists)
 {
     AudioFile reader;
     AudioFile writer;
@@ -124,7 +130,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         batch.setThreadsPerFile(task.threads);
         if (configured) {
             (void)batch.convertRow(rows[task.row], task.output, settings.TargetFormat,
-                                   task.copyTags, recorder);
+                                   task.copyTags, recorder, ifExists);
         } else {
             recorder.logLine(BatchRun::timestamp() +
                              BatchRun::logLine(LogKind::Error, configured.message()));
@@ -165,8 +171,9 @@ private:
 
 } // namespace
 
-ParallelBatch::ParallelBatch(int jobs)
+ParallelBatch::ParallelBatch(int jobs, IfExists ifExists)
     : m_jobs(std::max(1, jobs))
+    , m_ifExists(ifExists)
 {}
 
 int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
@@ -175,8 +182,8 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
     observer.runningChanged(true);
     const qsizetype rowCount = rows.size();
     SharedState shared(rowCount);
-    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags};
-    OutputNaming naming(targetExtension(settings.TargetFormat), options.outputFolder);
+    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists};
+    OutputNaming naming(targetExtension(settings.TargetFormat), options.outputFolder, m_ifExists);
 
     qsizetype begun = 0;
     qsizetype finished = 0;
@@ -185,9 +192,11 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
     {
         Jobs jobs(shared);
         jobs.start(std::min<qsizetype>(m_jobs, rowCount),
-                   [&] { convertRows(shared, rows, settings); });
+                   [&] { convertRows(shared, rows, settings, m_ifExists); });
         for (;;) {
-            if (observer.stopRequested())
+            if (observer.cancelRequested())
+                shared.cancel = true;
+            if (shared.cancel || observer.stopRequested())
                 shared.stop = true;
             // Idle jobs take the next rows; when fewer rows are left than jobs are idle, the
             // idle ones share the rows' work instead.

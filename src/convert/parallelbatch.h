@@ -15,16 +15,19 @@ struct EncoderSettings;
 // The observer hears from the calling thread only, so a window may update itself directly:
 // each row's log lines in list order, exactly as a one-job run gives them; the status line;
 // the whole run's progress; yield() at least every few tens of milliseconds while waiting.
-// A stop request ends every row in progress after its block in progress and begins no other.
+// A stop request ends every row in progress after its block in progress and begins no other;
+// a cancel request also discards those rows' unfinished outputs.
 class ParallelBatch {
 public:
-    explicit ParallelBatch(int jobs);
+    // ifExists: what a row does when its output's name is taken.
+    explicit ParallelBatch(int jobs, IfExists ifExists = IfExists::New);
 
     // Returns the number of rows begun.
     int run(const QStringList& rows, const EncoderSettings& settings, BatchObserver& observer);
 
 private:
     int m_jobs;
+    IfExists m_ifExists;
 };
 
 } // namespace tunevale

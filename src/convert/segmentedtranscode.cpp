@@ -4,9 +4,10 @@
 #include "common/audio/lamestream.h"
 #include "common/audio/lametag.h"
 #include "common/audio/mp3joiner.h"
-#include "common/audio/outputfile.h"
 #include "common/audio/resampler.h"
 #include "common/audio/wavencoder.h"
+#include "common/localfile.h"
+#include "common/safefile.h"
 #include "convert/transcoder.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <limits>
 #include <thread>
@@ -32,6 +34,30 @@ constexpr qint64 kSeamSearchFrames = 32;
 constexpr qint64 kLookaheadFrames = 4;
 constexpr int kWavHeaderBytes = 44;
 constexpr auto kProgressInterval = std::chrono::milliseconds(25);
+
+// The output is written in place: the caller may have created it (exclusively) already.
+Status openFile(QFile& file, const QString& path)
+{
+    if (openForUpdate(file, path))
+        return {};
+    return Status::error(QStringLiteral("Cannot create %1: %2")
+                             .arg(QDir::toNativeSeparators(path), systemErrorText(errno)));
+}
+
+Status writeFailure(const QFile& file, const QString& path)
+{
+    return Status::error(QStringLiteral("Cannot write %1: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+// Flushes (while status is good) and closes; the first failure is the one returned.
+Status closeFile(QFile& file, const QString& path, Status status)
+{
+    if (status && file.isOpen() && !file.flush())
+        status = writeFailure(file, path);
+    file.close();
+    return status;
+}
 
 int bytesPerFrame(const WavFormat& format)
 {
@@ -66,11 +92,11 @@ SegmentedTranscode::SegmentedTranscode(const OutputSettings& settings, int threa
     , m_threads(threads)
 {}
 
-Status SegmentedTranscode::plan(const QString& source, const QString& output, Plan& plan,
-                                Outcome& outcome)
+Status SegmentedTranscode::plan(const QString& source, const QString& output,
+                                const QString& namedAs, Plan& plan, Outcome& outcome)
 {
     outcome = Outcome::NotApplicable;
-    if (m_threads < 2 || !outputKindForPath(output, plan.kind) ||
+    if (m_threads < 2 || !outputKindForPath(namedAs.isEmpty() ? output : namedAs, plan.kind) ||
         (plan.kind != OutputKind::Mp3 && plan.kind != OutputKind::Wav))
         return {};
     AudioReader reader;
@@ -107,11 +133,12 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output, Pl
 }
 
 Status SegmentedTranscode::run(const QString& source, const QString& output,
-                               TranscodeObserver& observer, Outcome& outcome)
+                               TranscodeObserver& observer, Outcome& outcome,
+                               const QString& namedAs)
 {
     m_seams.clear();
     Plan plan;
-    if (Status status = this->plan(source, output, plan, outcome);
+    if (Status status = this->plan(source, output, namedAs, plan, outcome);
         !status || outcome == Outcome::NotApplicable)
         return status;
 
@@ -144,7 +171,7 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         status =
             mp3 ? writeMp3(plan, segments, stopped, outcome) : finishWav(plan, segments, stopped);
     if (!status || outcome == Outcome::NotApplicable)
-        QFile::remove(output);
+        (void)removeFile(output);
     return status;
 }
 
@@ -168,11 +195,10 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
     if (status && mp3) {
         status = lame.open(m_settings.mp3);
     } else if (status) {
-        wav.setFileName(plan.output);
         // Each segment writes its own stretch of the data chunk through its own handle.
         const qint64 offset = kWavHeaderBytes + segment.readFrom * bytesPerFrame(m_settings.wav);
-        if (!wav.open(QIODevice::ReadWrite) || !wav.seek(offset))
-            status = writeFailure(wav);
+        if (!openForUpdate(wav, plan.output) || !wav.seek(offset))
+            status = writeFailure(wav, plan.output);
     }
 
     std::vector<qint16> block;
@@ -199,7 +225,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
         } else if (status) {
             WavEncoder::pack(samples, m_settings.wav.bitsPerSample, packed);
             if (wav.write(packed) != packed.size())
-                status = writeFailure(wav);
+                status = writeFailure(wav, plan.output);
         }
         segment.samplesRead = done + qint64(block.size()) / plan.sourceFormat.channels;
         if (stop)
@@ -227,7 +253,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
         piece.firstFrame = segment.readFrom / plan.frameSamples;
     }
     if (status && !mp3)
-        status = closeOutputFile(wav, status);
+        status = closeFile(wav, plan.output, status);
     segment.status = status;
 }
 
@@ -255,7 +281,7 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
                 done += segment.samplesRead;
             observer.progressChanged(std::min(100.0, 100.0 * double(done) / double(total)));
             observer.yield();
-            if (observer.stopRequested())
+            if (observer.stopRequested() || observer.cancelRequested())
                 stop = true;
         }
     }
@@ -308,24 +334,25 @@ Status SegmentedTranscode::writeMp3(const Plan& plan, std::vector<Segment>& segm
         tag.clear();
     }
 
+    m_framesWritten = samples;
     QFile file;
-    Status status = openOutputFile(file, plan.output);
+    Status status = openFile(file, plan.output);
     const std::array<const std::vector<unsigned char>*, 2> parts{&tag, &joiner.bytes()};
     for (const std::vector<unsigned char>* bytes : parts) {
         const auto size = qint64(bytes->size());
         if (status && file.write(reinterpret_cast<const char*>(bytes->data()), size) != size)
-            status = writeFailure(file);
+            status = writeFailure(file, plan.output);
     }
-    return closeOutputFile(file, status);
+    return closeFile(file, plan.output, status);
 }
 
 Status SegmentedTranscode::startWav(const Plan& plan)
 {
     QFile file;
-    Status status = openOutputFile(file, plan.output);
+    Status status = openFile(file, plan.output);
     if (status && file.write(WavEncoder::header(m_settings.wav, 0)) != kWavHeaderBytes)
-        status = writeFailure(file);
-    return closeOutputFile(file, status);
+        status = writeFailure(file, plan.output);
+    return closeFile(file, plan.output, status);
 }
 
 Status SegmentedTranscode::finishWav(const Plan& plan, const std::vector<Segment>& segments,
@@ -336,18 +363,19 @@ Status SegmentedTranscode::finishWav(const Plan& plan, const std::vector<Segment
         quint64(last.readFrom + last.samplesRead) * quint64(bytesPerFrame(m_settings.wav));
     // RIFF sizes are 32-bit: a longer file keeps the largest size it can state.
     const quint64 limit = std::numeric_limits<quint32>::max() - kWavHeaderBytes;
-    QFile file(plan.output);
-    Status status;
-    if (!file.open(QIODevice::ReadWrite) || !file.resize(kWavHeaderBytes + qint64(dataBytes)))
-        status = writeFailure(file);
+    m_framesWritten = last.readFrom + last.samplesRead;
+    QFile file;
+    Status status = openFile(file, plan.output);
+    if (status && !file.resize(kWavHeaderBytes + qint64(dataBytes)))
+        status = writeFailure(file, plan.output);
     // RIFF chunks are padded to even sizes.
     if (status && (dataBytes % 2) != 0 && (!file.seek(file.size()) || file.write("\0", 1) != 1))
-        status = writeFailure(file);
+        status = writeFailure(file, plan.output);
     if (status && (!file.seek(0) ||
                    file.write(WavEncoder::header(
                        m_settings.wav, quint32(std::min(dataBytes, limit)))) != kWavHeaderBytes))
-        status = writeFailure(file);
-    return closeOutputFile(file, status);
+        status = writeFailure(file, plan.output);
+    return closeFile(file, plan.output, status);
 }
 
 } // namespace tunevale

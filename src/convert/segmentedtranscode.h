@@ -27,12 +27,17 @@ public:
     // threads is the budget: at most that many segments, each on its own thread.
     SegmentedTranscode(const OutputSettings& settings, int threads);
 
-    // Converts source into output, which must not exist. NotApplicable when the output
-    // format, the source (too short, rate differs from the output's, a codec whose seeking is
-    // not sample-exact) or a thread budget below two rule a split out. A stop request leaves a
-    // complete output of the first segment's finished part. On failure the output is removed.
+    // Converts source into output, which is created when missing and written in place.
+    // NotApplicable when the output format, the source (too short, rate differs from the
+    // output's, a codec whose seeking is not sample-exact) or a thread budget below two rule a
+    // split out. A stop request leaves a complete output of the first segment's finished part.
+    // On failure, or when not applicable, the output is removed. The output format follows
+    // the extension of namedAs (the name output will take), or of output when none is given.
     Status run(const QString& source, const QString& output, TranscodeObserver& observer,
-               Outcome& outcome);
+               Outcome& outcome, const QString& namedAs = {});
+
+    // Source frames the last run wrote (after a stop, the first segment's part).
+    qint64 framesWritten() const { return m_framesWritten; }
 
     // Where the segments met in the last run, in output frames of the source's rate.
     const std::vector<qint64>& seams() const { return m_seams; }
@@ -43,7 +48,8 @@ public:
 private:
     struct Plan;
     struct Segment;
-    Status plan(const QString& source, const QString& output, Plan& plan, Outcome& outcome);
+    Status plan(const QString& source, const QString& output, const QString& namedAs, Plan& plan,
+                Outcome& outcome);
     Status runSegments(const Plan& plan, std::vector<Segment>& segments,
                        TranscodeObserver& observer, bool& stopped);
     void encodeSegment(const Plan& plan, Segment& segment, bool first,
@@ -56,6 +62,7 @@ private:
     OutputSettings m_settings;
     int m_threads;
     std::vector<qint64> m_seams;
+    qint64 m_framesWritten = 0;
 };
 
 } // namespace tunevale

@@ -1,14 +1,26 @@
 #include "convert/transcoder.h"
 
 #include "common/audio/audiofile.h"
+#include "common/audio/streamlength.h"
+#include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <limits>
+#include <optional>
 
 namespace tunevale {
+
+namespace {
+
+// Rounding between sample rates and container time bases.
+constexpr double kLengthSlackSeconds = 0.005;
+
+} // namespace
 
 Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
     : m_reader(reader)
@@ -16,60 +28,85 @@ Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
 {}
 
 Status Transcoder::transcodeFile(const QString& source, const QString& output,
-                                 TranscodeObserver* observer)
+                                 TranscodeObserver* observer, SavedOutput* saved)
 {
     TranscodeObserver silent;
     TranscodeObserver& report = observer ? *observer : silent;
+    SavedOutput unused;
+    SavedOutput& placement = saved ? *saved : unused;
+    placement.path.clear();
     report.busyChanged(true);
     report.progressChanged(0);
 
-    if (m_threads > 1) {
-        SegmentedTranscode segmented(m_writer.outputSettings(), m_threads);
-        auto outcome = SegmentedTranscode::Outcome::NotApplicable;
-        Status status = segmented.run(source, output, report, outcome);
-        if (outcome == SegmentedTranscode::Outcome::Done) {
-            if (status)
-                report.progressChanged(100);
-            report.busyChanged(false);
-            if (status)
-                report.progressChanged(0);
-            return status;
+    // Read now: QFileInfo fetches lazily.
+    const qint64 sizeBefore = QFileInfo(source).size();
+    const QDateTime modifiedBefore = QFileInfo(source).lastModified();
+    std::optional<PartFile> part(std::in_place);
+    Copied copied;
+    bool segmented = false;
+    Status status = m_reader.open(source);
+    if (status)
+        status = part->create(output);
+    if (status && m_threads > 1) {
+        status = transcodeSegmented(source, part->path(), output, report, copied, segmented);
+        // The split was ruled out, perhaps after it began writing: start again afresh.
+        if (status && !segmented) {
+            part.emplace();
+            status = part->create(output);
         }
     }
-
-    Status status = m_reader.open(source);
-    bool created = false;
-    if (status) {
-        status = m_writer.create(output);
-        created = status.isOk();
-    }
-    if (status)
+    if (status && !segmented)
+        status = m_writer.create(part->writeHandle(), output);
+    if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
-    if (status)
-        status = copyBlocks(report);
+    if (status && !segmented)
+        status = copyBlocks(report, copied);
     if (status) {
         report.progressChanged(100);
-        status = m_writer.close();
+        if (!segmented)
+            status = m_writer.close();
     }
     (void)m_reader.close();
-    if (!status) {
-        (void)m_writer.close();
-        // A half-written output must not pass for a good one.
-        if (created)
-            QFile::remove(output);
-    }
+    (void)m_writer.close();
+    // A source cut short by another program while it was read ends early without an error.
+    const QFileInfo sourceAfter(source);
+    const bool sourceChanged =
+        sourceAfter.size() < sizeBefore || sourceAfter.lastModified() != modifiedBefore;
+    if (status)
+        status = report.finishOutput(part->path());
+    if (status)
+        status = checkWhole(part->path(), source, output, copied, sourceChanged);
+    // Until here the output has no name of its own, so failing leaves nothing behind.
+    if (status)
+        status = part->commit(output, placement.ifExists, placement.path);
     report.busyChanged(false);
     if (status)
         report.progressChanged(0);
     return status;
 }
 
+Status Transcoder::transcodeSegmented(const QString& source, const QString& written,
+                                      const QString& output, TranscodeObserver& report,
+                                      Copied& copied, bool& done)
+{
+    SegmentedTranscode segmented(m_writer.outputSettings(), m_threads);
+    auto outcome = SegmentedTranscode::Outcome::NotApplicable;
+    Status status = segmented.run(source, written, report, outcome, output);
+    done = outcome == SegmentedTranscode::Outcome::Done;
+    if (!done)
+        return status;
+    if (status && report.cancelRequested())
+        return Status::error(QStringLiteral("Interrupted; the unfinished output was removed"));
+    copied.sampleRate = m_reader.sampleRate();
+    copied.sourceFrames = m_reader.totalLength();
+    copied.frames = segmented.framesWritten();
+    copied.stopped = report.stopRequested();
+    return status;
+}
+
 Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& temporary,
                                        TranscodeObserver* observer)
 {
-    if (QFileInfo(temporary).isSymLink() || QFileInfo::exists(temporary))
-        return Status::error(QStringLiteral("%1 already exists").arg(temporary));
-
     Status status = m_reader.open(source);
     bool created = false;
     if (status) {
@@ -94,11 +131,14 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     return status;
 }
 
-Status Transcoder::copyBlocks(TranscodeObserver& report)
+Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
 {
     const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
     if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
         return Status::error(QStringLiteral("Invalid block size of %1 samples").arg(blockSize));
+    copied = {};
+    copied.sampleRate = m_reader.sampleRate();
+    copied.sourceFrames = m_reader.totalLength();
 
     double position = 0;
     for (;;) {
@@ -109,6 +149,8 @@ Status Transcoder::copyBlocks(TranscodeObserver& report)
         if (Status status = m_writer.write(m_block); !status)
             return status;
         const int frameSize = m_reader.frameSize();
+        if (frameSize > 0)
+            copied.frames += qint64(m_block.size()) / frameSize;
         const qint64 total = m_reader.totalLength();
         if (frameSize <= 0 || total <= 0)
             return Status::error(
@@ -116,9 +158,48 @@ Status Transcoder::copyBlocks(TranscodeObserver& report)
         position = std::min(position + double(m_block.size()) / frameSize, double(total));
         report.progressChanged(position / double(total) * 100.0);
         report.yield();
-        if (report.stopRequested())
+        if (report.cancelRequested())
+            return Status::error(QStringLiteral("Interrupted; the unfinished output was removed"));
+        if (report.stopRequested()) {
+            copied.stopped = true;
             return {};
+        }
     }
+}
+
+Status Transcoder::checkWhole(const QString& written, const QString& source, const QString& output,
+                              const Copied& copied, bool sourceChanged) const
+{
+    if (!riffSizeFits(written))
+        return Status::error(QStringLiteral("%1 was cut short while its tags were written")
+                                 .arg(QDir::toNativeSeparators(output)));
+    // The output must hold what was read. The length the source stated counts only when the
+    // source changed while it was read: a file already cut short (or with an estimated
+    // length) converts what is there, and a stopped file holds what was read.
+    const qint64 expectedFrames = sourceChanged && !copied.stopped
+                                      ? std::max(copied.sourceFrames, copied.frames)
+                                      : copied.frames;
+    if (copied.sampleRate <= 0 || expectedFrames <= 0)
+        return {};
+    StreamLength length;
+    if (Status status = measureStreamLength(written, length); !status)
+        return Status::error(QStringLiteral("%1 is damaged: %2")
+                                 .arg(QDir::toNativeSeparators(output), status.message()));
+    const double expected = double(expectedFrames) / copied.sampleRate;
+    const double shortfall = expected - length.seconds;
+    if (shortfall <= length.longestPacketSeconds + kLengthSlackSeconds)
+        return {};
+    // Some decoders (WMA) drop the source's first frame: one frame of it is allowed too.
+    StreamLength sourceLength;
+    if (measureStreamLength(source, sourceLength) &&
+        shortfall <=
+            length.longestPacketSeconds + sourceLength.longestPacketSeconds + kLengthSlackSeconds)
+        return {};
+    return Status::error(
+        QStringLiteral("The output holds %1 s of the source's %2 s (the source may have "
+                       "changed while it was read, or the output could not be written whole)")
+            .arg(length.seconds, 0, 'f', 3)
+            .arg(expected, 0, 'f', 3));
 }
 
 } // namespace tunevale

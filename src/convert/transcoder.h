@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/status.h"
+#include "convert/partfile.h"
 
 #include <QString>
 
@@ -20,8 +21,23 @@ public:
     virtual void yield() {}
     // Read after every block; true ends the file after the block just written.
     virtual bool stopRequested() const { return false; }
+    // Read after every block; true ends the file after the block just written and discards it.
+    virtual bool cancelRequested() const { return false; }
+    // The complete output under its temporary name, before it takes its own: the place to
+    // write tags. A failure discards the output.
+    virtual Status finishOutput(const QString& written)
+    {
+        (void)written;
+        return {};
+    }
     // True while a file is being converted (a busy pointer, for instance).
     virtual void busyChanged(bool busy) { (void)busy; }
+};
+
+// Where a transcode put its output.
+struct SavedOutput {
+    IfExists ifExists = IfExists::New; // when the output's name was taken meanwhile
+    QString path;                      // the name the output got; empty when skipped
 };
 
 // Streams one source file from a reader into a writer in blocks of one second.
@@ -34,21 +50,39 @@ public:
     void setThreads(int threads) { m_threads = threads; }
 
     // Converts source into output, the output's format chosen by its extension and the
-    // writer's settings. A stop request still leaves a complete, shorter output and
-    // succeeds. On failure the output this call created is removed.
+    // writer's settings. The output is written under a temporary name in its folder and
+    // takes its own name, never replacing anything, only once it is complete, finished by
+    // the observer and as long as the source says (to within one codec frame); when the
+    // name was taken meanwhile it gets "New_" in front (or is dropped, as saved asks). A stop
+    // request still leaves a complete, shorter output and succeeds. On failure no output is
+    // left.
     Status transcodeFile(const QString& source, const QString& output,
-                         TranscodeObserver* observer = nullptr);
+                         TranscodeObserver* observer = nullptr, SavedOutput* saved = nullptr);
 
     // Reads one block (one second) of source and writes it to a temporary WAV file at
     // temporary, which is always deleted again; the observer's yield() runs once while the
     // file exists. It exists only to run the decoder over the source once before the real
-    // transcode, so callers may ignore its result. An existing file at temporary is left
-    // alone and nothing is done.
+    // transcode, so callers may ignore its result. Only a file this call creates is written
+    // and deleted: anything already at temporary is left alone.
     Status TranscodeFirstBlock(const QString& source, const QString& temporary,
                                TranscodeObserver* observer = nullptr);
 
 private:
-    Status copyBlocks(TranscodeObserver& observer);
+    // What the copy read, against what the source stated.
+    struct Copied {
+        int sampleRate = 0;
+        qint64 sourceFrames = 0; // the length the source stated when opened
+        qint64 frames = 0;
+        bool stopped = false;
+    };
+    Status copyBlocks(TranscodeObserver& observer, Copied& copied);
+    // Converts on several threads into written; done is false when the file does not split.
+    Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
+                              TranscodeObserver& report, Copied& copied, bool& done);
+    // Whether the written file is whole: its container complete and its audio as long as the
+    // source (to within one codec frame).
+    Status checkWhole(const QString& written, const QString& source, const QString& output,
+                      const Copied& copied, bool sourceChanged) const;
 
     AudioFile& m_reader;
     AudioFile& m_writer;

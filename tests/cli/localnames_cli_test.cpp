@@ -1,4 +1,5 @@
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QDir>

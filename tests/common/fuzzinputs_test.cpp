@@ -1,6 +1,7 @@
 #include "common/audio/audioreader.h"
 #include "fuzz/drivers.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 
 #include <QDir>
 

@@ -2,6 +2,7 @@
 #include "common/audio/audioreader.h"
 #include "common/nativepath.h"
 #include "support/fixtures.h"
+#include "support/qtprinters.h"
 #include "support/signals.h"
 
 #include <QDir>

@@ -18,13 +18,19 @@
 namespace tunevale {
 namespace {
 
+using test::openEncoder;
+
 using test::decodeFile;
 using test::TempDir;
 
 // Feeds samples in uneven blocks, so encoder frames straddle the caller's blocks.
-Status encodeFile(WmaEncoder& encoder, const QString& path, std::span<const qint16> samples)
+// An open file given is written instead of a new one at path.
+Status encodeFile(WmaEncoder& encoder, const QString& path, std::span<const qint16> samples,
+                  UniqueFd file = {})
 {
-    if (Status status = encoder.open(path); !status)
+    if (Status status =
+            file.isValid() ? encoder.open(std::move(file), path) : openEncoder(encoder, path);
+        !status)
         return status;
     const auto channels = static_cast<size_t>(encoder.inputFormat().channels);
     const size_t blockSizes[] = {1, 777, 4096, 5000, 12345};
@@ -210,7 +216,7 @@ TEST(WmaEncoder, OutputDoesNotDependOnBlockSizes)
     WmaEncoder piecewise(25);
     ASSERT_TRUE(encodeFile(piecewise, pieces, music));
     WmaEncoder atOnce(25);
-    ASSERT_TRUE(atOnce.open(whole));
+    ASSERT_TRUE(openEncoder(atOnce, whole));
     ASSERT_TRUE(atOnce.encode(music));
     ASSERT_TRUE(atOnce.finish());
 
@@ -236,7 +242,7 @@ TEST(WmaEncoder, EmptyStreamStillMakesAFile)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("empty.wma"));
     WmaEncoder encoder(14);
-    ASSERT_TRUE(encoder.open(path));
+    ASSERT_TRUE(openEncoder(encoder, path));
     const Status status = encoder.finish();
     EXPECT_TRUE(status) << status.message().toStdString();
     EXPECT_GT(QFileInfo(path).size(), 0);
@@ -247,7 +253,7 @@ TEST(WmaEncoder, MissingFolderFailsNamingThePath)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("no such folder/out.wma"));
     WmaEncoder encoder(14);
-    const Status status = encoder.open(path);
+    const Status status = openEncoder(encoder, path);
     ASSERT_FALSE(status);
     EXPECT_TRUE(status.message().contains(QDir::toNativeSeparators(path)))
         << status.message().toStdString();
@@ -266,9 +272,9 @@ TEST(WmaEncoder, FullDiskIsAnError)
         SCOPED_TRACE(seconds);
         TempDir dir;
         const QString path = dir.file(QStringLiteral("x.wma"));
-        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path));
         WmaEncoder encoder(10);
-        const Status status = encodeFile(encoder, path, test::noise(44100, 2, seconds));
+        const Status status =
+            encodeFile(encoder, path, test::noise(44100, 2, seconds), test::openFullDevice());
         ASSERT_FALSE(status);
         EXPECT_TRUE(status.message().contains(QDir::toNativeSeparators(path)))
             << status.message().toStdString();
@@ -279,7 +285,7 @@ TEST(WmaEncoder, RejectsPartialSampleFrames)
 {
     TempDir dir;
     WmaEncoder encoder(10);
-    ASSERT_TRUE(encoder.open(dir.file(QStringLiteral("odd.wma"))));
+    ASSERT_TRUE(openEncoder(encoder, dir.file(QStringLiteral("odd.wma"))));
     const std::vector<qint16> samples(3);
     EXPECT_FALSE(encoder.encode(samples));
 }
@@ -290,10 +296,12 @@ TEST(WmaEncoder, DestroyedMidStreamReleasesTheFile)
     const QString path = dir.file(QStringLiteral("abandoned.wma"));
     {
         WmaEncoder encoder(10);
-        ASSERT_TRUE(encoder.open(path));
+        ASSERT_TRUE(openEncoder(encoder, path));
         ASSERT_TRUE(encoder.encode(test::sine(1000.0, 44100, 2, 1.0)));
     }
-    // A second run over the same path works as if nothing had happened.
+    // The file is let go: once removed, a second run at the same path works as if nothing
+    // had happened (outputs are never written over).
+    ASSERT_TRUE(QFile::remove(path));
     WmaEncoder encoder(10);
     ASSERT_TRUE(encodeFile(encoder, path, test::sine(1000.0, 44100, 2, 1.0)));
     EXPECT_FALSE(encoder.finish());

@@ -1,13 +1,33 @@
 #include "support/fixtures.h"
 
 #include "common/audio/audioreader.h"
+#include "common/audio/encoder.h"
+#include "common/audio/outputfile.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 
+#include <fcntl.h>
+
 namespace tunevale::test {
+
+Status openEncoder(Encoder& encoder, const QString& path)
+{
+    UniqueFd file;
+    if (Status status = createOutputFile(path, file); !status)
+        return status;
+    Status status = encoder.open(std::move(file), path);
+    if (!status)
+        QFile::remove(path);
+    return status;
+}
+
+UniqueFd openFullDevice()
+{
+    return UniqueFd(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+}
 
 TempDir::TempDir()
     : m_dir(QDir::tempPath() + QStringLiteral("/tunevale-test-XXXXXX"))

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/audio/pcmformat.h"
+#include "common/audio/status.h"
+#include "common/safefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,10 @@
 #include <initializer_list>
 #include <span>
 #include <vector>
+
+namespace tunevale {
+class Encoder;
+}
 
 // Fixture files for tests, made at test time.
 namespace tunevale::test {
@@ -38,6 +44,13 @@ bool runFfmpeg(const QStringList& arguments);
 // extra arguments pick the codec (for example {"-c:a", "wmav1"}).
 bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sampleRate,
                     int channels, const QStringList& codecArguments = {});
+
+// Creates path (only when nothing is there) and opens encoder on it, as the writer does.
+Status openEncoder(Encoder& encoder, const QString& path);
+
+// A descriptor writing to /dev/full (every write fails for want of space); invalid when the
+// system has none.
+UniqueFd openFullDevice();
 
 struct Decoded {
     bool ok = false;

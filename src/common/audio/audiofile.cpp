@@ -55,6 +55,11 @@ Status AudioFile::create(const QString& path)
     return m_writer.create(path);
 }
 
+Status AudioFile::create(UniqueFd file, const QString& outputPath)
+{
+    return m_writer.create(std::move(file), outputPath);
+}
+
 Status AudioFile::setInputFormat(int sampleRate, int channels)
 {
     return m_writer.setInputFormat({sampleRate, channels});

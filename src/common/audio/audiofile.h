@@ -33,6 +33,8 @@ public:
 
     // Writer role.
     Status create(const QString& path);
+    // Writes into file, created empty by the caller, for the output at outputPath.
+    Status create(UniqueFd file, const QString& outputPath);
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
 

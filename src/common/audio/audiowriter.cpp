@@ -1,5 +1,6 @@
 #include "common/audio/audiowriter.h"
 
+#include "common/audio/outputfile.h"
 #include "common/audio/vorbisencoder.h"
 #include "common/audio/wavencoder.h"
 #include "common/audio/wmaprofiles.h"
@@ -11,15 +12,29 @@ AudioWriter::~AudioWriter() = default;
 
 Status AudioWriter::create(const QString& path)
 {
+    OutputKind kind;
+    if (Status status = outputKindForPath(path, kind); !status)
+        return status;
+    UniqueFd file;
+    if (Status status = createOutputFile(path, file); !status)
+        return status;
+    Status status = create(std::move(file), path);
+    if (!status)
+        (void)removeFile(path);
+    return status;
+}
+
+Status AudioWriter::create(UniqueFd file, const QString& outputPath)
+{
     if (m_encoder) {
         if (Status status = close(); !status)
             return status;
     }
     OutputKind kind;
-    if (Status status = outputKindForPath(path, kind); !status)
+    if (Status status = outputKindForPath(outputPath, kind); !status)
         return status;
     auto encoder = createEncoder(kind, m_settings);
-    if (Status status = encoder->open(path); !status)
+    if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
     const PcmFormat output = encoder->inputFormat();
     if (Status status = m_resampler.configure(output, output); !status)

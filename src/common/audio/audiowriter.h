@@ -20,8 +20,12 @@ public:
     AudioWriter(const AudioWriter&) = delete;
     AudioWriter& operator=(const AudioWriter&) = delete;
 
-    // Starts the output file; a file left open from before is finished first.
+    // Starts the output file, created only when nothing is at path yet; a file left open
+    // from before is finished first.
     Status create(const QString& path);
+    // The same into file, created empty by the caller, that will become outputPath (whose
+    // extension picks the format and which messages name).
+    Status create(UniqueFd file, const QString& outputPath);
     // The layout of the following writes; without it, input is taken in the output's layout.
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.

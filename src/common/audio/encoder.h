@@ -4,6 +4,7 @@
 #include "common/audio/pcmformat.h"
 #include "common/audio/status.h"
 #include "common/audio/wmaprofiles.h"
+#include "common/safefile.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -48,8 +49,9 @@ public:
 
     // The PCM layout encode() takes; the writer converts its input to it.
     virtual PcmFormat inputFormat() const = 0;
-    // Creates or truncates the file at path and writes what precedes the audio.
-    virtual Status open(const QString& path) = 0;
+    // Takes over file, created empty by the caller, and writes what precedes the audio.
+    // Messages name outputPath, the name the file is written for.
+    virtual Status open(UniqueFd file, const QString& outputPath) = 0;
     // Encodes whole frames of interleaved samples in inputFormat().
     virtual Status encode(std::span<const qint16> samples) = 0;
     // Flushes the codec, writes trailers and closes the file; the file is complete after it.

@@ -21,7 +21,9 @@ struct InputFormatContextDeleter {
 struct OutputFormatContextDeleter {
     void operator()(AVFormatContext* context) const
     {
-        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE))
+        // A custom I/O context belongs to whoever made it.
+        if (context->pb && !(context->flags & AVFMT_FLAG_CUSTOM_IO) &&
+            !(context->oformat->flags & AVFMT_NOFILE))
             avio_closep(&context->pb);
         avformat_free_context(context);
     }

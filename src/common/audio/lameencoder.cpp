@@ -9,15 +9,16 @@ namespace tunevale {
 namespace {
 
 // Writes the bytes an encoding step produced, or says why the step failed.
-Status writeEncoded(QFile& file, const std::vector<unsigned char>& bytes, const Status& encoded)
+Status writeEncoded(OutputStream& file, const std::vector<unsigned char>& bytes,
+                    const Status& encoded)
 {
     if (!encoded)
         return Status::error(
             QStringLiteral("Cannot encode MP3 audio for %1: %2")
-                .arg(QDir::toNativeSeparators(file.fileName()), encoded.message()));
+                .arg(QDir::toNativeSeparators(file.shownPath()), encoded.message()));
     const auto size = static_cast<qint64>(bytes.size());
-    if (size > 0 && file.write(reinterpret_cast<const char*>(bytes.data()), size) != size)
-        return writeFailure(file);
+    if (size > 0 && !file.write(reinterpret_cast<const char*>(bytes.data()), size))
+        return file.failure();
     return {};
 }
 
@@ -39,16 +40,15 @@ QString LameEncoder::describe(const Mp3Encoder& settings)
     return LameStream::describe(settings);
 }
 
-Status LameEncoder::open(const QString& path)
+Status LameEncoder::open(UniqueFd file, const QString& outputPath)
 {
     m_lame.reset();
-    if (m_file.isOpen())
-        m_file.close();
+    (void)m_file.close({});
     auto lame = std::make_unique<LameStream>();
     if (Status status = lame->open(m_settings); !status)
         return Status::error(QStringLiteral("Cannot create %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), status.message()));
-    if (Status status = openOutputFile(m_file, path); !status)
+                                 .arg(QDir::toNativeSeparators(outputPath), status.message()));
+    if (Status status = m_file.open(std::move(file), outputPath); !status)
         return status;
     m_lame = std::move(lame);
     return {};
@@ -78,21 +78,15 @@ Status LameEncoder::finish()
         if (Status tagged = lame->lameTagFrame(m_encoded); !tagged) {
             status = Status::error(
                 QStringLiteral("Cannot write the VBR header of %1: %2")
-                    .arg(QDir::toNativeSeparators(m_file.fileName()), tagged.message()));
+                    .arg(QDir::toNativeSeparators(m_file.shownPath()), tagged.message()));
         } else if (!m_encoded.empty()) {
-            const bool fileFlushed = m_file.flush();
-            if (fileFlushed && m_file.isSequential())
-                status = Status::error(
-                    QStringLiteral("Cannot write the VBR header of %1: the output is not a "
-                                   "seekable file")
-                        .arg(QDir::toNativeSeparators(m_file.fileName())));
-            else if (!fileFlushed || !m_file.seek(0))
-                status = writeFailure(m_file);
+            if (!m_file.seek(0))
+                status = m_file.failure();
             else
                 status = writeEncoded(m_file, m_encoded, {});
         }
     }
-    return closeOutputFile(m_file, status);
+    return m_file.close(status);
 }
 
 } // namespace tunevale

@@ -4,7 +4,7 @@
 #include "common/audio/lamestream.h"
 #include "common/audio/mp3encoder.h"
 
-#include <QFile>
+#include "common/audio/outputfile.h"
 
 #include <memory>
 #include <vector>
@@ -18,7 +18,7 @@ public:
     ~LameEncoder() override;
 
     PcmFormat inputFormat() const override;
-    Status open(const QString& path) override;
+    Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
@@ -28,7 +28,7 @@ public:
 private:
     Mp3Encoder m_settings;
     std::unique_ptr<LameStream> m_lame;
-    QFile m_file;
+    OutputStream m_file;
     std::vector<unsigned char> m_encoded;
 };
 

@@ -120,11 +120,11 @@ struct VorbisEncoder::Vorbis {
     Vorbis(const Vorbis&) = delete;
     Vorbis& operator=(const Vorbis&) = delete;
 
-    Status writePage(QFile& file, const ogg_page& page);
+    Status writePage(OutputStream& file, const ogg_page& page);
     // Writes every complete page; with flush, also the partial one.
-    Status writePages(QFile& file, bool flush);
+    Status writePages(OutputStream& file, bool flush);
     // Encodes every block libvorbis has buffered and writes the pages that result.
-    Status drain(QFile& file);
+    Status drain(OutputStream& file);
 
     OggStream stream;
     VorbisInfo setup;
@@ -148,16 +148,15 @@ Status libraryError(const char* call, int code)
 
 } // namespace
 
-Status VorbisEncoder::Vorbis::writePage(QFile& file, const ogg_page& page)
+Status VorbisEncoder::Vorbis::writePage(OutputStream& file, const ogg_page& page)
 {
-    if (file.write(reinterpret_cast<const char*>(page.header), page.header_len) !=
-            page.header_len ||
-        file.write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len)
-        return writeFailure(file);
+    if (!file.write(reinterpret_cast<const char*>(page.header), page.header_len) ||
+        !file.write(reinterpret_cast<const char*>(page.body), page.body_len))
+        return file.failure();
     return {};
 }
 
-Status VorbisEncoder::Vorbis::writePages(QFile& file, bool flush)
+Status VorbisEncoder::Vorbis::writePages(OutputStream& file, bool flush)
 {
     ogg_page page;
     while ((flush ? ogg_stream_flush(&stream.state, &page)
@@ -169,7 +168,7 @@ Status VorbisEncoder::Vorbis::writePages(QFile& file, bool flush)
     return {};
 }
 
-Status VorbisEncoder::Vorbis::drain(QFile& file)
+Status VorbisEncoder::Vorbis::drain(OutputStream& file)
 {
     ogg_packet packet;
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
@@ -203,11 +202,10 @@ PcmFormat VorbisEncoder::inputFormat() const
     return {m_format.sampleRate, m_format.channels};
 }
 
-Status VorbisEncoder::open(const QString& path)
+Status VorbisEncoder::open(UniqueFd file, const QString& outputPath)
 {
     m_vorbis.reset();
-    if (m_file.isOpen())
-        m_file.close();
+    (void)m_file.close({});
 
     auto vorbis = std::make_unique<Vorbis>();
     vorbis_info* info = &vorbis->setup.info;
@@ -226,7 +224,7 @@ Status VorbisEncoder::open(const QString& path)
 
     vorbis->pageFrames = m_format.sampleRate;
 
-    if (Status status = openOutputFile(m_file, path); !status)
+    if (Status status = m_file.open(std::move(file), outputPath); !status)
         return status;
 
     if (const int code = vorbis_analysis_init(&vorbis->dsp, info); code != 0)
@@ -309,7 +307,7 @@ Status VorbisEncoder::finish()
         status = vorbis->drain(m_file);
     if (status)
         status = vorbis->writePages(m_file, true);
-    return closeOutputFile(m_file, status);
+    return m_file.close(status);
 }
 
 bool VorbisEncoder::check(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate)

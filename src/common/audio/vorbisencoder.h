@@ -2,7 +2,7 @@
 
 #include "common/audio/encoder.h"
 
-#include <QFile>
+#include "common/audio/outputfile.h"
 
 #include <memory>
 
@@ -15,7 +15,7 @@ public:
     ~VorbisEncoder() override;
 
     PcmFormat inputFormat() const override;
-    Status open(const QString& path) override;
+    Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
@@ -32,7 +32,7 @@ private:
     struct Vorbis;
     OggFormat m_format;
     std::unique_ptr<Vorbis> m_vorbis;
-    QFile m_file;
+    OutputStream m_file;
 };
 
 } // namespace tunevale

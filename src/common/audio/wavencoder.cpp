@@ -37,12 +37,12 @@ QString WavEncoder::describe(const WavFormat& format)
         .arg(format.bitsPerSample);
 }
 
-Status WavEncoder::open(const QString& path)
+Status WavEncoder::open(UniqueFd file, const QString& outputPath)
 {
     if (m_format.sampleRate <= 0 || (m_format.channels != 1 && m_format.channels != 2) ||
         (m_format.bitsPerSample != 8 && m_format.bitsPerSample != 16))
         return Status::error(QStringLiteral("Unsupported WAV format: %1").arg(describe(m_format)));
-    if (Status status = openOutputFile(m_file, path); !status)
+    if (Status status = m_file.open(std::move(file), outputPath); !status)
         return status;
     m_dataBytes = 0;
     return writeHeader(0);
@@ -90,8 +90,8 @@ void WavEncoder::pack(std::span<const qint16> samples, int bitsPerSample, QByteA
 
 Status WavEncoder::writeHeader(quint32 dataBytes)
 {
-    if (m_file.write(header(m_format, dataBytes)) != kHeaderBytes)
-        return writeFailure(m_file);
+    if (!m_file.write(header(m_format, dataBytes)))
+        return m_file.failure();
     return {};
 }
 
@@ -100,8 +100,8 @@ Status WavEncoder::encode(std::span<const qint16> samples)
     if (!m_file.isOpen())
         return Status::error(QStringLiteral("No WAV file is open for writing"));
     pack(samples, m_format.bitsPerSample, m_buffer);
-    if (m_file.write(m_buffer) != m_buffer.size())
-        return writeFailure(m_file);
+    if (!m_file.write(m_buffer))
+        return m_file.failure();
     m_dataBytes += static_cast<quint64>(m_buffer.size());
     return {};
 }
@@ -114,13 +114,13 @@ Status WavEncoder::finish()
     const quint64 limit = std::numeric_limits<quint32>::max() - kHeaderBytes;
     const auto dataBytes = static_cast<quint32>(std::min(m_dataBytes, limit));
     Status status;
-    if (m_format.bitsPerSample == 8 && (m_dataBytes % 2) != 0 && m_file.write("\0", 1) != 1)
-        status = writeFailure(m_file); // RIFF chunks are padded to even sizes
-    if (status && (!m_file.flush() || !m_file.seek(0)))
-        status = writeFailure(m_file);
+    if (m_format.bitsPerSample == 8 && (m_dataBytes % 2) != 0 && !m_file.write("\0", 1))
+        status = m_file.failure(); // RIFF chunks are padded to even sizes
+    if (status && !m_file.seek(0))
+        status = m_file.failure();
     if (status)
         status = writeHeader(dataBytes);
-    return closeOutputFile(m_file, status);
+    return m_file.close(status);
 }
 
 } // namespace tunevale

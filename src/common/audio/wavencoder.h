@@ -2,7 +2,7 @@
 
 #include "common/audio/encoder.h"
 
-#include <QFile>
+#include "common/audio/outputfile.h"
 
 namespace tunevale {
 
@@ -12,7 +12,7 @@ public:
     explicit WavEncoder(const WavFormat& format);
 
     PcmFormat inputFormat() const override;
-    Status open(const QString& path) override;
+    Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
@@ -27,7 +27,7 @@ private:
     Status writeHeader(quint32 dataBytes);
 
     WavFormat m_format;
-    QFile m_file;
+    OutputStream m_file;
     quint64 m_dataBytes = 0;
     QByteArray m_buffer;
 };

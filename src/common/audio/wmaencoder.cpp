@@ -1,11 +1,13 @@
 #include "common/audio/wmaencoder.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/audio/outputfile.h"
 
 #include <QDir>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 }
 
@@ -46,10 +48,44 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The muxer writes through these into the caller's file, so FFmpeg never opens a path itself.
+// FFmpeg 5 declares the data it hands over as writable.
+int writeToStream(void* opaque, uint8_t* data, int size)
+{
+    auto* stream = static_cast<OutputStream*>(opaque);
+    return stream->write(reinterpret_cast<const char*>(data), size) ? size : AVERROR(EIO);
+}
+
+int64_t seekInStream(void* opaque, int64_t offset, int whence)
+{
+    auto* stream = static_cast<OutputStream*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        const qint64 size = stream->size();
+        return size >= 0 ? size : AVERROR(EIO);
+    }
+    // The muxer only seeks from the start (to complete the header).
+    if ((whence & ~AVSEEK_FORCE) != SEEK_SET)
+        return AVERROR(ENOSYS);
+    return stream->seek(offset) ? offset : AVERROR(EIO);
+}
+
+constexpr int kIoBufferBytes = 32 * 1024;
+
+struct IoContextDeleter {
+    void operator()(AVIOContext* context) const
+    {
+        av_freep(&context->buffer);
+        avio_context_free(&context);
+    }
+};
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
+
 } // namespace
 
 struct WmaEncoder::Muxer {
     QString path;
+    OutputStream file;
+    IoContextPtr io; // outlives format, which writes through it
     OutputFormatContextPtr format;
     CodecContextPtr codec;
     AVStream* stream = nullptr;
@@ -67,9 +103,10 @@ struct WmaEncoder::Muxer {
             QStringLiteral("%1 %2: %3").arg(what, displayPath(path), ffmpegErrorString(errorCode)));
     }
 
+    // The file's own reason when the file failed, FFmpeg's otherwise.
     Status writeFailure(int errorCode) const
     {
-        return fail(QStringLiteral("Cannot write"), errorCode);
+        return file.failed() ? file.failure() : fail(QStringLiteral("Cannot write"), errorCode);
     }
 
     // Hands every packet the encoder has ready to the muxer.
@@ -90,9 +127,15 @@ struct WmaEncoder::Muxer {
         }
     }
 
-    // Encodes the next frameCount samples per channel of the FIFO as one frame.
+    // Encodes the next frameCount samples per channel of the FIFO as one frame; the frame's
+    // buffer holds frameSize of them.
     Status sendFrame(int frameCount)
     {
+        if (frameCount <= 0 || frameCount > frameSize)
+            return Status::error(
+                QStringLiteral("Cannot encode WMA audio for %1: %2 samples do not make a frame")
+                    .arg(displayPath(path))
+                    .arg(frameCount));
         // The encoder may still hold a reference to the last frame's buffer.
         int result = av_frame_make_writable(frame.get());
         if (result < 0)
@@ -123,12 +166,14 @@ PcmFormat WmaEncoder::inputFormat() const
     return {m_profile.sampleRate, m_profile.channels};
 }
 
-Status WmaEncoder::open(const QString& path)
+Status WmaEncoder::open(UniqueFd file, const QString& path)
 {
     quietFfmpegLogging();
     m_muxer.reset();
     auto muxer = std::make_unique<Muxer>();
     muxer->path = path;
+    if (Status status = muxer->file.open(std::move(file), path); !status)
+        return status;
 
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
     if (!codec)
@@ -195,11 +240,16 @@ Status WmaEncoder::open(const QString& path)
         muxer->planePointers[channel] = muxer->planes[channel].data();
     }
 
-    // "file:" keeps a name with a colon from being taken for a protocol.
-    const QByteArray url = QByteArrayLiteral("file:") + path.toUtf8();
-    result = avio_open(&format->pb, url.constData(), AVIO_FLAG_WRITE);
-    if (result < 0)
-        return muxer->fail(QStringLiteral("Cannot create"), result);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    muxer->io.reset(buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &muxer->file, nullptr,
+                                                writeToStream, seekInStream)
+                           : nullptr);
+    if (!muxer->io) {
+        av_free(buffer);
+        return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
+    }
+    format->pb = muxer->io.get();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     result = avformat_write_header(format, nullptr);
     if (result < 0)
@@ -262,8 +312,9 @@ Status WmaEncoder::finish()
     // Whatever happens next, the file is closed and this encoder done with it.
     const std::unique_ptr<Muxer> muxer = std::move(m_muxer);
 
-    if (const int rest = av_audio_fifo_size(muxer->fifo.get()); rest > 0) {
-        if (Status status = muxer->sendFrame(rest); !status)
+    // After a failed encode() the FIFO may hold more than one frame.
+    while (const int rest = av_audio_fifo_size(muxer->fifo.get())) {
+        if (Status status = muxer->sendFrame(std::min(rest, muxer->frameSize)); !status)
             return status;
     }
     int result = avcodec_send_frame(muxer->codec.get(), nullptr);
@@ -276,12 +327,10 @@ Status WmaEncoder::finish()
     result = av_write_trailer(format);
     if (result < 0)
         return muxer->writeFailure(result);
+    avio_flush(format->pb);
     if (format->pb->error < 0)
         return muxer->writeFailure(format->pb->error);
-    result = avio_closep(&format->pb);
-    if (result < 0)
-        return muxer->writeFailure(result);
-    return {};
+    return muxer->file.close({});
 }
 
 } // namespace tunevale

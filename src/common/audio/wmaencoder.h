@@ -14,7 +14,7 @@ public:
     ~WmaEncoder() override;
 
     PcmFormat inputFormat() const override;
-    Status open(const QString& path) override;
+    Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 

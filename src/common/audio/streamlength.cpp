@@ -1,0 +1,93 @@
+#include "common/audio/streamlength.h"
+
+#include "common/audio/ffmpegptr.h"
+#include "common/nativepath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+extern "C" {
+#include <libavutil/dict.h>
+}
+
+#include <algorithm>
+
+namespace tunevale {
+
+namespace {
+
+Status cannotMeasure(const QString& path, const QString& reason)
+{
+    return Status::error(
+        QStringLiteral("Cannot read back %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+} // namespace
+
+Status measureStreamLength(const QString& path, StreamLength& length)
+{
+    length = {};
+    quietFfmpegLogging();
+    // An absolute "file:" URL and a whitelist of that one protocol: a name is only a name.
+    const QByteArray url =
+        QByteArrayLiteral("file:") + nativePath(QFileInfo(path).absoluteFilePath());
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* rawContext = nullptr;
+    int result = avformat_open_input(&rawContext, url.constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (result < 0)
+        return cannotMeasure(path, ffmpegErrorString(result));
+    const InputFormatContextPtr context(rawContext);
+    result = avformat_find_stream_info(context.get(), nullptr);
+    const int streamIndex =
+        result < 0 ? result
+                   : av_find_best_stream(context.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex < 0)
+        return cannotMeasure(path, ffmpegErrorString(streamIndex));
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        if (int(i) != streamIndex)
+            context->streams[i]->discard = AVDISCARD_ALL;
+    }
+    const AVRational timeBase = context->streams[streamIndex]->time_base;
+
+    const PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return cannotMeasure(path, ffmpegErrorString(AVERROR(ENOMEM)));
+    int64_t start = AV_NOPTS_VALUE;
+    int64_t end = AV_NOPTS_VALUE;
+    int64_t longest = 0;
+    while ((result = av_read_frame(context.get(), packet.get())) >= 0) {
+        if (packet->stream_index == streamIndex) {
+            const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (time != AV_NOPTS_VALUE) {
+                start = start == AV_NOPTS_VALUE ? time : std::min(start, time);
+                end = std::max(end == AV_NOPTS_VALUE ? time : end, time + packet->duration);
+            }
+            longest = std::max(longest, packet->duration);
+        }
+        av_packet_unref(packet.get());
+    }
+    if (result != AVERROR_EOF)
+        return cannotMeasure(path, ffmpegErrorString(result));
+    if (end != AV_NOPTS_VALUE)
+        length.seconds = double(end - start) * av_q2d(timeBase);
+    length.longestPacketSeconds = double(longest) * av_q2d(timeBase);
+    return {};
+}
+
+bool riffSizeFits(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(12);
+    if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
+        return true;
+    const qint64 stated = qint64(qFromLittleEndian<quint32>(header.constData() + 4)) + 8;
+    return stated <= file.size();
+}
+
+} // namespace tunevale
