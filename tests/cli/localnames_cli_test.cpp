@@ -100,9 +100,9 @@ TEST_F(CliLocalNames, Latin1NamesAreDescribedAndConverted)
     EXPECT_TRUE(convert.out.contains(": Saved - ")) << convert.out.constData();
 }
 
-// Outputs are still created through Qt, which names them in UTF-8 ("caf\xef\xbf\xbd.mp3"):
-// enable when output files are created by their bytes.
-TEST_F(CliLocalNames, DISABLED_OutputsKeepTheSourcesBytes)
+// Outputs are created by their bytes: a Latin-1 source gives a Latin-1 output, never the
+// UTF-8 replacement ("caf\xef\xbf\xbd.mp3").
+TEST_F(CliLocalNames, OutputsKeepTheSourcesBytes)
 {
     ASSERT_TRUE(renameToneToLatin1());
     ShellRun convert = run("convert --to wav --out out \"$(printf 'caf\\351.wav')\"");
