@@ -1,16 +1,12 @@
 #include "common/audio/streamlength.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/nativepath.h"
+#include "common/audio/localinput.h"
+#include "common/localfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
-
-extern "C" {
-#include <libavutil/dict.h>
-}
 
 #include <algorithm>
 
@@ -30,17 +26,10 @@ Status measureStreamLength(const QString& path, StreamLength& length)
 {
     length = {};
     quietFfmpegLogging();
-    // An absolute "file:" URL and a whitelist of that one protocol: a name is only a name.
-    const QByteArray url =
-        QByteArrayLiteral("file:") + nativePath(QFileInfo(path).absoluteFilePath());
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* rawContext = nullptr;
-    int result = avformat_open_input(&rawContext, url.constData(), nullptr, &options);
-    av_dict_free(&options);
+    InputFormatContextPtr context;
+    int result = openLocalInput(path, context);
     if (result < 0)
         return cannotMeasure(path, ffmpegErrorString(result));
-    const InputFormatContextPtr context(rawContext);
     result = avformat_find_stream_info(context.get(), nullptr);
     const int streamIndex =
         result < 0 ? result
@@ -80,8 +69,8 @@ Status measureStreamLength(const QString& path, StreamLength& length)
 
 bool riffSizeFits(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         return false;
     const QByteArray header = file.read(12);
     if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
