@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tunevale {
 
@@ -40,7 +41,18 @@ Status measureStreamLength(const QString& path, StreamLength& length)
         if (int(i) != streamIndex)
             context->streams[i]->discard = AVDISCARD_ALL;
     }
-    const AVRational timeBase = context->streams[streamIndex]->time_base;
+    const AVStream* stream = context->streams[streamIndex];
+    const AVRational timeBase = stream->time_base;
+    // A WAV file's PCM is cut into packets straight from its data chunk, so the chunk's size is
+    // the length; reading it all back would cost as much as writing it. A file cut short is
+    // caught by riffSizeFits().
+    if (std::strcmp(context->iformat->name, "wav") == 0 &&
+        av_get_bits_per_sample(stream->codecpar->codec_id) > 0 &&
+        stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+        length.seconds = double(stream->duration) * av_q2d(timeBase);
+        length.longestPacketSeconds = 1.0 / std::max(1, stream->codecpar->sample_rate);
+        return {};
+    }
 
     const PacketPtr packet(av_packet_alloc());
     if (!packet)

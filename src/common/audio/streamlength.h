@@ -13,7 +13,8 @@ struct StreamLength {
     double longestPacketSeconds = 0; // one codec frame (a block of them for PCM)
 };
 
-// Reads every packet of path's first audio stream; only a local file is opened.
+// Reads every packet of path's first audio stream (a WAV file's PCM by its data chunk's size);
+// only a local file is opened.
 Status measureStreamLength(const QString& path, StreamLength& length);
 
 // False when path is a RIFF file whose header states more bytes than the file holds: a chunk
