@@ -162,6 +162,20 @@ std::map<QString, QString> expectedFields(const Source& source, const Target& ta
     return expected;
 }
 
+// Converts source into out as a conversion row does, to target's format with its start-up
+// settings.
+RowResult convertRowInto(const QString& source, const TempDir& out, const Target& target,
+                         bool copyTags, AudioInformation& information)
+{
+    AudioFile reader;
+    AudioFile writer;
+    EXPECT_TRUE(EncoderSettings().applyTo(writer));
+    BatchObserver quiet;
+    return BatchRun(reader, writer, information)
+        .convertRow(source, out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
+                    *outputKindNamed(QString::fromLatin1(target.format)), copyTags, quiet);
+}
+
 class SourceToTarget : public ::testing::TestWithParam<std::tuple<Source, Target>> {};
 
 TEST_P(SourceToTarget, EveryFieldTheTargetCanHoldArrives)
@@ -170,16 +184,9 @@ TEST_P(SourceToTarget, EveryFieldTheTargetCanHoldArrives)
     const QString folder = sourcesFolder();
     ASSERT_FALSE(folder.isEmpty()) << "the sources could not be made";
     TempDir out;
-    AudioFile reader;
-    AudioFile writer;
     AudioInformation information;
-    ASSERT_TRUE(EncoderSettings().applyTo(writer));
-    BatchRun batch(reader, writer, information);
-    BatchObserver quiet;
-    const RowResult result =
-        batch.convertRow(folder + u'/' + QString::fromUtf8(source.file),
-                         out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
-                         *outputKindNamed(QString::fromLatin1(target.format)), true, quiet);
+    const RowResult result = convertRowInto(folder + u'/' + QString::fromUtf8(source.file), out,
+                                            target, true, information);
     ASSERT_TRUE(result.saved);
 
     const QJsonObject read = readWithMutagen(result.output);
@@ -213,16 +220,9 @@ TEST_P(NulInValue, WholeValueIsWritten)
     const QString folder = sourcesFolder();
     ASSERT_FALSE(folder.isEmpty());
     TempDir out;
-    AudioFile reader;
-    AudioFile writer;
     AudioInformation information;
-    ASSERT_TRUE(EncoderSettings().applyTo(writer));
-    BatchRun batch(reader, writer, information);
-    BatchObserver quiet;
     const RowResult result =
-        batch.convertRow(folder + QStringLiteral("/plain.wav"),
-                         out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
-                         *outputKindNamed(QString::fromLatin1(target.format)), false, quiet);
+        convertRowInto(folder + QStringLiteral("/plain.wav"), out, target, false, information);
     ASSERT_TRUE(result.saved);
     const QString title = QStringLiteral("Part one") + QChar(u'\0') + QStringLiteral("Part two");
     AudioTags tags;
