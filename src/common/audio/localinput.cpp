@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace tunevale {
@@ -41,6 +42,22 @@ QByteArray localFileUrl(const QString& path)
     return QByteArrayLiteral("file:") + name;
 }
 
+// FFmpeg looks for another codec inside a 16-bit PCM WAV's samples by running every demuxer's
+// probe over its first 32 packets, growing the buffer six times: for a WAV output that costs
+// more than the whole conversion, and it is paid again at every open. The demuxer's own header
+// check already finds S/PDIF data, and one packet suffices for the rest.
+constexpr int64_t kPcmWavProbeBytes = 4096;
+
+void limitPcmWavProbe(AVFormatContext& context)
+{
+    if (context.iformat == nullptr || std::strcmp(context.iformat->name, "wav") != 0)
+        return;
+    for (unsigned index = 0; index < context.nb_streams; ++index) {
+        if (context.streams[index]->codecpar->codec_id == AV_CODEC_ID_PCM_S16LE)
+            context.probesize = kPcmWavProbeBytes;
+    }
+}
+
 } // namespace
 
 int openLocalInput(const QString& path, InputFormatContextPtr& context)
@@ -57,8 +74,10 @@ int openLocalInput(const QString& path, InputFormatContextPtr& context)
     rawOptions = options.release();
     result = avformat_open_input(&raw, localFileUrl(path).constData(), nullptr, &rawOptions);
     options.reset(rawOptions);
-    if (result >= 0)
+    if (result >= 0) {
+        limitPcmWavProbe(*raw);
         context.reset(raw);
+    }
     return result;
 }
 
