@@ -327,8 +327,8 @@ void longList(int rows)
 } // namespace
 
 // What a user waits for: the files dropped on the main window until the last row is laid
-// out, against probing the same files alone. Wall clock and this thread's CPU time: on a busy
-// shared machine only the second is steady.
+// out, against probing the same files alone on one thread. The window probes on every
+// processor, so only wall clock compares; the window thread's own CPU time is shown beside it.
 void dropOnMainWindow(const QStringList& paths)
 {
     QElapsedTimer wall;
@@ -361,11 +361,11 @@ void dropOnMainWindow(const QStringList& paths)
                 static_cast<long long>(paths.size()));
     std::printf("  probe alone:    wall %7.3f s %6.0f files/s, cpu %7.3f s %6.0f files/s\n",
                 probeWall, count / probeWall, probeCpu, count / probeCpu);
-    std::printf("  dropped:        wall %7.3f s %6.0f files/s, cpu %7.3f s %6.0f files/s\n",
-                dropWall, count / dropWall, dropCpu, count / dropCpu);
-    std::printf("  ratio dropped / probe: wall %.3f, cpu %.3f (target: 2,000 files/s where the "
-                "probe alone reaches 2,900, ratio <= 1.45)\n",
-                dropWall / probeWall, dropCpu / probeCpu);
+    std::printf("  dropped:        wall %7.3f s %6.0f files/s, window thread cpu %7.3f s\n",
+                dropWall, count / dropWall, dropCpu);
+    std::printf("  ratio dropped / probe on one thread: wall %.3f (target: 2,000 files/s where "
+                "the probe alone reaches 2,900, ratio <= 1.45)\n",
+                dropWall / probeWall);
 }
 
 int main(int argc, char* argv[])

@@ -3,6 +3,7 @@
 #include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
+#include "filelist/rowprefetch.h"
 #include "filelist/rowtexts.h"
 #include "widgets/formwait.h"
 
@@ -105,13 +106,19 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     FormWait wait(owner);
     list.beginReading();
     wait.showAndPaint();
-    EventLoopTurns turns;
+    QStringList candidates;
     for (const QString& path : paths) {
+        if (IsSupportedFile(path) && !list.IsInList(path))
+            candidates.append(path);
+    }
+    // Probing, the slow part, runs on every processor; rows still arrive in the given order.
+    RowPrefetch rows(candidates);
+    EventLoopTurns turns;
+    for (qsizetype index = 0; index < candidates.size(); ++index) {
         if (!guard || (windowShown && !list.window()->isVisible()))
             break;
-        if (LocalFileInfo::of(path).isDir || !IsSupportedFile(path))
-            continue;
-        list.AddFileRow(path);
+        if (const std::optional<FileRow> row = rows.next())
+            list.AddBuiltRow(*row);
         turns.giveTurnIfDue();
     }
     wait.finish();

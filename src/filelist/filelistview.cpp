@@ -227,9 +227,14 @@ void FileListView::AddFileRow(const QString& path)
     if (IsInList(path))
         return;
     const std::optional<FileRow> row = buildFileRow(path, m_information);
-    if (!row)
-        return;
-    m_currentRow = insertRow(*row);
+    if (row)
+        AddBuiltRow(*row);
+}
+
+void FileListView::AddBuiltRow(const FileRow& row)
+{
+    if (!IsInList(row.path))
+        m_currentRow = insertRow(row);
 }
 
 void FileListView::beginReading()

@@ -27,6 +27,8 @@ public:
     // Probes path and appends its row, unless it is listed already or is no audio file.
     // In sorted mode the row takes its place in the current order. Never shows a message.
     void AddFileRow(const QString& path);
+    // Appends a row probed elsewhere, as AddFileRow would, unless its path is listed already.
+    void AddBuiltRow(const FileRow& row);
     // The row most recently added by AddFileRow, or null.
     QTreeWidgetItem* CurrentRow() const { return m_currentRow; }
 

@@ -1,10 +1,12 @@
 #include "filelist/rowtexts.h"
 
 #include "common/audio/audioinformation.h"
+#include "filelist/rowprefetch.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
 #include "support/signals.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -84,4 +86,46 @@ TEST(RowTexts, RowOfARealFileAndNoRowForOthers)
     file.close();
     EXPECT_FALSE(buildFileRow(text, info).has_value());
     EXPECT_FALSE(buildFileRow(dir.file(QStringLiteral("gone.mp3")), info).has_value());
+}
+
+TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
+{
+    TempDir dir;
+    QStringList paths;
+    QStringList expected; // the path of each row, empty where no row is due
+    for (int file = 0; file < 40; ++file) {
+        const QString path = dir.file(QStringLiteral("%1.wav").arg(file));
+        if (file % 7 == 3) {
+            QDir().mkpath(path); // a folder named like audio
+            expected.append(QString());
+        } else if (file % 7 == 5) {
+            expected.append(QString()); // vanished before it was probed
+        } else {
+            // Lengths differ so that probes finish out of order.
+            ASSERT_TRUE(
+                writePcmWav(path, sine(300 + file, 8000, 1, 0.1 * (40 - file), 0.3), 8000, 1));
+            expected.append(path);
+        }
+        paths.append(path);
+    }
+    RowPrefetch rows(paths, 3);
+    for (const QString& path : expected) {
+        const std::optional<FileRow> row = rows.next();
+        EXPECT_EQ(row ? row->path : QString(), path);
+    }
+}
+
+// The window closed during a drop: the workers end mid-list (a hang or a sanitizer report fails).
+TEST(RowPrefetch, LeavingEarlyEndsTheWorkers)
+{
+    TempDir dir;
+    const QString wav = dir.file(QStringLiteral("a.wav"));
+    ASSERT_TRUE(writePcmWav(wav, sine(440, 8000, 1, 0.5, 0.3), 8000, 1));
+    QStringList many;
+    for (int copy = 0; copy < 5000; ++copy)
+        many.append(wav);
+    {
+        RowPrefetch rows(many, 2);
+        ASSERT_TRUE(rows.next().has_value());
+    }
 }

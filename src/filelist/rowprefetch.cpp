@@ -1,0 +1,69 @@
+#include "filelist/rowprefetch.h"
+
+#include "common/audio/audioinformation.h"
+#include "common/localfile.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+namespace tunevale {
+
+RowPrefetch::RowPrefetch(QStringList paths, int threads)
+    : m_paths(std::move(paths))
+    , m_rows(static_cast<size_t>(m_paths.size()))
+{
+    const int wanted = threads > 0 ? threads : std::max(1, QThread::idealThreadCount());
+    const auto count = static_cast<int>(std::min<qsizetype>(wanted, m_paths.size()));
+    m_workers.reserve(static_cast<size_t>(count));
+    for (int worker = 0; worker < count; ++worker)
+        m_workers.emplace_back([this] { probeUntilStopped(); });
+}
+
+RowPrefetch::~RowPrefetch()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+}
+
+std::optional<FileRow> RowPrefetch::next()
+{
+    std::unique_lock lock(m_mutex);
+    const auto index = static_cast<size_t>(m_taken);
+    m_changed.wait(lock, [&] { return m_rows[index].has_value(); });
+    std::optional<FileRow> row = std::move(*m_rows[index]);
+    m_rows[index].reset();
+    ++m_taken;
+    lock.unlock();
+    m_changed.notify_all();
+    return row;
+}
+
+void RowPrefetch::probeUntilStopped()
+{
+    AudioInformation information;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] {
+            return m_stopping || (m_claimed < m_paths.size() && m_claimed < m_taken + kAhead);
+        });
+        if (m_stopping)
+            return;
+        const qsizetype index = m_claimed++;
+        lock.unlock();
+        const QString& path = m_paths[index];
+        std::optional<FileRow> row;
+        if (!LocalFileInfo::of(path).isDir)
+            row = buildFileRow(path, information);
+        lock.lock();
+        m_rows[static_cast<size_t>(index)].emplace(std::move(row));
+        m_changed.notify_all();
+    }
+}
+
+} // namespace tunevale
