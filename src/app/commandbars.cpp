@@ -1,6 +1,7 @@
 #include "app/commandbars.h"
 
 #include "app/commandids.h"
+#include "common/audio/encoder.h"
 #include "widgets/artwork.h"
 
 #include <QAction>
@@ -8,11 +9,30 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <array>
+
 namespace tunevale {
 
 namespace {
 
 constexpr const char* kCommandIdProperty = "commandId";
+
+struct ConvertCommand {
+    OutputKind format;
+    CommandId id;
+    CommandIcon icon;
+};
+
+constexpr std::array kConvertCommands{
+    ConvertCommand{OutputKind::Mp3, ID_CONVERTTOMP, CommandIcon::ConvertMp3},
+    ConvertCommand{OutputKind::Wma, ID_CONVERTTOWMA, CommandIcon::ConvertWma},
+    ConvertCommand{OutputKind::Ogg, ID_CONVERTTOOGG, CommandIcon::ConvertOgg},
+    ConvertCommand{OutputKind::Wav, ID_CONVERTTOWAV, CommandIcon::ConvertWav}};
+
+QString convertCaption(OutputKind format)
+{
+    return QStringLiteral("Convert to ") + formatCaption(format);
+}
 
 } // namespace
 
@@ -84,18 +104,10 @@ void CommandBars::buildMenuBar(QMainWindow& window)
 
     QMenu* convert = bar->addMenu(QStringLiteral("&Convert"));
     convert->menuAction()->setProperty(kCommandIdProperty, int(ID_CONVERT));
-    item(convert, QStringLiteral("Convert to MP3"), ID_CONVERTTOMP,
-         QStringLiteral("Convert to MP3"))
-        ->setIcon(commandIcon(CommandIcon::ConvertMp3));
-    item(convert, QStringLiteral("Convert to WMA"), ID_CONVERTTOWMA,
-         QStringLiteral("Convert to WMA"))
-        ->setIcon(commandIcon(CommandIcon::ConvertWma));
-    item(convert, QStringLiteral("Convert to OGG"), ID_CONVERTTOOGG,
-         QStringLiteral("Convert to OGG"))
-        ->setIcon(commandIcon(CommandIcon::ConvertOgg));
-    item(convert, QStringLiteral("Convert to WAV"), ID_CONVERTTOWAV,
-         QStringLiteral("Convert to WAV"))
-        ->setIcon(commandIcon(CommandIcon::ConvertWav));
+    for (const ConvertCommand& command : kConvertCommands) {
+        const QString caption = convertCaption(command.format);
+        item(convert, caption, command.id, caption)->setIcon(commandIcon(command.icon));
+    }
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->menuAction()->setProperty(kCommandIdProperty, int(ID_HELP));
@@ -125,14 +137,10 @@ void CommandBars::buildToolBar(QMainWindow& window)
            QStringLiteral("Remove Selected Files"), CommandIcon::Remove);
     button(QStringLiteral("Play"), ID_PLAY, QStringLiteral("Play"), CommandIcon::Play);
     m_toolBar->addSeparator();
-    button(QStringLiteral("MP3"), ID_CONVERTTOMP, QStringLiteral("Convert to MP3"),
-           CommandIcon::ConvertMp3);
-    button(QStringLiteral("WMA"), ID_CONVERTTOWMA, QStringLiteral("Convert to WMA"),
-           CommandIcon::ConvertWma);
-    button(QStringLiteral("OGG"), ID_CONVERTTOOGG, QStringLiteral("Convert to OGG"),
-           CommandIcon::ConvertOgg);
-    button(QStringLiteral("WAV"), ID_CONVERTTOWAV, QStringLiteral("Convert to WAV"),
-           CommandIcon::ConvertWav);
+    for (const ConvertCommand& command : kConvertCommands) {
+        button(formatCaption(command.format), command.id, convertCaption(command.format),
+               command.icon);
+    }
 }
 
 void CommandBars::buildContextMenu(QMainWindow& window)

@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/textnumber.h"
 #include "convert/transcoder.h"
 #include "filelist/rowtexts.h"
 #include "settings/encodersettings.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <limits>
 #include <optional>
 
 namespace tunevale {
@@ -110,13 +112,14 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
         return *status;
     int jobs = QThread::idealThreadCount();
     if (parser.isSet(jobsOption)) {
-        bool ok = false;
-        jobs = parser.value(jobsOption).toInt(&ok);
-        if (!ok || jobs < 1) {
+        const std::optional<int> chosen =
+            exactWholeNumber(parser.value(jobsOption), 1, std::numeric_limits<int>::max());
+        if (!chosen) {
             err << "tunevale-cli: --jobs needs 1 or more, not \"" << parser.value(jobsOption)
                 << "\"\n";
             return kExitUsage;
         }
+        jobs = *chosen;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2) {

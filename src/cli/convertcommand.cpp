@@ -6,6 +6,7 @@
 #include "common/audio/encoder.h"
 #include "common/folderpath.h"
 #include "common/localfile.h"
+#include "common/textnumber.h"
 #include "convert/batchrun.h"
 #include "convert/parallelbatch.h"
 #include "settings/encodersettings.h"
@@ -13,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QThread>
 
+#include <limits>
 #include <optional>
 
 namespace tunevale {
@@ -134,11 +136,11 @@ public:
         if (!m_parser.isSet(name))
             return std::nullopt;
         const QString text = m_parser.value(name);
-        bool ok = false;
-        const int value = text.toInt(&ok);
-        if (!ok && error.isEmpty())
+        const std::optional<int> value = exactWholeNumber(text, std::numeric_limits<int>::min(),
+                                                          std::numeric_limits<int>::max());
+        if (!value && error.isEmpty())
             error = QStringLiteral("--%1 needs a whole number, not \"%2\"").arg(name, text);
-        return ok ? std::optional<int>(value) : std::nullopt;
+        return value;
     }
 
     // The index of the option's value in choices, matched without regard to case.

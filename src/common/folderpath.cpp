@@ -15,7 +15,7 @@ bool endsWithSeparator(const QString& folder)
 
 QString withTrailingSeparator(const QString& folder)
 {
-    return endsWithSeparator(folder) ? folder : folder + QDir::separator();
+    return folder.isEmpty() || endsWithSeparator(folder) ? folder : folder + QDir::separator();
 }
 
 QString withoutTrailingSeparator(const QString& folder)

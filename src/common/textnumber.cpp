@@ -20,4 +20,13 @@ std::optional<int> wholeNumber(const QString& text, int low, int high)
     return static_cast<int>(rounded);
 }
 
+std::optional<int> exactWholeNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok); // C locale, blanks around allowed
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
 } // namespace tunevale

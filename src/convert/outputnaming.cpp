@@ -1,5 +1,7 @@
 #include "convert/outputnaming.h"
 
+#include "common/folderpath.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -56,9 +58,8 @@ bool isNameTaken(const QString& path)
 QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,
                       const QSet<QString>& claimed, bool avoidTaken)
 {
-    QString folder = outputFolder.isEmpty() ? folderOf(source) : outputFolder;
-    if (!folder.isEmpty() && !isSeparator(folder.back()))
-        folder += u'/';
+    const QString folder =
+        withTrailingSeparator(outputFolder.isEmpty() ? folderOf(source) : outputFolder);
     const QString fileName = source.mid(lastSeparator(source) + 1);
     QString name = stemOf(fileName) + extension;
     while ((avoidTaken && isNameTaken(folder + name)) || claimed.contains(claimKey(folder + name)))

@@ -1,5 +1,6 @@
 #include "convert/partfile.h"
 
+#include "common/folderpath.h"
 #include "convert/outputnaming.h"
 
 #include <QDir>
@@ -57,9 +58,7 @@ Status PartFile::create(const QString& outputPath)
     discard();
     const QString folder = folderOf(outputPath);
     removeLeftoversOnce(folder);
-    QString base = folder;
-    if (!base.isEmpty() && !base.endsWith(u'/'))
-        base += u'/';
+    const QString base = withTrailingSeparator(folder);
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         const quint64 random = QRandomGenerator::global()->generate64();

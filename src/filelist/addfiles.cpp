@@ -1,5 +1,6 @@
 #include "filelist/addfiles.h"
 
+#include "common/folderpath.h"
 #include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
@@ -18,14 +19,6 @@
 namespace tunevale {
 
 namespace {
-
-QString folderWithSeparator(const QString& path)
-{
-    QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
-    if (!folder.endsWith(QDir::separator()))
-        folder += QDir::separator();
-    return folder;
-}
 
 // Gives the event loop a turn when one is due: often enough to repaint and take a click at
 // once, rarely enough that a turn per file does not cost more than reading the file.
@@ -81,7 +74,8 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
     const QStringList chosen = chooser(owner, lastFolder);
     if (chosen.isEmpty())
         return;
-    lastFolder = folderWithSeparator(chosen.constFirst());
+    lastFolder = withTrailingSeparator(
+        QDir::toNativeSeparators(QFileInfo(chosen.constFirst()).absolutePath()));
     if (chosen.size() > 1) {
         addFilesWithWaitWindow(list, owner, chosen);
         return;

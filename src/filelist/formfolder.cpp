@@ -5,6 +5,7 @@
 #include "filelist/rowtexts.h"
 #include "widgets/artwork.h"
 #include "widgets/folderbrowser.h"
+#include "widgets/named.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,49 +29,52 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     , m_mainWindow(mainWindow)
     , m_lastScanFolder(lastScanFolder)
 {
+    setObjectName(QStringLiteral("FormFolder"));
     setWindowTitle(QStringLiteral(" Add Folder"));
     setWindowIcon(applicationIcon());
     setModal(false);
 
-    Frame1 = new QFrame(this);
-    auto* inputs = new QGridLayout(Frame1);
+    m_inputsFrame = named(new QFrame(this), u"Frame1");
+    auto* inputs = new QGridLayout(m_inputsFrame);
     inputs->setContentsMargins(0, 0, 0, 0);
-    TextPath = new QLineEdit(Frame1);
-    CmdBrowse = new QPushButton(QStringLiteral("Browse..."), Frame1);
-    ComboParttern = new QComboBox(Frame1);
-    ComboParttern->setEditable(true);
+    m_folderText = named(new QLineEdit(m_inputsFrame), u"TextPath");
+    m_browseButton =
+        named(new QPushButton(QStringLiteral("Browse..."), m_inputsFrame), u"CmdBrowse");
+    m_filterList = named(new QComboBox(m_inputsFrame), u"ComboParttern");
+    m_filterList->setEditable(true);
     const QString others = otherAudioPatterns().join(u';');
-    ComboParttern->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
-                             QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
-                             QStringLiteral("*.wav"), QStringLiteral("*.ogg"), others});
-    CheckSub = new QCheckBox(QStringLiteral("Search sub-folders"), Frame1);
-    CheckSub->setChecked(true);
-    inputs->addWidget(new QLabel(QStringLiteral("Folder:"), Frame1), 0, 0);
-    inputs->addWidget(TextPath, 0, 1);
-    inputs->addWidget(CmdBrowse, 0, 2);
-    inputs->addWidget(new QLabel(QStringLiteral("Filter:"), Frame1), 1, 0);
-    inputs->addWidget(ComboParttern, 1, 1, 1, 2);
-    inputs->addWidget(CheckSub, 2, 1, 1, 2);
+    m_filterList->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
+                            QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
+                            QStringLiteral("*.wav"), QStringLiteral("*.ogg"), others});
+    m_subfoldersBox =
+        named(new QCheckBox(QStringLiteral("Search sub-folders"), m_inputsFrame), u"CheckSub");
+    m_subfoldersBox->setChecked(true);
+    inputs->addWidget(named(new QLabel(QStringLiteral("Folder:"), m_inputsFrame), u"Label2"), 0, 0);
+    inputs->addWidget(m_folderText, 0, 1);
+    inputs->addWidget(m_browseButton, 0, 2);
+    inputs->addWidget(named(new QLabel(QStringLiteral("Filter:"), m_inputsFrame), u"Label1"), 1, 0);
+    inputs->addWidget(m_filterList, 1, 1, 1, 2);
+    inputs->addWidget(m_subfoldersBox, 2, 1, 1, 2);
     inputs->setColumnStretch(1, 1);
 
-    LabelS = new QLabel(QStringLiteral("Added 0 file"), this);
-    CmdStart = new QPushButton(QStringLiteral("Start"), this);
-    CmdStop = new QPushButton(QStringLiteral("Stop"), this);
-    CmdStop->setEnabled(false);
-    CmdStart->setDefault(true);
+    m_countLabel = named(new QLabel(QStringLiteral("Added 0 file"), this), u"LabelS");
+    m_startButton = named(new QPushButton(QStringLiteral("Start"), this), u"CmdStart");
+    m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
+    m_stopButton->setEnabled(false);
+    m_startButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(LabelS, 1);
-    buttons->addWidget(CmdStart);
-    buttons->addWidget(CmdStop);
+    buttons->addWidget(m_countLabel, 1);
+    buttons->addWidget(m_startButton);
+    buttons->addWidget(m_stopButton);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
+    layout->addWidget(m_inputsFrame);
     layout->addLayout(buttons);
     resize(460, sizeHint().height());
 
-    connect(CmdBrowse, &QPushButton::clicked, this, &FormFolder::CmdBrowse_Click);
-    connect(CmdStart, &QPushButton::clicked, this, &FormFolder::CmdStart_Click);
-    connect(CmdStop, &QPushButton::clicked, this, &FormFolder::CmdStop_Click);
+    connect(m_browseButton, &QPushButton::clicked, this, &FormFolder::CmdBrowse_Click);
+    connect(m_startButton, &QPushButton::clicked, this, &FormFolder::CmdStart_Click);
+    connect(m_stopButton, &QPushButton::clicked, this, &FormFolder::CmdStop_Click);
     Form_Load();
 }
 
@@ -78,21 +82,21 @@ void FormFolder::Form_Load()
 {
     if (m_mainWindow)
         m_mainWindow->hide();
-    ComboParttern->setCurrentIndex(0);
-    TextPath->setText(m_lastScanFolder);
+    m_filterList->setCurrentIndex(0);
+    m_folderText->setText(m_lastScanFolder);
 }
 
 void FormFolder::CmdBrowse_Click()
 {
-    const QString chosen =
-        browseForReadableFolder(this, QStringLiteral("Please select a folder."), TextPath->text());
+    const QString chosen = browseForReadableFolder(this, QStringLiteral("Please select a folder."),
+                                                   m_folderText->text());
     if (!chosen.isEmpty())
-        TextPath->setText(chosen);
+        m_folderText->setText(chosen);
 }
 
 void FormFolder::CmdStart_Click()
 {
-    const QString folder = TextPath->text().trimmed();
+    const QString folder = m_folderText->text().trimmed();
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         QMessageBox::critical(this, QStringLiteral("Error"),
                               QStringLiteral("Please select a folder"));
@@ -101,15 +105,15 @@ void FormFolder::CmdStart_Click()
     m_stopScan = false;
     setScanning(true);
     m_addedCount = 0;
-    m_lastScanFolder = TextPath->text();
-    LabelS->setText(QStringLiteral("Added 0 file"));
+    m_lastScanFolder = m_folderText->text();
+    m_countLabel->setText(QStringLiteral("Added 0 file"));
 
     FolderScan scan({[this](const QString& path) { AddScannedFile(path); },
                      [] { QCoreApplication::processEvents(); },
                      [this] {
                          return m_stopScan;
                      }});
-    scan.run(folder, ComboParttern->currentText(), CheckSub->isChecked());
+    scan.run(folder, m_filterList->currentText(), m_subfoldersBox->isChecked());
 
     setScanning(false);
     if (m_closed)
@@ -135,15 +139,15 @@ void FormFolder::AddScannedFile(const QString& path)
 
 void FormFolder::showAddedCount()
 {
-    LabelS->setText(QStringLiteral("Added %1 files").arg(m_addedCount));
+    m_countLabel->setText(QStringLiteral("Added %1 files").arg(m_addedCount));
 }
 
 void FormFolder::setScanning(bool scanning)
 {
     m_scanning = scanning;
-    CmdStop->setEnabled(scanning);
-    CmdStart->setEnabled(!scanning);
-    Frame1->setEnabled(!scanning);
+    m_stopButton->setEnabled(scanning);
+    m_startButton->setEnabled(!scanning);
+    m_inputsFrame->setEnabled(!scanning);
 }
 
 void FormFolder::reject()

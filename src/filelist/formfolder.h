@@ -50,14 +50,14 @@ private:
     bool m_closed = false;
     int m_addedCount = 0;
 
-    QFrame* Frame1 = nullptr;
-    QLineEdit* TextPath = nullptr;
-    QPushButton* CmdBrowse = nullptr;
-    QComboBox* ComboParttern = nullptr;
-    QCheckBox* CheckSub = nullptr;
-    QPushButton* CmdStart = nullptr;
-    QPushButton* CmdStop = nullptr;
-    QLabel* LabelS = nullptr;
+    QFrame* m_inputsFrame = nullptr;
+    QLineEdit* m_folderText = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QComboBox* m_filterList = nullptr;
+    QCheckBox* m_subfoldersBox = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QLabel* m_countLabel = nullptr;
 };
 
 } // namespace tunevale

@@ -3,6 +3,7 @@
 #include "common/formatduration.h"
 #include "player/visualisation.h"
 #include "widgets/artwork.h"
+#include "widgets/named.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -39,12 +40,13 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     , m_path(path)
     , m_visualStyle(visualStyle)
 {
+    setObjectName(QStringLiteral("FormPlay"));
     setWindowTitle(QStringLiteral(" Tunevale"));
     setWindowIcon(applicationIcon());
     setModal(true);
 
     auto* menuBar = new QMenuBar(this);
-    QMenu* styleMenu = menuBar->addMenu(QStringLiteral("Style"));
+    QMenu* styleMenu = named(menuBar->addMenu(QStringLiteral("Style")), u"M_Style");
     auto* styleGroup = new QActionGroup(this);
     for (int index = 0; index < 6; ++index) {
         QAction* action = styleMenu->addAction(QString::fromLatin1(kStyleCaptions[index]));
@@ -54,40 +56,40 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
         m_styleActions.append(action);
     }
 
-    AudioVisualization21 = new Visualisation(this);
-    AudioVisualization21->setMinimumSize(420, 140);
-    Slider1 = new QSlider(Qt::Horizontal, this);
-    Slider1->setRange(0, kSliderMaximum);
-    Text1 = new QLineEdit(QStringLiteral("00:00:00"), this);
-    Text2 = new QLineEdit(QStringLiteral("00:00:00"), this);
-    for (QLineEdit* text : {Text1, Text2}) {
+    m_visualisation = named(new Visualisation(this), u"AudioVisualization21");
+    m_visualisation->setMinimumSize(420, 140);
+    m_positionSlider = named(new QSlider(Qt::Horizontal, this), u"Slider1");
+    m_positionSlider->setRange(0, kSliderMaximum);
+    m_elapsedText = named(new QLineEdit(QStringLiteral("00:00:00"), this), u"Text1");
+    m_totalText = named(new QLineEdit(QStringLiteral("00:00:00"), this), u"Text2");
+    for (QLineEdit* text : {m_elapsedText, m_totalText}) {
         text->setReadOnly(true);
         text->setFocusPolicy(Qt::NoFocus);
         text->setAlignment(Qt::AlignCenter);
     }
-    CmdPause = new QPushButton(this);
-    CmdPause->setToolTip(QStringLiteral("Backward 0.5 seconds"));
+    m_pauseButton = named(new QPushButton(this), u"CmdPause");
+    m_pauseButton->setToolTip(QStringLiteral("Backward 0.5 seconds"));
     setButtonShowsPause(true);
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(CmdPause);
-    controls->addWidget(Slider1, 1);
+    controls->addWidget(m_pauseButton);
+    controls->addWidget(m_positionSlider, 1);
     auto* times = new QHBoxLayout;
-    times->addWidget(Text1);
+    times->addWidget(m_elapsedText);
     times->addStretch(1);
-    times->addWidget(Text2);
+    times->addWidget(m_totalText);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
-    layout->addWidget(AudioVisualization21, 1);
+    layout->addWidget(m_visualisation, 1);
     layout->addLayout(controls);
     layout->addLayout(times);
 
-    connect(CmdPause, &QPushButton::clicked, this, &FormPlay::CmdPause_Click);
+    connect(m_pauseButton, &QPushButton::clicked, this, &FormPlay::CmdPause_Click);
     // Only the user's own moves seek; the program's own setValue calls are blocked.
-    connect(Slider1, &QSlider::sliderMoved, this, &FormPlay::seekTo);
-    connect(Slider1, &QSlider::actionTriggered, this, [this](int action) {
+    connect(m_positionSlider, &QSlider::sliderMoved, this, &FormPlay::seekTo);
+    connect(m_positionSlider, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove)
-            seekTo(Slider1->sliderPosition());
+            seekTo(m_positionSlider->sliderPosition());
     });
     connect(&m_audioPlayer, &AudioPlayer::Timer, this,
             [this](qint64 currentSamples, int, int) { AudioPlayer_Timer(currentSamples); });
@@ -98,7 +100,7 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     // Load: the row's length, the caption, the style, then the sound. Without a selected row
     // the window keeps its design caption and times.
     if (!m_path.isEmpty()) {
-        Text2->setText(QStringLiteral("Total: ") + lengthText);
+        m_totalText->setText(QStringLiteral("Total: ") + lengthText);
         setWindowTitle(QStringLiteral(" Play - ") + fileNameOf(m_path));
     }
     selectStyle(std::clamp(m_visualStyle, 1, 6));
@@ -113,12 +115,12 @@ FormPlay::~FormPlay()
 
 QString FormPlay::elapsedText() const
 {
-    return Text1->text();
+    return m_elapsedText->text();
 }
 
 QString FormPlay::totalText() const
 {
-    return Text2->text();
+    return m_totalText->text();
 }
 
 void FormPlay::StartPlayback()
@@ -134,7 +136,7 @@ void FormPlay::StartPlayback()
     if (TotalSamples == 0)
         return;
     m_audioPlayer.setOutputFormat(m_audioFile.sampleRate(), m_audioFile.channels());
-    AudioVisualization21->initialise(m_audioPlayer.outputSampleRate(), m_audioFile.channels());
+    m_visualisation->initialise(m_audioPlayer.outputSampleRate(), m_audioFile.channels());
     m_audioPlayer.beginArrayPlayback();
     if (m_audioPlayer.status() < 0) {
         (void)m_audioFile.close();
@@ -163,16 +165,16 @@ void FormPlay::AudioPlayer_Timer(qint64 currentSamples)
         return;
     const double ratio = std::min(1.0, double(position) / double(TotalSamples));
     setSliderValue(int(ratio * kSliderMaximum));
-    const qint64 needed = AudioVisualization21->framesNeeded();
+    const qint64 needed = m_visualisation->framesNeeded();
     if (position + needed > TotalSamples)
         return;
-    AudioVisualization21->draw(
-        m_audioPlayer.lastPlayedSamples(int(needed * m_audioFile.channels())));
+    m_visualisation->draw(m_audioPlayer.lastPlayedSamples(int(needed * m_audioFile.channels())));
 }
 
 void FormPlay::showPosition(qint64 samples)
 {
-    Text1->setText(FormatDuration(double(m_audioPlayer.samplesToMilliseconds(samples)) / 1000.0));
+    m_elapsedText->setText(
+        FormatDuration(double(m_audioPlayer.samplesToMilliseconds(samples)) / 1000.0));
 }
 
 void FormPlay::seekTo(int sliderValue)
@@ -217,7 +219,7 @@ void FormPlay::StopPlayback()
     IsPlaying = false;
     setSliderValue(0);
     setButtonShowsPause(false);
-    AudioVisualization21->draw({});
+    m_visualisation->draw({});
     BasePosition = 0;
     IsPaused = true;
 }
@@ -225,17 +227,17 @@ void FormPlay::StopPlayback()
 void FormPlay::setSliderValue(int value)
 {
     // While the user holds the handle, setValue() reports a move as if the user made it.
-    const QSignalBlocker programmatic(Slider1);
-    Slider1->setValue(value);
+    const QSignalBlocker programmatic(m_positionSlider);
+    m_positionSlider->setValue(value);
 }
 
 void FormPlay::setButtonShowsPause(bool showsPause)
 {
     m_buttonShowsPause = showsPause;
-    CmdPause->setIcon(
+    m_pauseButton->setIcon(
         style()->standardIcon(showsPause ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    CmdPause->setAccessibleName(showsPause ? QStringLiteral("Pause") : QStringLiteral("Play"));
-    CmdPause->repaint();
+    m_pauseButton->setAccessibleName(showsPause ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    m_pauseButton->repaint();
 }
 
 void FormPlay::ClearStyleChecks()
@@ -247,7 +249,7 @@ void FormPlay::ClearStyleChecks()
 void FormPlay::selectStyle(int visualStyle)
 {
     ClearStyleChecks();
-    AudioVisualization21->setStyle(visualStyle - 1);
+    m_visualisation->setStyle(visualStyle - 1);
     m_styleActions[visualStyle - 1]->setChecked(true);
     m_visualStyle = visualStyle;
 }

@@ -31,8 +31,8 @@ public:
     bool buttonShowsPause() const { return m_buttonShowsPause; }
     qint64 basePosition() const { return BasePosition; }
     AudioPlayer& player() { return m_audioPlayer; }
-    Visualisation* visualisation() const { return AudioVisualization21; }
-    QSlider* slider() const { return Slider1; }
+    Visualisation* visualisation() const { return m_visualisation; }
+    QSlider* slider() const { return m_positionSlider; }
     QString elapsedText() const;
     QString totalText() const;
     QList<QAction*> styleActions() const { return m_styleActions; }
@@ -69,11 +69,11 @@ private:
     bool m_buttonShowsPause = true;
     bool m_unloaded = false;
 
-    QSlider* Slider1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QPushButton* CmdPause = nullptr;
-    Visualisation* AudioVisualization21 = nullptr;
+    QSlider* m_positionSlider = nullptr;
+    QLineEdit* m_elapsedText = nullptr;
+    QLineEdit* m_totalText = nullptr;
+    QPushButton* m_pauseButton = nullptr;
+    Visualisation* m_visualisation = nullptr;
     QList<QAction*> m_styleActions;
 };
 

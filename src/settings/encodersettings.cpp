@@ -107,8 +107,8 @@ QString EncoderSettings::summary() const
     case OutputKind::Mp3:
         return OutputFormatText() + (Mp3.isVbr() ? QStringLiteral(" VBR") : QString());
     case OutputKind::Ogg: {
-        QString caption = QStringLiteral("OGG ") + OggFrequencyText + QStringLiteral("; ") +
-                          OggChannelText + QStringLiteral("; ");
+        QString caption = formatCaption(OutputKind::Ogg) + u' ' + OggFrequencyText +
+                          QStringLiteral("; ") + OggChannelText + QStringLiteral("; ");
         if (OggQualityEnabled)
             return caption + QStringLiteral("Quality - ") + oneOrTwoDecimals(OggQuality / 100.0);
         if (OggVbrEnabled)
@@ -116,7 +116,8 @@ QString EncoderSettings::summary() const
         return caption + QStringLiteral("%1 Kbps").arg(OggBitrate);
     }
     case OutputKind::Wav:
-        return QStringLiteral("WAV ") + groupedNumber(WavSampleRate) + QStringLiteral(" Hz; ") +
+        return formatCaption(OutputKind::Wav) + u' ' + groupedNumber(WavSampleRate) +
+               QStringLiteral(" Hz; ") +
                (WavChannels == 2 ? QStringLiteral("Stereo; ") : QStringLiteral("Mono; ")) +
                QString::number(WavBitsPerSample) + QStringLiteral(" bit");
     case OutputKind::Wma:

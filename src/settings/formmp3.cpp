@@ -3,6 +3,7 @@
 #include "common/textnumber.h"
 #include "settings/bitratelist.h"
 #include "widgets/artwork.h"
+#include "widgets/named.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 
 #include <limits>
 #include <optional>
-#include <utility>
 
 namespace tunevale {
 
@@ -35,19 +35,11 @@ constexpr int kMonoPosition = 0;
 constexpr int kNoVbrPosition = 0;
 constexpr int kAbrPosition = Mp3Encoder::kVbrAbr + 1;
 
-template <typename Widget, typename... Arguments>
-Widget* named(QAnyStringView name, Arguments&&... arguments)
-{
-    auto* widget = new Widget(std::forward<Arguments>(arguments)...);
-    widget->setObjectName(name);
-    return widget;
-}
-
 // A list starts without a selection, so a value the encoder gives that no item matches
 // leaves it empty rather than showing an item that was never chosen.
 QComboBox* list(QAnyStringView name, const QStringList& items, bool editable = false)
 {
-    auto* combo = named<QComboBox>(name);
+    auto* combo = named(new QComboBox, name);
     combo->addItems(items);
     combo->setEditable(editable);
     if (editable)
@@ -84,40 +76,40 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     setWindowTitle(QStringLiteral(" Mp3 Option"));
     setFont(windowFont());
 
-    m_tabStrip = named<QTabWidget>(u"TabStrip1", this);
+    m_pages = named(new QTabWidget(this), u"TabStrip1");
     const QStringList tabs{QStringLiteral("General"), QStringLiteral("VBR"),
                            QStringLiteral("Presets")};
     for (int index = 0; index < tabs.size(); ++index) {
-        auto* page = named<QWidget>(QStringLiteral("Frame1_%1").arg(index));
+        auto* page = named(new QWidget, QStringLiteral("Frame1_%1").arg(index));
         page->setMinimumSize(kPageSize);
-        m_tabStrip->addTab(page, tabs[index]);
+        m_pages->addTab(page, tabs[index]);
     }
-    buildGeneralPage(m_tabStrip->widget(0));
-    buildVbrPage(m_tabStrip->widget(1));
-    buildPresetsPage(m_tabStrip->widget(2));
+    buildGeneralPage(m_pages->widget(0));
+    buildVbrPage(m_pages->widget(1));
+    buildPresetsPage(m_pages->widget(2));
 
-    m_cmdOk = named<QPushButton>(u"CmdOK", QStringLiteral("OK"));
-    m_cmdOk->setDefault(true);
-    m_cmdCancel = named<QPushButton>(u"CmdCancel", QStringLiteral("Cancel"));
+    m_okButton = named(new QPushButton(QStringLiteral("OK")), u"CmdOK");
+    m_okButton->setDefault(true);
+    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel")), u"CmdCancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(m_cmdOk);
-    buttons->addWidget(m_cmdCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabStrip);
+    layout->addWidget(m_pages);
     layout->addLayout(buttons);
 
-    connect(m_cmbVbrCodingMethod, &QComboBox::currentIndexChanged, this,
+    connect(m_vbrMethodList, &QComboBox::currentIndexChanged, this,
             &FormMp3::cmbVBRCodingMethod_Click);
-    for (QComboBox* input : {m_comboBitrate, m_comboVbrBitrate, m_cmbVbrCodingMethod})
+    for (QComboBox* input : {m_bitrateList, m_maxVbrBitrateList, m_vbrMethodList})
         connect(input, &QComboBox::currentIndexChanged, this, &FormMp3::showVbrMinimum);
-    connect(m_txtAbrBitrate, &QComboBox::editTextChanged, this, &FormMp3::showVbrMinimum);
-    connect(m_chStrictlyEnforceMinBitrate, &QCheckBox::toggled, this, &FormMp3::showVbrMinimum);
-    connect(m_opPreset, &QButtonGroup::idClicked, this, &FormMp3::opPreset_Click);
-    connect(m_cmdOk, &QPushButton::clicked, this, &FormMp3::CmdOK_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
+    connect(m_abrBitrateList, &QComboBox::editTextChanged, this, &FormMp3::showVbrMinimum);
+    connect(m_strictMinimumBox, &QCheckBox::toggled, this, &FormMp3::showVbrMinimum);
+    connect(m_presetButtons, &QButtonGroup::idClicked, this, &FormMp3::opPreset_Click);
+    connect(m_okButton, &QPushButton::clicked, this, &FormMp3::CmdOK_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
 
-    m_tabStrip->setCurrentIndex(0);
+    m_pages->setCurrentIndex(0);
     LoadControlsFromEncoder(m_settings.Mp3);
     // The method list may already have shown the encoder's method, so no change was signalled.
     cmbVBRCodingMethod_Click();
@@ -129,32 +121,33 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
 
 void FormMp3::buildGeneralPage(QWidget* page)
 {
-    m_comboQuality = list(u"ComboQuality", numberTexts(0, 9));
-    m_comboBitrate = list(u"ComboBitrate", bitrateListTexts());
-    m_cmbChMode =
+    m_encoderQualityList = list(u"ComboQuality", numberTexts(0, 9));
+    m_bitrateList = list(u"ComboBitrate", bitrateListTexts());
+    m_channelModeList =
         list(u"cmbChMode",
              {QStringLiteral("Mono"), QStringLiteral("Stereo"), QStringLiteral("Joint Stereo"),
               QStringLiteral("Forced Joint Stereo"), QStringLiteral("Dual Channels")});
-    m_cmbFrequency = list(
+    m_frequencyList = list(
         u"cmbFrequency",
         {QStringLiteral("  8 000 Hz"), QStringLiteral("11 025 Hz"), QStringLiteral("12 000 Hz "),
          QStringLiteral("16 000 Hz"), QStringLiteral("22 050 Hz"), QStringLiteral("24 000 Hz"),
          QStringLiteral("32 000 Hz"), QStringLiteral("44 100 Hz"), QStringLiteral("48 000 Hz")});
-    for (int index = 0; index < m_cmbFrequency->count(); ++index)
-        m_cmbFrequency->setItemData(index, kFrequencies[static_cast<size_t>(index)]);
+    for (int index = 0; index < m_frequencyList->count(); ++index)
+        m_frequencyList->setItemData(index, kFrequencies[static_cast<size_t>(index)]);
 
-    auto* option = named<QGroupBox>(u"Frame2", QStringLiteral("Option"));
+    auto* option = named(new QGroupBox(QStringLiteral("Option")), u"Frame2");
     auto* optionGrid = new QGridLayout(option);
-    optionGrid->addWidget(named<QLabel>(u"Label3", QStringLiteral("Encoder Quality:")), 0, 0);
-    optionGrid->addWidget(m_comboQuality, 0, 1);
-    optionGrid->addWidget(named<QLabel>(u"lblBitrate", QStringLiteral("Bitrate (Kbps):")), 1, 0);
-    optionGrid->addWidget(m_comboBitrate, 1, 1);
+    optionGrid->addWidget(named(new QLabel(QStringLiteral("Encoder Quality:")), u"Label3"), 0, 0);
+    optionGrid->addWidget(m_encoderQualityList, 0, 1);
+    optionGrid->addWidget(named(new QLabel(QStringLiteral("Bitrate (Kbps):")), u"lblBitrate"), 1,
+                          0);
+    optionGrid->addWidget(m_bitrateList, 1, 1);
     optionGrid->setRowStretch(2, 1);
 
-    auto* channels = named<QGroupBox>(u"frmChMode", QStringLiteral("Channels Mode"));
-    (new QVBoxLayout(channels))->addWidget(m_cmbChMode);
-    auto* frequency = named<QGroupBox>(u"frmFrequency", QStringLiteral("Sampling Frequency"));
-    (new QVBoxLayout(frequency))->addWidget(m_cmbFrequency);
+    auto* channels = named(new QGroupBox(QStringLiteral("Channels Mode")), u"frmChMode");
+    (new QVBoxLayout(channels))->addWidget(m_channelModeList);
+    auto* frequency = named(new QGroupBox(QStringLiteral("Sampling Frequency")), u"frmFrequency");
+    (new QVBoxLayout(frequency))->addWidget(m_frequencyList);
 
     // The option frame takes the height of the two frames beside it.
     auto* right = new QVBoxLayout;
@@ -170,50 +163,53 @@ void FormMp3::buildGeneralPage(QWidget* page)
 
 void FormMp3::buildVbrPage(QWidget* page)
 {
-    m_cmbVbrCodingMethod =
+    m_vbrMethodList =
         list(u"cmbVBRCodingMethod",
              {QStringLiteral("No VBR"), QStringLiteral("Default"), QStringLiteral("Old"),
               QStringLiteral("New"), QStringLiteral("MTRH"), QStringLiteral("ABR")});
-    m_txtVbrQuality = list(u"txtVbrQuality", numberTexts(0, 9), true);
-    m_txtAbrBitrate = list(u"txtAbrBitrate", numberTexts(kMinAbrItem, kMaxAbrItem), true);
+    m_vbrQualityList = list(u"txtVbrQuality", numberTexts(0, 9), true);
+    m_abrBitrateList = list(u"txtAbrBitrate", numberTexts(kMinAbrItem, kMaxAbrItem), true);
 
     auto* options = new QGridLayout;
-    options->addWidget(named<QLabel>(u"Label4", QStringLiteral("VBR Option:")), 0, 0);
-    options->addWidget(m_cmbVbrCodingMethod, 0, 1);
-    options->addWidget(named<QLabel>(u"Label1", QStringLiteral("VBR Quality:")), 1, 0);
-    options->addWidget(m_txtVbrQuality, 1, 1);
-    options->addWidget(named<QLabel>(u"Label2", QStringLiteral("Targed bitrate for ABR:")), 2, 0);
-    options->addWidget(m_txtAbrBitrate, 2, 1);
-    m_lblVbrMinimumCaption = named<QLabel>(u"lblVbrMinimumCaption", QStringLiteral("Minimum:"));
-    m_lblVbrMinimum = named<QLabel>(u"lblVbrMinimum");
-    m_lblVbrMinimum->setToolTip(
+    options->addWidget(named(new QLabel(QStringLiteral("VBR Option:")), u"Label4"), 0, 0);
+    options->addWidget(m_vbrMethodList, 0, 1);
+    options->addWidget(named(new QLabel(QStringLiteral("VBR Quality:")), u"Label1"), 1, 0);
+    options->addWidget(m_vbrQualityList, 1, 1);
+    options->addWidget(named(new QLabel(QStringLiteral("Targed bitrate for ABR:")), u"Label2"), 2,
+                       0);
+    options->addWidget(m_abrBitrateList, 2, 1);
+    m_vbrMinimumCaption = named(new QLabel(QStringLiteral("Minimum:")), u"lblVbrMinimumCaption");
+    m_vbrMinimumLabel = named(new QLabel, u"lblVbrMinimum");
+    m_vbrMinimumLabel->setToolTip(
         QStringLiteral("The bitrate on the General page is also the lowest a VBR file may use."));
     // Room for the second line from the start, as the dialog does not grow.
-    m_lblVbrMinimum->setMinimumHeight(2 * m_lblVbrMinimum->fontMetrics().lineSpacing());
-    options->addWidget(m_lblVbrMinimumCaption, 3, 0, Qt::AlignTop);
-    options->addWidget(m_lblVbrMinimum, 3, 1, 1, 2, Qt::AlignTop);
+    m_vbrMinimumLabel->setMinimumHeight(2 * m_vbrMinimumLabel->fontMetrics().lineSpacing());
+    options->addWidget(m_vbrMinimumCaption, 3, 0, Qt::AlignTop);
+    options->addWidget(m_vbrMinimumLabel, 3, 1, 1, 2, Qt::AlignTop);
     options->setColumnStretch(2, 1);
 
-    m_comboVbrBitrate = list(u"ComboVbrBitrate", bitrateListTexts());
-    m_lblVbrBitrate = named<QLabel>(u"lblVbrBitrate", QStringLiteral("VBR Bitrate: (kbps)"));
-    m_frmVbrBitrate = named<QGroupBox>(u"frmVbrBitrate", QStringLiteral("Maximum VBR Bitrate"));
-    auto* maximum = new QVBoxLayout(m_frmVbrBitrate);
-    maximum->addWidget(m_lblVbrBitrate);
-    maximum->addWidget(m_comboVbrBitrate);
+    m_maxVbrBitrateList = list(u"ComboVbrBitrate", bitrateListTexts());
+    m_maxVbrBitrateLabel =
+        named(new QLabel(QStringLiteral("VBR Bitrate: (kbps)")), u"lblVbrBitrate");
+    m_maxVbrBitrateFrame =
+        named(new QGroupBox(QStringLiteral("Maximum VBR Bitrate")), u"frmVbrBitrate");
+    auto* maximum = new QVBoxLayout(m_maxVbrBitrateFrame);
+    maximum->addWidget(m_maxVbrBitrateLabel);
+    maximum->addWidget(m_maxVbrBitrateList);
     maximum->addStretch(1);
 
-    m_chStrictlyEnforceMinBitrate = named<QCheckBox>(
-        u"chStrictlyEnforceMinBitrate", QStringLiteral("Strictly enforce minimum bitrate"));
-    m_chWriteVbrHeader = named<QCheckBox>(u"chWriteVBRHeader", QStringLiteral("Write VBR Header"));
-    m_frmVbrAdvanced = named<QGroupBox>(u"frmVbrAdvanced", QStringLiteral("Advanced"));
-    auto* advanced = new QVBoxLayout(m_frmVbrAdvanced);
-    advanced->addWidget(m_chStrictlyEnforceMinBitrate);
-    advanced->addWidget(m_chWriteVbrHeader);
+    m_strictMinimumBox = named(new QCheckBox(QStringLiteral("Strictly enforce minimum bitrate")),
+                               u"chStrictlyEnforceMinBitrate");
+    m_vbrHeaderBox = named(new QCheckBox(QStringLiteral("Write VBR Header")), u"chWriteVBRHeader");
+    m_vbrAdvancedFrame = named(new QGroupBox(QStringLiteral("Advanced")), u"frmVbrAdvanced");
+    auto* advanced = new QVBoxLayout(m_vbrAdvancedFrame);
+    advanced->addWidget(m_strictMinimumBox);
+    advanced->addWidget(m_vbrHeaderBox);
     advanced->addStretch(1);
 
     auto* frames = new QHBoxLayout;
-    frames->addWidget(m_frmVbrBitrate);
-    frames->addWidget(m_frmVbrAdvanced, 1);
+    frames->addWidget(m_maxVbrBitrateFrame);
+    frames->addWidget(m_vbrAdvancedFrame, 1);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(options);
     layout->addLayout(frames, 1);
@@ -227,43 +223,43 @@ void FormMp3::buildPresetsPage(QWidget* page)
         QStringLiteral("Radio"),   QStringLiteral("Tape"),   QStringLiteral("HiFi"),
         QStringLiteral("CD"),      QStringLiteral("Studio"), QStringLiteral("R3Mix")};
     constexpr int kRows = 4;
-    m_opPreset = new QButtonGroup(this);
-    m_opPreset->setObjectName(u"opPreset");
+    m_presetButtons = new QButtonGroup(this);
+    m_presetButtons->setObjectName(u"opPreset");
     auto* grid = new QGridLayout(page);
     for (int index = 0; index < kPresetCount; ++index) {
-        auto* button = named<QRadioButton>(QStringLiteral("opPreset_%1").arg(index),
-                                           captions[static_cast<size_t>(index)]);
-        m_opPreset->addButton(button, index);
+        auto* button = named(new QRadioButton(captions[static_cast<size_t>(index)]),
+                             QStringLiteral("opPreset_%1").arg(index));
+        m_presetButtons->addButton(button, index);
         // Phone ... R3Mix fill the columns from the top; "Default" takes the last place.
         const int place = index == 0 ? kPresetCount - 1 : index - 1;
         grid->addWidget(button, place % kRows, place / kRows);
     }
-    QFont bold = m_opPreset->button(0)->font();
+    QFont bold = m_presetButtons->button(0)->font();
     bold.setBold(true);
-    m_opPreset->button(0)->setFont(bold);
+    m_presetButtons->button(0)->setFont(bold);
 }
 
 void FormMp3::LoadControlsFromEncoder(const Mp3Encoder& encoder)
 {
-    const int rate = m_cmbFrequency->findData(encoder.sampleRate());
+    const int rate = m_frequencyList->findData(encoder.sampleRate());
     if (rate >= 0)
-        m_cmbFrequency->setCurrentIndex(rate);
-    for (int index = 0; index < m_comboQuality->count(); ++index) {
-        if (wholeNumber(m_comboQuality->itemText(index), 0, 9) == encoder.quality()) {
-            m_comboQuality->setCurrentIndex(index);
+        m_frequencyList->setCurrentIndex(rate);
+    for (int index = 0; index < m_encoderQualityList->count(); ++index) {
+        if (wholeNumber(m_encoderQualityList->itemText(index), 0, 9) == encoder.quality()) {
+            m_encoderQualityList->setCurrentIndex(index);
             break;
         }
     }
-    m_comboBitrate->setCurrentIndex(BitrateListIndex(encoder.bitrate()));
-    m_comboVbrBitrate->setCurrentIndex(BitrateListIndex(encoder.maxVbrBitrate()));
-    m_txtVbrQuality->setEditText(QString::number(encoder.vbrQuality()));
-    m_cmbVbrCodingMethod->setCurrentIndex(encoder.vbrMethod() + 1);
-    m_txtAbrBitrate->setEditText(QString::number(encoder.abrBitrate()));
+    m_bitrateList->setCurrentIndex(BitrateListIndex(encoder.bitrate()));
+    m_maxVbrBitrateList->setCurrentIndex(BitrateListIndex(encoder.maxVbrBitrate()));
+    m_vbrQualityList->setEditText(QString::number(encoder.vbrQuality()));
+    m_vbrMethodList->setCurrentIndex(encoder.vbrMethod() + 1);
+    m_abrBitrateList->setEditText(QString::number(encoder.abrBitrate()));
     const int mode = encoder.channels() == 1 ? kMonoPosition : encoder.channelMode();
-    if (mode >= 0 && mode < m_cmbChMode->count())
-        m_cmbChMode->setCurrentIndex(mode);
-    m_chWriteVbrHeader->setChecked(encoder.writeVbrHeader());
-    m_chStrictlyEnforceMinBitrate->setChecked(encoder.strictMinimum());
+    if (mode >= 0 && mode < m_channelModeList->count())
+        m_channelModeList->setCurrentIndex(mode);
+    m_vbrHeaderBox->setChecked(encoder.writeVbrHeader());
+    m_strictMinimumBox->setChecked(encoder.strictMinimum());
 }
 
 void FormMp3::ApplyControlsToEncoder()
@@ -271,40 +267,39 @@ void FormMp3::ApplyControlsToEncoder()
     // Each step stands alone: one the encoder refuses, or text that is no number, keeps that
     // property's previous value and the others are still written.
     Mp3Encoder& encoder = m_settings.Mp3;
-    const QVariant rate = m_cmbFrequency->currentData();
+    const QVariant rate = m_frequencyList->currentData();
     if (rate.isValid())
         (void)encoder.setSampleRate(rate.toInt());
-    (void)encoder.setVbrMethod(m_cmbVbrCodingMethod->currentIndex() - 1);
-    if (const auto kbps = int32Number(m_comboBitrate->currentText()))
+    (void)encoder.setVbrMethod(m_vbrMethodList->currentIndex() - 1);
+    if (const auto kbps = int32Number(m_bitrateList->currentText()))
         (void)encoder.setBitrate(*kbps);
-    if (const auto quality = int32Number(m_comboQuality->currentText()))
+    if (const auto quality = int32Number(m_encoderQualityList->currentText()))
         (void)encoder.setQuality(*quality);
-    if (const auto kbps = int32Number(m_comboVbrBitrate->currentText()))
+    if (const auto kbps = int32Number(m_maxVbrBitrateList->currentText()))
         (void)encoder.setMaxVbrBitrate(*kbps);
-    if (m_cmbChMode->currentIndex() == kMonoPosition) {
+    if (m_channelModeList->currentIndex() == kMonoPosition) {
         (void)encoder.setChannels(1);
     } else {
         (void)encoder.setChannels(2);
-        (void)encoder.setChannelMode(m_cmbChMode->currentIndex());
+        (void)encoder.setChannelMode(m_channelModeList->currentIndex());
     }
-    encoder.setWriteVbrHeader(m_chWriteVbrHeader->isChecked());
-    encoder.setStrictMinimum(m_chStrictlyEnforceMinBitrate->isChecked());
-    if (const auto kbps = int16Number(m_txtAbrBitrate->currentText()))
+    encoder.setWriteVbrHeader(m_vbrHeaderBox->isChecked());
+    encoder.setStrictMinimum(m_strictMinimumBox->isChecked());
+    if (const auto kbps = int16Number(m_abrBitrateList->currentText()))
         (void)encoder.setAbrBitrate(*kbps);
-    if (const auto quality = int16Number(m_txtVbrQuality->currentText()))
+    if (const auto quality = int16Number(m_vbrQualityList->currentText()))
         (void)encoder.setVbrQuality(*quality);
 }
 
 void FormMp3::cmbVBRCodingMethod_Click()
 {
-    const int method = m_cmbVbrCodingMethod->currentIndex();
+    const int method = m_vbrMethodList->currentIndex();
     const bool vbr = method != kNoVbrPosition;
-    m_txtVbrQuality->setEnabled(vbr && method != kAbrPosition);
-    m_txtAbrBitrate->setEnabled(method == kAbrPosition);
+    m_vbrQualityList->setEnabled(vbr && method != kAbrPosition);
+    m_abrBitrateList->setEnabled(method == kAbrPosition);
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             m_frmVbrBitrate, m_lblVbrBitrate, m_comboVbrBitrate, m_frmVbrAdvanced,
-             m_chWriteVbrHeader, m_chStrictlyEnforceMinBitrate, m_lblVbrMinimumCaption,
-             m_lblVbrMinimum})
+             m_maxVbrBitrateFrame, m_maxVbrBitrateLabel, m_maxVbrBitrateList, m_vbrAdvancedFrame,
+             m_vbrHeaderBox, m_strictMinimumBox, m_vbrMinimumCaption, m_vbrMinimumLabel})
         widget->setEnabled(vbr);
 }
 
@@ -312,14 +307,14 @@ void FormMp3::showVbrMinimum()
 {
     // Worked out as the encoder will, from what the controls show now.
     Mp3Encoder shown;
-    if (const auto kbps = int32Number(m_comboBitrate->currentText()))
+    if (const auto kbps = int32Number(m_bitrateList->currentText()))
         (void)shown.setBitrate(*kbps);
-    if (const auto kbps = int32Number(m_comboVbrBitrate->currentText()))
+    if (const auto kbps = int32Number(m_maxVbrBitrateList->currentText()))
         (void)shown.setMaxVbrBitrate(*kbps);
-    (void)shown.setVbrMethod(m_cmbVbrCodingMethod->currentIndex() - 1);
-    if (const auto kbps = int16Number(m_txtAbrBitrate->currentText()))
+    (void)shown.setVbrMethod(m_vbrMethodList->currentIndex() - 1);
+    if (const auto kbps = int16Number(m_abrBitrateList->currentText()))
         (void)shown.setAbrBitrate(*kbps);
-    shown.setStrictMinimum(m_chStrictlyEnforceMinBitrate->isChecked());
+    shown.setStrictMinimum(m_strictMinimumBox->isChecked());
 
     const int minimum = shown.vbrMinimumBitrate();
     QString text =
@@ -328,7 +323,7 @@ void FormMp3::showVbrMinimum()
             : QStringLiteral("%1 kbps (General page: %2 kbps)").arg(minimum).arg(shown.bitrate());
     if (minimum >= shown.maxVbrBitrate())
         text += QStringLiteral("\nAt the maximum: constant bitrate");
-    m_lblVbrMinimum->setText(text);
+    m_vbrMinimumLabel->setText(text);
 }
 
 void FormMp3::opPreset_Click(int index)
@@ -338,13 +333,13 @@ void FormMp3::opPreset_Click(int index)
             LoadControlsFromEncoder(m_presetEncoder);
     } else if (index == 0) {
         // The dialog's own choice, independent of the encoder's defaults.
-        m_cmbFrequency->setCurrentIndex(m_cmbFrequency->findData(44100));
-        m_cmbChMode->setCurrentIndex(Mp3Encoder::kModeStereo);
-        m_comboBitrate->setCurrentIndex(BitrateListIndex(96));
-        m_comboQuality->setCurrentIndex(5);
-        m_cmbVbrCodingMethod->setCurrentIndex(kNoVbrPosition);
+        m_frequencyList->setCurrentIndex(m_frequencyList->findData(44100));
+        m_channelModeList->setCurrentIndex(Mp3Encoder::kModeStereo);
+        m_bitrateList->setCurrentIndex(BitrateListIndex(96));
+        m_encoderQualityList->setCurrentIndex(5);
+        m_vbrMethodList->setCurrentIndex(kNoVbrPosition);
     }
-    m_tabStrip->setCurrentIndex(0);
+    m_pages->setCurrentIndex(0);
 }
 
 void FormMp3::CmdOK_Click()

@@ -17,7 +17,7 @@ class QTabWidget;
 namespace tunevale {
 
 // The Mp3 output settings dialog: the MP3 encoder's parameters, directly or through presets.
-// Every control carries its name as objectName; the preset buttons are "opPreset_<index>".
+// Every control carries its design name as objectName; the preset buttons are "opPreset_<index>".
 class FormMp3 final : public FormatDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormMp3)
@@ -49,25 +49,25 @@ private:
 
     Mp3Encoder m_presetEncoder;
 
-    QTabWidget* m_tabStrip = nullptr;
-    QComboBox* m_comboQuality = nullptr;
-    QComboBox* m_comboBitrate = nullptr;
-    QComboBox* m_cmbChMode = nullptr;
-    QComboBox* m_cmbFrequency = nullptr;
-    QComboBox* m_cmbVbrCodingMethod = nullptr;
-    QComboBox* m_txtVbrQuality = nullptr;
-    QComboBox* m_txtAbrBitrate = nullptr;
-    QLabel* m_lblVbrMinimumCaption = nullptr;
-    QLabel* m_lblVbrMinimum = nullptr;
-    QGroupBox* m_frmVbrBitrate = nullptr;
-    QLabel* m_lblVbrBitrate = nullptr;
-    QComboBox* m_comboVbrBitrate = nullptr;
-    QGroupBox* m_frmVbrAdvanced = nullptr;
-    QCheckBox* m_chStrictlyEnforceMinBitrate = nullptr;
-    QCheckBox* m_chWriteVbrHeader = nullptr;
-    QButtonGroup* m_opPreset = nullptr;
-    QPushButton* m_cmdOk = nullptr;
-    QPushButton* m_cmdCancel = nullptr;
+    QTabWidget* m_pages = nullptr;
+    QComboBox* m_encoderQualityList = nullptr;
+    QComboBox* m_bitrateList = nullptr;
+    QComboBox* m_channelModeList = nullptr;
+    QComboBox* m_frequencyList = nullptr;
+    QComboBox* m_vbrMethodList = nullptr;
+    QComboBox* m_vbrQualityList = nullptr;
+    QComboBox* m_abrBitrateList = nullptr;
+    QLabel* m_vbrMinimumCaption = nullptr;
+    QLabel* m_vbrMinimumLabel = nullptr;
+    QGroupBox* m_maxVbrBitrateFrame = nullptr;
+    QLabel* m_maxVbrBitrateLabel = nullptr;
+    QComboBox* m_maxVbrBitrateList = nullptr;
+    QGroupBox* m_vbrAdvancedFrame = nullptr;
+    QCheckBox* m_strictMinimumBox = nullptr;
+    QCheckBox* m_vbrHeaderBox = nullptr;
+    QButtonGroup* m_presetButtons = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

@@ -61,91 +61,94 @@ FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
     setFont(windowFont());
     buildControls();
 
-    connect(cmbFrequency, &QComboBox::currentIndexChanged, this, &FormOGG::cmbFrequency_Click);
-    connect(ComboBitrate, &QComboBox::currentIndexChanged, this, &FormOGG::ComboBitrate_Click);
-    connect(ComboMinBitrate, &QComboBox::currentIndexChanged, this,
+    connect(m_frequencyList, &QComboBox::currentIndexChanged, this, &FormOGG::cmbFrequency_Click);
+    connect(m_bitrateList, &QComboBox::currentIndexChanged, this, &FormOGG::ComboBitrate_Click);
+    connect(m_minBitrateList, &QComboBox::currentIndexChanged, this,
             &FormOGG::ComboMinBitrate_Click);
-    connect(ComboMaxBitrate, &QComboBox::currentIndexChanged, this,
+    connect(m_maxBitrateList, &QComboBox::currentIndexChanged, this,
             &FormOGG::ComboMaxBitrate_Click);
-    connect(ComboQuality, &QComboBox::currentIndexChanged, this, &FormOGG::ComboQuality_Click);
-    connect(chQuality, &QCheckBox::toggled, this, &FormOGG::chQuality_Click);
-    connect(chVbr, &QCheckBox::toggled, this, &FormOGG::chVbr_Click);
-    connect(CmdOK, &QPushButton::clicked, this, &FormOGG::CmdOK_Click);
-    connect(CmdCancel, &QPushButton::clicked, this, &FormOGG::reject);
+    connect(m_qualityList, &QComboBox::currentIndexChanged, this, &FormOGG::ComboQuality_Click);
+    connect(m_qualityModeBox, &QCheckBox::toggled, this, &FormOGG::chQuality_Click);
+    connect(m_vbrBox, &QCheckBox::toggled, this, &FormOGG::chVbr_Click);
+    connect(m_okButton, &QPushButton::clicked, this, &FormOGG::CmdOK_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FormOGG::reject);
     Form_Load();
 }
 
 void FormOGG::buildControls()
 {
-    frmOption = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
-    chQuality = named(new QCheckBox(QStringLiteral("Quality Enabled"), frmOption), u"chQuality");
-    chVbr = named(new QCheckBox(QStringLiteral("VBR Enabled"), frmOption), u"chVbr");
-    lblBitrate = named(new QLabel(QStringLiteral("Bitrate (Kbps):"), frmOption), u"lblBitrate");
-    ComboBitrate = named(new QComboBox(frmOption), u"ComboBitrate");
-    auto* option = new QGridLayout(frmOption);
-    option->addWidget(chQuality, 0, 0, 1, 2);
-    option->addWidget(chVbr, 1, 0, 1, 2);
-    option->addWidget(lblBitrate, 2, 0);
-    option->addWidget(ComboBitrate, 2, 1);
+    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
+    m_qualityModeBox =
+        named(new QCheckBox(QStringLiteral("Quality Enabled"), optionFrame), u"chQuality");
+    m_vbrBox = named(new QCheckBox(QStringLiteral("VBR Enabled"), optionFrame), u"chVbr");
+    m_bitrateLabel =
+        named(new QLabel(QStringLiteral("Bitrate (Kbps):"), optionFrame), u"lblBitrate");
+    m_bitrateList = named(new QComboBox(optionFrame), u"ComboBitrate");
+    auto* option = new QGridLayout(optionFrame);
+    option->addWidget(m_qualityModeBox, 0, 0, 1, 2);
+    option->addWidget(m_vbrBox, 1, 0, 1, 2);
+    option->addWidget(m_bitrateLabel, 2, 0);
+    option->addWidget(m_bitrateList, 2, 1);
 
-    frmVbr = named(new QGroupBox(QStringLiteral("VBR"), this), u"frmVbr");
-    lblMinBitrate =
-        named(new QLabel(QStringLiteral("Min Bitrate (Kbps):"), frmVbr), u"lblMinBitrate");
-    ComboMinBitrate = named(new QComboBox(frmVbr), u"ComboMinBitrate");
-    lblMaxBitrate =
-        named(new QLabel(QStringLiteral("Max Bitrate (Kbps):"), frmVbr), u"lblMaxBitrate");
-    ComboMaxBitrate = named(new QComboBox(frmVbr), u"ComboMaxBitrate");
-    auto* vbr = new QGridLayout(frmVbr);
-    vbr->addWidget(lblMinBitrate, 0, 0);
-    vbr->addWidget(ComboMinBitrate, 0, 1);
-    vbr->addWidget(lblMaxBitrate, 1, 0);
-    vbr->addWidget(ComboMaxBitrate, 1, 1);
+    m_vbrFrame = named(new QGroupBox(QStringLiteral("VBR"), this), u"frmVbr");
+    m_minBitrateLabel =
+        named(new QLabel(QStringLiteral("Min Bitrate (Kbps):"), m_vbrFrame), u"lblMinBitrate");
+    m_minBitrateList = named(new QComboBox(m_vbrFrame), u"ComboMinBitrate");
+    m_maxBitrateLabel =
+        named(new QLabel(QStringLiteral("Max Bitrate (Kbps):"), m_vbrFrame), u"lblMaxBitrate");
+    m_maxBitrateList = named(new QComboBox(m_vbrFrame), u"ComboMaxBitrate");
+    auto* vbr = new QGridLayout(m_vbrFrame);
+    vbr->addWidget(m_minBitrateLabel, 0, 0);
+    vbr->addWidget(m_minBitrateList, 0, 1);
+    vbr->addWidget(m_maxBitrateLabel, 1, 0);
+    vbr->addWidget(m_maxBitrateList, 1, 1);
 
-    frmQuality = named(new QGroupBox(QStringLiteral("Quality"), this), u"frmQuality");
-    Label1 = named(new QLabel(QStringLiteral("Quality (Compression):"), frmQuality), u"Label1");
-    ComboQuality = named(new QComboBox(frmQuality), u"ComboQuality");
-    auto* quality = new QGridLayout(frmQuality);
-    quality->addWidget(Label1, 0, 0);
-    quality->addWidget(ComboQuality, 0, 1);
+    m_qualityFrame = named(new QGroupBox(QStringLiteral("Quality"), this), u"frmQuality");
+    m_qualityLabel =
+        named(new QLabel(QStringLiteral("Quality (Compression):"), m_qualityFrame), u"Label1");
+    m_qualityList = named(new QComboBox(m_qualityFrame), u"ComboQuality");
+    auto* quality = new QGridLayout(m_qualityFrame);
+    quality->addWidget(m_qualityLabel, 0, 0);
+    quality->addWidget(m_qualityList, 0, 1);
     quality->setRowStretch(1, 1);
 
-    frmFrequency =
+    auto* frequencyFrame =
         named(new QGroupBox(QStringLiteral("Sampling Frequency"), this), u"frmFrequency");
-    cmbFrequency = named(new QComboBox(frmFrequency), u"cmbFrequency");
-    (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
+    m_frequencyList = named(new QComboBox(frequencyFrame), u"cmbFrequency");
+    (new QVBoxLayout(frequencyFrame))->addWidget(m_frequencyList);
 
-    frmChMode = named(new QGroupBox(QStringLiteral("Channels Mode"), this), u"frmChMode");
-    cmbChMode = named(new QComboBox(frmChMode), u"cmbChMode");
-    (new QVBoxLayout(frmChMode))->addWidget(cmbChMode);
+    auto* channelsFrame = named(new QGroupBox(QStringLiteral("Channels Mode"), this), u"frmChMode");
+    m_channelsList = named(new QComboBox(channelsFrame), u"cmbChMode");
+    (new QVBoxLayout(channelsFrame))->addWidget(m_channelsList);
 
-    for (QComboBox* list : {ComboBitrate, ComboMinBitrate, ComboMaxBitrate})
+    for (QComboBox* list : {m_bitrateList, m_minBitrateList, m_maxBitrateList})
         list->addItems(bitrateListTexts());
     for (int level = 1; level <= kQualityLevels; ++level)
-        ComboQuality->addItem(QString::number(level));
+        m_qualityList->addItem(QString::number(level));
     for (int hertz : kOggSampleRates)
-        cmbFrequency->addItem(EncoderSettings::oggFrequencyCaption(hertz), hertz);
-    cmbChMode->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
+        m_frequencyList->addItem(EncoderSettings::oggFrequencyCaption(hertz), hertz);
+    m_channelsList->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
     // The lists start without a selection; loading picks each one.
-    for (QComboBox* list :
-         {ComboBitrate, ComboMinBitrate, ComboMaxBitrate, ComboQuality, cmbFrequency, cmbChMode})
+    for (QComboBox* list : {m_bitrateList, m_minBitrateList, m_maxBitrateList, m_qualityList,
+                            m_frequencyList, m_channelsList})
         list->setCurrentIndex(-1);
 
-    CmdOK = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
-    CmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
-    CmdOK->setDefault(true);
+    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(CmdOK);
-    buttons->addWidget(CmdCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(frmOption, 0, 0);
+    layout->addWidget(optionFrame, 0, 0);
     auto* output = new QVBoxLayout;
-    output->addWidget(frmFrequency);
-    output->addWidget(frmChMode);
+    output->addWidget(frequencyFrame);
+    output->addWidget(channelsFrame);
     layout->addLayout(output, 0, 1);
-    layout->addWidget(frmVbr, 1, 0);
-    layout->addWidget(frmQuality, 1, 1);
+    layout->addWidget(m_vbrFrame, 1, 0);
+    layout->addWidget(m_qualityFrame, 1, 1);
     layout->addLayout(buttons, 2, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -153,16 +156,16 @@ void FormOGG::buildControls()
 void FormOGG::Form_Load()
 {
     int frequency = -1;
-    for (int position = 0; position < cmbFrequency->count(); ++position) {
-        if (cmbFrequency->itemText(position) == m_settings.OggFrequencyText) {
+    for (int position = 0; position < m_frequencyList->count(); ++position) {
+        if (m_frequencyList->itemText(position) == m_settings.OggFrequencyText) {
             frequency = position;
             break;
         }
     }
-    selectRaising(cmbFrequency, frequency, [this] { cmbFrequency_Click(); });
-    cmbChMode->setCurrentIndex(cmbChMode->itemText(kMonoPosition) == m_settings.OggChannelText
-                                   ? kMonoPosition
-                                   : kStereoPosition);
+    selectRaising(m_frequencyList, frequency, [this] { cmbFrequency_Click(); });
+    m_channelsList->setCurrentIndex(
+        m_channelsList->itemText(kMonoPosition) == m_settings.OggChannelText ? kMonoPosition
+                                                                             : kStereoPosition);
 
     m_bitrate = m_settings.OggBitrate;
     m_minBitrate = m_settings.OggMinBitrate;
@@ -171,19 +174,19 @@ void FormOGG::Form_Load()
     m_quality = m_settings.OggQuality;
     m_qualityEnabled = m_settings.OggQualityEnabled;
 
-    selectRaising(ComboBitrate, BitrateListIndex(m_bitrate), [this] { ComboBitrate_Click(); });
-    selectRaising(ComboMinBitrate, BitrateListIndex(m_minBitrate),
+    selectRaising(m_bitrateList, BitrateListIndex(m_bitrate), [this] { ComboBitrate_Click(); });
+    selectRaising(m_minBitrateList, BitrateListIndex(m_minBitrate),
                   [this] { ComboMinBitrate_Click(); });
-    selectRaising(ComboMaxBitrate, BitrateListIndex(m_maxBitrate),
+    selectRaising(m_maxBitrateList, BitrateListIndex(m_maxBitrate),
                   [this] { ComboMaxBitrate_Click(); });
-    checkRaising(chVbr, m_vbrEnabled, [this] { chVbr_Click(); });
-    checkRaising(chQuality, m_qualityEnabled, [this] { chQuality_Click(); });
+    checkRaising(m_vbrBox, m_vbrEnabled, [this] { chVbr_Click(); });
+    checkRaising(m_qualityModeBox, m_qualityEnabled, [this] { chQuality_Click(); });
 
     // Rounded half to even, as the stored value is not always a whole level.
     const long level = std::lrint(double(m_quality) / 100.0);
-    for (int position = 0; position < ComboQuality->count(); ++position) {
-        if (ComboQuality->itemText(position).toLong() == level)
-            selectRaising(ComboQuality, position, [this] { ComboQuality_Click(); });
+    for (int position = 0; position < m_qualityList->count(); ++position) {
+        if (m_qualityList->itemText(position).toLong() == level)
+            selectRaising(m_qualityList, position, [this] { ComboQuality_Click(); });
     }
 
     setWindowIcon(applicationIcon());
@@ -191,45 +194,45 @@ void FormOGG::Form_Load()
 
 void FormOGG::cmbFrequency_Click()
 {
-    const int position = cmbFrequency->currentIndex();
+    const int position = m_frequencyList->currentIndex();
     const bool alwaysStereo = position < kFirstFreeChannelFrequency;
     if (alwaysStereo)
-        cmbChMode->setCurrentIndex(kStereoPosition);
-    cmbChMode->setEnabled(!alwaysStereo);
+        m_channelsList->setCurrentIndex(kStereoPosition);
+    m_channelsList->setEnabled(!alwaysStereo);
 }
 
 void FormOGG::ComboBitrate_Click()
 {
-    m_bitrate = ComboBitrate->currentText().toInt();
+    m_bitrate = m_bitrateList->currentText().toInt();
 }
 
 void FormOGG::ComboMinBitrate_Click()
 {
-    m_minBitrate = ComboMinBitrate->currentText().toInt();
+    m_minBitrate = m_minBitrateList->currentText().toInt();
 }
 
 void FormOGG::ComboMaxBitrate_Click()
 {
-    m_maxBitrate = ComboMaxBitrate->currentText().toInt();
+    m_maxBitrate = m_maxBitrateList->currentText().toInt();
 }
 
 void FormOGG::ComboQuality_Click()
 {
-    m_quality = ComboQuality->currentText().toInt() * 100;
+    m_quality = m_qualityList->currentText().toInt() * 100;
 }
 
 void FormOGG::chQuality_Click()
 {
-    const bool quality = chQuality->isChecked();
-    for (QWidget* control : Controls{chVbr, lblBitrate, ComboBitrate})
+    const bool quality = m_qualityModeBox->isChecked();
+    for (QWidget* control : Controls{m_vbrBox, m_bitrateLabel, m_bitrateList})
         control->setEnabled(!quality);
     if (quality) {
-        for (QWidget* control :
-             Controls{frmVbr, ComboMinBitrate, ComboMaxBitrate, lblMinBitrate, lblMaxBitrate})
+        for (QWidget* control : Controls{m_vbrFrame, m_minBitrateList, m_maxBitrateList,
+                                         m_minBitrateLabel, m_maxBitrateLabel})
             control->setEnabled(false);
     }
-    frmQuality->setEnabled(quality);
-    ComboQuality->setEnabled(quality);
+    m_qualityFrame->setEnabled(quality);
+    m_qualityList->setEnabled(quality);
     // Back from quality mode, the VBR controls follow their own tick again.
     if (!quality)
         chVbr_Click();
@@ -238,9 +241,9 @@ void FormOGG::chQuality_Click()
 
 void FormOGG::chVbr_Click()
 {
-    const bool vbr = chVbr->isChecked();
-    for (QWidget* control :
-         Controls{frmVbr, ComboMinBitrate, ComboMaxBitrate, lblMinBitrate, lblMaxBitrate})
+    const bool vbr = m_vbrBox->isChecked();
+    for (QWidget* control : Controls{m_vbrFrame, m_minBitrateList, m_maxBitrateList,
+                                     m_minBitrateLabel, m_maxBitrateLabel})
         control->setEnabled(vbr);
     m_vbrEnabled = vbr;
 }
@@ -254,8 +257,8 @@ void FormOGG::CmdOK_Click()
 bool FormOGG::ValidateAndApplyOgg()
 {
     // Without a selected frequency the writer gets 0 and decides for itself.
-    const int sampleRate = cmbFrequency->currentData().toInt();
-    const int channels = cmbChMode->currentIndex() + 1;
+    const int sampleRate = m_frequencyList->currentData().toInt();
+    const int channels = m_channelsList->currentIndex() + 1;
 
     int bitrate = m_bitrate;
     int minBitrate = 0;
@@ -277,14 +280,14 @@ bool FormOGG::ValidateAndApplyOgg()
         return false;
     }
 
-    m_settings.OggFrequencyText = cmbFrequency->currentText();
-    m_settings.OggChannelText = cmbChMode->currentText();
+    m_settings.OggFrequencyText = m_frequencyList->currentText();
+    m_settings.OggChannelText = m_channelsList->currentText();
     m_settings.OggBitrate = m_bitrate;
     m_settings.OggMinBitrate = m_minBitrate;
     m_settings.OggMaxBitrate = m_maxBitrate;
     m_settings.OggQuality = m_quality;
-    m_settings.OggVbrEnabled = chVbr->isChecked();
-    m_settings.OggQualityEnabled = chQuality->isChecked();
+    m_settings.OggVbrEnabled = m_vbrBox->isChecked();
+    m_settings.OggQualityEnabled = m_qualityModeBox->isChecked();
     return true;
 }
 

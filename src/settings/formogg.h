@@ -44,25 +44,22 @@ private:
     bool m_vbrEnabled = false;
     bool m_qualityEnabled = false;
 
-    QGroupBox* frmOption = nullptr;
-    QCheckBox* chQuality = nullptr;
-    QCheckBox* chVbr = nullptr;
-    QLabel* lblBitrate = nullptr;
-    QComboBox* ComboBitrate = nullptr;
-    QGroupBox* frmVbr = nullptr;
-    QLabel* lblMinBitrate = nullptr;
-    QComboBox* ComboMinBitrate = nullptr;
-    QLabel* lblMaxBitrate = nullptr;
-    QComboBox* ComboMaxBitrate = nullptr;
-    QGroupBox* frmQuality = nullptr;
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboQuality = nullptr;
-    QGroupBox* frmFrequency = nullptr;
-    QComboBox* cmbFrequency = nullptr;
-    QGroupBox* frmChMode = nullptr;
-    QComboBox* cmbChMode = nullptr;
-    QPushButton* CmdOK = nullptr;
-    QPushButton* CmdCancel = nullptr;
+    QCheckBox* m_qualityModeBox = nullptr;
+    QCheckBox* m_vbrBox = nullptr;
+    QLabel* m_bitrateLabel = nullptr;
+    QComboBox* m_bitrateList = nullptr;
+    QGroupBox* m_vbrFrame = nullptr;
+    QLabel* m_minBitrateLabel = nullptr;
+    QComboBox* m_minBitrateList = nullptr;
+    QLabel* m_maxBitrateLabel = nullptr;
+    QComboBox* m_maxBitrateList = nullptr;
+    QGroupBox* m_qualityFrame = nullptr;
+    QLabel* m_qualityLabel = nullptr;
+    QComboBox* m_qualityList = nullptr;
+    QComboBox* m_frequencyList = nullptr;
+    QComboBox* m_channelsList = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

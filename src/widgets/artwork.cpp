@@ -1,11 +1,14 @@
 #include "widgets/artwork.h"
 
+#include "common/audio/encoder.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -205,7 +208,7 @@ void drawPlay(QPainter& painter)
 }
 
 struct FormatBadge {
-    QString text;
+    OutputKind format;
     QColor colour;
 };
 
@@ -213,13 +216,13 @@ FormatBadge badgeFor(CommandIcon icon)
 {
     switch (icon) {
     case CommandIcon::ConvertMp3:
-        return {QStringLiteral("MP3"), QColor(0xE8, 0x59, 0x0C)};
+        return {OutputKind::Mp3, QColor(0xE8, 0x59, 0x0C)};
     case CommandIcon::ConvertWma:
-        return {QStringLiteral("WMA"), QColor(0x1C, 0x7E, 0xD6)};
+        return {OutputKind::Wma, QColor(0x1C, 0x7E, 0xD6)};
     case CommandIcon::ConvertOgg:
-        return {QStringLiteral("OGG"), QColor(0x2B, 0x8A, 0x3E)};
+        return {OutputKind::Ogg, QColor(0x2B, 0x8A, 0x3E)};
     default:
-        return {QStringLiteral("WAV"), QColor(0x70, 0x48, 0xE8)};
+        return {OutputKind::Wav, QColor(0x70, 0x48, 0xE8)};
     }
 }
 
@@ -227,6 +230,7 @@ FormatBadge badgeFor(CommandIcon icon)
 void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
 {
     const FormatBadge badge = badgeFor(icon);
+    const QString caption = formatCaption(badge.format);
     const QRectF body(1.5, 3.5, 21, 17);
     QLinearGradient fill(0, body.top(), 0, body.bottom());
     fill.setColorAt(0, badge.colour.lighter(125));
@@ -237,7 +241,7 @@ void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
     if (size >= 24) {
-        painter.drawPath(fittedText(badge.text, body.adjusted(1.9, 4.0, -1.9, -4.0), QFont::Black));
+        painter.drawPath(fittedText(caption, body.adjusted(1.9, 4.0, -1.9, -4.0), QFont::Black));
         return;
     }
     // At 16 pixels three letters blur. WMA and WAV share their first letter, so WAV shows a wave.
@@ -252,7 +256,7 @@ void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
         return;
     }
     painter.drawPath(
-        fittedText(badge.text.left(1), body.adjusted(6.0, 3.0, -6.0, -3.0), QFont::Black));
+        fittedText(caption.left(1), body.adjusted(6.0, 3.0, -6.0, -3.0), QFont::Black));
 }
 
 void drawCommandIcon(QPainter& painter, CommandIcon icon, int size)
@@ -374,8 +378,10 @@ void drawSplash(QPainter& painter)
     formats.setLetterSpacing(QFont::AbsoluteSpacing, 2.0);
     painter.setFont(formats);
     painter.setPen(QColor(0x8F, 0xB4, 0xF0));
-    painter.drawText(QPointF(112, 124),
-                     QStringLiteral("MP3  \u00B7  WMA  \u00B7  OGG  \u00B7  WAV"));
+    QStringList captions;
+    for (OutputKind format : kOutputKinds)
+        captions << formatCaption(format);
+    painter.drawText(QPointF(112, 124), captions.join(QStringLiteral("  \u00B7  ")));
 
     // The footer band carries the version and copyright labels of the window.
     painter.fillRect(QRectF(0, kFooterTop, kWidth, kHeight - kFooterTop), QColor(0, 0, 0, 70));

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QAnyStringView>
 
 namespace tunevale {
 
 // Gives a widget the design's name of its control as objectName, by which tests find it.
-template <typename Widget> Widget* named(Widget* widget, const char16_t* name)
+template <typename Widget> Widget* named(Widget* widget, QAnyStringView name)
 {
-    widget->setObjectName(QString::fromUtf16(name));
+    widget->setObjectName(name);
     return widget;
 }
 

@@ -2,6 +2,7 @@
 #include "support/qtprinters.h"
 #include "support/signals.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -145,6 +146,34 @@ TEST_F(Cli, TranscodeJobsSplitALongFile)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("--jobs"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(output));
+}
+
+// convert and transcode take --jobs alike: a whole number of one or more with blanks around
+// it allowed; anything else is a usage error naming the value, before any output is made.
+TEST_F(Cli, JobsTakeAWholeNumberOfOneOrMore)
+{
+    const QString out = m_dir.file(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QString jobs = QStringLiteral("--jobs");
+    const auto convert = [&](const QString& value) {
+        return runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("wav"),
+                       QStringLiteral("--out"), out, jobs, value, m_source});
+    };
+    const auto transcode = [&](const QString& value) {
+        return runCli({QStringLiteral("transcode"), jobs, value, m_source,
+                       out + QStringLiteral("/single.wav")});
+    };
+    for (const char* refused : {"0", "-1", "abc", "2.5", "1e3", "99999999999", ""}) {
+        const QString value = QString::fromLatin1(refused);
+        for (const CliRun& run : {convert(value), transcode(value)}) {
+            EXPECT_EQ(run.exitCode, 2) << refused;
+            EXPECT_TRUE(run.err.contains(jobs) && run.err.contains(value)) << run.err.toStdString();
+        }
+    }
+    EXPECT_TRUE(QDir(out).isEmpty());
+    EXPECT_EQ(convert(QStringLiteral(" 3")).exitCode, 0);
+    EXPECT_EQ(transcode(QStringLiteral("3 ")).exitCode, 0);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(Cli, TranscodeFailuresSayWhyAndLeaveNoOutput)

@@ -15,6 +15,7 @@ TEST(FolderPath, TrailingSeparatorIsAddedOnceAndDroppedExceptOnARoot)
     EXPECT_EQ(withTrailingSeparator(folder), withSeparator);
     EXPECT_EQ(withTrailingSeparator(withSeparator), withSeparator);
     EXPECT_EQ(withTrailingSeparator(QStringLiteral("/")), u"/");
+    EXPECT_EQ(withTrailingSeparator(QString()), QString()); // not the root
 
     EXPECT_EQ(withoutTrailingSeparator(withSeparator), folder);
     EXPECT_EQ(withoutTrailingSeparator(folder), folder);
