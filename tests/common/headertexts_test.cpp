@@ -47,6 +47,11 @@ QByteArrayView viewOf(const std::vector<char>& bytes)
     return {bytes.data(), qsizetype(bytes.size())};
 }
 
+TagLib::ByteVectorStream streamOf(const QByteArray& bytes)
+{
+    return TagLib::ByteVectorStream(TagLib::ByteVector(bytes.constData(), unsigned(bytes.size())));
+}
+
 QByteArray vorbisField(const QByteArray& text)
 {
     return little(quint32(text.size())) + text;
@@ -94,18 +99,16 @@ QByteArray flacFile(quint32 claimedCommentLength)
 TEST(FlacComments, FindTheCommentBlockAndRefuseLengthsPastTheEnd)
 {
     const QByteArray file = flacFile(quint32(vorbisBlock().size()));
-    TagLib::ByteVectorStream whole(TagLib::ByteVector(file.constData(), unsigned(file.size())));
+    auto whole = streamOf(file);
     const auto comments = readFlacComments(whole);
     ASSERT_TRUE(comments.has_value());
     EXPECT_EQ(comments->at(QStringLiteral("TITLE")), textWithNul("a", "b"));
 
     for (qsizetype size = 0; size < file.size(); ++size) {
-        TagLib::ByteVectorStream cut(TagLib::ByteVector(file.constData(), unsigned(size)));
+        auto cut = streamOf(file.left(size));
         EXPECT_FALSE(readFlacComments(cut)) << size;
     }
-    const QByteArray lying = flacFile(0xFFFFFF);
-    TagLib::ByteVectorStream claimsMore(
-        TagLib::ByteVector(lying.constData(), unsigned(lying.size())));
+    auto claimsMore = streamOf(flacFile(0xFFFFFF));
     EXPECT_FALSE(readFlacComments(claimsMore));
 }
 
@@ -121,22 +124,18 @@ TEST(OggComments, CutOrDamagedCommentPacketGivesNothing)
     QFile ogg(path);
     ASSERT_TRUE(ogg.open(QIODevice::ReadOnly));
     const QByteArray file = ogg.readAll();
-    const auto stream = [](const QByteArray& bytes) {
-        return TagLib::ByteVectorStream(
-            TagLib::ByteVector(bytes.constData(), unsigned(bytes.size())));
-    };
-    auto whole = stream(file);
+    auto whole = streamOf(file);
     const auto comments = readOggComments(whole);
     ASSERT_TRUE(comments.has_value());
     EXPECT_EQ(comments->at(QStringLiteral("LYRICS")), QString(3000, u'c'));
 
     const qsizetype packet = file.indexOf("\x03vorbis");
     ASSERT_GT(packet, 0);
-    auto cut = stream(file.left(packet + 1000));
+    auto cut = streamOf(file.left(packet + 1000));
     EXPECT_FALSE(readOggComments(cut));
     QByteArray damaged = file;
     damaged[packet + 1000] = char(damaged[packet + 1000] ^ 0x55); // the page checksum fails
-    auto garbled = stream(damaged);
+    auto garbled = streamOf(damaged);
     EXPECT_FALSE(readOggComments(garbled));
 }
 
@@ -222,8 +221,7 @@ TEST(AsfTexts, KeepWholeTextsAndRejectObjectsPastTheEnd)
     EXPECT_FALSE(parseAsfHeader(endless));
     QByteArray claimsMore = header;
     claimsMore.replace(16, 8, little(quint64(header.size() + 1)));
-    TagLib::ByteVectorStream stream(
-        TagLib::ByteVector(claimsMore.constData(), unsigned(claimsMore.size())));
+    auto stream = streamOf(claimsMore);
     EXPECT_FALSE(readAsfTexts(stream));
 }
 
