@@ -235,6 +235,52 @@ TEST_P(NulInValue, WholeValueIsWritten)
 INSTANTIATE_TEST_SUITE_P(Targets, NulInValue, ::testing::ValuesIn(kTargets),
                          [](const auto& info) { return testName(info.param.format); });
 
+// Sources whose texts hold a NUL, made by tagtool.py, in every object each format keeps the
+// carried texts in; and those texts.
+const char* const kNulSources[] = {"nul.ogg", "nul.opus", "nul.oga", "nul.flac", "nul.wma"};
+
+QString withNul(const char* before, const char* after)
+{
+    return QString::fromUtf8(before) + QChar(u'\0') + QString::fromUtf8(after);
+}
+
+const std::map<QString, QString> kNulStored{
+    {QStringLiteral("title"), withNul("Ünder", "the Sky")},
+    {QStringLiteral("artist"), withNul("The", "Testers")},
+    {QStringLiteral("album"), withNul("Sig", "nals")},
+    {QStringLiteral("albumartist"), withNul("Various", "Ö")},
+    {QStringLiteral("composer"), withNul("Someone", "Else")},
+    {QStringLiteral("comment"), withNul("made by", "another program")},
+    {QStringLiteral("lyrics"), withNul("la la", "la")},
+};
+
+class NulSourceToTarget : public ::testing::TestWithParam<std::tuple<const char*, Target>> {};
+
+// Read past the NUL and written whole where the target stores lengths.
+TEST_P(NulSourceToTarget, WholeValuesArrive)
+{
+    const auto& [source, target] = GetParam();
+    const QString folder = sourcesFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    TempDir out;
+    AudioInformation information;
+    const RowResult result =
+        convertRowInto(folder + u'/' + QString::fromUtf8(source), out, target, true, information);
+    ASSERT_TRUE(result.saved);
+    const QJsonObject read = readWithMutagen(result.output);
+    for (const auto& [field, value] : kNulStored)
+        EXPECT_EQ(read.value(field).toString(), value) << field.toStdString();
+}
+
+// The OGG and WMA targets; MP3 and WAV keep such a value as two ID3v2 values (NulInValue).
+INSTANTIATE_TEST_SUITE_P(Pairs, NulSourceToTarget,
+                         ::testing::Combine(::testing::ValuesIn(kNulSources),
+                                            ::testing::Values(kTargets[1], kTargets[3])),
+                         [](const auto& info) {
+                             return testName(std::string(std::get<0>(info.param)) + "To" +
+                                             std::get<1>(info.param).format);
+                         });
+
 class ListedSource : public ::testing::TestWithParam<Source> {};
 
 // The row names what the file holds; a name that claims something else gets a tooltip.

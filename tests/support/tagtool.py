@@ -31,6 +31,17 @@ TAGS = {
     "lyrics": "la la la\nla",
 }
 
+# Values with a NUL inside, which formats that store lengths keep whole.
+NUL_TAGS = {
+    "title": "Ünder\0the Sky",
+    "artist": "The\0Testers",
+    "album": "Sig\0nals",
+    "albumartist": "Various\0Ö",
+    "composer": "Someone\0Else",
+    "comment": "made by\0another program",
+    "lyrics": "la la\0la",
+}
+
 
 def cover_png():
     """A tiny valid PNG, 2x2 pixels."""
@@ -214,6 +225,27 @@ def make(folder):
             ("title", t["title"]), ("artist", t["artist"]), ("album", t["album"]),
             ("album_artist", t["albumartist"]), ("composer", t["composer"]),
             ("date", t["date"]), ("genre", t["genre"]), ("comment", t["comment"])))
+
+    # NULs inside values, in every object each format keeps them in: Vorbis comments in Ogg
+    # Vorbis, Opus, Ogg FLAC and FLAC; in WMA the content description (title, author,
+    # description), the extended content description, the metadata and the metadata library.
+    n = NUL_TAGS
+    for name, codec, kind in (("nul.ogg", ("-c:a", "libvorbis"), oggvorbis.OggVorbis),
+                              ("nul.opus", ("-c:a", "libopus"), oggopus.OggOpus),
+                              ("nul.oga", ("-c:a", "flac"), oggflac.OggFLAC),
+                              ("nul.flac", ("-c:a", "flac"), flac.FLAC)):
+        ffmpeg(path(name), *codec)
+        tag = kind(path(name))
+        for field, value in n.items():
+            tag[field.upper()] = [value]
+        tag.save()
+    ffmpeg(path("nul.wma"), "-c:a", "wmav2", "-b:a", "64k")
+    wma = asf.ASF(path("nul.wma"))
+    wma["Title"], wma["Author"], wma["Description"] = n["title"], n["artist"], n["comment"]
+    wma["WM/AlbumTitle"], wma["WM/AlbumArtist"] = n["album"], n["albumartist"]
+    wma["WM/Composer"] = [asf.ASFUnicodeAttribute(n["composer"], stream=0)]
+    wma["WM/Lyrics"] = [asf.ASFUnicodeAttribute(n["lyrics"], language=0)]
+    wma.save()
 
     # Disguised: an MP3 named .wav, an Ogg Opus named .ogg.
     with open(path("id3v23.mp3"), "rb") as source, open(path("mp3named.wav"), "wb") as out:

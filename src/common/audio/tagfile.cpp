@@ -1,5 +1,6 @@
 #include "common/audio/tagfile.h"
 
+#include "common/audio/wholetagvalues.h"
 #include "common/localfile.h"
 
 #include <QFile>
@@ -572,6 +573,7 @@ FileTags readTagLibTags(TagLib::FileName name, AudioContent content)
     if (file.isNull() || !file.file()->isValid())
         return {};
     FileTags result = readFile(file.file());
+    restoreValuesCutAtNul(result, name, content);
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
     return result;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "common/audio/audiocontent.h"
+#include "common/audio/tagfile.h"
+
+namespace tunevale {
+
+// TagLib 1 cuts Vorbis comment and ASF texts at their first NUL. For those files, puts back
+// the whole value the file holds wherever the value read is exactly such a cut; every other
+// value stays as it is.
+void restoreValuesCutAtNul(FileTags& tags, TagLib::FileName name, AudioContent content);
+
+} // namespace tunevale
