@@ -1,5 +1,6 @@
 #include "common/audio/tagfile.h"
 
+#include "common/audio/otherfields.h"
 #include "common/localfile.h"
 
 #include <QFile>
@@ -574,6 +575,7 @@ FileTags readTagLibTags(TagLib::FileName name, AudioContent content)
     FileTags result = readFile(file.file());
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
+    result.otherFields = otherTagLibFields(*file.file(), result);
     return result;
 }
 

@@ -5,6 +5,8 @@
 #include "common/audio/richtags.h"
 #include "common/audio/status.h"
 
+#include <QStringList>
+
 #include <taglib/tiostream.h>
 
 namespace tunevale {
@@ -13,6 +15,7 @@ namespace tunevale {
 struct FileTags {
     AudioTags tags;
     RichTags rich;
+    QStringList otherFields; // see otherTagLibFields
 };
 
 // Reads the tags of a file whose content the probe found, through TagLib; nothing for a
