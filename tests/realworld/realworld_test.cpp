@@ -108,7 +108,7 @@ const Source kSources[] = {
      "date=2001", false},
     {"id3v1.mp3", "MP3", "title artist album date genre track comment",
      "title=Plain Title;date=2001;genre=Rock", false},
-    {"ape.mp3", "MP3", "all", "", false},
+    {"ape.mp3", "MP3", "all", "", true},
     {"ffmpeg.wma", "WMA", "all", "tracktotal=", true},
     {"oggenc.ogg", "OGG", "all", "", true},
     {"info.wav", "WAV", "title artist date genre comment", "", false},

@@ -144,6 +144,7 @@ def make(folder):
                        ("Disc", f"{t['disc']}/{t['disctotal']}"), ("Comment", t["comment"]),
                        ("Lyrics", t["lyrics"])):
         ape[key] = value
+    ape["Cover Art (Front)"] = apev2.APEValue(b"cover.png\0" + picture, apev2.BINARY)
     ape.save(path("ape.mp3"))
 
     # WMA as FFmpeg writes it: the year as "date", the comment as "Description".

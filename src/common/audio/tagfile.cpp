@@ -4,10 +4,12 @@
 #include "common/localfile.h"
 
 #include <QFile>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <taglib/aifffile.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
@@ -27,6 +29,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace tunevale {
 
@@ -289,6 +292,35 @@ CoverPicture id3Cover(const TagLib::ID3v2::Tag* tag)
         });
 }
 
+// APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
+// a file name, a NUL, then the image bytes. The type comes from the bytes, else the name.
+CoverPicture apeCover(const TagLib::APE::Tag* tag)
+{
+    if (!tag)
+        return {};
+    const auto& items = tag->itemListMap();
+    std::vector<TagLib::APE::Item> pictures;
+    for (const auto& [key, item] : items) {
+        if (key.upper().startsWith("COVER ART (") && item.type() == TagLib::APE::Item::Binary)
+            pictures.push_back(item);
+    }
+    return pickCover(
+        pictures,
+        [](const TagLib::APE::Item& item) { return item.key().upper() == "COVER ART (FRONT)"; },
+        [](const TagLib::APE::Item& item) {
+            const QByteArray value = fromByteVector(item.binaryData());
+            const qsizetype nul = value.indexOf('\0');
+            if (nul < 0 || nul + 1 == value.size())
+                return CoverPicture();
+            const QString name = QString::fromUtf8(value.left(nul));
+            const QByteArray data = value.mid(nul + 1);
+            QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
+            if (!type.startsWith(u"image/"))
+                type.clear();
+            return CoverPicture{data, type, QString()};
+        });
+}
+
 CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& pictures)
 {
     return pickCover(
@@ -386,6 +418,8 @@ FileTags readFile(TagLib::File* file)
         result.tags.comment = firstValue(properties, "COMMENT");
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
         result.rich.cover = id3Cover(mpeg->ID3v2Tag());
+        if (result.rich.cover.isEmpty())
+            result.rich.cover = apeCover(mpeg->APETag());
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
         result.rich.cover = id3Cover(aiff->tag());
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
