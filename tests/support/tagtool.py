@@ -224,6 +224,8 @@ def make(folder):
                   id3.TPUB(encoding=3, text="A Label"), id3.TXXX(encoding=3, desc="Mood",
                                                                  text="calm"),
                   id3.TSSE(encoding=3, text="LAME 3.100"),
+                  id3.COMM(encoding=3, lang="eng", desc="iTunNORM", text=" 00000A2B"),
+                  id3.COMM(encoding=3, lang="eng", desc="Other", text="a second comment"),
                   id3.APIC(encoding=3, mime="image/png", type=4, desc="back", data=picture)):
         tag.add(frame)
     tag.save(v2_version=4)

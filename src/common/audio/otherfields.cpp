@@ -41,8 +41,8 @@ bool isCarried(const QString& name)
 }
 
 // Fields that describe how the source was encoded or muxed. Every conversion writes its own,
-// so losing the source's is no loss: encoder name and settings, length, the gapless and
-// volume data of one encoder, private application data.
+// so losing the source's is no loss: encoder name, settings and time, length, the gapless
+// and volume data of one encoder, the media class, private application data.
 bool isRewritten(const QString& name)
 {
     static const QSet<QString> kRewritten{QStringLiteral("ENCODER"),
@@ -50,15 +50,18 @@ bool isRewritten(const QString& name)
                                           QStringLiteral("ENCODEDBY"),
                                           QStringLiteral("ENCODER_OPTIONS"),
                                           QStringLiteral("ENCODERSETTINGS"),
+                                          QStringLiteral("ENCODINGTIME"),
                                           QStringLiteral("LENGTH"),
                                           QStringLiteral("DURATION"),
                                           QStringLiteral("ITUNSMPB"),
                                           QStringLiteral("ITUNNORM"),
                                           QStringLiteral("ITUNPGAP"),
+                                          QStringLiteral("PGAP"),
                                           QStringLiteral("PRIV"),
                                           QStringLiteral("WM/ENCODINGSETTINGS"),
                                           QStringLiteral("WM/TOOLNAME"),
                                           QStringLiteral("WM/TOOLVERSION"),
+                                          QStringLiteral("WM/MEDIAPRIMARYCLASSID"),
                                           QStringLiteral("WMFSDKVERSION"),
                                           QStringLiteral("WMFSDKNEEDED"),
                                           QStringLiteral("ISVBR"),
