@@ -76,11 +76,6 @@ bool isPicture(const QString& name)
            name.startsWith(u"COVER ART");
 }
 
-QString fromTagString(const TagLib::String& text)
-{
-    return QString::fromStdString(text.to8Bit(true)).trimmed();
-}
-
 class OtherFields {
 public:
     explicit OtherFields(const FileTags& read)

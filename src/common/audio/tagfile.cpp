@@ -33,16 +33,16 @@
 
 namespace tunevale {
 
-namespace {
-
-constexpr int kMaxGenre = 191;
-constexpr int kMaxTrack = 32767;
-
 // Whole values: a C string would end at the first NUL that some formats keep inside one.
 QString fromTagString(const TagLib::String& text)
 {
     return QString::fromStdString(text.to8Bit(true)).trimmed();
 }
+
+namespace {
+
+constexpr int kMaxGenre = 191;
+constexpr int kMaxTrack = 32767;
 
 TagLib::String toTagString(const QString& text)
 {
