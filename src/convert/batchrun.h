@@ -68,11 +68,12 @@ public:
             BatchObserver* observer = nullptr);
 
     // One row into an output path already chosen: the log lines, the conversion and the
-    // tags. A saved row whose output lacks some of the source's fields names them in a line
-    // after its ": Saved - " line. run() calls it for every row; callers that name outputs
-    // themselves (several runs at once) may call it directly. With IfExists::Skip a row whose
-    // output name is taken, before or after converting, is logged as skipped and nothing is
-    // written.
+    // tags. run() calls it for every row; callers that name outputs themselves (several
+    // runs at once) may call it directly.
+    // With IfExists::Skip a row whose output name is taken, before or after converting, is
+    // logged as skipped and nothing is written.
+    // A saved row whose output lacks some of the source's fields names them in a line after
+    // its ": Saved - " line.
     RowResult convertRow(const QString& source, const QString& output, OutputKind targetFormat,
                          bool copyTags, BatchObserver& observer, IfExists ifExists = IfExists::New);
 

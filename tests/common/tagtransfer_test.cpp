@@ -181,10 +181,14 @@ TEST(TagTransfer, FieldsNotKeptByEachTarget)
 
     buffer.TagTrack = QStringLiteral("0");
     buffer.TagRich.discNumber = 0;
+    buffer.TagYear = QStringLiteral("2001");
+    buffer.TagRich.date = QStringLiteral("2001-05-06"); // kept: the years agree
     buffer.TagOtherFields = QStringList{QStringLiteral("ISRC"), QStringLiteral("BPM")};
     EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Mp3),
               (QStringList{QStringLiteral("track total"), QStringLiteral("disc total"),
                            QStringLiteral("ISRC"), QStringLiteral("BPM")}));
+    buffer.TagYear = QStringLiteral("1999"); // the seven's year wins over the full date
+    EXPECT_TRUE(FieldsNotKept(buffer, OutputKind::Ogg).contains(QStringLiteral("date")));
 }
 
 TEST(TagTransfer, WritingIntoAMissingFileFails)
