@@ -46,6 +46,29 @@ QString tagNumber(int value, int none)
     return value == none ? QString() : QString::number(value);
 }
 
+// "3/12", "3", or empty for no number; a total without its number is shown alone as "/12".
+QString numberWithTotal(int number, int total)
+{
+    const QString shown = tagNumber(number, 0);
+    return total > 0 ? shown + u'/' + QString::number(total) : shown;
+}
+
+// The first line of a text, cut to fit a terminal line; "…" marks what was left out.
+QString firstLineOf(const QString& text)
+{
+    constexpr qsizetype kShown = 60;
+    const QString line = text.section(u'\n', 0, 0).trimmed();
+    if (line.size() > kShown || line.size() < text.trimmed().size())
+        return line.left(kShown).trimmed() + u'…';
+    return line;
+}
+
+QString describeCover(const CoverPicture& cover)
+{
+    const QString size = QStringLiteral("%1 bytes").arg(cover.data.size());
+    return cover.mimeType.isEmpty() ? size : cover.mimeType + QStringLiteral(", ") + size;
+}
+
 } // namespace
 
 int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -53,8 +76,9 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     const QString usage = QStringLiteral(
         "Usage: tunevale-cli info FILE...\n"
         "Prints what the file list shows for each audio file (type, size, audio format,\n"
-        "length, modified time) and its seven tags. Exits with 1 when a file cannot be\n"
-        "described.\n");
+        "length, modified time), its seven tags and the richer ones it holds (album\n"
+        "artist, composer, full date, genre name, disc, lyrics' first line, cover). Exits\n"
+        "with 1 when a file cannot be described.\n");
     QCommandLineParser parser;
     if (auto status = parse(parser, "info", arguments, usage, out, err))
         return *status;
@@ -76,8 +100,13 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
             continue;
         }
         const AudioTags& tags = info.tags();
+        const RichTags& rich = info.richTags();
         const auto line = [&out](const char* label, const QString& value) {
-            out << "  " << QString::fromLatin1(label).leftJustified(13) << value << "\n";
+            out << "  " << QString::fromLatin1(label).leftJustified(14) << value << "\n";
+        };
+        const auto lineIfAny = [&line](const char* label, const QString& value) {
+            if (!value.isEmpty())
+                line(label, value);
         };
         out << row->path << "\n";
         line("Type:", row->type);
@@ -90,8 +119,16 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         line("Album:", tags.album);
         line("Genre:", tagNumber(tags.genre, -1));
         line("Year:", tagNumber(tags.year, 0));
-        line("Track:", tagNumber(tags.track, 0));
+        line("Track:", numberWithTotal(tags.track, rich.trackTotal));
         line("Comment:", tags.comment);
+        lineIfAny("Album Artist:", rich.albumArtist);
+        lineIfAny("Composer:", rich.composer);
+        lineIfAny("Date:", rich.date);
+        lineIfAny("Genre Name:", rich.genre);
+        lineIfAny("Disc:", numberWithTotal(rich.discNumber, rich.discTotal));
+        lineIfAny("Lyrics:", firstLineOf(rich.lyrics));
+        if (!rich.cover.isEmpty())
+            line("Cover:", describeCover(rich.cover));
     }
     return exitStatus;
 }

@@ -111,6 +111,12 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     if (result.saved) {
         result.output = saved.path;
         observer.logLine(timestamp() + logLine(LogKind::Saved, saved.path));
+        if (const QStringList lost = copyTags ? FieldsNotKept(tags, targetFormat) : QStringList();
+            !lost.isEmpty()) {
+            observer.logLine(timestamp() +
+                             logLine(LogKind::NotKept, saved.path + QStringLiteral(": ") +
+                                                           lost.join(QStringLiteral(", "))));
+        }
     } else if (result.skipped)
         observer.logLine(timestamp() + logLine(LogKind::Skipped, output));
     else
@@ -132,6 +138,8 @@ QString BatchRun::logLine(LogKind kind, const QString& text)
         return QStringLiteral(": Error - ") + text;
     case LogKind::Skipped:
         return QStringLiteral(": Skipped - ") + text + QStringLiteral(" (exists)");
+    case LogKind::NotKept:
+        return QStringLiteral(": Not kept - ") + text;
     }
     return text;
 }

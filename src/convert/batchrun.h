@@ -51,7 +51,7 @@ public:
     virtual BatchOptions nextRowOptions(const BatchOptions& current) { return current; }
 };
 
-enum class LogKind { Reading, Converting, Saved, Error, Skipped };
+enum class LogKind { Reading, Converting, Saved, Error, Skipped, NotKept };
 
 // Converts a list of files, one after the other, to one target format with the writer's
 // settings for it. The components are borrowed; the run owns nothing else.
@@ -72,11 +72,15 @@ public:
     // runs at once) may call it directly.
     // With IfExists::Skip a row whose output name is taken, before or after converting, is
     // logged as skipped and nothing is written.
+    // A saved row whose output lacks some of the source's fields names them in a line after
+    // its ": Saved - " line.
     RowResult convertRow(const QString& source, const QString& output, OutputKind targetFormat,
                          bool copyTags, BatchObserver& observer, IfExists ifExists = IfExists::New);
 
     // The log line's text after the timestamp, as in ": Saved - /music/song.ogg"; for
-    // Skipped the text is the output path, as in ": Skipped - /music/song.ogg (exists)".
+    // Skipped the text is the output path, as in ": Skipped - /music/song.ogg (exists)"; for
+    // NotKept it is the output path and the fields, as in
+    // ": Not kept - /music/song.wma: track total, ISRC".
     static QString logLine(LogKind kind, const QString& text);
     // The current date and time as the log shows them: the system locale's short date,
     // a space and its long time.

@@ -70,6 +70,7 @@ void ReadSourceTags(AudioInformation& information, const QString& source, TagBuf
     buffer.TagTrack = QString::number(information.track());
     buffer.TagComment = information.comment();
     buffer.TagRich = information.richTags();
+    buffer.TagOtherFields = information.otherFields();
 }
 
 Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output)
@@ -92,6 +93,24 @@ Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const Q
         (void)information.setTrack(*track);
     information.setRichTags(buffer.TagRich);
     return information.writeTags(output);
+}
+
+QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
+{
+    const RichTags& rich = buffer.TagRich;
+    const int track = numericValue(buffer.TagTrack, IntegerWidth::Bits16).value_or(0);
+    QStringList lost;
+    // Totals are written beside their numbers only; ASF has no common field for the number
+    // of tracks.
+    if (rich.trackTotal > 0 && (track <= 0 || target == OutputKind::Wma))
+        lost.append(QStringLiteral("track total"));
+    if (rich.discTotal > 0 && rich.discNumber <= 0)
+        lost.append(QStringLiteral("disc total"));
+    // A full date whose year is not the year read gives way to that year.
+    if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=
+                                    numericValue(buffer.TagYear, IntegerWidth::Bits32))
+        lost.append(QStringLiteral("date"));
+    return lost + buffer.TagOtherFields;
 }
 
 } // namespace tunevale

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "common/audio/encoder.h"
 #include "common/audio/richtags.h"
 #include "common/audio/status.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,7 +23,8 @@ struct TagBuffer {
     QString TagYear;  // decimal
     QString TagTrack; // decimal
     QString TagComment;
-    RichTags TagRich; // as read; the output keeps what its format can hold
+    RichTags TagRich;           // as read; the output keeps what its format can hold
+    QStringList TagOtherFields; // fields beyond those, which no output keeps ("ISRC")
 };
 
 // Clears every field, then fills them from the source's tags. A source that cannot be
@@ -31,6 +34,10 @@ void ReadSourceTags(AudioInformation& information, const QString& source, TagBuf
 // Sets each tag of information from buffer, skipping any value the component refuses, then
 // writes the tags into output. Fails only when writing the file fails.
 Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output);
+
+// What an output of format target does not keep of buffer's fields, as a user reads them:
+// "track total", "ISRC". Empty when the output holds every one.
+QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target);
 
 enum class IntegerWidth { Bits16, Bits32 };
 

@@ -88,12 +88,59 @@ TEST_F(Cli, InfoDescribesFilesAndFailsForOthers)
     const CliRun run = runCli({QStringLiteral("info"), m_source, missing});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.contains(m_source));
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Type:        WAV")));
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Length:      00:00:02")));
-    EXPECT_TRUE(run.out.contains(QStringLiteral("File Size:   345 KB"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Type:         WAV")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Length:       00:00:02")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("File Size:    345 KB"))) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(missing)) << run.err.toStdString();
 
     EXPECT_EQ(runCli({QStringLiteral("info"), m_source}).exitCode, 0);
+    // A file with none of the richer tags shows none of their lines.
+    EXPECT_FALSE(run.out.contains(QStringLiteral("Album Artist:"))) << run.out.toStdString();
+}
+
+TEST_F(Cli, InfoShowsTheRicherTagsPresent)
+{
+    const QString cover = m_dir.file(QStringLiteral("cover.png"));
+    ASSERT_TRUE(runFfmpeg(args({"-f", "lavfi", "-i", "color=red:s=8x8", "-frames:v", "1"}) +
+                          QStringList{cover}));
+    const QString tagged = m_dir.file(QStringLiteral("tagged.flac"));
+    ASSERT_TRUE(runFfmpeg(
+        QStringList{QStringLiteral("-i"), m_source, QStringLiteral("-i"), cover} +
+        args({"-map",
+              "0",
+              "-map",
+              "1",
+              "-c:v",
+              "copy",
+              "-disposition:v",
+              "attached_pic",
+              "-metadata",
+              "album_artist=Various Ö",
+              "-metadata",
+              "date=2001-05-06",
+              "-metadata",
+              "genre=Synthwave",
+              "-metadata",
+              "track=3/12",
+              "-metadata",
+              "disc=1/2",
+              "-metadata",
+              "lyrics=The first line of a song that goes on and on and on, longer than a line\n"
+              "and a second"}) +
+        QStringList{tagged}));
+    const CliRun run = runCli({QStringLiteral("info"), tagged});
+    EXPECT_EQ(run.exitCode, 0);
+    const QStringList lines = run.out.split(u'\n');
+    for (const QString& expected :
+         {QStringLiteral("  Year:         2001"), QStringLiteral("  Track:        3/12"),
+          QStringLiteral("  Album Artist: Various Ö"), QStringLiteral("  Date:         2001-05-06"),
+          QStringLiteral("  Genre Name:   Synthwave"), QStringLiteral("  Disc:         1/2"),
+          QStringLiteral(
+              "  Lyrics:       The first line of a song that goes on and on and on, longer…"),
+          QStringLiteral("  Cover:        image/png, %1 bytes").arg(QFileInfo(cover).size())})
+        EXPECT_TRUE(lines.contains(expected)) << expected.toStdString() << '\n'
+                                              << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains(QStringLiteral("Composer:")));
 }
 
 TEST_F(Cli, TranscodeWritesEachFormatAndNeverOverwrites)

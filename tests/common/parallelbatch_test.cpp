@@ -76,4 +76,41 @@ TEST(ParallelBatch, AsksEachRowsOptionsAsItBeginsAndReportsInListOrder)
     EXPECT_TRUE(std::is_sorted(observer.progress.begin(), observer.progress.end()));
 }
 
+struct LineRecorder final : BatchObserver {
+    void logLine(const QString& line) override { lines << line.mid(line.indexOf(u": ")); }
+    QStringList lines;
+};
+
+// A row that lost fields says so right after its ": Saved - " line, however the jobs finish;
+// the rows beside it keep their three lines.
+TEST(ParallelBatch, NotKeptLineFollowsItsRowInListOrder)
+{
+    TempDir dir;
+    QStringList rows;
+    for (int row = 0; row < 4; ++row) {
+        rows << dir.file(QStringLiteral("s%1.ogg").arg(row));
+        const QStringList metadata =
+            row % 2 ? args({"-metadata", "track=3/12", "-metadata", "ISRC=USX9P0100001"})
+                    : args({"-metadata", "track=3"});
+        ASSERT_TRUE(makeWithFfmpeg(rows.last(), sine(440, 22050, 1, 1.5 - 0.3 * row), 22050, 1,
+                                   args({"-c:a", "libvorbis"}) + metadata));
+    }
+    EncoderSettings settings;
+    settings.TargetFormat = OutputKind::Wma;
+    LineRecorder observer;
+    EXPECT_EQ(ParallelBatch(3).run(rows, settings, observer), 4);
+
+    QStringList expected;
+    for (int row = 0; row < 4; ++row) {
+        const QString output = dir.file(QStringLiteral("s%1.wma").arg(row));
+        expected << QStringLiteral(": Reading - ") + rows[row]
+                 << QStringLiteral(": Converting - s%1.wma").arg(row)
+                 << QStringLiteral(": Saved - ") + output;
+        if (row % 2)
+            expected << QStringLiteral(": Not kept - ") + output +
+                            QStringLiteral(": track total, ISRC");
+    }
+    EXPECT_EQ(observer.lines, expected);
+}
+
 } // namespace

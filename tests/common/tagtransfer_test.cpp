@@ -88,13 +88,14 @@ TEST(TagTransfer, UnreadableSourceClearsEveryField)
     AudioInformation information;
     TagBuffer buffer{QStringLiteral("t"), QStringLiteral("a"), QStringLiteral("b"),
                      QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                     QStringLiteral("c"), sampleRich()};
+                     QStringLiteral("c"), sampleRich(),        {QStringLiteral("ISRC")}};
     ReadSourceTags(information, text, buffer);
     for (const QString* field :
          {&buffer.TagTitle, &buffer.TagArtist, &buffer.TagAlbum, &buffer.TagGenre, &buffer.TagYear,
           &buffer.TagTrack, &buffer.TagComment})
         EXPECT_TRUE(field->isEmpty()) << field->toStdString();
     EXPECT_EQ(buffer.TagRich, RichTags());
+    EXPECT_TRUE(buffer.TagOtherFields.isEmpty());
 }
 
 TEST(TagTransfer, SourceTagsBecomeDecimalTexts)
@@ -127,10 +128,15 @@ TEST(TagTransfer, RefusedValuesAreSkippedOneByOne)
     ASSERT_TRUE(writePcmWav(output, sine(440, 22050, 1, 0.5), 22050, 1));
 
     AudioInformation information;
-    const TagBuffer buffer{QStringLiteral("Title"),   QStringLiteral("Artist"),
-                           QStringLiteral("Album"),   QStringLiteral("500"),
-                           QStringLiteral("-5"),      QStringLiteral("40000"),
-                           QStringLiteral("Comment"), {}};
+    const TagBuffer buffer{QStringLiteral("Title"),
+                           QStringLiteral("Artist"),
+                           QStringLiteral("Album"),
+                           QStringLiteral("500"),
+                           QStringLiteral("-5"),
+                           QStringLiteral("40000"),
+                           QStringLiteral("Comment"),
+                           {},
+                           {}};
     ASSERT_TRUE(WriteTags(information, buffer, output));
 
     AudioInformation reader;
@@ -154,10 +160,35 @@ TEST(TagTransfer, EmptyGenreMeansNoGenreNotBlues)
     ASSERT_TRUE(information.open(output));
     EXPECT_EQ(information.genre(), -1);
 
-    ASSERT_TRUE(
-        WriteTags(information, TagBuffer{{}, {}, {}, QStringLiteral("0"), {}, {}, {}, {}}, output));
+    ASSERT_TRUE(WriteTags(information,
+                          TagBuffer{{}, {}, {}, QStringLiteral("0"), {}, {}, {}, {}, {}}, output));
     ASSERT_TRUE(information.open(output));
     EXPECT_EQ(information.genre(), 0); // an explicit 0 is Blues
+}
+
+// A total is written beside its number only, and a WMA has no place for the track total.
+TEST(TagTransfer, FieldsNotKeptByEachTarget)
+{
+    TagBuffer buffer;
+    buffer.TagTrack = QStringLiteral("3");
+    buffer.TagRich.trackTotal = 12;
+    buffer.TagRich.discNumber = 1;
+    buffer.TagRich.discTotal = 2;
+    for (const OutputKind target : {OutputKind::Mp3, OutputKind::Ogg, OutputKind::Wav})
+        EXPECT_EQ(FieldsNotKept(buffer, target), QStringList())
+            << formatCaption(target).toStdString();
+    EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Wma), QStringList{QStringLiteral("track total")});
+
+    buffer.TagTrack = QStringLiteral("0");
+    buffer.TagRich.discNumber = 0;
+    buffer.TagYear = QStringLiteral("2001");
+    buffer.TagRich.date = QStringLiteral("2001-05-06"); // kept: the years agree
+    buffer.TagOtherFields = QStringList{QStringLiteral("ISRC"), QStringLiteral("BPM")};
+    EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Mp3),
+              (QStringList{QStringLiteral("track total"), QStringLiteral("disc total"),
+                           QStringLiteral("ISRC"), QStringLiteral("BPM")}));
+    buffer.TagYear = QStringLiteral("1999"); // the seven's year wins over the full date
+    EXPECT_TRUE(FieldsNotKept(buffer, OutputKind::Ogg).contains(QStringLiteral("date")));
 }
 
 TEST(TagTransfer, WritingIntoAMissingFileFails)

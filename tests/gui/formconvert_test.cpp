@@ -124,6 +124,29 @@ TEST_F(Conversion, RunConvertsEveryRowInOrderAndNamesOutputsFreshly)
 
 // The same rows, a failing one in the middle, with three jobs and with one: the log reads
 // the same line for line and the encoder writes the same bytes.
+// The dialog's log names what a row's output could not keep, right after its saved line.
+TEST_F(Conversion, LogNamesFieldsTheOutputDidNotKeep)
+{
+    const QString tagged = m_dir.file(QStringLiteral("tagged.ogg"));
+    ASSERT_TRUE(makeWithFfmpeg(
+        tagged, sine(440, 22050, 2, 0.5), 22050, 2,
+        args({"-c:a", "libvorbis", "-metadata", "track=3/12", "-metadata", "ISRC=USX9P0100001"})));
+    const QString plain = makeWav(QStringLiteral("plain.wav"), 0.5);
+    FormConvert dialog(nullptr, {tagged, plain}, settingsFor(OutputKind::Wma), {});
+    dialog.show();
+    dialog.CmdConvert_Click();
+    const QString output = m_dir.file(QStringLiteral("tagged.wma"));
+    EXPECT_EQ(
+        withoutTimestamps(dialog.log()),
+        (QStringList{
+            QStringLiteral(": Reading - ") + tagged, QStringLiteral(": Converting - tagged.wma"),
+            QStringLiteral(": Saved - ") + output,
+            QStringLiteral(": Not kept - ") + output + QStringLiteral(": track total, ISRC"),
+            QStringLiteral(": Reading - ") + plain, QStringLiteral(": Converting - plain.wma"),
+            QStringLiteral(": Saved - ") + m_dir.file(QStringLiteral("plain.wma"))}));
+    screenshot(dialog, QStringLiteral("convert-not-kept.png"));
+}
+
 TEST_F(Conversion, ThreeJobsLogAndWriteExactlyAsOne)
 {
     for (int row = 0; row < 7; ++row)

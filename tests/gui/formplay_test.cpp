@@ -1,3 +1,4 @@
+#include "common/audio/audiofile.h"
 #include "player/formplay.h"
 #include "player/visualisation.h"
 
@@ -188,6 +189,41 @@ TEST_F(Player, HoldingTheHandleNeverSeeksAndDraggingToTheEndKeepsTheTime)
     EXPECT_EQ(player.elapsedText(), u"00:00:10");
     QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->width() - 1, 1));
     EXPECT_EQ(player.elapsedText(), u"00:00:10");
+}
+
+struct EncodedSource {
+    const char* name;
+    const char* codec;
+    int sampleRate;
+};
+
+// The other inputs play through the reader like the four formats: the position moves on, the
+// whole length plays and the end comes without an error.
+TEST_F(Player, PlaysTheOtherInputFormats)
+{
+    constexpr double kSeconds = 0.6;
+    for (const auto& [name, codec, rate] :
+         {EncodedSource{"tone.flac", "flac", 44100}, EncodedSource{"tone.opus", "libopus", 48000},
+          EncodedSource{"tone.oga", "flac", 44100}, EncodedSource{"aac.m4a", "aac", 44100},
+          EncodedSource{"alac.m4a", "alac", 44100}, EncodedSource{"tone.aiff", "pcm_s16be", 44100},
+          EncodedSource{"tone.webm", "libopus", 48000}, EncodedSource{"tone.mka", "flac", 44100}}) {
+        SCOPED_TRACE(name);
+        const QString path = m_dir.file(QLatin1String(name));
+        ASSERT_TRUE(makeWithFfmpeg(path, sine(440, rate, 2, kSeconds), rate, 2,
+                                   QStringList{QStringLiteral("-c:a"), QLatin1String(codec)}));
+        AudioFile reader; // the length the player's position is measured against
+        ASSERT_TRUE(reader.open(path));
+        EXPECT_EQ(reader.sampleRate(), rate);
+        EXPECT_NEAR(double(reader.totalLength()), kSeconds * rate, rate * 0.025);
+
+        FormPlay player(nullptr, path, QString(), m_visualStyle);
+        ASSERT_TRUE(player.isPlaying());
+        EXPECT_TRUE(waitFor([&] { return player.slider()->value() > 0; }, 3000));
+        ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 5000));
+        EXPECT_EQ(player.player().status(), 0);
+        EXPECT_NEAR(double(player.player().samplesToMilliseconds(player.player().samplesPlayed())),
+                    kSeconds * 1000, 25);
+    }
 }
 
 TEST_F(Player, ClosingStopsTheSound)

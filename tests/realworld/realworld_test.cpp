@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
@@ -107,7 +108,7 @@ const Source kSources[] = {
      "date=2001", false},
     {"id3v1.mp3", "MP3", "title artist album date genre track comment",
      "title=Plain Title;date=2001;genre=Rock", false},
-    {"ape.mp3", "MP3", "all", "", false},
+    {"ape.mp3", "MP3", "all", "", true},
     {"ffmpeg.wma", "WMA", "all", "tracktotal=", true},
     {"oggenc.ogg", "OGG", "all", "", true},
     {"info.wav", "WAV", "title artist date genre comment", "", false},
@@ -162,10 +163,17 @@ std::map<QString, QString> expectedFields(const Source& source, const Target& ta
     return expected;
 }
 
+// Keeps a row's log lines without their timestamps (which hold no ": ").
+struct LogRecorder final : BatchObserver {
+    void logLine(const QString& line) override { lines << line.mid(line.indexOf(u": ")); }
+    QStringList lines;
+};
+
 // Converts source into out as a conversion row does, to target's format with its start-up
 // settings.
 RowResult convertRowInto(const QString& source, const TempDir& out, const Target& target,
-                         bool copyTags, AudioInformation& information)
+                         bool copyTags, AudioInformation& information,
+                         BatchObserver* observer = nullptr)
 {
     AudioFile reader;
     AudioFile writer;
@@ -173,7 +181,19 @@ RowResult convertRowInto(const QString& source, const TempDir& out, const Target
     BatchObserver quiet;
     return BatchRun(reader, writer, information)
         .convertRow(source, out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
-                    *outputKindNamed(QString::fromLatin1(target.format)), copyTags, quiet);
+                    *outputKindNamed(QString::fromLatin1(target.format)), copyTags,
+                    observer ? *observer : quiet);
+}
+
+// The row's log: three lines, and a fourth naming what was not kept when anything was not.
+QStringList expectedLog(const QString& source, const RowResult& result, const QString& notKept)
+{
+    QStringList lines{QStringLiteral(": Reading - ") + source,
+                      QStringLiteral(": Converting - ") + QFileInfo(result.output).fileName(),
+                      QStringLiteral(": Saved - ") + result.output};
+    if (!notKept.isEmpty())
+        lines << QStringLiteral(": Not kept - ") + result.output + QStringLiteral(": ") + notKept;
+    return lines;
 }
 
 class SourceToTarget : public ::testing::TestWithParam<std::tuple<Source, Target>> {};
@@ -185,9 +205,17 @@ TEST_P(SourceToTarget, EveryFieldTheTargetCanHoldArrives)
     ASSERT_FALSE(folder.isEmpty()) << "the sources could not be made";
     TempDir out;
     AudioInformation information;
-    const RowResult result = convertRowInto(folder + u'/' + QString::fromUtf8(source.file), out,
-                                            target, true, information);
+    const QString path = folder + u'/' + QString::fromUtf8(source.file);
+    LogRecorder log;
+    const RowResult result = convertRowInto(path, out, target, true, information, &log);
     ASSERT_TRUE(result.saved);
+    // These sources hold carried fields only: a row says it lost one only when the target
+    // cannot hold it.
+    const QString total = QStringLiteral("tracktotal");
+    const bool totalLost = expectedFields(source, kTargets[0]).contains(total) &&
+                           !expectedFields(source, target).contains(total);
+    EXPECT_EQ(log.lines,
+              expectedLog(path, result, totalLost ? QStringLiteral("track total") : QString()));
 
     const QJsonObject read = readWithMutagen(result.output);
     ASSERT_FALSE(read.isEmpty());
@@ -209,6 +237,43 @@ INSTANTIATE_TEST_SUITE_P(Pairs, SourceToTarget,
                              return testName(std::string(std::get<0>(info.param).file) + "To" +
                                              std::get<1>(info.param).format);
                          });
+
+class ExtraFields : public ::testing::TestWithParam<Target> {};
+
+// Fields beyond the carried ones are named in the row's log, after the track total a WMA
+// cannot hold; the encoder's name and volume data the MP3's writers left are not.
+TEST_P(ExtraFields, RowNamesWhatTheOutputDidNotKeep)
+{
+    const Target& target = GetParam();
+    const QString folder = sourcesFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    const bool wma = QLatin1String(target.format) == u"WMA";
+    const QString totalLost = wma ? QStringLiteral("track total, ") : QString();
+    const std::pair<const char*, QString> cases[] = {
+        {"extras.mp3",
+         totalLost + QStringLiteral("BPM, COMMENT:OTHER, ISRC, LABEL, MOOD, other pictures")},
+        {"extras.flac", totalLost + QStringLiteral("BPM, ISRC, PUBLISHER")},
+        {"extras.wma", QStringLiteral("ISRC, Mood")},
+    };
+    for (const auto& [file, notKept] : cases) {
+        TempDir out;
+        AudioInformation information;
+        LogRecorder log;
+        const QString path = folder + u'/' + QLatin1String(file);
+        const RowResult result = convertRowInto(path, out, target, true, information, &log);
+        ASSERT_TRUE(result.saved) << file;
+        EXPECT_EQ(log.lines, expectedLog(path, result, notKept)) << file;
+
+        // Without copying tags nothing was meant to be kept.
+        TempDir bareOut;
+        LogRecorder untagged;
+        const RowResult bare = convertRowInto(path, bareOut, target, false, information, &untagged);
+        EXPECT_EQ(untagged.lines, expectedLog(path, bare, QString())) << file;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, ExtraFields, ::testing::ValuesIn(kTargets),
+                         [](const auto& info) { return testName(info.param.format); });
 
 class NulInValue : public ::testing::TestWithParam<Target> {};
 

@@ -7,6 +7,7 @@ dump FILE    prints the tags of an MP3, WMA, OGG Vorbis or WAV file as JSON, rea
 import base64
 import json
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -154,6 +155,7 @@ def make(folder):
                        ("Disc", f"{t['disc']}/{t['disctotal']}"), ("Comment", t["comment"]),
                        ("Lyrics", t["lyrics"])):
         ape[key] = value
+    ape["Cover Art (Front)"] = apev2.APEValue(b"cover.png\0" + picture, apev2.BINARY)
     ape.save(path("ape.mp3"))
 
     # WMA as FFmpeg writes it: the year as "date", the comment as "Description".
@@ -246,6 +248,27 @@ def make(folder):
     wma["WM/Composer"] = [asf.ASFUnicodeAttribute(n["composer"], stream=0)]
     wma["WM/Lyrics"] = [asf.ASFUnicodeAttribute(n["lyrics"], language=0)]
     wma.save()
+
+    # Fields beyond the carried ones, which no output keeps.
+    shutil.copyfile(path("id3v24.mp3"), path("extras.mp3"))
+    tag = id3.ID3(path("extras.mp3"))
+    for frame in (id3.TSRC(encoding=3, text="USX9P0100001"), id3.TBPM(encoding=3, text="120"),
+                  id3.TPUB(encoding=3, text="A Label"), id3.TXXX(encoding=3, desc="Mood",
+                                                                 text="calm"),
+                  id3.TSSE(encoding=3, text="LAME 3.100"),
+                  id3.COMM(encoding=3, lang="eng", desc="iTunNORM", text=" 00000A2B"),
+                  id3.COMM(encoding=3, lang="eng", desc="Other", text="a second comment"),
+                  id3.APIC(encoding=3, mime="image/png", type=4, desc="back", data=picture)):
+        tag.add(frame)
+    tag.save(v2_version=4)
+    ffmpeg(path("extras.flac"), "-c:a", "flac")
+    native = flac.FLAC(path("extras.flac"))
+    vorbis_fields(native, None)
+    native.update({"ISRC": ["USX9P0100001"], "BPM": ["120"], "PUBLISHER": ["A Label"]})
+    native.save()
+    ffmpeg(path("extras.wma"), "-c:a", "wmav2", "-b:a", "64k", metadata=(
+        ("title", t["title"]), ("track", t["track"]), ("ISRC", "USX9P0100001"),
+        ("Mood", "calm")))
 
     # Disguised: an MP3 named .wav, an Ogg Opus named .ogg.
     with open(path("id3v23.mp3"), "rb") as source, open(path("mp3named.wav"), "wb") as out:

@@ -97,6 +97,7 @@ Status AudioInformation::open(const QString& path)
     m_durationMs = 0;
     m_tags = AudioTags();
     m_rich = RichTags();
+    m_otherFields.clear();
     m_content = AudioContent::Unknown;
     quietFfmpegLogging();
 
@@ -148,6 +149,7 @@ Status AudioInformation::open(const QString& path)
     FileTags read = readTags(path, m_content, *context, streamIndex);
     m_tags = std::move(read.tags);
     m_rich = std::move(read.rich);
+    m_otherFields = std::move(read.otherFields);
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include "common/audio/status.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace tunevale {
@@ -57,6 +58,9 @@ public:
     // the date or genre disagrees with the seven, the write keeps the seven's value.
     const RichTags& richTags() const { return m_rich; }
     void setRichTags(const RichTags& rich) { m_rich = rich; }
+    // The names of the fields the last file holds beyond the seven and the richer ones,
+    // which no output keeps ("ISRC", "BPM"); what encoders rewrite is left out.
+    const QStringList& otherFields() const { return m_otherFields; }
 
     // Writes the held tag values into the file at path (its format by its content).
     Status writeTags(const QString& path) const;
@@ -66,6 +70,7 @@ private:
     qint64 m_durationMs = 0;
     AudioTags m_tags;
     RichTags m_rich;
+    QStringList m_otherFields;
     AudioContent m_content = AudioContent::Unknown;
 };
 

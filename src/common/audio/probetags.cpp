@@ -1,6 +1,7 @@
 #include "common/audio/probetags.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/audio/otherfields.h"
 
 #include <initializer_list>
 
@@ -74,6 +75,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     rich.lyrics = value({"lyrics", "unsyncedlyrics"});
     tags.year = numberAndTotal(rich.date.left(4)).first;
     rich.cover = attachedPicture(context);
+    result.otherFields = otherProbeFields(context.metadata, audio.metadata);
     return result;
 }
 

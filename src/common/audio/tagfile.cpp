@@ -1,13 +1,16 @@
 #include "common/audio/tagfile.h"
 
 #include "common/audio/wholetagvalues.h"
+#include "common/audio/otherfields.h"
 #include "common/localfile.h"
 
 #include <QFile>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <taglib/aifffile.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
@@ -27,19 +30,20 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace tunevale {
-
-namespace {
-
-constexpr int kMaxGenre = 191;
-constexpr int kMaxTrack = 32767;
 
 // Whole values: a C string would end at the first NUL that some formats keep inside one.
 QString fromTagString(const TagLib::String& text)
 {
     return QString::fromStdString(text.to8Bit(true)).trimmed();
 }
+
+namespace {
+
+constexpr int kMaxGenre = 191;
+constexpr int kMaxTrack = 32767;
 
 TagLib::String toTagString(const QString& text)
 {
@@ -289,6 +293,35 @@ CoverPicture id3Cover(const TagLib::ID3v2::Tag* tag)
         });
 }
 
+// APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
+// a file name, a NUL, then the image bytes. The type comes from the bytes, else the name.
+CoverPicture apeCover(const TagLib::APE::Tag* tag)
+{
+    if (!tag)
+        return {};
+    const auto& items = tag->itemListMap();
+    std::vector<TagLib::APE::Item> pictures;
+    for (const auto& [key, item] : items) {
+        if (key.upper().startsWith("COVER ART (") && item.type() == TagLib::APE::Item::Binary)
+            pictures.push_back(item);
+    }
+    return pickCover(
+        pictures,
+        [](const TagLib::APE::Item& item) { return item.key().upper() == "COVER ART (FRONT)"; },
+        [](const TagLib::APE::Item& item) {
+            const QByteArray value = fromByteVector(item.binaryData());
+            const qsizetype nul = value.indexOf('\0');
+            if (nul < 0 || nul + 1 == value.size())
+                return CoverPicture();
+            const QString name = QString::fromUtf8(value.left(nul));
+            const QByteArray data = value.mid(nul + 1);
+            QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
+            if (!type.startsWith(u"image/"))
+                type.clear();
+            return CoverPicture{data, type, QString()};
+        });
+}
+
 CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& pictures)
 {
     return pickCover(
@@ -386,6 +419,8 @@ FileTags readFile(TagLib::File* file)
         result.tags.comment = firstValue(properties, "COMMENT");
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
         result.rich.cover = id3Cover(mpeg->ID3v2Tag());
+        if (result.rich.cover.isEmpty())
+            result.rich.cover = apeCover(mpeg->APETag());
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
         result.rich.cover = id3Cover(aiff->tag());
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
@@ -576,6 +611,7 @@ FileTags readTagLibTags(TagLib::FileName name, AudioContent content)
     restoreValuesCutAtNul(result, name, content);
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
+    result.otherFields = otherTagLibFields(*file.file(), result);
     return result;
 }
 

@@ -5,7 +5,10 @@
 #include "common/audio/richtags.h"
 #include "common/audio/status.h"
 
+#include <QStringList>
+
 #include <taglib/tiostream.h>
+#include <taglib/tstring.h>
 
 namespace tunevale {
 
@@ -13,6 +16,7 @@ namespace tunevale {
 struct FileTags {
     AudioTags tags;
     RichTags rich;
+    QStringList otherFields; // see otherTagLibFields
 };
 
 // Reads the tags of a file whose content the probe found, through TagLib; nothing for a
@@ -27,6 +31,9 @@ Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTa
 
 // The ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.
 int genreIndexOf(const QString& text);
+
+// A TagLib text as UTF-16, whole (embedded NULs kept), blanks at its ends trimmed.
+QString fromTagString(const TagLib::String& text);
 
 // "3/12" gives 3 and 12, "3" gives 3 and 0; anything unreadable counts as 0.
 std::pair<int, int> numberAndTotal(const QString& text);
