@@ -1,7 +1,7 @@
 #include "common/audio/tagfile.h"
 
-#include "common/audio/wholetagvalues.h"
 #include "common/audio/otherfields.h"
+#include "common/audio/wholetagvalues.h"
 #include "common/localfile.h"
 
 #include <QFile>
