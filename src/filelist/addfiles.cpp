@@ -1,7 +1,6 @@
 #include "filelist/addfiles.h"
 
 #include "common/folderpath.h"
-#include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
 #include "filelist/rowprefetch.h"
