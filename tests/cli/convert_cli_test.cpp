@@ -48,12 +48,6 @@ QStringList untimed(const QStringList& lines, const QString& folder)
     return texts;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class ConvertCli : public ::testing::Test {
 protected:
     QString makeWav(const QString& name, double seconds, double frequency = 440)
@@ -111,9 +105,9 @@ TEST_F(ConvertCli, ParallelJobsLogAndWriteExactlyAsOneJob)
     EXPECT_EQ(outputs.size(), 6);
     EXPECT_EQ(QDir(parallelFolder).entryList(QDir::Files, QDir::Name), outputs);
     for (const QString& name : outputs) {
-        const QByteArray bytes = contents(serialFolder + u'/' + name);
+        const QByteArray bytes = fileBytes(serialFolder + u'/' + name);
         EXPECT_GT(bytes.size(), 1000) << name.toStdString();
-        EXPECT_EQ(bytes, contents(parallelFolder + u'/' + name)) << name.toStdString();
+        EXPECT_EQ(bytes, fileBytes(parallelFolder + u'/' + name)) << name.toStdString();
     }
 }
 
@@ -126,7 +120,7 @@ TEST_F(ConvertCli, WavOptionsMakeThatHeader)
                     QStringLiteral("--wav-bits"), QStringLiteral("8"), source});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.lines.last(), QStringLiteral("Processed 1 file."));
-    const QByteArray bytes = contents(m_dir.file(QStringLiteral("New_in.wav")));
+    const QByteArray bytes = fileBytes(m_dir.file(QStringLiteral("New_in.wav")));
     ASSERT_GE(bytes.size(), 44);
     const auto word = [&bytes](int offset) {
         return qFromLittleEndian<quint16>(bytes.constData() + offset);

@@ -44,12 +44,6 @@ void PrintTo(const FormatCase& format, std::ostream* out)
     *out << format.name;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -170,7 +164,7 @@ TEST_P(AudioInformationFormats, EmptyValuesRemoveTags)
     ASSERT_TRUE(reader.open(path));
     EXPECT_EQ(reader.tags(), AudioTags());
     // Removed, not left behind as empty or zero fields.
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = fileBytes(path);
     for (const char* leftover : {"Album Name", "1999", "WM/AlbumTitle", "WM/Genre", "WM/Year",
                                  "WM/TrackNumber", "TRACKNUMBER", "GENRE"}) {
         EXPECT_FALSE(containsText(bytes, QString::fromLatin1(leftover))) << leftover;
@@ -204,7 +198,7 @@ TEST_P(AudioInformationFormats, ReadsTagsWrittenByAnotherProgram)
 TEST_P(AudioInformationFormats, SurvivesTruncation)
 {
     const QString path = makeSource();
-    const QByteArray whole = readAll(path);
+    const QByteArray whole = fileBytes(path);
     for (const qsizetype length : {qsizetype(64), whole.size() / 3, whole.size() * 2 / 3}) {
         SCOPED_TRACE(length);
         const QString cut =
@@ -243,12 +237,12 @@ TEST_F(AudioInformationFiles, Mp3LosesItsId3v1Copy)
     ASSERT_TRUE(makeWithFfmpeg(
         path, samples, 44100, 2,
         args({"-c:a", "libmp3lame", "-write_id3v1", "1", "-metadata", "title=Old title"})));
-    ASSERT_TRUE(readAll(path).right(128).startsWith("TAG"));
+    ASSERT_TRUE(fileBytes(path).right(128).startsWith("TAG"));
 
     AudioInformation info;
     info.setTags(fullTags());
     ASSERT_TRUE(info.writeTags(path));
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = fileBytes(path);
     EXPECT_FALSE(bytes.right(128).startsWith("TAG"));
     EXPECT_FALSE(bytes.contains("Old title"));
 }
@@ -265,7 +259,7 @@ TEST_F(AudioInformationFiles, WavCarriesLatin1InfoChunk)
     info.setTags(tags);
     ASSERT_TRUE(info.writeTags(path));
 
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = fileBytes(path);
     EXPECT_TRUE(bytes.contains("LIST") && bytes.contains("INFO"));
     EXPECT_TRUE(bytes.contains("id3 ") || bytes.contains("ID3 "));
     EXPECT_EQ(riffChunk(bytes, "INAM").left(10), tags.title.toLatin1());
@@ -282,7 +276,7 @@ TEST_F(AudioInformationFiles, MisnamedWavIsTaggedByContent)
     AudioInformation writer;
     writer.setTags(fullTags());
     ASSERT_TRUE(writer.writeTags(path));
-    EXPECT_TRUE(readAll(path).startsWith("RIFF"));
+    EXPECT_TRUE(fileBytes(path).startsWith("RIFF"));
     AudioInformation reader;
     ASSERT_TRUE(reader.open(path));
     EXPECT_TRUE(reader.formatDescription().startsWith(QStringLiteral("PCM")));
@@ -358,13 +352,13 @@ TEST(AudioInformationValues, WriteRejectsUncheckedValues)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("plain.wav"));
     ASSERT_TRUE(writePcmWav(path, silence(8000, 1, 0.2), 8000, 1));
-    const QByteArray original = readAll(path);
+    const QByteArray original = fileBytes(path);
     AudioTags tags;
     tags.track = 40000;
     AudioInformation info;
     info.setTags(tags);
     EXPECT_FALSE(info.writeTags(path));
-    EXPECT_EQ(readAll(path), original);
+    EXPECT_EQ(fileBytes(path), original);
 }
 
 class AudioInformationBadInput : public ::testing::Test {
@@ -413,13 +407,13 @@ TEST_F(AudioInformationBadInput, BrokenWavHeaderFailsCleanly)
 {
     const QString path = m_dir.file(QStringLiteral("broken.wav"));
     ASSERT_TRUE(writePcmWav(path, silence(8000, 1, 0.5), 8000, 1));
-    QByteArray bytes = readAll(path);
+    QByteArray bytes = fileBytes(path);
     bytes.replace(12, 24, QByteArray(24, '\xFF')); // the whole "fmt " chunk
     ASSERT_TRUE(writeAll(path, bytes));
     AudioInformation info = openedInfo();
     expectFailure(info, path);
 
-    QByteArray zeroed = readAll(m_dir.file(QStringLiteral("good.wav")));
+    QByteArray zeroed = fileBytes(m_dir.file(QStringLiteral("good.wav")));
     zeroed.replace(22, 6, QByteArray(6, '\0')); // zero channels and rate
     ASSERT_TRUE(writeAll(path, zeroed));
     const Status status = info.open(path);
@@ -456,7 +450,7 @@ TEST_F(AudioInformationBadInput, WritingIntoNonAudioFails)
     const QByteArray content = QByteArray("Plain words, no sound.\n").repeated(100);
     ASSERT_TRUE(writeAll(text, content));
     EXPECT_FALSE(info.writeTags(text));
-    EXPECT_EQ(readAll(text), content);
+    EXPECT_EQ(fileBytes(text), content);
 }
 
 } // namespace

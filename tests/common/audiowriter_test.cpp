@@ -14,12 +14,6 @@ using namespace tunevale::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 quint32 le32(const QByteArray& bytes, int offset)
 {
     return qFromLittleEndian<quint32>(bytes.constData() + offset);
@@ -68,7 +62,7 @@ TEST(AudioWriter, WavHeaderStatesTheChosenFormatExactly)
     ASSERT_TRUE(writer.write(samples));
     ASSERT_TRUE(writer.close());
 
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = fileBytes(path);
     ASSERT_GE(bytes.size(), 49);
     EXPECT_EQ(bytes.left(4), "RIFF");
     EXPECT_EQ(bytes.mid(8, 8), "WAVEfmt ");

@@ -21,6 +21,7 @@ namespace {
 using test::openEncoder;
 
 using test::decodeFile;
+using test::fileBytes;
 using test::TempDir;
 
 constexpr qint64 kMp3FrameSamples = 1152;
@@ -52,12 +53,6 @@ Status encodeFile(const Mp3Encoder& settings, const QString& path, std::span<con
             return status;
     }
     return encoder.finish();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The MPEG audio frame headers of a file written with no tags around the audio.
@@ -187,7 +182,7 @@ TEST_P(LameModes, DecodesToTheInputWithTheRequestedMethodAndMode)
     const Status status = encodeFile(settings, path, input);
     ASSERT_TRUE(status) << status.message().toStdString();
 
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = fileBytes(path);
     EXPECT_EQ(vbrTagId(bytes), row.vbrMethod == Mp3Encoder::kVbrNone ? "Info" : "Xing");
     EXPECT_EQ(taggedVbrMethod(bytes), row.taggedMethod);
     const std::vector<FrameHeader> headers = frameHeaders(bytes);
@@ -253,7 +248,7 @@ TEST(LameStereo, ForcedJointStereoUsesMidSideInEveryFrame)
     for (const int mode : {Mp3Encoder::kModeJointStereo, Mp3Encoder::kModeForcedJointStereo}) {
         const QString path = dir.file(QStringLiteral("mode%1.mp3").arg(mode));
         ASSERT_TRUE(encodeFile(makeSettings(44100, 2, Mp3Encoder::kVbrNone, mode), path, input));
-        const std::vector<FrameHeader> headers = frameHeaders(readAll(path));
+        const std::vector<FrameHeader> headers = frameHeaders(fileBytes(path));
         ASSERT_GT(headers.size(), 10u);
         const bool forced = mode == Mp3Encoder::kModeForcedJointStereo;
         for (size_t i = 1; i < headers.size(); ++i) {
@@ -281,7 +276,7 @@ TEST_P(LameHeader, IsWrittenOnlyWhenAskedAndMakesDecodingGapless)
         const QString path =
             dir.file(header ? QStringLiteral("with.mp3") : QStringLiteral("without.mp3"));
         ASSERT_TRUE(encodeFile(settings, path, input));
-        const QByteArray bytes = readAll(path);
+        const QByteArray bytes = fileBytes(path);
         EXPECT_EQ(vbrTagId(bytes).isEmpty(), !header);
         // No ID3 tag of LAME's own precedes the first frame.
         ASSERT_TRUE(parseHeader(bytes, 0).has_value());
@@ -353,7 +348,7 @@ TEST_P(LameCbr, DescriptionMatchesTheWrittenBitrateAndRate)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("cbr.mp3"));
     ASSERT_TRUE(encodeFile(settings, path, test::sine(440.0, row.sampleRate, row.channels, 1.0)));
-    const std::vector<FrameHeader> headers = frameHeaders(readAll(path));
+    const std::vector<FrameHeader> headers = frameHeaders(fileBytes(path));
     ASSERT_GT(headers.size(), 5u);
     for (const FrameHeader& header : headers) {
         EXPECT_EQ(header.bitrate, described);

@@ -23,18 +23,6 @@ using namespace tunevale::test;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool plant(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -89,27 +77,27 @@ TEST_F(OutputCommit, ANameTakenAfterNamingIsNeverWrittenOver)
     const QString source = makeWav(QStringLiteral("song.wav"), 3);
     const QString output = m_dir.file(QStringLiteral("song.mp3"));
     const QString victim = m_dir.file(QStringLiteral("victim.txt"));
-    ASSERT_TRUE(plant(victim, "victim"));
+    ASSERT_TRUE(writeFileBytes(victim, "victim"));
 
     ASSERT_TRUE(QFile::link(victim, output));
     BlockHook before;
     const RowResult linked = convert(source, output, before);
     EXPECT_TRUE(linked.saved);
     EXPECT_EQ(linked.output, m_dir.file(QStringLiteral("New_song.mp3")));
-    EXPECT_EQ(contents(victim), QByteArray("victim"));
+    EXPECT_EQ(fileBytes(victim), QByteArray("victim"));
     ASSERT_TRUE(QFile::remove(output));
     ASSERT_TRUE(QFile::remove(linked.output));
 
     BlockHook during;
     during.onBlock = [&](int block) {
         if (block == 2) {
-            ASSERT_TRUE(plant(output, "theirs"));
+            ASSERT_TRUE(writeFileBytes(output, "theirs"));
         }
     };
     const RowResult raced = convert(source, output, during);
     EXPECT_TRUE(raced.saved);
     EXPECT_EQ(raced.output, m_dir.file(QStringLiteral("New_song.mp3")));
-    EXPECT_EQ(contents(output), QByteArray("theirs"));
+    EXPECT_EQ(fileBytes(output), QByteArray("theirs"));
     EXPECT_EQ(decodeFile(raced.output).frames(), 3 * 44100);
     EXPECT_TRUE(during.lines.last().endsWith(QStringLiteral(": Saved - ") + raced.output));
 }
@@ -154,7 +142,7 @@ TEST(PartFileLeftovers, OnlyProvenLeftoversAreRemoved)
     const QString otherHost = QStringLiteral(".tunevale-elsewhere-999999999-0123456789abcdef.part");
     const QString lookalike = QStringLiteral("song-999999999.part");
     for (const QString& name : {gone, goneButLocked, alive, otherHost, lookalike})
-        ASSERT_TRUE(plant(dir.file(name), "x"));
+        ASSERT_TRUE(writeFileBytes(dir.file(name), "x"));
     const PathCheck held(dir.file(goneButLocked));
     ASSERT_TRUE(tryLockFile(held.fd().get()));
 

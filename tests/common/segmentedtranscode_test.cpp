@@ -18,6 +18,7 @@ namespace {
 
 using test::Decoded;
 using test::decodeFile;
+using test::fileBytes;
 using test::TempDir;
 
 constexpr qint64 kFrameSamples = 1152;
@@ -109,12 +110,6 @@ Status convertOnOneThread(const OutputSettings& settings, const QString& source,
     (void)writer.setWavFormat(settings.wav.sampleRate, settings.wav.channels,
                               settings.wav.bitsPerSample);
     return Transcoder(reader, writer).transcodeFile(source, output);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct SeamCase {
@@ -225,9 +220,9 @@ TEST_P(WavSegments, MatchTheOneThreadFileByteForByte)
     auto outcome = Outcome::NotApplicable;
     ASSERT_TRUE(segmented.run(source, parallel, observer, outcome));
     ASSERT_EQ(outcome, Outcome::Done);
-    const QByteArray expected = contents(single);
+    const QByteArray expected = fileBytes(single);
     ASSERT_GT(expected.size(), samples);
-    EXPECT_TRUE(contents(parallel) == expected);
+    EXPECT_TRUE(fileBytes(parallel) == expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -301,7 +296,7 @@ TEST_F(SegmentedRun, TranscoderWithThreadsSplitsOnlyWhatItShould)
         ASSERT_TRUE(transcoder.transcodeFile(wav, one));
         transcoder.setThreads(3);
         ASSERT_TRUE(transcoder.transcodeFile(wav, three));
-        EXPECT_EQ(contents(one) == contents(three), seconds < 6) << seconds;
+        EXPECT_EQ(fileBytes(one) == fileBytes(three), seconds < 6) << seconds;
         EXPECT_EQ(decodeFile(three).frames(), qint64(44100 * seconds));
         QFile::remove(one);
         QFile::remove(three);

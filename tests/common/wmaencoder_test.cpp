@@ -21,6 +21,7 @@ namespace {
 using test::openEncoder;
 
 using test::decodeFile;
+using test::fileBytes;
 using test::TempDir;
 
 // Feeds samples in uneven blocks, so encoder frames straddle the caller's blocks.
@@ -61,12 +62,6 @@ void expectRoundTripLength(const test::Decoded& decoded, qint64 inputFrames, int
 double fileKbps(const QString& path, double seconds)
 {
     return static_cast<double>(QFileInfo(path).size()) * 8.0 / seconds / 1000.0;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Samples of a decoded stream from the given second on, away from the codec's start-up.

@@ -54,12 +54,6 @@ QStringList withoutTimestamps(const QStringList& lines)
     return texts;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Saves what the window shows when the tests run with TUNEVALE_SHOTS naming a folder.
 void screenshot(QWidget& window, const QString& name)
 {
@@ -175,9 +169,9 @@ TEST_F(Conversion, ThreeJobsLogAndWriteExactlyAsOne)
 
     for (int row = 0; row < 7; ++row) {
         const QString name = QStringLiteral("take%1.mp3").arg(row);
-        const QByteArray written = contents(m_dir.file(QStringLiteral("one/") + name));
+        const QByteArray written = fileBytes(m_dir.file(QStringLiteral("one/") + name));
         EXPECT_EQ(written.isEmpty(), row == 3) << row;
-        EXPECT_TRUE(written == contents(m_dir.file(QStringLiteral("three/") + name))) << row;
+        EXPECT_TRUE(written == fileBytes(m_dir.file(QStringLiteral("three/") + name))) << row;
     }
 }
 

@@ -23,18 +23,6 @@ using namespace tunevale::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeText(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 TEST(StartupOptions, HelpAndVersionAnswerBeforeAnythingElse)
 {
     QString text;
@@ -81,8 +69,8 @@ TEST(StartupOptions, ListsTheReadableFilesAndSkipsTheRest)
     TempDir dir;
     const QString tone = dir.file(QStringLiteral("tone.wav"));
     ASSERT_TRUE(writePcmWav(tone, sine(440, 44100, 2, 0.5), 44100, 2));
-    ASSERT_TRUE(writeText(dir.file(QStringLiteral("notes.txt")), "not audio"));
-    ASSERT_TRUE(writeText(dir.file(QStringLiteral("fake.mp3")), QByteArray(4096, 'x')));
+    ASSERT_TRUE(writeFileBytes(dir.file(QStringLiteral("notes.txt")), "not audio"));
+    ASSERT_TRUE(writeFileBytes(dir.file(QStringLiteral("fake.mp3")), QByteArray(4096, 'x')));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("album.ogg")));
 
     const QString previous = QDir::currentPath();
@@ -134,7 +122,7 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     TempDir dir;
     const QString target = dir.file(QStringLiteral("cache/help"));
     ASSERT_TRUE(QDir().mkpath(target));
-    ASSERT_TRUE(writeText(target + QStringLiteral("/index.html"), "an older version"));
+    ASSERT_TRUE(writeFileBytes(target + QStringLiteral("/index.html"), "an older version"));
 
     const QString index = extractHelpPages(target);
     EXPECT_EQ(index, target + QStringLiteral("/index.html"));
@@ -142,7 +130,7 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     ASSERT_FALSE(sourcePages.isEmpty());
     EXPECT_EQ(QDir(target).entryList(QDir::Files), sourcePages);
     for (const QString& page : sourcePages) {
-        EXPECT_EQ(readAll(target + u'/' + page), readAll(sourceHelpFolder() + u'/' + page))
+        EXPECT_EQ(fileBytes(target + u'/' + page), fileBytes(sourceHelpFolder() + u'/' + page))
             << page.toStdString();
     }
 }
@@ -174,20 +162,20 @@ TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
     const QString page = browser.opened.first().toLocalFile();
     EXPECT_TRUE(page.startsWith(cache.path())) << page.toStdString();
     EXPECT_TRUE(page.endsWith(u"/help/index.html")) << page.toStdString();
-    EXPECT_EQ(readAll(page), readAll(sourceHelpFolder() + QStringLiteral("/index.html")));
+    EXPECT_EQ(fileBytes(page), fileBytes(sourceHelpFolder() + QStringLiteral("/index.html")));
 }
 
 TEST(HelpPages, AFolderThatCannotBeWrittenGivesNoPath)
 {
     TempDir dir;
     const QString blocker = dir.file(QStringLiteral("file"));
-    ASSERT_TRUE(writeText(blocker, "a file where the folder should be"));
+    ASSERT_TRUE(writeFileBytes(blocker, "a file where the folder should be"));
     EXPECT_TRUE(extractHelpPages(blocker + QStringLiteral("/help")).isEmpty());
 }
 
 TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 {
-    const QByteArray skin = readAll(QStringLiteral(":/skin.qss"));
+    const QByteArray skin = fileBytes(QStringLiteral(":/skin.qss"));
     ASSERT_FALSE(skin.isEmpty());
     const QString previous = qApp->styleSheet();
     qApp->setStyleSheet(QString());

@@ -24,6 +24,18 @@ Status openEncoder(Encoder& encoder, const QString& path)
     return status;
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 UniqueFd openFullDevice()
 {
     return UniqueFd(::open("/dev/full", O_WRONLY | O_CLOEXEC));

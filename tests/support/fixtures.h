@@ -30,6 +30,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+// Creates or replaces path with bytes; false when any of them could not be written.
+bool writeFileBytes(const QString& path, const QByteArray& bytes);
+
 // Writes 16-bit PCM WAV by hand, independently of the code under test.
 bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
                  int channels);
