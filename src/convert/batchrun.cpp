@@ -20,10 +20,11 @@ namespace {
 class TranscodeForwarder final : public TranscodeObserver {
 public:
     TranscodeForwarder(BatchObserver& observer, const TagBuffer* tags,
-                       AudioInformation& information)
+                       AudioInformation& information, const QString& output)
         : m_observer(observer)
         , m_tags(tags)
         , m_information(information)
+        , m_output(output)
     {}
     void progressChanged(double percent) override { m_observer.progressChanged(percent); }
     void yield() override { m_observer.yield(); }
@@ -32,13 +33,15 @@ public:
     Status finishOutput(const QString& written) override
     {
         // A field the format cannot hold is skipped; a file that cannot be rewritten fails.
-        return m_tags ? WriteTags(m_information, *m_tags, written) : Status();
+        // The reason names the output, not the hidden file it is written as.
+        return m_tags ? WriteTags(m_information, *m_tags, written, m_output) : Status();
     }
 
 private:
     BatchObserver& m_observer;
     const TagBuffer* m_tags;
     AudioInformation& m_information;
+    QString m_output;
 };
 
 QString fileNameOf(const QString& path)
@@ -97,7 +100,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
         ReadSourceTags(m_information, source, tags);
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
-    TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information);
+    TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);
     if (targetFormat == OutputKind::Wma) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
