@@ -1,8 +1,10 @@
 #include "app/startupoptions.h"
 
+#include "common/localfile.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
 
 namespace tunevale {
 
@@ -62,7 +64,7 @@ std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& f
     }
     files.clear();
     for (const QString& path : parser.positionalArguments())
-        files << QFileInfo(path).absoluteFilePath();
+        files << QDir::cleanPath(absolutePath(path));
     return std::nullopt;
 }
 

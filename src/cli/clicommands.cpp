@@ -2,13 +2,13 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/localfile.h"
 #include "common/textnumber.h"
 #include "convert/transcoder.h"
 #include "filelist/rowtexts.h"
 #include "settings/encodersettings.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QThread>
 
 #include <limits>
@@ -165,7 +165,7 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     }
     const QString& source = files[0];
     const QString& output = files[1];
-    if (QFileInfo::exists(output) || QFileInfo(output).isSymLink()) {
+    if (LocalFileInfo::of(output).exists) {
         err << "tunevale-cli: " << output << " already exists; choose another name\n";
         return kExitFailure;
     }

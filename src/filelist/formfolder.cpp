@@ -1,5 +1,6 @@
 #include "filelist/formfolder.h"
 
+#include "common/localfile.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
 #include "filelist/rowtexts.h"
@@ -12,7 +13,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,7 +97,7 @@ void FormFolder::CmdBrowse_Click()
 void FormFolder::CmdStart_Click()
 {
     const QString folder = m_folderText->text().trimmed();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.isEmpty() || !LocalFileInfo::of(folder).isDir) {
         QMessageBox::critical(this, QStringLiteral("Error"),
                               QStringLiteral("Please select a folder"));
         return;
