@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 using namespace tunevale::test;
 
 namespace {
@@ -241,6 +245,38 @@ TEST_F(Cli, TranscodeFailuresSayWhyAndLeaveNoOutput)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(text));
     EXPECT_FALSE(QFile::exists(output));
+}
+
+// A FIFO, a device or a pipe is refused at once with a reason by every command, never
+// waited on or read for ever.
+TEST_F(Cli, WhatIsNoRegularFileIsRefusedAtOnce)
+{
+    const QString fifo = m_dir.file(QStringLiteral("pipe.wav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = m_dir.file(QStringLiteral("zero.mp3"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString out = m_dir.file(QStringLiteral("out.wav"));
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("info"), fifo, zero},
+          QStringList{QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("wav"),
+                      fifo, zero},
+          QStringList{QStringLiteral("transcode"), fifo, out},
+          QStringList{QStringLiteral("info"), QStringLiteral("/dev/stdin")}}) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QProcess process;
+        process.start(QStringLiteral(TUNEVALE_CLI_PATH), arguments);
+        // What a pipe on the standard input holds.
+        process.write(fileBytes(m_source).left(60000));
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 1);
+        const QString said = QString::fromUtf8(process.readAll() + process.readAllStandardError());
+        const auto files =
+            std::count_if(arguments.begin(), arguments.end(), [&](const QString& name) {
+                return name == fifo || name == zero || name == u"/dev/stdin";
+            });
+        EXPECT_EQ(said.count(QStringLiteral(": not a regular file")), files) << said.toStdString();
+    }
 }
 
 } // namespace
