@@ -1,5 +1,7 @@
 #include "cli/clicommands.h"
 
+#include "cli/interruption.h"
+
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
 #include "common/textnumber.h"
@@ -68,6 +70,12 @@ QString describeCover(const CoverPicture& cover)
     const QString size = QStringLiteral("%1 bytes").arg(cover.data.size());
     return cover.mimeType.isEmpty() ? size : cover.mimeType + QStringLiteral(", ") + size;
 }
+
+// Discards the file being written once SIGINT, SIGTERM or SIGHUP arrived.
+class InterruptibleTranscode final : public TranscodeObserver {
+public:
+    bool cancelRequested() const override { return InterruptionGuard::requested(); }
+};
 
 } // namespace
 
@@ -140,7 +148,8 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
         "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
         "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
         "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
-        "overwritten.\n"
+        "overwritten. On SIGINT, SIGTERM or SIGHUP it removes the unfinished output and exits\n"
+        "with 130, 143 or 129.\n"
         "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
     QCommandLineParser parser;
     const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
@@ -179,16 +188,19 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     // A name taken while converting is not replaced, nor swapped for another.
     SavedOutput saved;
     saved.ifExists = IfExists::Skip;
-    if (Status status = transcoder.transcodeFile(source, output, nullptr, &saved); !status) {
+    const InterruptionGuard interruption;
+    InterruptibleTranscode observer;
+    if (Status status = transcoder.transcodeFile(source, output, &observer, &saved); !status) {
         err << "tunevale-cli: " << status.message() << "\n";
-        return kExitFailure;
+        return InterruptionGuard::requested() ? InterruptionGuard::exitCode() : kExitFailure;
     }
     if (saved.path.isEmpty()) {
         err << "tunevale-cli: " << output << " already exists; choose another name\n";
         return kExitFailure;
     }
     out << "Saved - " << output << "\n";
-    return 0;
+    // A signal after the last block leaves the output whole, but the caller still learns of it.
+    return InterruptionGuard::exitCode();
 }
 
 } // namespace tunevale
