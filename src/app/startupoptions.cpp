@@ -1,5 +1,7 @@
 #include "app/startupoptions.h"
 
+#include "common/displaytext.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -118,7 +120,7 @@ std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& f
     parser.addOption(
         QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
     if (!parser.parse(withoutQtOptions(arguments))) {
-        err << "tunevale: " << parser.errorText() << "\n"
+        err << "tunevale: " << displayText(parser.errorText()) << "\n"
             << "Try 'tunevale --help' for more information.\n";
         return kExitUsage;
     }
