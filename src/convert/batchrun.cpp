@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/displaytext.h"
 #include "convert/outputnaming.h"
 #include "convert/tagtransfer.h"
 #include "convert/transcoder.h"
@@ -130,21 +131,23 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
 
 QString BatchRun::logLine(LogKind kind, const QString& text)
 {
+    // Names, tags and messages come from files: none of them may start a line of its own.
+    const QString shown = displayText(text);
     switch (kind) {
     case LogKind::Reading:
-        return QStringLiteral(": Reading - ") + text;
+        return QStringLiteral(": Reading - ") + shown;
     case LogKind::Converting:
-        return QStringLiteral(": Converting - ") + text;
+        return QStringLiteral(": Converting - ") + shown;
     case LogKind::Saved:
-        return QStringLiteral(": Saved - ") + text;
+        return QStringLiteral(": Saved - ") + shown;
     case LogKind::Error:
-        return QStringLiteral(": Error - ") + text;
+        return QStringLiteral(": Error - ") + shown;
     case LogKind::Skipped:
-        return QStringLiteral(": Skipped - ") + text + QStringLiteral(" (exists)");
+        return QStringLiteral(": Skipped - ") + shown + QStringLiteral(" (exists)");
     case LogKind::NotKept:
-        return QStringLiteral(": Not kept - ") + text;
+        return QStringLiteral(": Not kept - ") + shown;
     }
-    return text;
+    return shown;
 }
 
 QString BatchRun::timestamp()

@@ -25,11 +25,7 @@ const QString kSuffix = QStringLiteral(".part");
 // files, whose process ids say nothing here.
 QString hostTag()
 {
-    static const QString tag = [] {
-        QString name = QSysInfo::machineHostName();
-        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
-        return name.isEmpty() ? QStringLiteral("host") : name.left(32);
-    }();
+    static const QString tag = PartFile::hostTagFor(QSysInfo::machineHostName());
     return tag;
 }
 
@@ -48,6 +44,12 @@ void removeLeftoversOnce(const QString& folder)
 }
 
 } // namespace
+
+QString PartFile::hostTagFor(QString hostName)
+{
+    hostName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+    return hostName.isEmpty() ? QStringLiteral("host") : hostName.left(32);
+}
 
 PartFile::~PartFile()
 {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,24 @@ TEST_F(Cli, InfoShowsTheRicherTagsPresent)
         EXPECT_TRUE(lines.contains(expected)) << expected.toStdString() << '\n'
                                               << run.out.toStdString();
     EXPECT_FALSE(run.out.contains(QStringLiteral("Composer:")));
+}
+
+// Tags cannot drive the terminal or forge lines: their control characters are escaped.
+TEST_F(Cli, InfoEscapesControlCharactersInTags)
+{
+    const QString tagged = m_dir.file(QStringLiteral("hostile.mp3"));
+    ASSERT_TRUE(runFfmpeg(QStringList{QStringLiteral("-i"), m_source} +
+                          args({"-metadata", "title=Evil\x1b]0;owned\x07", "-metadata",
+                                "comment=x\nLength:       99:99:99"}) +
+                          QStringList{tagged}));
+    const CliRun run = runCli({QStringLiteral("info"), tagged});
+    EXPECT_EQ(run.exitCode, 0);
+    const QStringList lines = run.out.split(u'\n');
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Title:        Evil\\x1b]0;owned\\x07")))
+        << run.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Comment:      x\\nLength:       99:99:99")))
+        << run.out.toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^\\s*Length:"))).size(), 1);
 }
 
 TEST_F(Cli, TranscodeWritesEachFormatAndNeverOverwrites)
