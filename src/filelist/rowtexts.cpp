@@ -95,8 +95,10 @@ QString modifiedTimeText(const QDateTime& time, const QLocale& locale)
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale)
 {
+    // Only regular files are read: a pipe or a device named like audio would block the probe,
+    // or feed it without end.
     const LocalFileInfo file = LocalFileInfo::of(path);
-    if (!file.exists)
+    if (!file.isFile)
         return std::nullopt;
     if (!info.open(path) || info.formatDescription().isEmpty())
         return std::nullopt;

@@ -8,8 +8,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -88,6 +98,84 @@ TEST(RowTexts, RowOfARealFileAndNoRowForOthers)
     EXPECT_FALSE(buildFileRow(dir.file(QStringLiteral("gone.mp3")), info).has_value());
 }
 
+namespace {
+
+// Sets the nominal bitrate in an Ogg Vorbis file's identification header, as other encoders
+// write it, and mends the checksum of the page that holds it.
+bool setVorbisNominalBitrate(const QString& path, quint32 bitrate)
+{
+    QByteArray bytes = fileBytes(path);
+    if (bytes.size() < 28 || !bytes.startsWith("OggS"))
+        return false;
+    const int segments = static_cast<unsigned char>(bytes[26]);
+    const int packet = 27 + segments;
+    int pageSize = packet;
+    for (int segment = 0; segment < segments; ++segment)
+        pageSize += static_cast<unsigned char>(bytes[27 + segment]);
+    if (bytes.mid(packet, 7) != QByteArray("\x01vorbis", 7))
+        return false;
+    const int nominal = packet + 7 + 4 + 1 + 4 + 4; // after version, channels, rate, maximum
+    for (int byte = 0; byte < 4; ++byte)
+        bytes[nominal + byte] = static_cast<char>(bitrate >> (8 * byte));
+    for (int byte = 22; byte < 26; ++byte)
+        bytes[byte] = 0;
+    quint32 crc = 0; // Ogg's CRC-32: polynomial 0x04C11DB7, unreflected, starting at 0
+    for (int index = 0; index < pageSize; ++index) {
+        crc ^= quint32(static_cast<unsigned char>(bytes[index])) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int byte = 0; byte < 4; ++byte)
+        bytes[22 + byte] = static_cast<char>(crc >> (8 * byte));
+    return writeFileBytes(path, bytes);
+}
+
+} // namespace
+
+// A pipe named like audio gives no row, and no wait for a writer that never comes: should the
+// probe open it, a writer appears after a while and lets it go on.
+TEST(RowTexts, NoRowForAPipe)
+{
+    TempDir dir;
+    const QString pipe = dir.file(QStringLiteral("pipe.wav"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::promise<void> probed;
+    std::atomic<bool> released = false;
+    std::thread writer([&pipe, &released, done = probed.get_future()] {
+        if (done.wait_for(std::chrono::seconds(3)) == std::future_status::ready)
+            return;
+        // Opening for writing without blocking succeeds only while a reader waits.
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        released = fd >= 0;
+        if (fd >= 0)
+            ::close(fd);
+    });
+    AudioInformation info;
+    EXPECT_FALSE(buildFileRow(pipe, info).has_value());
+    probed.set_value();
+    writer.join();
+    EXPECT_FALSE(released);
+}
+
+// A Vorbis header that states no nominal bitrate (-2) shows what the file averages.
+TEST(RowTexts, UnstatedVorbisBitrateShowsTheFileAverage)
+{
+    TempDir dir;
+    const QString ogg = dir.file(QStringLiteral("no nominal.ogg"));
+    ASSERT_TRUE(makeWithFfmpeg(ogg, sine(440, 44100, 2, 3.0, 0.3), 44100, 2,
+                               args({"-c:a", "libvorbis", "-q:a", "3"})));
+    ASSERT_TRUE(setVorbisNominalBitrate(ogg, 0xFFFFFFFEu));
+    AudioInformation info;
+    const auto row = buildFileRow(ogg, info);
+    ASSERT_TRUE(row.has_value());
+    const QStringList fields = row->format.split(QStringLiteral("; "));
+    ASSERT_EQ(fields.size(), 4) << row->format.toStdString();
+    ASSERT_TRUE(fields[2].endsWith(u" Kbps")) << row->format.toStdString();
+    const double shownKbps = fields[2].chopped(5).toDouble();
+    const double averageKbps = double(QFileInfo(ogg).size()) * 8.0 / 3.0 / 1000.0;
+    EXPECT_NEAR(shownKbps, averageKbps, averageKbps * 0.1) << row->format.toStdString();
+}
+
 TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
 {
     TempDir dir;
@@ -113,6 +201,23 @@ TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
         const std::optional<FileRow> row = rows.next();
         EXPECT_EQ(row ? row->path : QString(), path);
     }
+}
+
+// The window waits for a slow probe in steps, serving its events in between.
+TEST(RowPrefetch, WaitingForTheNextRowEndsAfterTheTimeout)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    RowPrefetch rows({QStringLiteral("slow.wav")}, 1, [released](const QString& path, auto&) {
+        released.wait();
+        return std::optional<FileRow>(FileRow{path, {}, {}, {}, {}, {}, {}});
+    });
+    EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(50)));
+    release.set_value();
+    EXPECT_TRUE(rows.waitForNext(std::chrono::seconds(10)));
+    const std::optional<FileRow> row = rows.next();
+    EXPECT_EQ(row ? row->path : QString(), u"slow.wav");
+    EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(1))); // nothing is left
 }
 
 // The window closed during a drop: the workers end mid-list (a hang or a sanitizer report fails).
