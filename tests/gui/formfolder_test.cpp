@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -223,6 +224,44 @@ TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
               QDir::toNativeSeparators(chosen));
     EXPECT_EQ(shown,
               (QStringList{QDir::toNativeSeparators(start), QDir::toNativeSeparators(chosen)}));
+}
+
+// After a click in the sidebar the line follows the folder entered, not a name typed in the
+// folder left behind.
+TEST(FolderBrowsing, PickerStatusFollowsASidebarClick)
+{
+    TempDir dir;
+    const QString start = dir.file(QStringLiteral("start"));
+    ASSERT_TRUE(QDir().mkpath(start + QStringLiteral("/inner")));
+    const QString place = dir.file(QStringLiteral("a place in the sidebar"));
+    ASSERT_TRUE(QDir().mkpath(place));
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        const auto* status = picker->findChild<QLabel*>(QStringLiteral("StatusText"));
+        picker->setSidebarUrls({QUrl::fromLocalFile(place)});
+        QTest::keyClicks(picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                         QStringLiteral("inner"));
+        shown << status->text();
+        auto* sidebar = picker->findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_NE(sidebar, nullptr);
+        const QRect entry = sidebar->visualRect(sidebar->model()->index(0, 0));
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, entry.center());
+        shown << status->text();
+        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(5000);
+    const QString chosen =
+        BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start);
+    EXPECT_EQ(chosen, QDir::toNativeSeparators(place));
+    EXPECT_EQ(shown, (QStringList{QDir::toNativeSeparators(start + QStringLiteral("/inner")),
+                                  QDir::toNativeSeparators(place)}));
 }
 
 } // namespace
