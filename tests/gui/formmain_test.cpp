@@ -262,6 +262,63 @@ TEST_F(MainWindowKeys, HelpThatNoProgramCanShowIsReported)
     EXPECT_TRUE(message.contains(u"index.html")) << message.toStdString();
 }
 
+// The desktop's opener may start and then find no browser: its exit status tells.
+TEST_F(MainWindowKeys, HelpIsReportedWhenTheOpenerFails)
+{
+    TempDir bin;
+    const QString log = bin.file(QStringLiteral("opened"));
+    const auto fakeOpener = [&](int status) {
+        const QByteArray script = "#!/bin/sh\necho \"$1\" >> '" + QFile::encodeName(log) +
+                                  "'\nexit " + QByteArray::number(status) + "\n";
+        const QString path = bin.file(QStringLiteral("xdg-open"));
+        QFile::remove(path);
+        ASSERT_TRUE(writeFileBytes(path, script));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const struct PathKept {
+        QByteArray path = qgetenv("PATH");
+        ~PathKept() { qputenv("PATH", path); }
+    } kept;
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":/usr/bin:/bin");
+    const auto openedTimes = [&] {
+        return fileBytes(log).count('\n');
+    };
+
+    fakeOpener(3); // xdg-open's "no program found"
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    QTest::keyClick(&m_window, Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 5000));
+    EXPECT_TRUE(message.startsWith(u"Tunevale|The help pages could not be opened: no program"))
+        << message.toStdString();
+    EXPECT_EQ(openedTimes(), 1);
+    EXPECT_TRUE(fileBytes(log).startsWith("file:///")) << fileBytes(log).toStdString();
+
+    fakeOpener(0);
+    QApplication::setActiveWindow(&m_window);
+    QTest::keyClick(&m_window, Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openedTimes() == 2; }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// However narrow the window is made, every toolbar button stays in view.
+TEST_F(MainWindowKeys, TheNarrowestWindowShowsTheWholeToolbar)
+{
+    m_window.resize(120, 100);
+    QToolBar* bar = m_window.commandBars()->toolBar();
+    QTest::qWait(50);
+    for (QAction* action : bar->actions()) {
+        if (action->isSeparator())
+            continue;
+        const QWidget* button = bar->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << action->text().toStdString();
+        EXPECT_LE(button->geometry().right(), bar->contentsRect().right())
+            << action->text().toStdString();
+    }
+}
+
 TEST_F(MainWindowKeys, RightClickOnTheToolbarOffersNoWayToHideIt)
 {
     QToolBar* toolBar = m_window.commandBars()->toolBar();
@@ -430,6 +487,21 @@ TEST_F(MainWindow, EveryHeaderIsInViewAndLongNamesShowInFullAsToolTips)
     EXPECT_EQ(list().topLevelItem(0)->data(FileListView::FileName, Qt::ToolTipRole),
               m_dir.file(QStringLiteral("0") + longName));
     EXPECT_FALSE(list().topLevelItem(0)->data(FileListView::Type, Qt::ToolTipRole).isValid());
+
+    // A format too long for its column leaves out its codec's long name, and shows whole as
+    // the tool tip; the column keeps room for a short description.
+    const QModelIndex format = list().model()->index(0, FileListView::AudioFormat);
+    const QString formatText = list().topLevelItem(0)->text(FileListView::AudioFormat);
+    EXPECT_EQ(list().topLevelItem(0)->data(FileListView::AudioFormat, Qt::ToolTipRole), formatText);
+    option.rect = list().visualRect(format);
+    const QString longFormat = QStringLiteral("Windows Media Audio 2 (a codec with a very long "
+                                              "name); 44100 Hz; 128 Kbps; Stereo");
+    list().topLevelItem(0)->setText(FileListView::AudioFormat, longFormat);
+    const QSize formatShown = list().itemDelegateForIndex(format)->sizeHint(option, format);
+    EXPECT_LE(formatShown.width(), option.rect.width());
+    EXPECT_GE(
+        header->sectionSize(FileListView::AudioFormat),
+        list().fontMetrics().horizontalAdvance(QStringLiteral("MP3; 44100 Hz; 320 Kbps; Stereo")));
 }
 
 // The action a key or menu choice triggers.
@@ -511,6 +583,26 @@ TEST_F(MainWindowReading, ExitAnsweredYesDuringAReadingEndsAtOnce)
     EXPECT_LT(listedAtExit, 400);
     EXPECT_EQ(list().rowCount(), listedAtExit); // not one file read after the answer
     EXPECT_FALSE(m_window.isVisible());
+}
+
+// The conversion and the player take the list as it is: while a drop is read they wait for
+// its last file, as Add Folder does.
+TEST_F(MainWindowReading, ConvertAndPlayDuringAReadingWaitForEveryFile)
+{
+    const QStringList paths = makeWavs(400);
+    m_window.show();
+    int listedAtConvert = -1;
+    int listedAtPlay = -1;
+    m_window.setConvertHandler([&] { listedAtConvert = list().rowCount(); });
+    m_window.setPlayHandler([&] { listedAtPlay = list().rowCount(); });
+    whenListed(5, [&] { commandAction(m_window, ID_CONVERTTOWMA)->trigger(); });
+    Q_EMIT list().filesDropped(paths.mid(0, 200));
+    EXPECT_EQ(listedAtConvert, 200);
+    EXPECT_EQ(m_window.settings().TargetFormat, OutputKind::Wma);
+
+    whenListed(205, [&] { commandAction(m_window, ID_PLAY)->trigger(); });
+    Q_EMIT list().filesDropped(paths);
+    EXPECT_EQ(listedAtPlay, 400);
 }
 
 TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFolders)
