@@ -91,16 +91,38 @@ TEST_F(AddFolder, OpensWithItsControlsAndHidesTheMainWindow)
     auto* filter = child<QComboBox>();
     ASSERT_EQ(filter->count(), 6);
     EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg;*.flac;*.opus;*.oga;*.m4a;*.aac;"
-                                     u"*.aif;*.aiff;*.aifc;*.webm;*.mka");
+                                     u"*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
     EXPECT_EQ(filter->itemText(4), u"*.ogg");
     EXPECT_EQ(filter->itemText(5),
-              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.webm;*.mka");
+              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
     EXPECT_TRUE(child<QCheckBox>()->isChecked());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());
     EXPECT_EQ(label(), u"Added 0 file");
     m_form->close();
     EXPECT_TRUE(m_mainWindow.isVisible());
+}
+
+// A pattern typed in the filter box is scanned for as typed, not completed into the first
+// entry that starts with it.
+TEST_F(AddFolder, TypedFilterIsTakenAsTyped)
+{
+    makeWav(QStringLiteral("a.wav"));
+    const QString flac = QDir::toNativeSeparators(m_dir.file(QStringLiteral("b.flac")));
+    ASSERT_TRUE(makeWithFfmpeg(flac, sine(440, 8000, 1, 0.05), 8000, 1));
+    open();
+    QApplication::setActiveWindow(m_form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+    auto* filter = child<QComboBox>();
+    filter->setFocus();
+    for (const QString& typed : {QStringLiteral("*.mp3"), QStringLiteral("*.flac")}) {
+        filter->lineEdit()->clear();
+        QTest::keyClicks(filter->lineEdit(), typed);
+        EXPECT_EQ(filter->currentText(), typed);
+    }
+    startScan(m_dir.path());
+    EXPECT_EQ(m_list->paths(), QStringList{flac});
+    m_form->close();
 }
 
 TEST_F(AddFolder, StartWithoutAFolderSaysSo)
