@@ -9,11 +9,13 @@
 #include "support/signals.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -300,11 +302,46 @@ using FormMp3Ok = FormMp3Test;
 TEST_F(FormMp3Ok, UnlistedBitrateShowsAs8AndOkSets8)
 {
     m_live = Mp3Encoder();
+    ASSERT_TRUE(m_live.setSampleRate(22050)); // a rate that carries 8 Kbps
     ASSERT_TRUE(m_live.setBitrate(40));
     FormMp3& dialog = open();
     EXPECT_EQ(combo(dialog, "ComboBitrate")->currentText(), u"8");
     ok(dialog);
     EXPECT_EQ(m_live.bitrate(), 8);
+}
+
+// A bitrate the chosen rate cannot carry is refused as the OGG dialog refuses a format: the
+// message names the reason, the dialog stays open and the settings stay as they were.
+TEST_F(FormMp3Ok, BitrateTheRateCannotCarryIsRefused)
+{
+    const QString live = describe(m_live);
+    FormMp3& dialog = open();
+    QComboBox* frequency = combo(dialog, "cmbFrequency");
+    frequency->setCurrentIndex(frequency->findData(22050));
+    combo(dialog, "ComboBitrate")->setCurrentIndex(BitrateListIndex(320));
+    QString message;
+    bool openAfterRefusal = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        QTimer::singleShot(0, &dialog, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text() + u'|' + box->informativeText();
+                box->accept();
+            }
+        });
+        control<QAbstractButton>(dialog, QStringLiteral("CmdOK"))->click();
+        openAfterRefusal = dialog.isVisible();
+        EXPECT_EQ(describe(m_live), live);
+        combo(dialog, "ComboBitrate")->setCurrentIndex(BitrateListIndex(160));
+        control<QAbstractButton>(dialog, QStringLiteral("CmdOK"))->click();
+    });
+    QTimer::singleShot(5000, &dialog, &QDialog::reject);
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_TRUE(message.startsWith(u"Incorrect format|MP3 bitrate 320 Kbps"))
+        << message.toStdString();
+    take(dialog);
+    EXPECT_EQ(m_live.sampleRate(), 22050);
+    EXPECT_EQ(m_live.bitrate(), 160);
 }
 
 TEST_F(FormMp3Ok, LettersInTheVbrQualityKeepItAndTheRestIsWritten)
