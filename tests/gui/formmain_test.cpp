@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -65,6 +66,22 @@ public:
 private:
     QTimer m_timer;
     QWidget* m_lastSeen = nullptr;
+};
+
+// Programs are looked for in folder alone while this lives, so that the desktop's own opener
+// of this machine plays no part.
+class PathReplaced {
+public:
+    explicit PathReplaced(const QString& folder)
+        : m_path(qgetenv("PATH"))
+    {
+        qputenv("PATH", QFile::encodeName(folder));
+    }
+    ~PathReplaced() { qputenv("PATH", m_path); }
+    Q_DISABLE_COPY_MOVE(PathReplaced)
+
+private:
+    QByteArray m_path;
 };
 
 class MainWindow : public ::testing::Test {
@@ -254,6 +271,8 @@ TEST_F(MainWindowKeys, HelpThatNoProgramCanShowIsReported)
 {
     // The offscreen platform has no program to open pages with, as a desktop without a
     // browser has none.
+    const TempDir noPrograms;
+    const PathReplaced path(noPrograms.path());
     QString message;
     answerNextMessageBox(QMessageBox::Ok, &message);
     QTest::keyClick(&m_window, Qt::Key_F1);
@@ -275,11 +294,7 @@ TEST_F(MainWindowKeys, HelpIsReportedWhenTheOpenerFails)
         ASSERT_TRUE(writeFileBytes(path, script));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     };
-    const struct PathKept {
-        QByteArray path = qgetenv("PATH");
-        ~PathKept() { qputenv("PATH", path); }
-    } kept;
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":/usr/bin:/bin");
+    const PathReplaced path(bin.path() + QStringLiteral(":/usr/bin:/bin"));
     const auto openedTimes = [&] {
         return fileBytes(log).count('\n');
     };
