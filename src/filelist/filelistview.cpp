@@ -47,7 +47,7 @@ constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
 constexpr int kCellPadding = 16;
 // A short description the Audio Format column keeps room for when the window is narrow: with
 // its codec's long name dropped (AudioFormatDelegate), most rows then show whole.
-constexpr const char16_t* kShortFormatText = u"MP3; 44100 Hz; 320 Kbps; Stereo";
+constexpr const char16_t* kShortFormatText = u"FLAC; 44100 Hz; 1411 Kbps; Stereo";
 
 // Rows added while the list is shown are laid out and painted together at most this often.
 constexpr int kNewRowsDelayMs = 200;

@@ -514,9 +514,9 @@ TEST_F(MainWindow, EveryHeaderIsInViewAndLongNamesShowInFullAsToolTips)
     list().topLevelItem(0)->setText(FileListView::AudioFormat, longFormat);
     const QSize formatShown = list().itemDelegateForIndex(format)->sizeHint(option, format);
     EXPECT_LE(formatShown.width(), option.rect.width());
-    EXPECT_GE(
-        header->sectionSize(FileListView::AudioFormat),
-        list().fontMetrics().horizontalAdvance(QStringLiteral("MP3; 44100 Hz; 320 Kbps; Stereo")));
+    EXPECT_GE(header->sectionSize(FileListView::AudioFormat),
+              list().fontMetrics().horizontalAdvance(
+                  QStringLiteral("FLAC; 44100 Hz; 1411 Kbps; Stereo")));
 }
 
 // The action a key or menu choice triggers.
