@@ -347,10 +347,8 @@ void FormMp3::CmdOK_Click()
 {
     // A bitrate the chosen rate cannot carry is refused, as the OGG dialog refuses a format,
     // rather than lowered by the encoder without a word; the dialog stays open.
-    const Mp3Encoder before = m_settings.Mp3;
     ApplyControlsToEncoder();
     if (const Status fits = m_settings.Mp3.checkBitrateForRate(); !fits) {
-        m_settings.Mp3 = before;
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
         message.setInformativeText(fits.message());

@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace tunevale;
 using namespace tunevale::test;
 
@@ -210,6 +212,29 @@ TEST(FolderBrowsing, FolderExistsEntersFoldersOnly)
     QDir::setCurrent(before);
 }
 
+// Opens the folder picker at start and, once it is up, acts as the user would before Open.
+QString pickFolder(const QString& start, const std::function<void(QFileDialog&)>& user)
+{
+    QTimer::singleShot(0, [&user] {
+        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        user(*picker);
+        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(5000);
+    return BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start);
+}
+
+QString statusLine(const QFileDialog& picker)
+{
+    return picker.findChild<QLabel*>(QStringLiteral("StatusText"))->text();
+}
+
 // The picker's status line carries the whole path of what Choose would answer, however
 // long: the folder shown at first, then each folder the user highlights.
 TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
@@ -220,30 +245,18 @@ TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
     const QString chosen = start + QStringLiteral("/the folder chosen at last");
     ASSERT_TRUE(QDir().mkpath(chosen));
     QStringList shown;
-    QTimer::singleShot(0, [&] {
-        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(picker, nullptr);
-        const auto* status = picker->findChild<QLabel*>(QStringLiteral("StatusText"));
-        ASSERT_NE(status, nullptr);
-        shown << status->text();
+    const QString answer = pickFolder(start, [&](QFileDialog& picker) {
+        shown << statusLine(picker);
         // A click on the one folder inside, as the user makes it.
-        auto* view = picker->findChild<QListView*>(QStringLiteral("listView"));
+        auto* view = picker.findChild<QListView*>(QStringLiteral("listView"));
         ASSERT_NE(view, nullptr);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 1; }));
         const QRect row = view->visualRect(view->model()->index(0, 0, view->rootIndex()));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
-        shown << status->text();
-        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        shown << statusLine(picker);
     });
-    QTimer guard;
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    guard.start(5000);
-    EXPECT_EQ(BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start),
-              QDir::toNativeSeparators(chosen));
+    EXPECT_EQ(answer, QDir::toNativeSeparators(chosen));
     EXPECT_EQ(shown,
               (QStringList{QDir::toNativeSeparators(start), QDir::toNativeSeparators(chosen)}));
 }
@@ -254,34 +267,21 @@ TEST(FolderBrowsing, PickerStatusFollowsASidebarClick)
 {
     TempDir dir;
     const QString start = dir.file(QStringLiteral("start"));
-    ASSERT_TRUE(QDir().mkpath(start + QStringLiteral("/inner")));
     const QString place = dir.file(QStringLiteral("a place in the sidebar"));
-    ASSERT_TRUE(QDir().mkpath(place));
+    ASSERT_TRUE(QDir().mkpath(start + QStringLiteral("/inner")) && QDir().mkpath(place));
     QStringList shown;
-    QTimer::singleShot(0, [&] {
-        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(picker, nullptr);
-        const auto* status = picker->findChild<QLabel*>(QStringLiteral("StatusText"));
-        picker->setSidebarUrls({QUrl::fromLocalFile(place)});
-        QTest::keyClicks(picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+    const QString answer = pickFolder(start, [&](QFileDialog& picker) {
+        picker.setSidebarUrls({QUrl::fromLocalFile(place)});
+        QTest::keyClicks(picker.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
                          QStringLiteral("inner"));
-        shown << status->text();
-        auto* sidebar = picker->findChild<QListView*>(QStringLiteral("sidebar"));
+        shown << statusLine(picker);
+        auto* sidebar = picker.findChild<QListView*>(QStringLiteral("sidebar"));
         ASSERT_NE(sidebar, nullptr);
         const QRect entry = sidebar->visualRect(sidebar->model()->index(0, 0));
         QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, entry.center());
-        shown << status->text();
-        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        shown << statusLine(picker);
     });
-    QTimer guard;
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    guard.start(5000);
-    const QString chosen =
-        BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start);
-    EXPECT_EQ(chosen, QDir::toNativeSeparators(place));
+    EXPECT_EQ(answer, QDir::toNativeSeparators(place));
     EXPECT_EQ(shown, (QStringList{QDir::toNativeSeparators(start + QStringLiteral("/inner")),
                                   QDir::toNativeSeparators(place)}));
 }

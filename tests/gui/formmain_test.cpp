@@ -68,20 +68,11 @@ private:
     QWidget* m_lastSeen = nullptr;
 };
 
-// Programs are looked for in folder alone while this lives, so that the desktop's own opener
-// of this machine plays no part.
-class PathReplaced {
-public:
-    explicit PathReplaced(const QString& folder)
-        : m_path(qgetenv("PATH"))
-    {
-        qputenv("PATH", QFile::encodeName(folder));
-    }
-    ~PathReplaced() { qputenv("PATH", m_path); }
-    Q_DISABLE_COPY_MOVE(PathReplaced)
-
-private:
-    QByteArray m_path;
+// Programs are looked for in one folder while this lives: this machine's own opener plays no part.
+struct PathReplaced {
+    explicit PathReplaced(const QString& folder) { qputenv("PATH", QFile::encodeName(folder)); }
+    ~PathReplaced() { qputenv("PATH", kept); }
+    const QByteArray kept = qgetenv("PATH");
 };
 
 class MainWindow : public ::testing::Test {
@@ -281,38 +272,35 @@ TEST_F(MainWindowKeys, HelpThatNoProgramCanShowIsReported)
     EXPECT_TRUE(message.contains(u"index.html")) << message.toStdString();
 }
 
-// The desktop's opener may start and then find no browser: its exit status tells.
+// The desktop's opener may start and then find no browser: only its exit status tells.
 TEST_F(MainWindowKeys, HelpIsReportedWhenTheOpenerFails)
 {
-    TempDir bin;
-    const QString log = bin.file(QStringLiteral("opened"));
-    const auto fakeOpener = [&](int status) {
-        const QByteArray script = "#!/bin/sh\necho \"$1\" >> '" + QFile::encodeName(log) +
-                                  "'\nexit " + QByteArray::number(status) + "\n";
-        const QString path = bin.file(QStringLiteral("xdg-open"));
-        QFile::remove(path);
-        ASSERT_TRUE(writeFileBytes(path, script));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const TempDir bin;
+    const PathReplaced path(bin.path());
+    const QString opener = bin.file(QStringLiteral("xdg-open"));
+    const auto install = [&](const char* status) {
+        return writeFileBytes(opener, QByteArray("#!/bin/sh\necho \"$1\" >>\"$0.log\"\nexit ") +
+                                          status + '\n') &&
+               QFile::setPermissions(opener,
+                                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     };
-    const PathReplaced path(bin.path() + QStringLiteral(":/usr/bin:/bin"));
-    const auto openedTimes = [&] {
-        return fileBytes(log).count('\n');
+    const auto opened = [&] {
+        return fileBytes(opener + QStringLiteral(".log")).count("file:///");
     };
 
-    fakeOpener(3); // xdg-open's "no program found"
+    ASSERT_TRUE(install("3")); // xdg-open's "no program found"
     QString message;
     answerNextMessageBox(QMessageBox::Ok, &message);
     QTest::keyClick(&m_window, Qt::Key_F1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 5000));
     EXPECT_TRUE(message.startsWith(u"Tunevale|The help pages could not be opened: no program"))
         << message.toStdString();
-    EXPECT_EQ(openedTimes(), 1);
-    EXPECT_TRUE(fileBytes(log).startsWith("file:///")) << fileBytes(log).toStdString();
+    EXPECT_EQ(opened(), 1);
 
-    fakeOpener(0);
+    ASSERT_TRUE(install("0")); // a browser shows the pages: nothing to say
     QApplication::setActiveWindow(&m_window);
     QTest::keyClick(&m_window, Qt::Key_F1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return openedTimes() == 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened() == 2; }, 5000));
     QTest::qWait(200);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -321,15 +309,12 @@ TEST_F(MainWindowKeys, HelpIsReportedWhenTheOpenerFails)
 TEST_F(MainWindowKeys, TheNarrowestWindowShowsTheWholeToolbar)
 {
     m_window.resize(120, 100);
-    QToolBar* bar = m_window.commandBars()->toolBar();
-    QTest::qWait(50);
+    const QToolBar* bar = m_window.commandBars()->toolBar();
     for (QAction* action : bar->actions()) {
-        if (action->isSeparator())
-            continue;
         const QWidget* button = bar->widgetForAction(action);
-        ASSERT_NE(button, nullptr);
-        EXPECT_TRUE(button->isVisible()) << action->text().toStdString();
-        EXPECT_LE(button->geometry().right(), bar->contentsRect().right())
+        EXPECT_TRUE(action->isSeparator() ||
+                    (button && button->isVisible() &&
+                     button->geometry().right() <= bar->contentsRect().right()))
             << action->text().toStdString();
     }
 }
