@@ -63,12 +63,22 @@ public:
     void M_ConvertOGG_Click();
     void M_ConvertWAV_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Form_Load();
     void InitGlobals();
     void loadSkin();
     void convertTo(OutputKind targetFormat);
     void playSelected();
+    // While files are being read, commands that would hide this window or work on the list
+    // wait for the reading to end: true when commandId was put off until then.
+    bool deferWhileReading(int commandId);
+    void runDeferredCommand();
+    // The window never gets narrower than its toolbar, whose last buttons would otherwise hide
+    // behind an overflow button.
+    void keepToolBarWhole();
 
     AudioInformation m_audioInformation;
     EncoderSettings m_settings;
@@ -78,7 +88,7 @@ private:
     QString m_programFolder;
     QString m_lastFolder;
     QString m_lastScanFolder;
-    bool m_addFolderAfterReading = false;
+    int m_commandAfterReading = 0; // a command id, or 0
 
     std::function<QStringList(QWidget*, const QString&)> m_fileChooser;
     std::function<void()> m_convertHandler;

@@ -2,7 +2,7 @@
 #include "app/formmain.h"
 #include "app/startupoptions.h"
 #include "common/nativepath.h"
-#include "filelist/addfiles.h"
+#include "filelist/filelistview.h"
 #include "widgets/artwork.h"
 
 #include <QApplication>
@@ -45,8 +45,9 @@ int main(int argc, char* argv[])
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();
         QApplication::setQuitOnLastWindowClosed(true);
+        // Read from the event loop, not from inside the splash's closing.
         if (!files.isEmpty())
-            addFilesWithWaitWindow(*mainWindow->ListView1(), mainWindow.get(), files);
+            mainWindow->ListView1()->takeFilesLater(files);
     });
     splash.show();
     return QApplication::exec();

@@ -42,6 +42,9 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
         named(new QPushButton(QStringLiteral("Browse..."), m_inputsFrame), u"CmdBrowse");
     m_filterList = named(new QComboBox(m_inputsFrame), u"ComboParttern");
     m_filterList->setEditable(true);
+    // Completing inline would turn a typed "*.mp3" into the first entry that starts with it,
+    // the whole set; the list's own drop-down offers the entries.
+    m_filterList->setCompleter(nullptr);
     const QString others = otherAudioPatterns().join(u';');
     m_filterList->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
                             QStringLiteral("*.mp3"), QStringLiteral("*.wma"),

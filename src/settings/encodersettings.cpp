@@ -85,6 +85,8 @@ OutputSettings EncoderSettings::outputSettings() const
 
 Status EncoderSettings::applyTo(AudioFile& writer) const
 {
+    if (Status status = Mp3.checkBitrateForRate(); !status)
+        return status;
     writer.attachMp3Encoder(Mp3);
     const OggFormat ogg = oggFormat();
     if (Status status = writer.setOggFormat(ogg.sampleRate, ogg.channels, ogg.bitrate,

@@ -171,6 +171,20 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     }
 }
 
+// The program is free software: no page may claim every right for its maker.
+TEST(HelpPages, EveryPageStatesTheLicence)
+{
+    const QDir pages(sourceHelpFolder());
+    const QStringList names = pages.entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        const QByteArray page = fileBytes(pages.filePath(name));
+        EXPECT_TRUE(page.contains("Free software under the GNU GPL, version 3 or later"))
+            << name.toStdString();
+        EXPECT_FALSE(page.contains("All rights reserved")) << name.toStdString();
+    }
+}
+
 // Stands in for the browser: keeps the address it was asked to open.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -187,12 +201,16 @@ TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    // Without the desktop's opener on the path, the window hands the page to the handler.
+    const QByteArray previousPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(cache.path()));
     {
         FormMain window;
         window.CommandBars1_Execute(ID_HELPCONTENTS);
     }
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     qputenv("XDG_CACHE_HOME", previousCache);
+    qputenv("PATH", previousPath);
 
     ASSERT_EQ(browser.opened.size(), 1);
     const QString page = browser.opened.first().toLocalFile();

@@ -106,9 +106,14 @@ Status AudioInformation::open(const QString& path)
         return Status::error(QStringLiteral("%1 holds no readable audio").arg(displayPath(path)));
 
     const qint64 durationMs = durationOf(context.get(), stream);
-    qint64 bitRate = parameters->bit_rate;
+    // Headers store "no nominal bitrate" as -1 or -2 in 32 bits, which arrives as 4294967294:
+    // anything that large is unknown, and the file's own average is shown instead.
+    const auto known = [](qint64 value) {
+        return value > 0 && value < INT32_MAX ? value : 0;
+    };
+    qint64 bitRate = known(parameters->bit_rate);
     if (bitRate <= 0)
-        bitRate = context->bit_rate;
+        bitRate = known(context->bit_rate);
     if (bitRate <= 0 && durationMs > 0)
         bitRate = LocalFileInfo::of(path).size * 8 * 1000 / durationMs;
 
