@@ -178,8 +178,7 @@ int runTranscodeCommand(const QStringList& arguments, CliStream& out, CliStream&
     const QString& source = files[0];
     const QString& output = files[1];
     if (LocalFileInfo::of(output).exists) {
-        err << "tunevale-cli: " << displayText(output) << " already exists; choose another name
-";
+        err << "tunevale-cli: " << displayText(output) << " already exists; choose another name\n";
         return kExitFailure;
     }
 
