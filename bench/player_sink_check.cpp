@@ -367,7 +367,7 @@ int main(int argc, char* argv[])
 
     const std::vector<qint64> indexes = recorder.indexes();
     std::vector<double> replays;
-    const Dropouts dropouts = analyse(indexes, &replays, verbose);
+    const Dropouts dropouts = analyse(indexes, pauses > 0 ? &replays : nullptr, verbose);
     std::printf("tunevale dropouts: %d, silence %.1f ms, longest %.1f ms, sound lost %.1f ms\n",
                 dropouts.count, dropouts.totalMs, dropouts.longestMs, dropouts.skippedMs);
     printRange("resume replays (negative: skips)", replays);

@@ -28,10 +28,10 @@ constexpr int kTickMs = 10;
 constexpr int kTimerSignalMs = 30;
 // The latency asked of the sound server, as much as it gives its own players by default: what
 // carries the sound through a window thread that is busy for a while (a loaded machine, a slow
-// redraw). PulseAudio splits it between the stream's buffer and the sink; a 145 ms buffer
-// broke up when the thread stalled for 150 ms, this one holds through a second. Pausing and
-// seeking drop it, and the position is the server's own count, so its size costs neither
-// responsiveness nor accuracy.
+// redraw). PulseAudio splits it between the stream's buffer and the sink; Qt's default buffer
+// (145 ms) breaks up when the thread stalls for 150 ms, this one holds through a second.
+// Pausing and seeking drop it, and the position is the server's own count, so its size costs
+// neither responsiveness nor accuracy.
 constexpr qint64 kDeviceBufferMs = 2000;
 // Below this much unplayed sound the player asks for more, so that the window's reader stays
 // ahead of the output by more than a full buffer; the window feeds 200 ms a time.
