@@ -97,6 +97,7 @@ struct OggOpusEncoder::Stream {
     OutputStream file;
     std::unique_ptr<OggOpusComments, CommentsDeleter> comments;
     std::unique_ptr<OggOpusEnc, OpusEncDeleter> encoder;
+    bool empty = true; // no sample given yet
 
     static int write(void* user, const unsigned char* data, opus_int32 length)
     {
@@ -182,6 +183,9 @@ Status OggOpusEncoder::encode(std::span<const qint16> samples)
                 .arg(QDir::toNativeSeparators(m_stream->file.shownPath()))
                 .arg(samples.size())
                 .arg(channels));
+    if (samples.empty())
+        return {};
+    m_stream->empty = false;
     const int result =
         ope_encoder_write(m_stream->encoder.get(), samples.data(), int(samples.size() / channels));
     if (result != OPE_OK || m_stream->file.failed())
@@ -196,8 +200,11 @@ Status OggOpusEncoder::finish()
     // Whatever happens next, the file is closed and this encoder done with it.
     const std::unique_ptr<Stream> stream = std::move(m_stream);
     Status status;
-    if (const int result = ope_encoder_drain(stream->encoder.get());
-        result != OPE_OK || stream->file.failed())
+    // libopusenc 0.2.1 fails an assertion when it drains a stream that never got a sample:
+    // an empty source gets the headers alone.
+    const int result = stream->empty ? ope_encoder_flush_header(stream->encoder.get())
+                                     : ope_encoder_drain(stream->encoder.get());
+    if (result != OPE_OK || stream->file.failed())
         status = stream->failure(QStringLiteral("Cannot finish"), result);
     return stream->file.close(status);
 }
