@@ -83,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(M4aSettings, FollowsTheSourceWithARateAacHas)
 {
+    EXPECT_EQ(M4aSettings().resolvedFor({{44100, 1}, 16}), (M4aSettings{128, 44100, 1}));
     EXPECT_EQ(M4aSettings().resolvedFor({{37800, 6}, 16}), (M4aSettings{128, 44100, 2}));
     EXPECT_EQ(M4aSettings().resolvedFor({{192000, 1}, 24}), (M4aSettings{128, 96000, 1}));
     EXPECT_EQ((M4aSettings{96, 32000, 1}).resolvedFor({{48000, 2}, 16}),
