@@ -139,8 +139,9 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
         "Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n"
         "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
         "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
-        "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
-        "overwritten.\n"
+        "stereo, 128 kbit/s), .wav (44100 Hz, stereo, 16 bit), .flac (level 5, the source's\n"
+        "rate, channels and depth), .opus (128 kbit/s VBR) or .m4a (AAC 128 kbit/s, the\n"
+        "source's rate and channels). An existing OUTPUT is never overwritten.\n"
         "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
     QCommandLineParser parser;
     const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
