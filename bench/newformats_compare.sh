@@ -4,7 +4,8 @@
 # reference tool at the same settings (`flac -5`, `opusenc --bitrate 128`,
 # `ffmpeg -c:a aac -b:a 128k`), all in the same run. Prints wall times and our time / the
 # tool loop's time (targets: one job <= 1.0, two jobs <= 0.55 on two cores). Each time is the
-# best of RUNS runs (default 3), since other work on the machine skews single runs.
+# best of RUNS runs (default 3), since other work on the machine skews single runs; the CPU
+# seconds of the same runs, and their ratio for one job, are not skewed by it.
 # Usage: [RUNS=n] bench/newformats_compare.sh [BUILD_DIR]   (default: build; needs tunevale-cli)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,17 +34,28 @@ done
 sources=("$work"/in/*.wav)
 
 now() { date +%s.%N; }
-timed() { # best wall time of $runs runs of a command, outputs cleared after each
-    local best=
+# CPU seconds (user + system) the shell's children have used so far.
+# `times` runs in this shell (a command substitution would count its own children only).
+child_cpu() {
+    times >"$work/times"
+    tail -1 "$work/times" | sed 's/m/ /g; s/s//g' | awk '{print $1*60 + $2 + $3*60 + $4}'
+}
+timed() { # best wall time and the CPU time of that run, of $runs runs, outputs cleared after each
+    local best= best_cpu=
     for _ in $(seq "$runs"); do
-        local start end
+        local start end cpu_start cpu_end
+        child_cpu >"$work/cpu"
+        read -r cpu_start <"$work/cpu"
         start=$(now)
         "$@" >/dev/null
         end=$(now)
+        child_cpu >"$work/cpu"
+        read -r cpu_end <"$work/cpu"
         rm -f "$work"/out/*
-        best=$(echo "$start $end ${best:-}" | awk '{t=$2-$1; if ($3=="" || t<$3) print t; else print $3}')
+        read -r best best_cpu < <(echo "$start $end $cpu_start $cpu_end ${best:-} ${best_cpu:-}" |
+            awk '{t=$2-$1; c=$4-$3; if ($5=="" || t<$5) print t, c; else print $5, $6}')
     done
-    printf '%.3f' "$best"
+    printf '%.3f %.3f' "$best" "$best_cpu"
 }
 flac_loop() {
     for source in "${sources[@]}"; do
@@ -64,16 +76,19 @@ ffmpeg_aac_loop() {
 ours() { "$cli" convert --out "$work/out" "$@" "${sources[@]}"; }
 
 echo "$files files of $seconds s each ($((files * seconds)) s of audio)"
-printf '%-6s %-22s %10s %10s %10s %8s %8s\n' format tool "tool s" "jobs 1 s" "jobs 2 s" \
-    "ratio 1" "ratio 2"
+echo "wall seconds (best of $runs) and, in brackets, the CPU seconds of that run"
+printf '%-6s %-26s %14s %14s %14s %8s %8s %8s\n' format tool "tool s" "jobs 1 s" "jobs 2 s" \
+    "ratio 1" "ratio 2" "cpu 1"
 compare() {
     local name=$1 tool=$2 loop=$3
     local theirs one two
     theirs=$(timed "$loop")
     one=$(timed ours --jobs 1 --to "$name")
     two=$(timed ours --jobs 2 --to "$name")
-    awk -v n="$name" -v t="$tool" -v f="$theirs" -v a="$one" -v b="$two" \
-        'BEGIN { printf "%-6s %-22s %10.2f %10.2f %10.2f %8.2f %8.2f\n", n, t, f, a, b, a/f, b/f }'
+    awk -v n="$name" -v t="$tool" -v f="$theirs" -v a="$one" -v b="$two" 'BEGIN {
+        split(f, F, " "); split(a, A, " "); split(b, B, " ")
+        printf "%-6s %-26s %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %8.2f %8.2f %8.2f\n",
+            n, t, F[1], F[2], A[1], A[2], B[1], B[2], A[1]/F[1], B[1]/F[1], A[2]/F[2] }'
 }
 # Our start-up settings are the tools' here: FLAC level 5, Opus 128 kbit/s VBR, AAC 128 kbit/s.
 compare flac "flac -5" flac_loop
