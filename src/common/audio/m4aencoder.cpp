@@ -16,6 +16,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <vector>
 
 namespace tunevale {
@@ -204,11 +205,12 @@ Status M4aEncoder::open(UniqueFd file, const QString& path)
     auto muxer = std::make_unique<Muxer>();
     muxer->path = path;
     muxer->tagFile = file.duplicate();
+    const int duplicateError = errno;
     if (Status status = muxer->file.open(std::move(file), path); !status)
         return status;
     if (!muxer->tagFile.isValid())
-        return Status::error(
-            QStringLiteral("Cannot create %1: %2").arg(displayPath(path), systemErrorText(errno)));
+        return Status::error(QStringLiteral("Cannot create %1: %2")
+                                 .arg(displayPath(path), systemErrorText(duplicateError)));
 
     const AVCodec* codec = avcodec_find_encoder_by_name("aac");
     if (!codec)
