@@ -23,8 +23,8 @@ struct FileTags {
 // content TagLib does not know (see tagsFromProbe). Keeps values whole, embedded NULs too.
 FileTags readTagLibTags(TagLib::FileName name, AudioContent content);
 
-// Writes tags into the MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A file at path (its format by its content),
-// each value in the form that format's common readers expect. The message of a failure is
+// Writes tags into the MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A file at path (its format by its
+// content), each value in the form that format's common readers expect. The message of a failure is
 // the reason alone.
 Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTags& tags,
                        const RichTags& rich);
