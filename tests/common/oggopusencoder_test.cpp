@@ -97,6 +97,17 @@ TEST(OggOpusEncoder, HardCbrPacketsAreAllOneSize)
     EXPECT_EQ(distinct.size(), 1) << sizes.toStdString();
 }
 
+// libopusenc cannot end a stream that never got a sample; the file must still open.
+TEST(OggOpusEncoder, EmptySourceMakesAFileThatOpens)
+{
+    const test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("empty.opus"));
+    OggOpusEncoder encoder({}, {{48000, 1}, 16});
+    ASSERT_TRUE(test::openEncoder(encoder, path));
+    ASSERT_TRUE(encoder.finish());
+    EXPECT_EQ(test::probeStream(path)[QStringLiteral("codec_name")], QStringLiteral("opus"));
+}
+
 TEST(OpusSettings, RefusesValuesOutOfRange)
 {
     const std::pair<OpusSettings, const char*> cases[] = {

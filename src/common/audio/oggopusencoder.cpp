@@ -7,6 +7,7 @@
 #include <opus/opusenc.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace tunevale {
 
@@ -201,9 +202,12 @@ Status OggOpusEncoder::finish()
     const std::unique_ptr<Stream> stream = std::move(m_stream);
     Status status;
     // libopusenc 0.2.1 fails an assertion when it drains a stream that never got a sample:
-    // an empty source gets the headers alone.
-    const int result = stream->empty ? ope_encoder_flush_header(stream->encoder.get())
-                                     : ope_encoder_drain(stream->encoder.get());
+    // an empty source gets one sample of silence, the shortest stream players open.
+    if (stream->empty) {
+        const std::vector<opus_int16> silence(size_t(m_settings.channels), 0);
+        (void)ope_encoder_write(stream->encoder.get(), silence.data(), 1);
+    }
+    const int result = ope_encoder_drain(stream->encoder.get());
     if (result != OPE_OK || stream->file.failed())
         status = stream->failure(QStringLiteral("Cannot finish"), result);
     return stream->file.close(status);
