@@ -150,9 +150,11 @@ int runTranscodeCommand(const QStringList& arguments, CliStream& out, CliStream&
         "Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n"
         "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
         "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
-        "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
-        "overwritten. On SIGINT, SIGTERM or SIGHUP it removes the unfinished output and exits\n"
-        "with 130, 143 or 129.\n"
+        "stereo, 128 kbit/s), .wav (44100 Hz, stereo, 16 bit), .flac (level 5, the source's\n"
+        "rate, channels and depth), .opus (128 kbit/s VBR) or .m4a (AAC 128 kbit/s, the\n"
+        "source's rate and channels). An existing OUTPUT is never overwritten.\n"
+        "On SIGINT, SIGTERM or SIGHUP it removes the unfinished output and exits with 130, 143\n"
+        "or 129.\n"
         "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
     QCommandLineParser parser;
     const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));

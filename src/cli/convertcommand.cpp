@@ -26,14 +26,14 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 const QString kUsage = QStringLiteral(
-    "Usage: tunevale-cli convert --to mp3|wma|ogg|wav [OPTIONS] FILE...\n"
+    "Usage: tunevale-cli convert --to mp3|wma|ogg|wav|flac|opus|m4a [OPTIONS] FILE...\n"
     "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
     "Outputs are named after their sources and never overwrite anything: a taken name gets\n"
     "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
     "ends after the block in progress, removes unfinished outputs and exits with 130, 143\n"
     "or 129.\n"
     "Options:\n"
-    "  --to FORMAT                mp3, wma, ogg or wav\n"
+    "  --to FORMAT                mp3, wma, ogg, wav, flac, opus or m4a\n"
     "  --out FOLDER               write outputs there (default: each source's own folder)\n"
     "  --no-tags                  do not copy the tags\n"
     "  --jobs N                   convert N files at once (default: one per processor)\n"
@@ -178,7 +178,7 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     QString error;
     const OptionReader read(parser);
     if (!parser.isSet(QStringLiteral("to")))
-        return QStringLiteral("convert needs --to mp3, wma, ogg or wav");
+        return QStringLiteral("convert needs --to mp3, wma, ogg, wav, flac, opus or m4a");
     QStringList formats;
     for (OutputKind kind : kOutputKinds)
         formats << formatCaption(kind).toLower();

@@ -51,8 +51,10 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
             status = part->create(output);
         }
     }
-    if (status && !segmented)
+    if (status && !segmented) {
+        m_writer.setSourceFormat(m_reader.sourceFormat());
         status = m_writer.create(part->writeHandle(), output);
+    }
     if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented)
@@ -106,6 +108,7 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     Status status = m_reader.open(source);
     bool created = false;
     if (status) {
+        m_writer.setSourceFormat(m_reader.sourceFormat());
         status = m_writer.create(temporary);
         created = status.isOk();
     }

@@ -123,7 +123,10 @@ QString EncoderSettings::summary() const
                (WavChannels == 2 ? QStringLiteral("Stereo; ") : QStringLiteral("Mono; ")) +
                QString::number(WavBitsPerSample) + QStringLiteral(" bit");
     case OutputKind::Wma:
-        return describeOutput(OutputKind::Wma, outputSettings());
+    case OutputKind::Flac:
+    case OutputKind::Opus:
+    case OutputKind::M4a:
+        return describeOutput(TargetFormat, outputSettings());
     }
     return {};
 }

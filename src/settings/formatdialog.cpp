@@ -37,6 +37,10 @@ std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderS
     case OutputKind::Wma:
         dialog = std::make_unique<FormWMA>(owner, settings);
         break;
+    case OutputKind::Flac:
+    case OutputKind::Opus:
+    case OutputKind::M4a:
+        return std::nullopt; // converted with their start-up settings; no dialog edits them
     }
     dialog->exec();
     return dialog->edited();

@@ -186,7 +186,7 @@ TEST_F(ConvertCli, BadOptionsAreUsageErrorsBeforeAnyWork)
     const QString mp3 = QStringLiteral("mp3");
     const std::vector<std::pair<QStringList, const char*>> cases = {
         {{source}, "--to"},
-        {{to, QStringLiteral("flac"), source}, "flac"},
+        {{to, QStringLiteral("aiff"), source}, "aiff"},
         {{to, mp3}, "FILE"},
         {{to, mp3, QStringLiteral("--jobs"), QStringLiteral("0"), source}, "--jobs"},
         {{to, mp3, QStringLiteral("--mp3-bitrate"), QStringLiteral("fast"), source}, "fast"},

@@ -233,6 +233,33 @@ TEST_F(Player, PlaysTheOtherInputFormats)
     }
 }
 
+// Files the program writes itself play to their end at their own rate.
+TEST_F(Player, PlaysTheFlacOpusAndM4aItWrites)
+{
+    constexpr double kSeconds = 0.6;
+    for (const auto& [name, rate] : {std::pair{"made.flac", 44100}, std::pair{"made.opus", 48000},
+                                     std::pair{"made.m4a", 44100}}) {
+        SCOPED_TRACE(name);
+        const QString path = m_dir.file(QLatin1String(name));
+        AudioFile writer;
+        writer.setSourceFormat({{44100, 2}, 16});
+        ASSERT_TRUE(writer.create(path));
+        ASSERT_TRUE(writer.setInputFormat(44100, 2));
+        ASSERT_TRUE(writer.write(sine(440, 44100, 2, kSeconds)));
+        ASSERT_TRUE(writer.close());
+        AudioFile reader;
+        ASSERT_TRUE(reader.open(path));
+        EXPECT_EQ(reader.sampleRate(), rate);
+
+        FormPlay player(nullptr, path, QString(), m_visualStyle);
+        ASSERT_TRUE(player.isPlaying());
+        ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 5000));
+        EXPECT_EQ(player.player().status(), 0);
+        EXPECT_NEAR(double(player.player().samplesToMilliseconds(player.player().samplesPlayed())),
+                    kSeconds * 1000, 25);
+    }
+}
+
 TEST_F(Player, ClosingStopsTheSound)
 {
     FormPlay player(nullptr, makeWav(QStringLiteral("tone.wav"), 5.0), QString(), m_visualStyle);

@@ -33,7 +33,7 @@ Status AudioWriter::create(UniqueFd file, const QString& outputPath)
     OutputKind kind;
     if (Status status = outputKindForPath(outputPath, kind); !status)
         return status;
-    auto encoder = createEncoder(kind, m_settings);
+    auto encoder = createEncoder(kind, m_settings, m_source);
     if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
     const PcmFormat output = encoder->inputFormat();

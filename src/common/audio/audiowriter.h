@@ -26,6 +26,9 @@ public:
     // The same into file, created empty by the caller, that will become outputPath (whose
     // extension picks the format and which messages name).
     Status create(UniqueFd file, const QString& outputPath);
+    // The source the next create() converts, for settings that follow it (FLAC's, Opus's and
+    // M4A's rate and channels). Kept until changed; 44,100 Hz stereo 16-bit until given.
+    void setSourceFormat(const SourceFormat& source) { m_source = source; }
     // The layout of the following writes; without it, input is taken in the output's layout.
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.
@@ -47,6 +50,7 @@ public:
 private:
     OutputSettings m_settings;
     OutputKind m_lastConfigured = OutputKind::Mp3;
+    SourceFormat m_source;
     std::unique_ptr<Encoder> m_encoder;
     Resampler m_resampler;
     std::vector<qint16> m_converted;

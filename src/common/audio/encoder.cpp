@@ -1,6 +1,9 @@
 #include "common/audio/encoder.h"
 
+#include "common/audio/flacencoder.h"
 #include "common/audio/lameencoder.h"
+#include "common/audio/m4aencoder.h"
+#include "common/audio/oggopusencoder.h"
 #include "common/audio/vorbisencoder.h"
 #include "common/audio/wavencoder.h"
 #include "common/audio/wmaencoder.h"
@@ -20,6 +23,12 @@ QString formatCaption(OutputKind kind)
         return QStringLiteral("OGG");
     case OutputKind::Wav:
         return QStringLiteral("WAV");
+    case OutputKind::Flac:
+        return QStringLiteral("FLAC");
+    case OutputKind::Opus:
+        return QStringLiteral("Opus");
+    case OutputKind::M4a:
+        return QStringLiteral("M4A");
     }
     return {};
 }
@@ -39,13 +48,14 @@ Status outputKindForPath(const QString& path, OutputKind& kind)
     const std::optional<OutputKind> named = outputKindNamed(extension);
     if (!named)
         return Status::error(QStringLiteral("Unsupported output type \"%1\": use .mp3, .wma, "
-                                            ".ogg or .wav")
+                                            ".ogg, .wav, .flac, .opus or .m4a")
                                  .arg(extension.toLower()));
     kind = *named;
     return {};
 }
 
-std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& settings)
+std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& settings,
+                                       const SourceFormat& source)
 {
     switch (kind) {
     case OutputKind::Mp3:
@@ -56,6 +66,12 @@ std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& se
         return std::make_unique<VorbisEncoder>(settings.ogg);
     case OutputKind::Wav:
         return std::make_unique<WavEncoder>(settings.wav);
+    case OutputKind::Flac:
+        return std::make_unique<FlacEncoder>(settings.flac, source);
+    case OutputKind::Opus:
+        return std::make_unique<OggOpusEncoder>(settings.opus, source);
+    case OutputKind::M4a:
+        return std::make_unique<M4aEncoder>(settings.m4a, source);
     }
     return nullptr;
 }
@@ -71,6 +87,12 @@ QString describeOutput(OutputKind kind, const OutputSettings& settings)
         return VorbisEncoder::describe(settings.ogg);
     case OutputKind::Wav:
         return WavEncoder::describe(settings.wav);
+    case OutputKind::Flac:
+        return settings.flac.describe();
+    case OutputKind::Opus:
+        return settings.opus.describe();
+    case OutputKind::M4a:
+        return settings.m4a.describe();
     }
     return {};
 }

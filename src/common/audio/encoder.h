@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/audio/flacsettings.h"
+#include "common/audio/m4asettings.h"
 #include "common/audio/mp3encoder.h"
+#include "common/audio/opussettings.h"
 #include "common/audio/pcmformat.h"
 #include "common/audio/status.h"
 #include "common/audio/wmaprofiles.h"
@@ -39,6 +42,9 @@ struct OutputSettings {
     OggFormat ogg;
     int wmaProfile = kDefaultWmaProfile;
     WavFormat wav;
+    FlacSettings flac;
+    OpusSettings opus;
+    M4aSettings m4a;
 };
 
 // One output format's encoder, writing one file. Each instance is independent, so
@@ -58,21 +64,25 @@ public:
     virtual Status finish() = 0;
 };
 
-enum class OutputKind { Mp3, Wma, Ogg, Wav };
-inline constexpr std::array kOutputKinds{OutputKind::Mp3, OutputKind::Wma, OutputKind::Ogg,
-                                         OutputKind::Wav};
+enum class OutputKind { Mp3, Wma, Ogg, Wav, Flac, Opus, M4a };
+inline constexpr std::array kOutputKinds{OutputKind::Mp3, OutputKind::Wma,  OutputKind::Ogg,
+                                         OutputKind::Wav, OutputKind::Flac, OutputKind::Opus,
+                                         OutputKind::M4a};
 
-// A format's name as captions show it: "MP3", "WMA", "OGG" or "WAV".
+// A format's name as captions show it: "MP3", "WMA", "OGG", "WAV", "FLAC", "Opus" or "M4A".
 QString formatCaption(OutputKind kind);
 // The kind a name stands for, in any case ("ogg" too); nothing for any other text.
 std::optional<OutputKind> outputKindNamed(const QString& name);
 
-// The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", any case),
+// The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", ".flac", ".opus",
+// ".m4a", any case),
 // or an error naming the unsupported extension.
 Status outputKindForPath(const QString& path, OutputKind& kind);
 
-// A configured, not yet opened encoder for the given kind.
-std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& settings);
+// A configured, not yet opened encoder for the given kind. Settings that follow the source
+// (FLAC's, Opus's and M4A's rate and channels) take source's values.
+std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& settings,
+                                       const SourceFormat& source = {});
 
 // One-line description of the settings a kind would be written with.
 QString describeOutput(OutputKind kind, const OutputSettings& settings);
