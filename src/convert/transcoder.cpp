@@ -55,8 +55,11 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
             status = part->create(output);
         }
     }
-    if (status && !segmented)
-        status = m_writer.create(part->writeHandle(), output);
+    if (status && !segmented) {
+        const int rate = m_reader.sampleRate();
+        const double seconds = rate > 0 ? double(m_reader.totalLength()) / rate : 0;
+        status = m_writer.create(part->writeHandle(), output, seconds);
+    }
     if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented)

@@ -33,8 +33,9 @@ public:
 
     // Writer role.
     Status create(const QString& path);
-    // Writes into file, created empty by the caller, for the output at outputPath.
-    Status create(UniqueFd file, const QString& outputPath);
+    // Writes into file, created empty by the caller, for the output at outputPath, which
+    // will last about expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
 

@@ -24,8 +24,9 @@ public:
     // from before is finished first.
     Status create(const QString& path);
     // The same into file, created empty by the caller, that will become outputPath (whose
-    // extension picks the format and which messages name).
-    Status create(UniqueFd file, const QString& outputPath);
+    // extension picks the format and which messages name), expected to last about
+    // expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
     // The layout of the following writes; without it, input is taken in the output's layout.
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.
