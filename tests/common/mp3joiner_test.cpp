@@ -116,6 +116,74 @@ TEST(Mp3Joiner, MovesTheNextPiecesReservoirIntoTheRoomLeftAtTheSeam)
     EXPECT_EQ(tight.frames().size(), 2u);
 }
 
+// Taking out the frames no later seam can change, while joining, gives the very stream a
+// join held whole in memory gives, and keeps only the frames a seam may still rewrite.
+TEST(Mp3Joiner, SettledFramesCanBeWrittenBeforeTheNextSeam)
+{
+    const Mp3Piece before = piece(0, {0, 10, 20, 60, 0}, 0x10);
+    const Mp3Piece after = piece(1, {0, 40, 30, 0}, 0x80);
+    Mp3Joiner whole;
+    ASSERT_TRUE(whole.append(before, 0, 3));
+    ASSERT_TRUE(whole.append(after, 3, 5));
+
+    Mp3Joiner streamed;
+    std::vector<unsigned char> written;
+    std::vector<qint64> numbers;
+    const auto take = [&](bool complete) {
+        const Mp3Piece settled = streamed.takeSettled(complete);
+        for (size_t index = 0; index < settled.frames.size(); ++index)
+            numbers.push_back(settled.firstFrame + qint64(index));
+        written.insert(written.end(), settled.bytes.begin(), settled.bytes.end());
+    };
+    ASSERT_TRUE(streamed.append(before, 0, 3));
+    take(false);
+    // Frame 3 of the first piece would take 60 bytes from the frames before it: frame 2 holds
+    // them and stays.
+    EXPECT_EQ(written.size(), 2u * 144);
+    EXPECT_EQ(streamed.frames().size(), 1u);
+    ASSERT_TRUE(streamed.append(after, 3, 5));
+    take(false);
+    take(true);
+    EXPECT_TRUE(written == whole.bytes());
+    EXPECT_EQ(numbers, (std::vector<qint64>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(streamed.bytes().empty());
+}
+
+// The summary a long stream's header is made from keeps few places, yet its seek table is as
+// exact as the table's own steps of 1/256 of the stream.
+TEST(Mp3StreamSummary, PlacesEveryPercentWithinTheTablesStep)
+{
+    Mp3StreamSummary summary;
+    std::vector<qint64> offsets; // of every frame, for comparison
+    std::vector<unsigned char> all;
+    qint64 total = 0;
+    for (int chunk = 0; chunk < 50; ++chunk) {
+        std::vector<unsigned char> bytes;
+        std::vector<Mp3Frame> frames;
+        for (int index = 0; index < 4000; ++index) {
+            Mp3Frame frame;
+            frame.offset = qsizetype(bytes.size());
+            frame.length = 100 + (chunk * 37 + index) % 300; // as a VBR stream varies
+            frame.samples = 1152;
+            offsets.push_back(total + frame.offset);
+            bytes.resize(bytes.size() + size_t(frame.length), static_cast<unsigned char>(index));
+            frames.push_back(frame);
+        }
+        summary.add(bytes, frames);
+        total += qint64(bytes.size());
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(summary.frameCount(), qint64(offsets.size()));
+    EXPECT_EQ(summary.byteCount(), total);
+    EXPECT_EQ(summary.crc(), LameTag::crc16(all));
+    for (int percent = 0; percent < 100; ++percent) {
+        const qint64 frame = qint64(offsets.size()) * percent / 100;
+        const qint64 found = summary.offsetOf(frame);
+        EXPECT_LE(found, offsets[size_t(frame)]) << percent;
+        EXPECT_LT((offsets[size_t(frame)] - found) * 256, total) << percent;
+    }
+}
+
 struct TagCase {
     const char* name;
     int sampleRate;
@@ -156,8 +224,9 @@ TEST_P(LameTagTest, RebuildsWhatLameWroteForItsOwnStream)
     rebuilt[lameBlock + 23] = 0;
     std::fill(rebuilt.begin() + qsizetype(lameBlock + 28),
               rebuilt.begin() + qsizetype(lameBlock + 36), 0);
-    ASSERT_TRUE(
-        LameTag::describe(rebuilt, audio, frames, qint64(samples.size()) / test.channels).isOk());
+    Mp3StreamSummary summary;
+    summary.add(audio, frames);
+    ASSERT_TRUE(LameTag::describe(rebuilt, summary, qint64(samples.size()) / test.channels).isOk());
     const auto storedCrc = [](const std::vector<unsigned char>& frame, size_t at) {
         return quint16(frame[at] << 8 | frame[at + 1]);
     };

@@ -1,6 +1,7 @@
 #include "common/audio/mp3joiner.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tunevale {
 
@@ -25,16 +26,18 @@ bool Mp3Joiner::append(const Mp3Piece& piece, qint64 from, qint64 to)
     const qint64 first = from - piece.firstFrame;
     const qint64 last = to - piece.firstFrame;
     if (first < 0 || last > qint64(piece.frames.size()) || first >= last ||
-        (!m_frames.empty() && from != m_end))
+        (m_started && from != m_end))
         return false;
     const Mp3Frame& seamFrame = piece.frames[size_t(first)];
     const int needed = seamFrame.mainDataBegin;
-    if (!m_frames.empty() &&
+    if (m_started &&
         (needed > m_freeTail || (needed > 0 && dataAreaTail(piece.frames, first, needed).empty())))
         return false;
-    if (m_frames.empty() && needed > 0)
+    if (!m_started && needed > 0)
         return false;
-    if (!m_frames.empty()) {
+    if (!m_started)
+        m_first = from;
+    if (m_started) {
         // The previous piece's reservoir bytes for its own later frames are dropped, and this
         // piece's reservoir for its frames from the seam on takes their place.
         for (const qsizetype position :
@@ -56,8 +59,35 @@ bool Mp3Joiner::append(const Mp3Piece& piece, qint64 from, qint64 to)
         m_frames.push_back(frame);
     }
     m_end = to;
+    m_started = true;
     m_freeTail = last < qint64(piece.frames.size()) ? piece.frames[size_t(last)].mainDataBegin : 0;
     return true;
+}
+
+Mp3Piece Mp3Joiner::takeSettled(bool complete)
+{
+    // A seam rewrites up to m_freeTail bytes at the end of the data areas: the frames holding
+    // them stay.
+    auto kept = qsizetype(m_frames.size());
+    for (int covered = 0; !complete && kept > 0 && covered < m_freeTail;)
+        covered += m_frames[size_t(--kept)].dataBytes();
+    Mp3Piece settled;
+    settled.firstFrame = m_first;
+    if (kept == 0)
+        return settled;
+    const qsizetype end = kept < qsizetype(m_frames.size()) ? m_frames[size_t(kept)].offset
+                                                            : qsizetype(m_bytes.size());
+    // The settled part is moved out, not copied: it is most of what is held.
+    std::vector<unsigned char> heldBytes(m_bytes.begin() + end, m_bytes.end());
+    std::vector<Mp3Frame> heldFrames(m_frames.begin() + kept, m_frames.end());
+    for (Mp3Frame& frame : heldFrames)
+        frame.offset -= end;
+    settled.bytes = std::exchange(m_bytes, std::move(heldBytes));
+    settled.bytes.resize(size_t(end));
+    settled.frames = std::exchange(m_frames, std::move(heldFrames));
+    settled.frames.resize(size_t(kept));
+    m_first += kept;
+    return settled;
 }
 
 } // namespace tunevale
