@@ -38,6 +38,8 @@ constexpr qint64 kSeamSearchFrames = 32;
 // Frames past the search window, so that LAME's look-ahead sees real audio up to its end.
 constexpr qint64 kLookaheadFrames = 4;
 constexpr auto kProgressInterval = std::chrono::milliseconds(25);
+// The longest Layer III frame: 320 kbit/s at 32 kHz, with padding.
+constexpr size_t kMaxFrameBytes = 1441;
 
 QString shown(const QString& path)
 {
@@ -270,6 +272,11 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         status = channels.configure(plan.sourceFormat, plan.outputFormat);
     if (status && mp3) {
         status = lame.open(m_settings.mp3);
+        // Room for the largest frames at once: pages never written cost no memory, while
+        // growing step by step would copy the piece and hold it twice for a moment.
+        const qint64 samples = (segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
+                               segment.readFrom + 2 * kPrerollFrames * plan.frameSamples;
+        segment.piece.bytes.reserve(size_t(samples / plan.frameSamples + 1) * kMaxFrameBytes);
     } else if (status) {
         // Each segment writes its own stretch of the data chunk through its own handle.
         status = openOutput(plan.output, plan.shownPath, wav);

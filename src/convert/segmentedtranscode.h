@@ -55,7 +55,7 @@ public:
 
     // Shortest segment worth a thread of its own.
     static constexpr int kMinSegmentSeconds = 3;
-    static constexpr int kMaxSegmentSeconds = 120;
+    static constexpr int kMaxSegmentSeconds = 60;
 
 private:
     struct Plan;
