@@ -114,7 +114,8 @@ public:
 
     Status open(const Plan& plan) { return openOutput(plan.output, plan.shownPath, m_file); }
 
-    // Appends segment's frames from end() to to; joined is false when they cannot follow.
+    // Appends segment's frames from where the stream ends to to; joined is false when they
+    // cannot follow there.
     Status append(const Segment& segment, qint64 to, bool& joined)
     {
         const qint64 from = m_started ? m_end : segment.piece.firstFrame;
