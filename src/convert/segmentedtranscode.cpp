@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -76,6 +77,84 @@ int bytesPerFrame(const WavFormat& format)
 {
     return format.channels * format.bitsPerSample / 8;
 }
+
+// Hands segments to the threads in order, never more than `ahead` past the one the output
+// needs next, so only those are held. After a stop only the segment the output needs next is
+// still handed out, if it was not yet.
+class SegmentQueue {
+public:
+    SegmentQueue(size_t count, size_t ahead, const std::atomic<bool>& stop)
+        : m_count(count)
+        , m_ahead(ahead)
+        , m_stop(stop)
+    {}
+
+    // The next segment to encode, once there is one; nothing when the threads are to end.
+    std::optional<size_t> take()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_closed || claimable(); });
+        if (m_closed)
+            return std::nullopt;
+        ++m_busy;
+        return m_claimed++;
+    }
+    void finished()
+    {
+        update([this] { --m_busy; });
+    }
+    void written(size_t next)
+    {
+        update([this, next] { m_next = next; });
+    }
+    void wake()
+    {
+        update([] {});
+    }
+    void close()
+    {
+        update([this] { m_closed = true; });
+    }
+
+    // Waits for a change, or for timeout at most.
+    void wait(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, timeout);
+    }
+    // After a stop: whether every segment handed out is finished, the one the output needs
+    // next among them.
+    bool settled() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_busy == 0 && (m_claimed > m_next || m_next >= m_count);
+    }
+
+private:
+    bool claimable() const
+    {
+        return m_claimed < m_count &&
+               (m_stop ? m_claimed == m_next : m_claimed <= m_next + m_ahead);
+    }
+    template <typename Change> void update(Change change)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            change();
+        }
+        m_changed.notify_all();
+    }
+
+    const size_t m_count;
+    const size_t m_ahead;
+    const std::atomic<bool>& m_stop;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    size_t m_claimed = 0; // segments handed out in order
+    size_t m_next = 0;    // the first segment not yet in the output
+    size_t m_busy = 0;
+    bool m_closed = false;
+};
 
 } // namespace
 
@@ -363,65 +442,39 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
         return status;
 
     const size_t count = segments.size();
-    const auto ahead = size_t(m_threads);
-    std::mutex mutex;
-    std::condition_variable changed;
     // A stop asked for before the start still converts the first block, as on one thread.
     std::atomic<bool> stop = observer.stopRequested() || observer.cancelRequested();
     std::atomic<bool> failed = false;
-    size_t claimed = 0; // segments handed to a thread; the fields below under mutex too
-    size_t next = 0;    // the first segment not yet in the output
-    size_t running = std::min(count, ahead);
-    const auto requestStop = [&] {
-        stop = true;
-        const std::lock_guard lock(mutex);
-        changed.notify_all();
-    };
-    // The threads take segments in order, at most `ahead` past the one the output needs next,
-    // so only those are held. After a stop only that one is still started, if it was not yet.
+    SegmentQueue queue(count, size_t(m_threads), stop);
     const auto work = [&] {
-        for (;;) {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return claimed >= count || stop || claimed <= next + ahead; });
-            if (claimed >= count || (stop && claimed > next))
-                break;
-            Segment& segment = segments[claimed++];
-            lock.unlock();
+        while (const std::optional<size_t> index = queue.take()) {
+            Segment& segment = segments[*index];
             encodeSegment(plan, segment, stop);
             if (!segment.status)
                 failed = true;
-            lock.lock();
             segment.finished = true;
-            changed.notify_all();
+            queue.finished();
         }
-        const std::lock_guard lock(mutex);
-        --running;
-        changed.notify_all();
+    };
+    const auto requestStop = [&] {
+        stop = true;
+        queue.wake();
     };
 
     qint64 total = 0;
     for (const Segment& segment : segments)
         total += (segment.readTo >= 0 ? segment.readTo : plan.totalSamples) - segment.readFrom;
+    size_t next = 0; // the first segment not yet in the output
     {
         std::vector<std::jthread> threads;
-        for (size_t index = 0; index < std::min(count, ahead); ++index)
+        for (size_t index = 0; index < std::min(count, size_t(m_threads)); ++index)
             threads.emplace_back(work);
         // The observer is called on this thread only: it may be a window's event loop.
-        for (bool done = false; !done;) {
-            size_t written = 0;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait_for(lock, kProgressInterval);
-                done = running == 0;
-                written = next;
-            }
+        for (;;) {
+            queue.wait(kProgressInterval);
             if (status && !stop) {
-                status = writeFinished(plan, segments, written, mp3.get(), outcome);
-                {
-                    const std::lock_guard lock(mutex);
-                    next = written;
-                }
-                changed.notify_all();
+                status = writeFinished(plan, segments, next, mp3.get(), outcome);
+                queue.written(next);
             }
             if (!status || failed || outcome == Outcome::NotApplicable)
                 requestStop();
@@ -432,7 +485,10 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
             observer.yield();
             if (observer.stopRequested() || observer.cancelRequested())
                 requestStop();
+            if (next == count || (stop && queue.settled()))
+                break;
         }
+        queue.close();
     }
     for (const Segment& segment : segments) {
         if (status && segment.finished && !segment.status)

@@ -26,8 +26,10 @@ struct Mp3Piece {
 // from the frames before it (the bit reservoir), so at a seam the frames from the next piece
 // need the bytes their own encoder left in the frames it ran before the seam. The seam is put
 // at a frame where those bytes fit into the room the previous piece's encoder kept free at
-// the same place, and they are moved there; no side information is rewritten. Only the
-// frames a later seam may still change need to stay: the rest can be taken out and written.
+// the same place, and they are moved there; no side information is rewritten. Where no frame
+// of the window has the room, the frame before the seam is stated at a higher bitrate, which
+// gives it more. Only the frames a later seam may still change need to stay: the rest can be
+// taken out and written.
 class Mp3Joiner {
 public:
     // The first frame in [from, to) where after can follow before, if any.
@@ -48,6 +50,9 @@ public:
     const std::vector<Mp3Frame>& frames() const { return m_frames; }
 
 private:
+    // Restates the last frame held at the lowest bitrate that adds extra bytes or more of room.
+    bool enlargeLastFrame(int extra);
+
     std::vector<unsigned char> m_bytes;
     std::vector<Mp3Frame> m_frames;
     qint64 m_first = 0; // stream number of m_frames[0]
