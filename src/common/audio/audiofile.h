@@ -35,8 +35,9 @@ public:
 
     // Writer role.
     Status create(const QString& path);
-    // Writes into file, created empty by the caller, for the output at outputPath.
-    Status create(UniqueFd file, const QString& outputPath);
+    // Writes into file, created empty by the caller, for the output at outputPath, which
+    // will last about expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
     // The source the next create() converts (see AudioWriter::setSourceFormat).
     void setSourceFormat(const SourceFormat& source) { m_writer.setSourceFormat(source); }
     Status setInputFormat(int sampleRate, int channels);

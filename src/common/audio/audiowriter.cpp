@@ -24,7 +24,7 @@ Status AudioWriter::create(const QString& path)
     return status;
 }
 
-Status AudioWriter::create(UniqueFd file, const QString& outputPath)
+Status AudioWriter::create(UniqueFd file, const QString& outputPath, double expectedSeconds)
 {
     if (m_encoder) {
         if (Status status = close(); !status)
@@ -34,6 +34,7 @@ Status AudioWriter::create(UniqueFd file, const QString& outputPath)
     if (Status status = outputKindForPath(outputPath, kind); !status)
         return status;
     auto encoder = createEncoder(kind, m_settings, m_source);
+    encoder->setExpectedSeconds(expectedSeconds);
     if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
     const PcmFormat output = encoder->inputFormat();

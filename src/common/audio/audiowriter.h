@@ -24,8 +24,9 @@ public:
     // from before is finished first.
     Status create(const QString& path);
     // The same into file, created empty by the caller, that will become outputPath (whose
-    // extension picks the format and which messages name).
-    Status create(UniqueFd file, const QString& outputPath);
+    // extension picks the format and which messages name), expected to last about
+    // expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
     // The source the next create() converts, for settings that follow it (FLAC's, Opus's and
     // M4A's rate and channels). Kept until changed; 44,100 Hz stereo 16-bit until given.
     void setSourceFormat(const SourceFormat& source) { m_source = source; }
