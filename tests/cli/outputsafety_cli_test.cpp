@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -160,9 +161,11 @@ TEST_P(EveryFormat, ATagWriteThatCutsTheFileIsAnError)
                                           finishedBytes - missing)
                                .finish();
         EXPECT_EQ(run.exitCode, 1) << missing << run.out.toStdString();
-        EXPECT_TRUE(run.out.contains(QStringLiteral(": Error - tagged.%1 Cannot write tags to %2: "
-                                                    "File too large\n")
-                                         .arg(QLatin1String(GetParam()), output)))
+        // FLAC keeps room for its tags, so there the audio itself no longer fits: the same
+        // failure, named for the output.
+        static const QRegularExpression failed(QStringLiteral(
+            ": Error - tagged\\.\\w+ Cannot write (tags to )?\\S+: File too large\n"));
+        EXPECT_TRUE(failed.match(run.out).hasMatch() && run.out.contains(output + u':'))
             << missing << run.out.toStdString();
         EXPECT_EQ(entries(out), QStringList());
     }
