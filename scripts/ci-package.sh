@@ -57,7 +57,7 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
         COMP_WORDS=(tunevale-cli convert --to ""); COMP_CWORD=3
         COMP_LINE="tunevale-cli convert --to "; COMP_POINT=${#COMP_LINE}
         _tunevale_cli; echo "${COMPREPLY[*]}"' _ "$share/bash-completion/completions/tunevale-cli")
-    [ "$completed" = "mp3 wma ogg wav" ] || fail "bash completion of --to gave '$completed'"
+    [ "$completed" = "mp3 wma ogg wav flac opus m4a" ] || fail "bash completion of --to gave '$completed'"
 fi
 
 # From here on nothing may come from the source or build folders.
