@@ -107,9 +107,9 @@ public:
     }
 };
 
-// Shortens a path that does not fit its cell in the folders first, so the file's own name
-// stays readable; a name too long on its own loses its middle, keeping its start and ending.
-class PathDelegate final : public QStyledItemDelegate {
+// A cell whose text does not fit is shortened by the column's own rule; nothing changes for a
+// text that fits or a rule that gives no text.
+class ShorteningDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -117,62 +117,65 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        const QFontMetrics& metrics = option->fontMetrics;
         const int width = option->rect.width() - kTextMargins;
-        const QString& path = option->text;
-        if (metrics.horizontalAdvance(path) <= width)
+        if (option->fontMetrics.horizontalAdvance(option->text) <= width)
             return;
-        const qsizetype cut =
-            std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1; // after the separator
-        const QString name = path.mid(cut);
-        const int folderWidth = width - metrics.horizontalAdvance(name);
-        const QString ellipsis(QChar(0x2026));
-        if (cut > 0 && folderWidth > metrics.horizontalAdvance(ellipsis) * 2) {
-            option->text = metrics.elidedText(path.left(cut), Qt::ElideMiddle, folderWidth) + name;
-            return;
-        }
-        const QString shortFolder = cut > 0 ? ellipsis + path.mid(cut - 1, 1) : QString();
-        option->text =
-            shortFolder + metrics.elidedText(name, Qt::ElideMiddle,
-                                             width - metrics.horizontalAdvance(shortFolder));
+        if (QString text = shortened(option->text, option->fontMetrics, width); !text.isNull())
+            option->text = std::move(text);
     }
+    // text shortened to width; a null text leaves it to the view's own elision.
+    virtual QString shortened(const QString& text, const QFontMetrics& metrics,
+                              int width) const = 0;
 
 private:
     // The cell's own padding and focus margins, with room to spare.
     static constexpr int kTextMargins = 14;
 };
 
-// Shortens a format description that does not fit its cell in its codec's name, first by
-// dropping the long name in brackets ("MP3 (MPEG audio layer 3)" becomes "MP3"): the rate,
-// bitrate and channels that rows are compared by stay readable.
-class AudioFormatDelegate final : public QStyledItemDelegate {
+// Shortens a path in the folders first, so the file's own name stays readable; a name too
+// long on its own loses its middle, keeping its start and ending.
+class PathDelegate final : public ShorteningDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using ShorteningDelegate::ShorteningDelegate;
 
 protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    QString shortened(const QString& path, const QFontMetrics& metrics, int width) const override
     {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QFontMetrics& metrics = option->fontMetrics;
-        const int width = option->rect.width() - kTextMargins;
-        const QString& text = option->text;
-        if (metrics.horizontalAdvance(text) <= width)
-            return;
+        const qsizetype cut =
+            std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1; // after the separator
+        const QString name = path.mid(cut);
+        const int folderWidth = width - metrics.horizontalAdvance(name);
+        const QString ellipsis(QChar(0x2026));
+        if (cut > 0 && folderWidth > metrics.horizontalAdvance(ellipsis) * 2)
+            return metrics.elidedText(path.left(cut), Qt::ElideMiddle, folderWidth) + name;
+        const QString shortFolder = cut > 0 ? ellipsis + path.mid(cut - 1, 1) : QString();
+        return shortFolder + metrics.elidedText(name, Qt::ElideMiddle,
+                                                width - metrics.horizontalAdvance(shortFolder));
+    }
+};
+
+// Shortens a format description in its codec's name, first by dropping the long name in
+// brackets ("MP3 (MPEG audio layer 3)" becomes "MP3"): the rate, bitrate and channels that
+// rows are compared by stay readable.
+class AudioFormatDelegate final : public ShorteningDelegate {
+public:
+    using ShorteningDelegate::ShorteningDelegate;
+
+protected:
+    QString shortened(const QString& text, const QFontMetrics& metrics, int width) const override
+    {
         const qsizetype fieldsStart = text.indexOf(u';');
         if (fieldsStart <= 0)
-            return; // one field: the view's own elision
+            return {}; // one field: the view's own elision
         QString codec = text.left(fieldsStart);
         const QString fields = text.mid(fieldsStart);
         if (const qsizetype bracket = codec.indexOf(QStringLiteral(" (")); bracket > 0)
             codec.truncate(bracket);
         const int codecWidth = width - metrics.horizontalAdvance(fields);
         if (codecWidth < metrics.horizontalAdvance(codec.left(1) + QChar(0x2026)))
-            return; // too narrow for the fields as well
-        option->text = metrics.elidedText(codec, Qt::ElideRight, codecWidth) + fields;
+            return {}; // too narrow for the fields as well
+        return metrics.elidedText(codec, Qt::ElideRight, codecWidth) + fields;
     }
-
-private:
-    static constexpr int kTextMargins = 14;
 };
 
 // The local paths of dropped data, or nothing unless every url is a local file.

@@ -15,6 +15,7 @@
 namespace tunevale {
 namespace {
 
+using test::encodeInBlocks;
 using test::openEncoder;
 
 using Samples = std::vector<qint16>;
@@ -27,26 +28,6 @@ OggFormat bitrateFormat(int rate, int channels, int kbps, int minKbps = 0, int m
 OggFormat qualityFormat(int rate, int channels, int quality)
 {
     return {rate, channels, 128, 0, 0, quality};
-}
-
-// Feeds samples in uneven blocks, so frames straddle the encoder's internal chunks.
-// An open file given is written instead of a new one at path.
-Status encodeFile(VorbisEncoder& encoder, const QString& path, std::span<const qint16> samples,
-                  UniqueFd file = {})
-{
-    if (Status status =
-            file.isValid() ? encoder.open(std::move(file), path) : openEncoder(encoder, path);
-        !status)
-        return status;
-    const auto channels = static_cast<size_t>(encoder.inputFormat().channels);
-    const size_t blockFrames[] = {1, 777, 4096, 5000, 12345};
-    for (size_t block = 0, offset = 0; offset < samples.size(); ++block) {
-        const size_t count = std::min(blockFrames[block % 5] * channels, samples.size() - offset);
-        if (Status status = encoder.encode(samples.subspan(offset, count)); !status)
-            return status;
-        offset += count;
-    }
-    return encoder.finish();
 }
 
 double channelFrequency(int channel)
@@ -93,7 +74,7 @@ TEST_P(VorbisModeTest, TonesAndSilenceSurviveTheRoundTrip)
                                      : tonePerChannel(rate, format.channels, 2.5);
         const QString path = dir.file(silent ? QStringLiteral("s.ogg") : QStringLiteral("t.ogg"));
         VorbisEncoder encoder(format);
-        const Status status = encodeFile(encoder, path, input);
+        const Status status = encodeInBlocks(encoder, path, input);
         ASSERT_TRUE(status) << status.message().toStdString();
 
         const test::Decoded decoded = test::decodeFile(path);
@@ -137,7 +118,7 @@ TEST(VorbisQuality, HigherLevelMakesBiggerFile)
     for (int i = 0; i < 2; ++i) {
         const QString path = dir.file(QStringLiteral("q%1.ogg").arg(levels[i]));
         VorbisEncoder encoder(qualityFormat(44100, 2, levels[i] * 100));
-        ASSERT_TRUE(encodeFile(encoder, path, input));
+        ASSERT_TRUE(encodeInBlocks(encoder, path, input));
         sizes[i] = QFileInfo(path).size();
     }
     EXPECT_GT(sizes[1], sizes[0] * 3 / 2);
@@ -160,8 +141,8 @@ TEST_P(VorbisBitrateTest, FileBitrateStaysNearTarget)
     const test::TempDir dir;
     const QString path = dir.file(QStringLiteral("rate.ogg"));
     VorbisEncoder encoder(param.format);
-    ASSERT_TRUE(encodeFile(encoder, path,
-                           param.signal(param.format.sampleRate, param.format.channels, kSeconds)));
+    ASSERT_TRUE(encodeInBlocks(
+        encoder, path, param.signal(param.format.sampleRate, param.format.channels, kSeconds)));
     const double kbps = double(QFileInfo(path).size()) * 8.0 / kSeconds / 1000.0;
     EXPECT_GE(kbps, param.lowestKbps);
     EXPECT_LE(kbps, param.highestKbps);
@@ -276,7 +257,7 @@ TEST(VorbisOpen, FullDiskEndsInAnError)
     for (const double seconds : {2.0, 0.05}) {
         VorbisEncoder encoder(bitrateFormat(44100, 2, 128));
         const Status status =
-            encodeFile(encoder, path, noise(44100, 2, seconds), test::openFullDevice());
+            encodeInBlocks(encoder, path, noise(44100, 2, seconds), test::openFullDevice());
         EXPECT_FALSE(status);
         EXPECT_EQ(status.message(),
                   QStringLiteral("Cannot write %1: No space left on device").arg(path));
@@ -295,7 +276,7 @@ TEST(VorbisLifecycle, CallsOutOfOrderFailAndReopeningStartsAFreshFile)
     ASSERT_TRUE(openEncoder(encoder, dir.file(QStringLiteral("abandoned.ogg"))));
     EXPECT_FALSE(encoder.encode(std::span<const qint16>(input).first(3))) << "a partial frame";
     ASSERT_TRUE(encoder.encode(input));
-    ASSERT_TRUE(encodeFile(encoder, path, input));
+    ASSERT_TRUE(encodeInBlocks(encoder, path, input));
     EXPECT_FALSE(encoder.finish());
     EXPECT_FALSE(encoder.encode(input));
 
@@ -317,7 +298,7 @@ TEST(VorbisLifecycle, DestroyingMidStreamLeavesAClosedFile)
     EXPECT_GT(QFileInfo(path).size(), 0);
     ASSERT_TRUE(QFile::remove(path)); // outputs are never written over
     VorbisEncoder again(bitrateFormat(44100, 2, 128));
-    ASSERT_TRUE(encodeFile(again, path, test::sine(1000.0, 44100, 2, 0.5)));
+    ASSERT_TRUE(encodeInBlocks(again, path, test::sine(1000.0, 44100, 2, 0.5)));
     const test::Decoded decoded = test::decodeFile(path);
     ASSERT_TRUE(decoded.ok);
     EXPECT_NEAR(double(decoded.frames()), 22050.0, 44100 * 0.005);

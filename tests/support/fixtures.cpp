@@ -26,9 +26,12 @@ Status openEncoder(Encoder& encoder, const QString& path)
     return status;
 }
 
-Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples)
+Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples,
+                      UniqueFd file)
 {
-    if (Status status = openEncoder(encoder, path); !status)
+    if (Status status =
+            file.isValid() ? encoder.open(std::move(file), path) : openEncoder(encoder, path);
+        !status)
         return status;
     const auto channels = static_cast<size_t>(encoder.inputFormat().channels);
     const size_t blockFrames[] = {1, 777, 4096, 5000, 12345};

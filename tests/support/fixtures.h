@@ -55,7 +55,9 @@ bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sa
 Status openEncoder(Encoder& encoder, const QString& path);
 // Opens encoder on a new file at path, feeds it samples (in its input format) in uneven blocks
 // so frames straddle its internal chunks, and finishes the file.
-Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples);
+// An open file given is written instead of a new one at path.
+Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples,
+                      UniqueFd file = {});
 
 // What a command-line tool printed on its standard output; ok tells whether it ran and
 // exited with 0.

@@ -8,9 +8,23 @@
 #include "common/audio/wavencoder.h"
 #include "common/audio/wmaencoder.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace tunevale {
+
+Status checkWholeFrames(const char* codec, const QString& outputPath, size_t sampleCount,
+                        int channels)
+{
+    if (channels > 0 && sampleCount % size_t(channels) == 0)
+        return {};
+    return Status::error(
+        QStringLiteral("Cannot encode %1 audio for %2: %3 samples are not whole frames of %4 "
+                       "channels")
+            .arg(QLatin1String(codec), QDir::toNativeSeparators(outputPath))
+            .arg(sampleCount)
+            .arg(channels));
+}
 
 QString formatCaption(OutputKind kind)
 {

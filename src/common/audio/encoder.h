@@ -67,6 +67,11 @@ public:
     virtual Status finish() = 0;
 };
 
+// An error naming codec and outputPath when sampleCount interleaved samples are not whole
+// frames of channels; success otherwise. The encoders' common input check.
+Status checkWholeFrames(const char* codec, const QString& outputPath, size_t sampleCount,
+                        int channels);
+
 enum class OutputKind { Mp3, Wma, Ogg, Wav, Flac, Opus, M4a };
 inline constexpr std::array kOutputKinds{OutputKind::Mp3, OutputKind::Wma,  OutputKind::Ogg,
                                          OutputKind::Wav, OutputKind::Flac, OutputKind::Opus,

@@ -196,13 +196,10 @@ Status FlacEncoder::encode(std::span<const qint16> samples)
     if (!m_stream)
         return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
     const auto channels = size_t(m_settings.channels);
-    if (samples.size() % channels != 0)
-        return Status::error(
-            QStringLiteral("Cannot encode FLAC audio for %1: %2 samples are not whole frames "
-                           "of %3 channels")
-                .arg(QDir::toNativeSeparators(m_stream->file.shownPath()))
-                .arg(samples.size())
-                .arg(channels));
+    if (Status status =
+            checkWholeFrames("FLAC", m_stream->file.shownPath(), samples.size(), int(channels));
+        !status)
+        return status;
     Stream& stream = *m_stream;
     for (size_t offset = 0; offset < samples.size();) {
         const size_t count = std::min(kChunkFrames * channels, samples.size() - offset);

@@ -290,13 +290,9 @@ Status M4aEncoder::encode(std::span<const qint16> samples)
     if (!m_muxer)
         return Status::error(QStringLiteral("Cannot encode AAC audio: the output is not open"));
     const int channels = m_settings.channels;
-    if (samples.size() % channels != 0)
-        return Status::error(
-            QStringLiteral("Cannot encode AAC audio for %1: %2 samples are not whole frames "
-                           "of %3 channels")
-                .arg(displayPath(m_muxer->path))
-                .arg(samples.size())
-                .arg(channels));
+    if (Status status = checkWholeFrames("AAC", m_muxer->path, samples.size(), int(channels));
+        !status)
+        return status;
     Muxer& muxer = *m_muxer;
     constexpr float kScale = 1.0f / 32768.0f;
     const qint16* input = samples.data();

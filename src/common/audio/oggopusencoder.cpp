@@ -177,13 +177,10 @@ Status OggOpusEncoder::encode(std::span<const qint16> samples)
     if (!m_stream)
         return Status::error(QStringLiteral("Cannot encode Opus audio: the output is not open"));
     const auto channels = size_t(m_settings.channels);
-    if (samples.size() % channels != 0)
-        return Status::error(
-            QStringLiteral("Cannot encode Opus audio for %1: %2 samples are not whole frames "
-                           "of %3 channels")
-                .arg(QDir::toNativeSeparators(m_stream->file.shownPath()))
-                .arg(samples.size())
-                .arg(channels));
+    if (Status status =
+            checkWholeFrames("Opus", m_stream->file.shownPath(), samples.size(), int(channels));
+        !status)
+        return status;
     if (samples.empty())
         return {};
     m_stream->empty = false;

@@ -2,12 +2,12 @@
 
 #include "common/audio/ffmpegptr.h"
 #include "common/audio/outputfile.h"
+#include "common/audio/outputio.h"
 
 #include <QDir>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 }
 
@@ -48,44 +48,12 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// The muxer writes through these into the caller's file, so FFmpeg never opens a path itself.
-// FFmpeg 5 declares the data it hands over as writable.
-int writeToStream(void* opaque, uint8_t* data, int size)
-{
-    auto* stream = static_cast<OutputStream*>(opaque);
-    return stream->write(reinterpret_cast<const char*>(data), size) ? size : AVERROR(EIO);
-}
-
-int64_t seekInStream(void* opaque, int64_t offset, int whence)
-{
-    auto* stream = static_cast<OutputStream*>(opaque);
-    if (whence & AVSEEK_SIZE) {
-        const qint64 size = stream->size();
-        return size >= 0 ? size : AVERROR(EIO);
-    }
-    // The muxer only seeks from the start (to complete the header).
-    if ((whence & ~AVSEEK_FORCE) != SEEK_SET)
-        return AVERROR(ENOSYS);
-    return stream->seek(offset) ? offset : AVERROR(EIO);
-}
-
-constexpr int kIoBufferBytes = 32 * 1024;
-
-struct IoContextDeleter {
-    void operator()(AVIOContext* context) const
-    {
-        av_freep(&context->buffer);
-        avio_context_free(&context);
-    }
-};
-using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
-
 } // namespace
 
 struct WmaEncoder::Muxer {
     QString path;
     OutputStream file;
-    IoContextPtr io; // outlives format, which writes through it
+    OutputIoPtr io; // outlives format, which writes through it
     OutputFormatContextPtr format;
     CodecContextPtr codec;
     AVStream* stream = nullptr;
@@ -245,14 +213,10 @@ Status WmaEncoder::open(UniqueFd file, const QString& path)
     if (av_audio_fifo_write(muxer->fifo.get(), muxer->planePointers.data(), frameSize) != frameSize)
         return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
 
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
-    muxer->io.reset(buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &muxer->file, nullptr,
-                                                writeToStream, seekInStream)
-                           : nullptr);
-    if (!muxer->io) {
-        av_free(buffer);
+    // The muxer writes into the caller's file, so FFmpeg never opens a path itself.
+    muxer->io = makeOutputIo(muxer->file);
+    if (!muxer->io)
         return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
-    }
     format->pb = muxer->io.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
 
@@ -271,13 +235,9 @@ Status WmaEncoder::encode(std::span<const qint16> samples)
     if (!m_muxer)
         return Status::error(QStringLiteral("Cannot encode WMA audio: the output is not open"));
     const int channels = m_profile.channels;
-    if (samples.size() % channels != 0)
-        return Status::error(
-            QStringLiteral("Cannot encode WMA audio for %1: %2 samples are not whole frames "
-                           "of %3 channels")
-                .arg(displayPath(m_muxer->path))
-                .arg(samples.size())
-                .arg(channels));
+    if (Status status = checkWholeFrames("WMA", m_muxer->path, samples.size(), int(channels));
+        !status)
+        return status;
 
     Muxer& muxer = *m_muxer;
     constexpr float kScale = 1.0f / 32768.0f;
