@@ -1,7 +1,7 @@
 #include "app/commandbars.h"
 
 #include "app/commandids.h"
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "widgets/artwork.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "cli/interruption.h"
 
 #include "common/audio/audiofile.h"
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/folderpath.h"
 #include "common/localfile.h"
 #include "common/textnumber.h"
@@ -72,7 +72,7 @@ struct Options {
     std::optional<int> mp3AbrBitrate;
     std::optional<int> mp3Rate;
     bool mp3Mono = false;
-    OggFormat ogg;
+    OggFormat ogg{.minBitrate = 0, .maxBitrate = 0};
     std::optional<int> wmaProfile;
     WavFormat wav;
 };
@@ -85,7 +85,7 @@ Status settingsFrom(const Options& options, EncoderSettings& settings)
     settings.UseOutputFolder = !options.batch.outputFolder.isEmpty();
     settings.CopyTags = options.batch.copyTags;
 
-    Mp3Encoder& mp3 = settings.Mp3;
+    Mp3Encoder& mp3 = settings.Formats.mp3;
     const std::pair<const std::optional<int>&, Status (Mp3Encoder::*)(int)> mp3Steps[] = {
         {options.mp3Preset, &Mp3Encoder::applyPreset},
         {options.mp3Rate, &Mp3Encoder::setSampleRate},
@@ -105,21 +105,11 @@ Status settingsFrom(const Options& options, EncoderSettings& settings)
             return status;
     }
 
-    const OggFormat& ogg = options.ogg;
-    settings.OggFrequencyText = EncoderSettings::oggFrequencyCaption(ogg.sampleRate);
-    settings.OggChannelText = ogg.channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo");
-    settings.OggBitrate = ogg.bitrate;
-    settings.OggMinBitrate = ogg.minBitrate;
-    settings.OggMaxBitrate = ogg.maxBitrate;
-    settings.OggVbrEnabled = ogg.minBitrate > 0 || ogg.maxBitrate > 0;
-    settings.OggQualityEnabled = ogg.quality > 0;
-    if (settings.OggQualityEnabled)
-        settings.OggQuality = ogg.quality;
+    settings.Formats.ogg = options.ogg;
+    settings.Formats.ogg.managed = options.ogg.minBitrate > 0 || options.ogg.maxBitrate > 0;
     if (options.wmaProfile)
-        settings.WmaProfileIndex = *options.wmaProfile;
-    settings.WavSampleRate = options.wav.sampleRate;
-    settings.WavChannels = options.wav.channels;
-    settings.WavBitsPerSample = options.wav.bitsPerSample;
+        settings.Formats.wmaProfile = *options.wmaProfile;
+    settings.Formats.wav = options.wav;
     // Every job configures its writer alike: what one writer refuses, all would.
     AudioFile writer;
     return settings.applyTo(writer);
@@ -179,10 +169,10 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     if (!parser.isSet(QStringLiteral("to")))
         return QStringLiteral("convert needs --to mp3, wma, ogg or wav");
     QStringList formats;
-    for (OutputKind kind : kOutputKinds)
-        formats << formatCaption(kind).toLower();
+    for (const OutputFormat& format : outputFormats())
+        formats << format.extension.toString();
     if (const auto format = read.choice(QStringLiteral("to"), formats, error))
-        options.targetFormat = kOutputKinds[size_t(*format)];
+        options.targetFormat = outputFormats()[size_t(*format)].kind;
 
     if (parser.isSet(QStringLiteral("out"))) {
         const QString folder = parser.value(QStringLiteral("out"));
@@ -237,6 +227,7 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
         if ((*level < 1 || *level > 10) && error.isEmpty())
             error = QStringLiteral("--ogg-quality must be 1 to 10, not %1").arg(*level);
         options.ogg.quality = *level * 100;
+        options.ogg.qualityMode = true;
     }
 
     options.wmaProfile = read.integer(QStringLiteral("wma-profile"), error);

@@ -1,6 +1,6 @@
 #include "widgets/artwork.h"
 
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -379,8 +379,8 @@ void drawSplash(QPainter& painter)
     painter.setFont(formats);
     painter.setPen(QColor(0x8F, 0xB4, 0xF0));
     QStringList captions;
-    for (OutputKind format : kOutputKinds)
-        captions << formatCaption(format);
+    for (const OutputFormat& format : outputFormats())
+        captions << format.caption.toString();
     painter.drawText(QPointF(112, 124), captions.join(QStringLiteral("  \u00B7  ")));
 
     // The footer band carries the version and copyright labels of the window.

@@ -104,8 +104,8 @@ TEST_F(MainWindow, StartsWithItsDefaults)
     EXPECT_EQ(m_window.centralWidget(), m_window.ListView1());
     EXPECT_TRUE(list().acceptDrops());
     EXPECT_EQ(m_window.VisualStyle, 3);
-    EXPECT_EQ(m_window.settings().WmaProfileIndex, 14);
-    EXPECT_EQ(m_window.settings().Mp3.bitrate(), 96);
+    EXPECT_EQ(m_window.settings().Formats.wmaProfile, 14);
+    EXPECT_EQ(m_window.settings().Formats.mp3.bitrate(), 96);
     const QString format = m_window.settings().OutputFormatText();
     EXPECT_TRUE(format.contains(u"44100 Hz") && format.contains(u"96")) << format.toStdString();
     EXPECT_FALSE(format.endsWith(u"; "));

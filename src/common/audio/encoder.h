@@ -1,45 +1,15 @@
 #pragma once
 
-#include "common/audio/mp3encoder.h"
 #include "common/audio/pcmformat.h"
 #include "common/audio/status.h"
-#include "common/audio/wmaprofiles.h"
 #include "common/safefile.h"
 
 #include <QString>
 #include <QtGlobal>
 
-#include <array>
-#include <memory>
-#include <optional>
 #include <span>
 
 namespace tunevale {
-
-// OGG Vorbis output. Bitrates in kbit/s; minimum and maximum 0 mean "not managed".
-// quality is the level times 100 (100 to 1000), or -1 when a bitrate mode applies.
-struct OggFormat {
-    int sampleRate = 44100;
-    int channels = 2;
-    int bitrate = 128;
-    int minBitrate = 0;
-    int maxBitrate = 0;
-    int quality = -1;
-};
-
-struct WavFormat {
-    int sampleRate = 44100;
-    int channels = 2;       // 1 or 2
-    int bitsPerSample = 16; // 8 or 16
-};
-
-// Everything a writer needs to pick and configure an encoder by the output's extension.
-struct OutputSettings {
-    Mp3Encoder mp3;
-    OggFormat ogg;
-    int wmaProfile = kDefaultWmaProfile;
-    WavFormat wav;
-};
 
 // One output format's encoder, writing one file. Each instance is independent, so
 // several may run on different threads.
@@ -57,24 +27,5 @@ public:
     // Flushes the codec, writes trailers and closes the file; the file is complete after it.
     virtual Status finish() = 0;
 };
-
-enum class OutputKind { Mp3, Wma, Ogg, Wav };
-inline constexpr std::array kOutputKinds{OutputKind::Mp3, OutputKind::Wma, OutputKind::Ogg,
-                                         OutputKind::Wav};
-
-// A format's name as captions show it: "MP3", "WMA", "OGG" or "WAV".
-QString formatCaption(OutputKind kind);
-// The kind a name stands for, in any case ("ogg" too); nothing for any other text.
-std::optional<OutputKind> outputKindNamed(const QString& name);
-
-// The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", any case),
-// or an error naming the unsupported extension.
-Status outputKindForPath(const QString& path, OutputKind& kind);
-
-// A configured, not yet opened encoder for the given kind.
-std::unique_ptr<Encoder> createEncoder(OutputKind kind, const OutputSettings& settings);
-
-// One-line description of the settings a kind would be written with.
-QString describeOutput(OutputKind kind, const OutputSettings& settings);
 
 } // namespace tunevale

@@ -22,6 +22,8 @@ public:
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
+    // Always accepted: an Mp3Encoder refuses bad values as they are set.
+    static Status validate(const Mp3Encoder& settings);
     // One line such as "MP3 44100 Hz; 128 Kbps; Joint Stereo; " (what LAME really uses).
     static QString describe(const Mp3Encoder& settings);
 

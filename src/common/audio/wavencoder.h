@@ -6,6 +6,14 @@
 
 namespace tunevale {
 
+struct WavFormat {
+    int sampleRate = 44100;
+    int channels = 2;       // 1 or 2
+    int bitsPerSample = 16; // 8 or 16
+
+    friend bool operator==(const WavFormat&, const WavFormat&) = default;
+};
+
 // RIFF PCM output, 8 or 16 bits.
 class WavEncoder final : public Encoder {
 public:
@@ -16,6 +24,8 @@ public:
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
+    // Whether format can be written; the message says why not.
+    static Status validate(const WavFormat& format);
     // One line such as "WAV 44100 Hz; Stereo; 16 bit".
     static QString describe(const WavFormat& format);
     // The header that precedes dataBytes bytes of audio in format.
