@@ -69,7 +69,7 @@ int bytesPerFrame(const WavFormat& format)
 struct SegmentedTranscode::Plan {
     QString source;
     QString output;
-    OutputKind kind = OutputKind::Mp3;
+    Splitting splitting = Splitting::None;
     PcmFormat sourceFormat;
     PcmFormat outputFormat;
     qint64 totalSamples = 0;    // per channel
@@ -96,8 +96,11 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
                                 const QString& namedAs, Plan& plan, Outcome& outcome)
 {
     outcome = Outcome::NotApplicable;
-    if (m_threads < 2 || !outputKindForPath(namedAs.isEmpty() ? output : namedAs, plan.kind) ||
-        (plan.kind != OutputKind::Mp3 && plan.kind != OutputKind::Wav))
+    OutputKind kind = OutputKind::Mp3;
+    if (m_threads < 2 || !outputKindForPath(namedAs.isEmpty() ? output : namedAs, kind))
+        return {};
+    plan.splitting = outputFormat(kind).splitting;
+    if (plan.splitting == Splitting::None)
         return {};
     AudioReader reader;
     // A source that cannot be read is reported by the one-thread conversion.
@@ -107,7 +110,7 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
     plan.output = output;
     plan.sourceFormat = reader.format();
     plan.totalSamples = reader.totalFrames();
-    if (plan.kind == OutputKind::Mp3) {
+    if (plan.splitting == Splitting::JoinedMp3Frames) {
         const Mp3Encoder& mp3 = m_settings.mp3;
         plan.outputFormat = {mp3.sampleRate(), mp3.channels()};
         plan.frameSamples = mp3.sampleRate() >= 32000 ? 1152 : 576;
@@ -143,7 +146,7 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         return status;
 
     std::vector<Segment> segments(plan.starts.size());
-    const bool mp3 = plan.kind == OutputKind::Mp3;
+    const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     for (size_t index = 0; index < segments.size(); ++index) {
         Segment& segment = segments[index];
         const qint64 start = plan.starts[index];
@@ -183,7 +186,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
     LameStream lame;
     QFile wav;
     QByteArray packed;
-    const bool mp3 = plan.kind == OutputKind::Mp3;
+    const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     qint64 reached = 0;
     Status status = reader.open(plan.source);
     if (status)

@@ -16,7 +16,8 @@ class TranscodeObserver;
 // Converts one long source on several threads: the source is cut into segments on the
 // output's frame grid, each thread encodes one segment (MP3 with a stretch of the source
 // before and after it, so its encoder has settled at the seams) and the pieces are joined
-// into one stream whose header describes the whole file. MP3 and WAV output only.
+// into one stream whose header describes the whole file. Only formats whose table row names a
+// way to split (Splitting) are split.
 class SegmentedTranscode {
 public:
     enum class Outcome {

@@ -102,7 +102,7 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
     QStringList lost;
     // Totals are written beside their numbers only; ASF has no common field for the number
     // of tracks.
-    if (rich.trackTotal > 0 && (track <= 0 || target == OutputKind::Wma))
+    if (rich.trackTotal > 0 && (track <= 0 || outputFormat(target).tags == TagFamily::Asf))
         lost.append(QStringLiteral("track total"));
     if (rich.discTotal > 0 && rich.discNumber <= 0)
         lost.append(QStringLiteral("disc total"));
