@@ -1,5 +1,6 @@
 #include "cli/clicommands.h"
 
+#include "cli/usagetext.h"
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
 #include "common/textnumber.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kUsageWidth = 80;
 
 // Parses arguments; on --help or a usage error prints and returns an exit status.
 std::optional<int> parse(QCommandLineParser& parser, const char* command,
@@ -39,6 +41,16 @@ std::optional<int> parse(QCommandLineParser& parser, const char* command,
         return 0;
     }
     return std::nullopt;
+}
+
+// What transcode does, in pieces to wrap: the formats it writes each stay on one line.
+QStringList transcodeDescription()
+{
+    QStringList formats = listedPieces(transcodeFormats());
+    formats.last() += u'.';
+    return words(QStringLiteral("Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose "
+                                "extension picks the format:")) +
+           formats + words(QStringLiteral("An existing OUTPUT is never overwritten."));
 }
 
 QString tagNumber(int value, int none)
@@ -135,13 +147,11 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
 int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const QString usage = QStringLiteral(
-        "Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n"
-        "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
-        "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
-        "stereo, 128 kbit/s) or .wav (44100 Hz, stereo, 16 bit). An existing OUTPUT is never\n"
-        "overwritten.\n"
-        "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
+    const QString usage =
+        QStringLiteral("Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n") +
+        wrappedText(transcodeDescription(), kUsageWidth) +
+        QStringLiteral("  --jobs N   threads for one long file to ") + splittingFormatsText() +
+        QStringLiteral(" (default: one per processor)\n");
     QCommandLineParser parser;
     const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
     parser.addOption(jobsOption);
