@@ -58,16 +58,13 @@ public:
     void M_Contents_Click();
     void M_AddFolder_Click();
     void M_Play_Click();
-    void M_ConvertMP3_Click();
-    void M_ConvertWMA_Click();
-    void M_ConvertOGG_Click();
-    void M_ConvertWAV_Click();
+    // A Convert command: the guard, then the conversion dialog for that target format.
+    void convertTo(OutputKind targetFormat);
 
 private:
     void Form_Load();
     void InitGlobals();
     void loadSkin();
-    void convertTo(OutputKind targetFormat);
     void playSelected();
 
     AudioInformation m_audioInformation;

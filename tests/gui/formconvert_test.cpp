@@ -328,7 +328,7 @@ TEST_F(Conversion, ConfigRoundTripKeepsTheDialogAndItsRun)
             });
         });
     });
-    main.M_ConvertWAV_Click();
+    main.convertTo(OutputKind::Wav);
     EXPECT_TRUE(checked);
     EXPECT_EQ(main.settings().Formats.wav.channels, 1); // the choice lasts beyond the dialog
     EXPECT_EQ(main.settings().TargetFormat, OutputKind::Wav);

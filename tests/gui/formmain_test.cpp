@@ -1,5 +1,6 @@
 #include "app/commandbars.h"
 #include "app/commandids.h"
+#include "app/formatcommands.h"
 #include "app/formmain.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
@@ -17,12 +18,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tunevale;
@@ -223,6 +226,24 @@ TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
         bound[key] = CommandBars::commandId(action);
     }
     EXPECT_EQ(bound, expected);
+}
+
+// The window's format table offers every format of the core table once, each with its own
+// command id.
+TEST(FormatCommands, EveryOutputFormatHasOneConvertCommand)
+{
+    QSet<int> ids;
+    for (const OutputFormat& format : outputFormats()) {
+        const auto rows = std::count_if(
+            formatCommands().begin(), formatCommands().end(),
+            [&format](const FormatCommand& command) { return command.kind == format.kind; });
+        EXPECT_EQ(rows, 1) << format.caption.toString().toStdString();
+        const FormatCommand& command = formatCommand(format.kind);
+        EXPECT_EQ(formatCommandWithId(command.commandId), &command);
+        ids.insert(command.commandId);
+    }
+    EXPECT_EQ(ids.size(), qsizetype(formatCommands().size()));
+    EXPECT_EQ(formatCommands().size(), outputFormats().size());
 }
 
 // Keys reach the window as a user presses them.

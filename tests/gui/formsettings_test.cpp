@@ -1,3 +1,4 @@
+#include "app/formatcommands.h"
 #include "common/audio/audiofile.h"
 #include "common/audio/wmaprofiles.h"
 #include "settings/encodersettings.h"
