@@ -1,4 +1,44 @@
 # `cmake --build build --target package` makes the Debian package from the install rules.
+
+# The programs read files from anywhere, so they are built with the hardening Debian expects
+# of them: dpkg-buildflags with every hardening feature (_FORTIFY_SOURCE, the strong stack
+# protector, format checks, full RELRO with immediate binding). Only what the hardening adds
+# is taken, so the build type still chooses optimisation and debug information. The
+# sanitizers bring checks of their own, which _FORTIFY_SOURCE would get in the way of.
+option(TUNEVALE_HARDENING "Build with Debian's hardening flags (dpkg-buildflags)" ON)
+find_program(DPKG_BUILDFLAGS_PROGRAM dpkg-buildflags)
+
+# The flags of one dpkg-buildflags kind (CPPFLAGS, CXXFLAGS, LDFLAGS) that the hardening adds.
+function(tunevale_hardening_flags kind result)
+    foreach(setting IN ITEMS +all -all)
+        execute_process(
+            COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=${setting}
+                    ${DPKG_BUILDFLAGS_PROGRAM} --get ${kind}
+            OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+        separate_arguments(flags UNIX_COMMAND "${flags}")
+        if(setting STREQUAL "+all")
+            set(hardened ${flags})
+        else()
+            set(plain ${flags})
+        endif()
+    endforeach()
+    if(plain)
+        list(REMOVE_ITEM hardened ${plain})
+    endif()
+    set(${result} ${hardened} PARENT_SCOPE)
+endfunction()
+
+if(TUNEVALE_HARDENING AND DPKG_BUILDFLAGS_PROGRAM AND NOT TUNEVALE_SANITIZE AND NOT TUNEVALE_FUZZ)
+    tunevale_hardening_flags(CPPFLAGS hardening_cppflags)
+    tunevale_hardening_flags(CXXFLAGS hardening_cxxflags)
+    tunevale_hardening_flags(LDFLAGS hardening_ldflags)
+    message(STATUS "Hardening: ${hardening_cppflags} ${hardening_cxxflags} ${hardening_ldflags}")
+    # _FORTIFY_SOURCE needs an optimised build; without one glibc only warns.
+    target_compile_options(tunevale_common_cfg INTERFACE
+        "$<$<NOT:$<CONFIG:Debug>>:${hardening_cppflags}>" ${hardening_cxxflags})
+    target_link_options(tunevale_common_cfg INTERFACE ${hardening_ldflags})
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tunevale)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

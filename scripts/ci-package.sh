@@ -25,11 +25,23 @@ cmake --build "$build_dir" -j"$(nproc)" --target tunevale tunevale-cli tunevale_
 package=$(ls "$build_dir"/tunevale_*.deb)
 echo "== $package"
 dpkg-deb --field "$package" Depends
-lintian --fail-on error,warning "$package"
+report=$(lintian --pedantic --display-info --fail-on error,warning "$package") ||
+    fail "lintian: $report"
+echo "$report"
+# Programs that parse files from anywhere must carry Debian's hardening.
+if grep 'hardening-' <<<"$report"; then
+    fail "the programs lack Debian's hardening (dpkg-buildflags)"
+fi
 
 root="$scratch/root"
 dpkg -x "$package" "$root"
 share="$root/usr/share"
+
+echo "== hardening"
+# PIE, stack protector, _FORTIFY_SOURCE, full RELRO and immediate binding, as dpkg-buildflags
+# gives them; Debian 12's flags have no control-flow protection, so that is not asked for.
+hardening-check --nocfprotection "$root/usr/bin/tunevale" "$root/usr/bin/tunevale-cli" ||
+    fail "the packaged programs are not built with Debian's hardening flags"
 
 echo "== validators"
 desktop-file-validate "$share/applications/com.example.tunevale.desktop"

@@ -16,7 +16,8 @@ test_packages=(
     clang-format libgtest-dev libgmock-dev libbenchmark-dev
     ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
     lame vorbis-tools sox python3-mutagen
-    dpkg-dev file lintian desktop-file-utils appstream man-db groff-base bash-completion xdotool
+    dpkg-dev file lintian devscripts desktop-file-utils appstream man-db groff-base
+    bash-completion xdotool
 )
 
 packages=()

@@ -49,7 +49,9 @@ FormFlash::FormFlash(Mode mode, QWidget* owner)
     layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), QStringLiteral("Version 4.0"), this));
     layout->addWidget(
         whiteLabel(QStringLiteral("LabelCopyright"),
-                   QStringLiteral("Copyright (C) 2026 Tunevale. All rights reserved."), this));
+                   QStringLiteral("Copyright (C) 2026 The Tunevale developers\n"
+                                  "Free software under the GNU GPL, version 3 or later"),
+                   this));
 
     QScreen* screen = owner != nullptr ? owner->screen() : this->screen();
     if (screen != nullptr)

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QToolBar>
 #include <QUrl>
 
 #include <utility>
@@ -62,13 +63,42 @@ void FormMain::Form_Load()
 
     connect(m_list, &FileListView::contextMenuRequested, this,
             [this](const QPoint& position) { m_commandBars->contextMenu()->popup(position); });
-    connect(m_list, &FileListView::playRequested, this, &FormMain::playSelected);
+    connect(m_list, &FileListView::playRequested, this, [this] {
+        if (!deferWhileReading(ID_PLAY))
+            playSelected();
+    });
     connect(m_list, &FileListView::filesDropped, this,
             [this](const QStringList& paths) { addFilesWithWaitWindow(*m_list, this, paths); });
-    connect(m_list, &FileListView::readingFinished, this, [this] {
-        if (std::exchange(m_addFolderAfterReading, false) && isVisible())
-            M_AddFolder_Click();
-    });
+    connect(m_list, &FileListView::readingFinished, this, &FormMain::runDeferredCommand);
+}
+
+void FormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    keepToolBarWhole();
+}
+
+void FormMain::keepToolBarWhole()
+{
+    // The main window's layout keeps every bar at least as wide as the bar asks.
+    QToolBar* bar = m_commandBars->toolBar();
+    bar->setMinimumWidth(bar->sizeHint().width());
+}
+
+bool FormMain::deferWhileReading(int commandId)
+{
+    if (!m_list->isReading())
+        return false;
+    m_commandAfterReading = commandId;
+    return true;
+}
+
+void FormMain::runDeferredCommand()
+{
+    const int command = std::exchange(m_commandAfterReading, 0);
+    // After Exit the window is hidden, and what was put off is dropped with it.
+    if (command != 0 && isVisible())
+        CommandBars1_Execute(command);
 }
 
 void FormMain::InitGlobals()
@@ -195,30 +225,33 @@ void FormMain::M_Contents_Click()
 {
     const QString page = extractHelpPages();
     // Without a browser the key would otherwise do nothing at all.
-    if (page.isEmpty())
+    if (page.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("Tunevale"),
                              QStringLiteral("The help pages could not be opened."));
-    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        return;
+    }
+    openInBrowser(page, this, [this, page] {
         QMessageBox::warning(this, QStringLiteral("Tunevale"),
                              QStringLiteral("The help pages could not be opened: no program to "
                                             "show them was found.\nThey are in %1")
                                  .arg(QDir::toNativeSeparators(page)));
+    });
 }
 
 void FormMain::M_AddFolder_Click()
 {
     // Add Folder hides this window, which would cut a reading of files short: it opens once
     // the reading is done.
-    if (m_list->isReading()) {
-        m_addFolderAfterReading = true;
+    if (deferWhileReading(ID_ADDFOLDER))
         return;
-    }
     auto* form = new FormFolder(*m_list, this, m_lastScanFolder);
     form->show();
 }
 
 void FormMain::M_Play_Click()
 {
+    if (deferWhileReading(ID_PLAY))
+        return;
     if (CheckListNotEmpty())
         playSelected();
 }
@@ -240,7 +273,7 @@ void FormMain::playSelected()
 
 void FormMain::convertTo(OutputKind targetFormat)
 {
-    if (!CheckListNotEmpty())
+    if (deferWhileReading(formatCommand(targetFormat).commandId) || !CheckListNotEmpty())
         return;
     m_settings.TargetFormat = targetFormat;
     if (m_convertHandler) {

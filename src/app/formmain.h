@@ -58,14 +58,25 @@ public:
     void M_Contents_Click();
     void M_AddFolder_Click();
     void M_Play_Click();
-    // A Convert command: the guard, then the conversion dialog for that target format.
+    // A Convert command: put off while files are read, then the guard, then the conversion
+    // dialog for that target format.
     void convertTo(OutputKind targetFormat);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();
     void InitGlobals();
     void loadSkin();
     void playSelected();
+    // While files are being read, commands that would hide this window or work on the list
+    // wait for the reading to end: true when commandId was put off until then.
+    bool deferWhileReading(int commandId);
+    void runDeferredCommand();
+    // The window never gets narrower than its toolbar, whose last buttons would otherwise hide
+    // behind an overflow button.
+    void keepToolBarWhole();
 
     AudioInformation m_audioInformation;
     EncoderSettings m_settings;
@@ -75,7 +86,7 @@ private:
     QString m_programFolder;
     QString m_lastFolder;
     QString m_lastScanFolder;
-    bool m_addFolderAfterReading = false;
+    int m_commandAfterReading = 0; // a command id, or 0
 
     std::function<QStringList(QWidget*, const QString&)> m_fileChooser;
     std::function<void()> m_convertHandler;

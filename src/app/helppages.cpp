@@ -1,11 +1,14 @@
 #include "app/helppages.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace tunevale {
 
@@ -56,6 +59,37 @@ QString extractHelpPages()
         return {};
     fallback.setAutoRemove(false);
     return extractHelpPages(fallback.path());
+}
+
+void openInBrowser(const QString& page, QObject* context, std::function<void()> failed)
+{
+    const QUrl url = QUrl::fromLocalFile(page);
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url))
+            failed();
+        return;
+    }
+    // The desktop's services count the opener's start as success, even when it then finds no
+    // browser: only its exit status tells. Some openers stay until the browser closes, so the
+    // status is awaited rather than waited for.
+    auto* process = new QProcess(context);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, context,
+                     [process, failed](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status != QProcess::NormalExit || exitCode != 0)
+                             failed();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, context,
+                     [process, failed](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         failed();
+                     });
+    process->start(opener, {url.toString(QUrl::FullyEncoded)});
 }
 
 } // namespace tunevale

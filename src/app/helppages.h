@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace tunevale {
 
 // The help pages are built into the program, but a browser can only open real files: these
@@ -15,5 +19,10 @@ QString extractHelpPages(const QString& folder);
 // Extracts the pages into the user's cache folder, or a fresh temporary folder when the
 // cache cannot be written. Returns the path of index.html, or an empty string.
 QString extractHelpPages();
+
+// Shows page in the desktop's browser. When no program can show it, failed is called, possibly
+// after this returns (the desktop's opener is run and its exit status awaited), and never once
+// context is gone.
+void openInBrowser(const QString& page, QObject* context, std::function<void()> failed);
 
 } // namespace tunevale

@@ -2,7 +2,7 @@
 #include "app/formmain.h"
 #include "app/startupoptions.h"
 #include "common/nativepath.h"
-#include "filelist/addfiles.h"
+#include "filelist/filelistview.h"
 #include "widgets/artwork.h"
 
 #include <QApplication>
@@ -24,16 +24,18 @@ int main(int argc, char* argv[])
     if (const auto status = answerInformationOptions(rawArguments, out))
         return *status;
 
+    // Files named on the command line ("open with") are listed once the window is up. They are
+    // read first: a bad option must not wait for a display.
+    QStringList files;
+    if (const auto status = readStartupFiles(
+            QStringList{QStringLiteral("tunevale")} + argumentsFromNative(argc, argv), files, err))
+        return *status;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunevale"));
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tunevale"));
     QApplication::setWindowIcon(applicationIcon());
-    // Files named on the command line ("open with") are listed once the window is up.
-    QStringList files;
-    if (const auto status = readStartupFiles(
-            QStringList{QStringLiteral("tunevale")} + argumentsFromNative(argc, argv), files, err))
-        return *status;
 
     // The main window comes when the splash closes; until then no closed window ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -43,8 +45,9 @@ int main(int argc, char* argv[])
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();
         QApplication::setQuitOnLastWindowClosed(true);
+        // Read from the event loop, not from inside the splash's closing.
         if (!files.isEmpty())
-            addFilesWithWaitWindow(*mainWindow->ListView1(), mainWindow.get(), files);
+            mainWindow->ListView1()->takeFilesLater(files);
     });
     splash.show();
     return QApplication::exec();

@@ -1,8 +1,14 @@
 #include "app/startupoptions.h"
 
+#include "common/displaytext.h"
+#include "common/localfile.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tunevale {
 
@@ -27,6 +33,65 @@ bool isHelp(const QString& argument)
 bool isVersion(const QString& argument)
 {
     return argument == u"--version" || argument == u"-v";
+}
+
+// The options QApplication takes out of the arguments itself (qt6options(7) and the X11
+// plugin's), each with one dash or two.
+struct QtOption {
+    QStringView name;
+    bool takesValue;
+    bool takesJoinedValue; // also as "-name=value"
+};
+
+constexpr QtOption kQtOptions[] = {
+    {u"platform", true, false},
+    {u"platformpluginpath", true, false},
+    {u"platformtheme", true, false},
+    {u"plugin", true, false},
+    {u"qwindowgeometry", true, false},
+    {u"qwindowicon", true, false},
+    {u"qwindowtitle", true, false},
+    {u"session", true, false},
+    {u"display", true, false},
+    {u"geometry", true, false},
+    {u"title", true, false},
+    {u"icon", true, false},
+    {u"name", true, false},
+    {u"visual", true, false},
+    {u"style", true, true},
+    {u"stylesheet", true, true},
+    {u"qmljsdebugger", false, true},
+    {u"reverse", false, false},
+    {u"widgetcount", false, false},
+    {u"nograb", false, false},
+    {u"dograb", false, false},
+};
+
+// The arguments with Qt's own options and their values left out, so that they can be read
+// before the application object exists: without a display, making it ends the program.
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    QStringList left;
+    for (qsizetype index = 0; index < arguments.size(); ++index) {
+        const QString& argument = arguments[index];
+        if (argument == u"--") {
+            left += arguments.mid(index);
+            break;
+        }
+        const QStringView name = QStringView(argument).mid(argument.startsWith(u"--") ? 2 : 1);
+        const auto option =
+            std::find_if(std::begin(kQtOptions), std::end(kQtOptions), [&](const QtOption& qt) {
+                return name == qt.name || (qt.takesJoinedValue && name.startsWith(qt.name) &&
+                                           name.mid(qt.name.size()).startsWith(u'='));
+            });
+        if (index == 0 || !argument.startsWith(u'-') || option == std::end(kQtOptions)) {
+            left << argument;
+            continue;
+        }
+        if (option->takesValue && name == option->name)
+            ++index;
+    }
+    return left;
 }
 
 } // namespace
@@ -55,14 +120,14 @@ std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& f
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     parser.addOption(
         QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
-    if (!parser.parse(arguments)) {
-        err << "tunevale: " << parser.errorText() << "\n"
+    if (!parser.parse(withoutQtOptions(arguments))) {
+        err << "tunevale: " << displayText(parser.errorText()) << "\n"
             << "Try 'tunevale --help' for more information.\n";
         return kExitUsage;
     }
     files.clear();
     for (const QString& path : parser.positionalArguments())
-        files << QFileInfo(path).absoluteFilePath();
+        files << QDir::cleanPath(absolutePath(path));
     return std::nullopt;
 }
 

@@ -13,9 +13,10 @@ namespace tunevale {
 // display, so both work from any terminal. Returns the exit status when one was asked for.
 std::optional<int> answerInformationOptions(const QStringList& arguments, QTextStream& out);
 
-// Reads the arguments Qt left after taking its own (-platform, -style ...) and puts the
-// files to list, as absolute paths, in files. An unknown option gives one line on err and
-// exit status 2.
+// Reads the program's arguments (argv[0] first), Qt's own options (-platform, -style ...) and
+// their values left out, and puts the files to list, as absolute paths, in files. An unknown
+// option gives one line on err and exit status 2. Needs no application object, so a mistyped
+// option is reported even where no display can be reached.
 std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& files,
                                     QTextStream& err);
 

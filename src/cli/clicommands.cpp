@@ -1,15 +1,18 @@
 #include "cli/clicommands.h"
 
+#include "cli/interruption.h"
 #include "cli/usagetext.h"
+
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/displaytext.h"
+#include "common/localfile.h"
 #include "common/textnumber.h"
 #include "convert/transcoder.h"
 #include "filelist/rowtexts.h"
 #include "settings/encodersettings.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QThread>
 
 #include <limits>
@@ -25,14 +28,14 @@ constexpr int kUsageWidth = 80;
 
 // Parses arguments; on --help or a usage error prints and returns an exit status.
 std::optional<int> parse(QCommandLineParser& parser, const char* command,
-                         const QStringList& arguments, const QString& usage, QTextStream& out,
-                         QTextStream& err)
+                         const QStringList& arguments, const QString& usage, CliStream& out,
+                         CliStream& err)
 {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
     if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
-        err << "tunevale-cli: " << parser.errorText() << "\n"
+        err << "tunevale-cli: " << displayText(parser.errorText()) << "\n"
             << "Try 'tunevale-cli " << command << " --help' for more information.\n";
         return kExitUsage;
     }
@@ -50,7 +53,10 @@ QStringList transcodeDescription()
     formats.last() += u'.';
     return words(QStringLiteral("Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose "
                                 "extension picks the format:")) +
-           formats + words(QStringLiteral("An existing OUTPUT is never overwritten."));
+           formats +
+           words(QStringLiteral("An existing OUTPUT is never overwritten. On SIGINT, "
+                                "SIGTERM or SIGHUP it removes the unfinished output "
+                                "and exits with 130, 143 or 129."));
 }
 
 QString tagNumber(int value, int none)
@@ -81,9 +87,15 @@ QString describeCover(const CoverPicture& cover)
     return cover.mimeType.isEmpty() ? size : cover.mimeType + QStringLiteral(", ") + size;
 }
 
+// Discards the file being written once SIGINT, SIGTERM or SIGHUP arrived.
+class InterruptibleTranscode final : public TranscodeObserver {
+public:
+    bool cancelRequested() const override { return InterruptionGuard::requested(); }
+};
+
 } // namespace
 
-int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runInfoCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 {
     const QString usage = QStringLiteral(
         "Usage: tunevale-cli info FILE...\n"
@@ -106,21 +118,23 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         const auto row = buildFileRow(path, info);
         if (!row) {
             const Status probe = info.open(path);
-            err << "tunevale-cli: cannot describe " << path << ": "
-                << (probe ? QStringLiteral("not an audio file") : probe.message()) << "\n";
+            err << "tunevale-cli: cannot describe " << displayText(path) << ": "
+                << displayText(probe ? QStringLiteral("not an audio file") : probe.message())
+                << "\n";
             exitStatus = kExitFailure;
             continue;
         }
         const AudioTags& tags = info.tags();
         const RichTags& rich = info.richTags();
         const auto line = [&out](const char* label, const QString& value) {
-            out << "  " << QString::fromLatin1(label).leftJustified(14) << value << "\n";
+            out << "  " << QString::fromLatin1(label).leftJustified(14) << displayText(value)
+                << "\n";
         };
         const auto lineIfAny = [&line](const char* label, const QString& value) {
             if (!value.isEmpty())
                 line(label, value);
         };
-        out << row->path << "\n";
+        out << displayText(row->path) << "\n";
         line("Type:", row->type);
         line("File Size:", row->size);
         line("Audio Format:", row->format);
@@ -145,7 +159,7 @@ int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     return exitStatus;
 }
 
-int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runTranscodeCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 {
     const QString usage =
         QStringLiteral("Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n") +
@@ -162,8 +176,8 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
         const std::optional<int> chosen =
             exactWholeNumber(parser.value(jobsOption), 1, std::numeric_limits<int>::max());
         if (!chosen) {
-            err << "tunevale-cli: --jobs needs 1 or more, not \"" << parser.value(jobsOption)
-                << "\"\n";
+            err << "tunevale-cli: --jobs needs 1 or more, not \""
+                << displayText(parser.value(jobsOption)) << "\"\n";
             return kExitUsage;
         }
         jobs = *chosen;
@@ -175,8 +189,8 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     }
     const QString& source = files[0];
     const QString& output = files[1];
-    if (QFileInfo::exists(output) || QFileInfo(output).isSymLink()) {
-        err << "tunevale-cli: " << output << " already exists; choose another name\n";
+    if (LocalFileInfo::of(output).exists) {
+        err << "tunevale-cli: " << displayText(output) << " already exists; choose another name\n";
         return kExitFailure;
     }
 
@@ -189,16 +203,19 @@ int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStr
     // A name taken while converting is not replaced, nor swapped for another.
     SavedOutput saved;
     saved.ifExists = IfExists::Skip;
-    if (Status status = transcoder.transcodeFile(source, output, nullptr, &saved); !status) {
-        err << "tunevale-cli: " << status.message() << "\n";
-        return kExitFailure;
+    const InterruptionGuard interruption;
+    InterruptibleTranscode observer;
+    if (Status status = transcoder.transcodeFile(source, output, &observer, &saved); !status) {
+        err << "tunevale-cli: " << displayText(status.message()) << "\n";
+        return InterruptionGuard::requested() ? InterruptionGuard::exitCode() : kExitFailure;
     }
     if (saved.path.isEmpty()) {
-        err << "tunevale-cli: " << output << " already exists; choose another name\n";
+        err << "tunevale-cli: " << displayText(output) << " already exists; choose another name\n";
         return kExitFailure;
     }
-    out << "Saved - " << output << "\n";
-    return 0;
+    out << "Saved - " << displayText(output) << "\n";
+    // A signal after the last block leaves the output whole, but the caller still learns of it.
+    return InterruptionGuard::exitCode();
 }
 
 } // namespace tunevale

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "cli/clistream.h"
+
 #include <QStringList>
-#include <QTextStream>
 
 namespace tunevale {
 
 // The commands of tunevale-cli. Each takes its own arguments (after the command name),
 // writes results to out and problems to err, and returns the process exit status.
-int runInfoCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
-int runTranscodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runInfoCommand(const QStringList& arguments, CliStream& out, CliStream& err);
+int runTranscodeCommand(const QStringList& arguments, CliStream& out, CliStream& err);
 
 } // namespace tunevale

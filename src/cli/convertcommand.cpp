@@ -5,6 +5,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/outputformat.h"
+#include "common/displaytext.h"
 #include "common/folderpath.h"
 #include "common/localfile.h"
 #include "common/textnumber.h"
@@ -207,7 +208,7 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
 // Prints the log as the run writes it.
 class PrintingObserver final : public BatchObserver {
 public:
-    explicit PrintingObserver(QTextStream& out)
+    explicit PrintingObserver(CliStream& out)
         : m_out(out)
     {}
     void logLine(const QString& line) override
@@ -223,13 +224,13 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    QTextStream& m_out;
+    CliStream& m_out;
     bool m_failed = false;
 };
 
 } // namespace
 
-int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
@@ -247,7 +248,7 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     }
 
     if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
-        err << "tunevale-cli: " << parser.errorText() << "\n"
+        err << "tunevale-cli: " << displayText(parser.errorText()) << "\n"
             << "Try 'tunevale-cli convert --help' for more information.\n";
         return kExitUsage;
     }
@@ -257,7 +258,7 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     }
     Options options;
     if (const QString error = readOptions(parser, options); !error.isEmpty()) {
-        err << "tunevale-cli: " << error << "\n";
+        err << "tunevale-cli: " << displayText(error) << "\n";
         return kExitUsage;
     }
     const QStringList rows = parser.positionalArguments();
@@ -268,7 +269,7 @@ int runConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
 
     EncoderSettings settings;
     if (Status status = settingsFrom(options, settings); !status) {
-        err << "tunevale-cli: " << status.message() << "\n";
+        err << "tunevale-cli: " << displayText(status.message()) << "\n";
         return kExitUsage;
     }
 

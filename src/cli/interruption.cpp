@@ -2,13 +2,11 @@
 
 #include <atomic>
 
-#include <signal.h>
-
 namespace tunevale {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr std::array kSignals = {SIGINT, SIGTERM, SIGHUP};
 
 // Written by the handler: a lock-free atomic is safe there.
 std::atomic<int> g_signal = 0;
@@ -23,20 +21,25 @@ void recordSignal(int number)
 
 InterruptionGuard::InterruptionGuard()
 {
+    static_assert(kSignals.size() == std::tuple_size_v<decltype(m_previous)>);
     g_signal.store(0);
     struct sigaction action = {};
     action.sa_handler = recordSignal;
     sigemptyset(&action.sa_mask);
     // The handler runs once; a second signal finds the default action again.
     action.sa_flags = SA_RESETHAND | SA_RESTART;
-    for (const int number : kSignals)
-        sigaction(number, &action, nullptr);
+    for (size_t index = 0; index < kSignals.size(); ++index) {
+        sigaction(kSignals[index], nullptr, &m_previous[index]);
+        // Whoever started us asked for the signal to be ignored (nohup, a background job).
+        if (m_previous[index].sa_handler != SIG_IGN)
+            sigaction(kSignals[index], &action, nullptr);
+    }
 }
 
 InterruptionGuard::~InterruptionGuard()
 {
-    for (const int number : kSignals)
-        signal(number, SIG_DFL);
+    for (size_t index = 0; index < kSignals.size(); ++index)
+        sigaction(kSignals[index], &m_previous[index], nullptr);
 }
 
 bool InterruptionGuard::requested()

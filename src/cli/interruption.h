@@ -1,9 +1,14 @@
 #pragma once
 
+#include <array>
+
+#include <signal.h>
+
 namespace tunevale {
 
 // While it lives, SIGINT, SIGTERM and SIGHUP only record a request that the conversion reads
-// after each block; a second such signal ends the program at once as it normally would.
+// after each block; a second such signal ends the program at once as it normally would. A
+// signal ignored when the guard is made (under nohup, in a shell's background) stays ignored.
 class InterruptionGuard {
 public:
     InterruptionGuard();
@@ -15,6 +20,10 @@ public:
     static bool requested();
     // The shell's status for the signal that arrived (128 plus its number), 0 for none.
     static int exitCode();
+
+private:
+    // Each signal's disposition before the guard, put back when it ends.
+    std::array<struct sigaction, 3> m_previous = {};
 };
 
 } // namespace tunevale

@@ -1,9 +1,10 @@
 #include "cli/clicommands.h"
+#include "cli/clistream.h"
 #include "cli/convertcommand.h"
+#include "common/displaytext.h"
 #include "common/nativepath.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 #include <cstdio>
 
@@ -29,8 +30,8 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunevale-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUNEVALE_VERSION));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    CliStream out(stdout);
+    CliStream err(stderr);
 
     QStringList arguments = argumentsFromNative(argc, argv);
     if (arguments.isEmpty()) {
@@ -53,6 +54,6 @@ int main(int argc, char* argv[])
         return 0;
     }
     err << "tunevale-cli: unknown " << (command.startsWith(u'-') ? "option" : "command") << " '"
-        << command << "'\nTry 'tunevale-cli --help' for more information.\n";
+        << displayText(command) << "'\nTry 'tunevale-cli --help' for more information.\n";
     return 2;
 }

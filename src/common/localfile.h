@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/safefile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QString>
@@ -30,7 +32,21 @@ QStringList folderEntryNames(const QString& folder);
 // path with every link resolved, or empty when it does not exist.
 QString canonicalPath(const QString& path);
 
-// Opens path for reading into file (which closes it).
+// path made absolute against the working folder, whose name is read by its bytes (Qt's own
+// reading of it loses names that are not UTF-8). Neither cleaned nor resolved.
+QString absolutePath(const QString& path);
+
+// Opens path as a regular file (a link to one counts), read-only or for reading and writing,
+// without ever waiting: a FIFO, a device, a socket or a folder is refused at once, before
+// anything could block on it. On failure the result is invalid and error holds the errno
+// value, or kNotRegularFile; openErrorText() reads either.
+enum class OpenFor { Reading, Writing };
+constexpr int kNotRegularFile = -1;
+UniqueFd openRegularFile(const QString& path, OpenFor purpose, int& error);
+// "not a regular file", or the system's text for an errno value.
+QString openErrorText(int error);
+
+// Opens the regular file at path for reading into file (which closes it).
 bool openForReading(QFile& file, const QString& path);
 
 // Opens path for reading and writing into file without truncating it, creating it when

@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/displaytext.h"
 #include "convert/outputnaming.h"
 #include "convert/tagtransfer.h"
 #include "convert/transcoder.h"
@@ -20,10 +21,11 @@ namespace {
 class TranscodeForwarder final : public TranscodeObserver {
 public:
     TranscodeForwarder(BatchObserver& observer, const TagBuffer* tags,
-                       AudioInformation& information)
+                       AudioInformation& information, const QString& output)
         : m_observer(observer)
         , m_tags(tags)
         , m_information(information)
+        , m_output(output)
     {}
     void progressChanged(double percent) override { m_observer.progressChanged(percent); }
     void yield() override { m_observer.yield(); }
@@ -32,13 +34,15 @@ public:
     Status finishOutput(const QString& written) override
     {
         // A field the format cannot hold is skipped; a file that cannot be rewritten fails.
-        return m_tags ? WriteTags(m_information, *m_tags, written) : Status();
+        // The reason names the output, not the hidden file it is written as.
+        return m_tags ? WriteTags(m_information, *m_tags, written, m_output) : Status();
     }
 
 private:
     BatchObserver& m_observer;
     const TagBuffer* m_tags;
     AudioInformation& m_information;
+    QString m_output;
 };
 
 QString fileNameOf(const QString& path)
@@ -97,7 +101,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
         ReadSourceTags(m_information, source, tags);
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
-    TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information);
+    TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);
     if (outputFormat(targetFormat).primingPass) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
@@ -127,21 +131,23 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
 
 QString BatchRun::logLine(LogKind kind, const QString& text)
 {
+    // Names, tags and messages come from files: none of them may start a line of its own.
+    const QString shown = displayText(text);
     switch (kind) {
     case LogKind::Reading:
-        return QStringLiteral(": Reading - ") + text;
+        return QStringLiteral(": Reading - ") + shown;
     case LogKind::Converting:
-        return QStringLiteral(": Converting - ") + text;
+        return QStringLiteral(": Converting - ") + shown;
     case LogKind::Saved:
-        return QStringLiteral(": Saved - ") + text;
+        return QStringLiteral(": Saved - ") + shown;
     case LogKind::Error:
-        return QStringLiteral(": Error - ") + text;
+        return QStringLiteral(": Error - ") + shown;
     case LogKind::Skipped:
-        return QStringLiteral(": Skipped - ") + text + QStringLiteral(" (exists)");
+        return QStringLiteral(": Skipped - ") + shown + QStringLiteral(" (exists)");
     case LogKind::NotKept:
-        return QStringLiteral(": Not kept - ") + text;
+        return QStringLiteral(": Not kept - ") + shown;
     }
-    return text;
+    return shown;
 }
 
 QString BatchRun::timestamp()

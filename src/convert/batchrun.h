@@ -80,7 +80,8 @@ public:
     // The log line's text after the timestamp, as in ": Saved - /music/song.ogg"; for
     // Skipped the text is the output path, as in ": Skipped - /music/song.ogg (exists)"; for
     // NotKept it is the output path and the fields, as in
-    // ": Not kept - /music/song.wma: track total, ISRC".
+    // ": Not kept - /music/song.wma: track total, ISRC". Control characters in the text are
+    // escaped (common/displaytext.h).
     static QString logLine(LogKind kind, const QString& text);
     // The current date and time as the log shows them: the system locale's short date,
     // a space and its long time.

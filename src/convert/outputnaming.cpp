@@ -1,9 +1,9 @@
 #include "convert/outputnaming.h"
 
 #include "common/folderpath.h"
+#include "common/localfile.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace tunevale {
 
@@ -26,7 +26,7 @@ qsizetype lastSeparator(const QString& path)
 // Claims compare whole paths, so "a/./b.mp3" and "a/b.mp3" must meet as one name.
 QString claimKey(const QString& path)
 {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return QDir::cleanPath(absolutePath(path));
 }
 
 } // namespace
@@ -50,9 +50,9 @@ QString folderOf(const QString& path)
 
 bool isNameTaken(const QString& path)
 {
-    const QFileInfo info(path);
-    // A dangling link does not "exist" but must not be replaced either.
-    return info.isSymLink() || (info.exists() && !info.isDir());
+    // A dangling link counts too: it must not be replaced either.
+    const LocalFileInfo info = LocalFileInfo::of(path);
+    return info.exists && (info.isSymLink || !info.isDir);
 }
 
 QString outputPathFor(const QString& source, const QString& extension, const QString& outputFolder,

@@ -1,14 +1,15 @@
 #include "convert/partfile.h"
 
 #include "common/folderpath.h"
+#include "common/localfile.h"
 #include "convert/outputnaming.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 #include <set>
@@ -24,11 +25,7 @@ const QString kSuffix = QStringLiteral(".part");
 // files, whose process ids say nothing here.
 QString hostTag()
 {
-    static const QString tag = [] {
-        QString name = QSysInfo::machineHostName();
-        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
-        return name.isEmpty() ? QStringLiteral("host") : name.left(32);
-    }();
+    static const QString tag = PartFile::hostTagFor(QSysInfo::machineHostName());
     return tag;
 }
 
@@ -41,13 +38,18 @@ void removeLeftoversOnce(const QString& folder)
     // SSE code) then ran thirty times slower, costing 5-10 % of an OGG conversion.
     static std::set<QString> swept;
     const std::lock_guard lock(mutex);
-    const QString key = QDir::cleanPath(
-        QFileInfo(folder.isEmpty() ? QStringLiteral(".") : folder).absoluteFilePath());
+    const QString key = QDir::cleanPath(absolutePath(folder));
     if (swept.insert(key).second)
         PartFile::removeLeftovers(key);
 }
 
 } // namespace
+
+QString PartFile::hostTagFor(QString hostName)
+{
+    hostName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+    return hostName.isEmpty() ? QStringLiteral("host") : hostName.left(32);
+}
 
 PartFile::~PartFile()
 {
@@ -114,16 +116,19 @@ int PartFile::removeLeftovers(const QString& folder)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^\\.tunevale-(\\w+)-(\\d+)-[0-9a-f]{16}\\.part$"));
-    const QDir directory(folder);
-    const QStringList names =
-        directory.entryList({kPrefix + u'*' + kSuffix}, QDir::Files | QDir::Hidden | QDir::System);
+    const QString base = withTrailingSeparator(folder);
     int removed = 0;
-    for (const QString& name : names) {
+    for (const QString& name : folderEntryNames(folder)) {
+        // Part names are ASCII; regular expressions refuse the escapes of undecodable bytes.
+        const bool ascii = std::all_of(name.begin(), name.end(),
+                                       [](QChar character) { return character.unicode() < 0x80; });
+        if (!ascii || !name.startsWith(kPrefix) || !name.endsWith(kSuffix))
+            continue;
         const auto match = pattern.match(name);
         if (!match.hasMatch() || match.captured(1) != hostTag() ||
             processExists(match.captured(2).toLongLong()))
             continue;
-        const QString path = directory.filePath(name);
+        const QString path = base + name;
         // A live writer holds the lock; the check that the name still leads to the file
         // locked keeps a file swapped in meanwhile from being removed.
         const PathCheck file(path);

@@ -37,6 +37,10 @@ public:
     // removed.
     static int removeLeftovers(const QString& folder);
 
+    // The machine's part of the names, from its host name: at most 32 letters, digits and
+    // "_" (for any other character), never empty.
+    static QString hostTagFor(QString hostName);
+
 private:
     void discard();
 

@@ -73,7 +73,8 @@ void ReadSourceTags(AudioInformation& information, const QString& source, TagBuf
     buffer.TagOtherFields = information.otherFields();
 }
 
-Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output)
+Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output,
+                 const QString& shownPath)
 {
     information.setTitle(buffer.TagTitle);
     information.setArtist(buffer.TagArtist);
@@ -92,7 +93,7 @@ Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const Q
     if (const auto track = numericValue(buffer.TagTrack, IntegerWidth::Bits16))
         (void)information.setTrack(*track);
     information.setRichTags(buffer.TagRich);
-    return information.writeTags(output);
+    return information.writeTags(output, shownPath);
 }
 
 QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)

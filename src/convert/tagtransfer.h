@@ -32,8 +32,10 @@ struct TagBuffer {
 void ReadSourceTags(AudioInformation& information, const QString& source, TagBuffer& buffer);
 
 // Sets each tag of information from buffer, skipping any value the component refuses, then
-// writes the tags into output. Fails only when writing the file fails.
-Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output);
+// writes the tags into output. Fails only when writing the file fails; the reason names
+// shownPath when given.
+Status WriteTags(AudioInformation& information, const TagBuffer& buffer, const QString& output,
+                 const QString& shownPath = QString());
 
 // What an output of format target does not keep of buffer's fields, as a user reads them:
 // "track total", "ISRC". Empty when the output holds every one.

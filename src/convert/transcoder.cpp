@@ -2,13 +2,11 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/streamlength.h"
+#include "common/localfile.h"
 #include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <limits>
 #include <optional>
@@ -38,9 +36,7 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     report.busyChanged(true);
     report.progressChanged(0);
 
-    // Read now: QFileInfo fetches lazily.
-    const qint64 sizeBefore = QFileInfo(source).size();
-    const QDateTime modifiedBefore = QFileInfo(source).lastModified();
+    const LocalFileInfo sourceBefore = LocalFileInfo::of(source);
     std::optional<PartFile> part(std::in_place);
     Copied copied;
     bool segmented = false;
@@ -69,9 +65,9 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     (void)m_reader.close();
     (void)m_writer.close();
     // A source cut short by another program while it was read ends early without an error.
-    const QFileInfo sourceAfter(source);
-    const bool sourceChanged =
-        sourceAfter.size() < sizeBefore || sourceAfter.lastModified() != modifiedBefore;
+    const LocalFileInfo sourceAfter = LocalFileInfo::of(source);
+    const bool sourceChanged = sourceAfter.size < sourceBefore.size ||
+                               sourceAfter.lastModified != sourceBefore.lastModified;
     if (status)
         status = report.finishOutput(part->path());
     if (status)
@@ -127,7 +123,7 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     if (Status closed = m_writer.close(); status && !closed)
         status = closed;
     if (created)
-        QFile::remove(temporary);
+        (void)removeFile(temporary);
     return status;
 }
 

@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <chrono>
+
 namespace tunevale {
 
 namespace {
@@ -23,18 +25,24 @@ namespace {
 // once, rarely enough that a turn per file does not cost more than reading the file.
 class EventLoopTurns {
 public:
+    static constexpr std::chrono::milliseconds kTurnInterval{20};
+
     EventLoopTurns() { m_sinceTurn.start(); }
 
     void giveTurnIfDue()
     {
-        if (m_sinceTurn.elapsed() < kTurnIntervalMs)
+        if (m_sinceTurn.elapsed() < kTurnInterval.count())
             return;
+        giveTurn();
+    }
+
+    void giveTurn()
+    {
         QCoreApplication::processEvents();
         m_sinceTurn.restart();
     }
 
 private:
-    static constexpr qint64 kTurnIntervalMs = 20;
     QElapsedTimer m_sinceTurn;
 };
 
@@ -107,8 +115,14 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     // Probing, the slow part, runs on every processor; rows still arrive in the given order.
     RowPrefetch rows(candidates);
     EventLoopTurns turns;
-    for (qsizetype index = 0; index < candidates.size(); ++index) {
-        if (!guard || (windowShown && !list.window()->isVisible()))
+    const auto windowGone = [&] {
+        return !guard || (windowShown && !list.window()->isVisible());
+    };
+    for (qsizetype index = 0; index < candidates.size() && !windowGone(); ++index) {
+        // A file that is slow to read must not stop the window from painting and taking clicks.
+        while (!rows.waitForNext(EventLoopTurns::kTurnInterval) && !windowGone())
+            turns.giveTurn();
+        if (windowGone())
             break;
         if (const std::optional<FileRow> row = rows.next())
             list.AddBuiltRow(*row);

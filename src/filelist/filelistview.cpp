@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QUrl>
@@ -44,6 +45,9 @@ constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
     {u"Modified", Qt::AlignLeft, 133, u"2000/00/00 00:00:00"},
 }};
 constexpr int kCellPadding = 16;
+// A short description the Audio Format column keeps room for when the window is narrow: with
+// its codec's long name dropped (AudioFormatDelegate), most rows then show whole.
+constexpr const char16_t* kShortFormatText = u"FLAC; 44100 Hz; 1411 Kbps; Stereo";
 
 // Rows added while the list is shown are laid out and painted together at most this often.
 constexpr int kNewRowsDelayMs = 200;
@@ -83,12 +87,13 @@ public:
     }
 
     // The alignment belongs to the column; answering it here spares three values per row.
-    // A path shortened to fit its column shows in full as the tool tip.
+    // A path or a format shortened to fit its column shows in full as the tool tip.
     QVariant data(int column, int role) const override
     {
         if (role == Qt::TextAlignmentRole && column >= 0 && column < FileListView::ColumnCount)
             return static_cast<int>(kColumns[column].alignment | Qt::AlignVCenter);
-        if (role == Qt::ToolTipRole && column == FileListView::FileName)
+        if (role == Qt::ToolTipRole &&
+            (column == FileListView::FileName || column == FileListView::AudioFormat))
             return text(column);
         return QTreeWidgetItem::data(column, role);
     }
@@ -134,6 +139,39 @@ protected:
 
 private:
     // The cell's own padding and focus margins, with room to spare.
+    static constexpr int kTextMargins = 14;
+};
+
+// Shortens a format description that does not fit its cell in its codec's name, first by
+// dropping the long name in brackets ("MP3 (MPEG audio layer 3)" becomes "MP3"): the rate,
+// bitrate and channels that rows are compared by stay readable.
+class AudioFormatDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QFontMetrics& metrics = option->fontMetrics;
+        const int width = option->rect.width() - kTextMargins;
+        const QString& text = option->text;
+        if (metrics.horizontalAdvance(text) <= width)
+            return;
+        const qsizetype fieldsStart = text.indexOf(u';');
+        if (fieldsStart <= 0)
+            return; // one field: the view's own elision
+        QString codec = text.left(fieldsStart);
+        const QString fields = text.mid(fieldsStart);
+        if (const qsizetype bracket = codec.indexOf(QStringLiteral(" (")); bracket > 0)
+            codec.truncate(bracket);
+        const int codecWidth = width - metrics.horizontalAdvance(fields);
+        if (codecWidth < metrics.horizontalAdvance(codec.left(1) + QChar(0x2026)))
+            return; // too narrow for the fields as well
+        option->text = metrics.elidedText(codec, Qt::ElideRight, codecWidth) + fields;
+    }
+
+private:
     static constexpr int kTextMargins = 14;
 };
 
@@ -186,6 +224,7 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
     setItemDelegateForColumn(FileName, new PathDelegate(this));
+    setItemDelegateForColumn(AudioFormat, new AudioFormatDelegate(this));
 
     setAlternatingRowColors(true);
     QPalette colors = palette();
@@ -235,6 +274,20 @@ void FileListView::AddBuiltRow(const FileRow& row)
 {
     if (!IsInList(row.path))
         m_currentRow = insertRow(row);
+}
+
+void FileListView::takeFilesLater(const QStringList& paths)
+{
+    beginReading();
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths] {
+            const QPointer<FileListView> alive(this);
+            Q_EMIT filesDropped(paths);
+            if (alive)
+                endReading();
+        },
+        Qt::QueuedConnection);
 }
 
 void FileListView::beginReading()
@@ -425,8 +478,9 @@ void FileListView::showEvent(QShowEvent* event)
 void FileListView::fitColumnsToView()
 {
     // Every header in view at the first showing: the two columns of free-form text give up
-    // width in proportion to their own, down to what their captions need. Room is kept for the
-    // scroll bar that the first screenful of rows brings.
+    // width in proportion to their own, down to what their captions need, and the format column
+    // to what a short description needs; what one cannot give, the other does. Room is kept for
+    // the scroll bar that the first screenful of rows brings.
     QHeaderView* columns = header();
     int available = viewport()->width();
     if (!verticalScrollBar()->isVisible())
@@ -434,15 +488,25 @@ void FileListView::fitColumnsToView()
     const int excess = columns->length() - available;
     if (excess <= 0)
         return;
-    const int elastic = columns->sectionSize(FileName) + columns->sectionSize(AudioFormat);
-    for (const int column : {FileName, AudioFormat}) {
-        const int size = columns->sectionSize(column);
-        const int least =
-            columns->fontMetrics().horizontalAdvance(QString::fromUtf16(kColumns[column].caption)) +
-            2 * kCellPadding;
-        const int share = (excess * size + elastic - 1) / elastic;
-        columns->resizeSection(column, std::max(least, size - share));
-    }
+    const auto leastWidth = [&](int column) {
+        const int caption =
+            columns->fontMetrics().horizontalAdvance(QString::fromUtf16(kColumns[column].caption));
+        const int content =
+            column == AudioFormat
+                ? fontMetrics().horizontalAdvance(QString::fromUtf16(kShortFormatText))
+                : 0;
+        return std::max(caption + 2 * kCellPadding, content + kCellPadding);
+    };
+    const int nameSize = columns->sectionSize(FileName);
+    const int formatSize = columns->sectionSize(AudioFormat);
+    const int nameSlack = std::max(0, nameSize - leastWidth(FileName));
+    const int formatSlack = std::max(0, formatSize - leastWidth(AudioFormat));
+    int formatShare = std::min(formatSlack, (excess * formatSize + nameSize + formatSize - 1) /
+                                                (nameSize + formatSize));
+    const int nameShare = std::min(nameSlack, excess - formatShare);
+    formatShare = std::min(formatSlack, excess - nameShare);
+    columns->resizeSection(FileName, nameSize - nameShare);
+    columns->resizeSection(AudioFormat, formatSize - formatShare);
 }
 
 void FileListView::rowsInserted(const QModelIndex& parent, int start, int end)
@@ -596,7 +660,7 @@ void FileListView::dropEvent(QDropEvent* event)
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    Q_EMIT filesDropped(paths);
+    takeFilesLater(paths);
 }
 
 Qt::DropActions FileListView::supportedDropActions() const

@@ -46,6 +46,10 @@ public:
     // A click on the header at position 1 to 6: sort by it, flipping the one order.
     void ColumnClick(int position);
 
+    // Hands paths to filesDropped once control is back in the event loop, counting as a
+    // reading from now on: whatever brought them (a drop, the start-up) has returned by then.
+    void takeFilesLater(const QStringList& paths);
+
     // Readings of many names (addFilesWithWaitWindow) mark their span; readingFinished()
     // follows the end of the outermost one.
     void beginReading();
@@ -61,7 +65,9 @@ Q_SIGNALS:
     void contextMenuRequested(const QPoint& globalPosition);
     // A double-click, or Enter, on a list that holds rows.
     void playRequested();
-    // Local files were dropped, in the order of the dropped data (folders included).
+    // Local files were dropped, in the order of the dropped data (folders included). It comes
+    // from the event loop after the drop, never from inside it: the drag's source and the
+    // window system's drop handling must not wait for the files to be read.
     void filesDropped(const QStringList& paths);
     void readingFinished();
 

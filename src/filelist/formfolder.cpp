@@ -1,5 +1,6 @@
 #include "filelist/formfolder.h"
 
+#include "common/localfile.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
 #include "filelist/rowtexts.h"
@@ -12,7 +13,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,6 +42,9 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
         named(new QPushButton(QStringLiteral("Browse..."), m_inputsFrame), u"CmdBrowse");
     m_filterList = named(new QComboBox(m_inputsFrame), u"ComboParttern");
     m_filterList->setEditable(true);
+    // Completing inline would turn a typed "*.mp3" into the first entry that starts with it,
+    // the whole set; the list's own drop-down offers the entries.
+    m_filterList->setCompleter(nullptr);
     const QString others = otherAudioPatterns().join(u';');
     m_filterList->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
                             QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
@@ -97,7 +100,7 @@ void FormFolder::CmdBrowse_Click()
 void FormFolder::CmdStart_Click()
 {
     const QString folder = m_folderText->text().trimmed();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.isEmpty() || !LocalFileInfo::of(folder).isDir) {
         QMessageBox::critical(this, QStringLiteral("Error"),
                               QStringLiteral("Please select a folder"));
         return;

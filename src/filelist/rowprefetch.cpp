@@ -1,7 +1,6 @@
 #include "filelist/rowprefetch.h"
 
 #include "common/audio/audioinformation.h"
-#include "common/localfile.h"
 
 #include <QThread>
 
@@ -9,8 +8,16 @@
 
 namespace tunevale {
 
-RowPrefetch::RowPrefetch(QStringList paths, int threads)
+RowPrefetch::Probe RowPrefetch::defaultProbe()
+{
+    return [](const QString& path, AudioInformation& information) {
+        return buildFileRow(path, information);
+    };
+}
+
+RowPrefetch::RowPrefetch(QStringList paths, int threads, Probe probe)
     : m_paths(std::move(paths))
+    , m_probe(std::move(probe))
     , m_rows(static_cast<size_t>(m_paths.size()))
 {
     const int wanted = threads > 0 ? threads : std::max(1, QThread::idealThreadCount());
@@ -29,6 +36,15 @@ RowPrefetch::~RowPrefetch()
     m_changed.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
+}
+
+bool RowPrefetch::waitForNext(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_taken >= m_paths.size())
+        return false;
+    const auto index = static_cast<size_t>(m_taken);
+    return m_changed.wait_for(lock, timeout, [&] { return m_rows[index].has_value(); });
 }
 
 std::optional<FileRow> RowPrefetch::next()
@@ -56,10 +72,7 @@ void RowPrefetch::probeUntilStopped()
             return;
         const qsizetype index = m_claimed++;
         lock.unlock();
-        const QString& path = m_paths[index];
-        std::optional<FileRow> row;
-        if (!LocalFileInfo::of(path).isDir)
-            row = buildFileRow(path, information);
+        std::optional<FileRow> row = m_probe(m_paths[index], information);
         lock.lock();
         m_rows[static_cast<size_t>(index)].emplace(std::move(row));
         m_changed.notify_all();

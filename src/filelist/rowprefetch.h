@@ -4,7 +4,9 @@
 
 #include <QStringList>
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -12,18 +14,28 @@
 
 namespace tunevale {
 
+class AudioInformation;
+
 // Probes files on worker threads, a bounded number ahead of the reader, and hands their rows
 // back in the order of the paths: the file list fills as fast as the processors probe, in the
 // order the user gave.
 class RowPrefetch {
 public:
-    explicit RowPrefetch(QStringList paths, int threads = 0); // 0: one per processor
-    ~RowPrefetch();                                           // unclaimed paths are not probed
+    // Builds one path's row; each worker thread has its own information object.
+    using Probe = std::function<std::optional<FileRow>(const QString& path, AudioInformation&)>;
+    static Probe defaultProbe(); // buildFileRow
+
+    explicit RowPrefetch(QStringList paths, int threads = 0, // 0: one per processor
+                         Probe probe = defaultProbe());
+    ~RowPrefetch(); // unclaimed paths are not probed
     RowPrefetch(const RowPrefetch&) = delete;
     RowPrefetch& operator=(const RowPrefetch&) = delete;
 
+    // True once the next path's probe is done, waiting at most timeout for it: a caller that
+    // must keep serving events waits in short steps rather than for a probe without end.
+    bool waitForNext(std::chrono::milliseconds timeout);
     // The row of the next path, waiting for its probe; nothing when that path is no audio
-    // file, is a folder or vanished. Call it at most once per path.
+    // file, is no regular file or vanished. Call it at most once per path.
     std::optional<FileRow> next();
 
 private:
@@ -32,6 +44,7 @@ private:
     static constexpr qsizetype kAhead = 64; // rows probed but not yet taken, at most
 
     const QStringList m_paths;
+    const Probe m_probe;
     std::vector<std::optional<std::optional<FileRow>>> m_rows; // outer: probed yet
     qsizetype m_claimed = 0;
     qsizetype m_taken = 0;

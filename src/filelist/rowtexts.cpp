@@ -24,8 +24,8 @@ QChar separatorIn(const QString& format, QChar fallback)
     return fallback;
 }
 
-constexpr std::array<const char16_t*, 10> kOtherExtensions{
-    u"flac", u"opus", u"oga", u"m4a", u"aac", u"aif", u"aiff", u"aifc", u"webm", u"mka"};
+constexpr std::array<const char16_t*, 11> kOtherExtensions{
+    u"flac", u"opus", u"oga", u"m4a", u"aac", u"aif", u"aiff", u"aifc", u"caf", u"webm", u"mka"};
 
 // The Type text and, when the name claims something else, a tooltip saying what it claims.
 std::pair<QString, QString> typeTexts(const QString& path, AudioContent content)
@@ -95,8 +95,10 @@ QString modifiedTimeText(const QDateTime& time, const QLocale& locale)
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale)
 {
+    // Only regular files are read: a pipe or a device named like audio would block the probe,
+    // or feed it without end.
     const LocalFileInfo file = LocalFileInfo::of(path);
-    if (!file.exists)
+    if (!file.isFile)
         return std::nullopt;
     if (!info.open(path) || info.formatDescription().isEmpty())
         return std::nullopt;

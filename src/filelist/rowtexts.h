@@ -29,7 +29,8 @@ bool IsSupportedFile(const QString& path);
 // The name patterns of the other audio types ("*.flac", "*.opus", ...).
 QStringList otherAudioPatterns();
 
-// Probes path with info and builds its row; nothing when the file is not audio or vanished.
+// Probes path with info and builds its row; nothing when the file is not audio, vanished or is
+// no regular file (a folder, pipe or device).
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale = QLocale());
 

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -344,7 +345,16 @@ void FormMp3::opPreset_Click(int index)
 
 void FormMp3::CmdOK_Click()
 {
+    // A bitrate the chosen rate cannot carry is refused, as the OGG dialog refuses a format,
+    // rather than lowered by the encoder without a word; the dialog stays open.
     ApplyControlsToEncoder();
+    if (const Status fits = m_settings.Formats.mp3.checkBitrateForRate(); !fits) {
+        QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
+                            QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
+        message.setInformativeText(fits.message());
+        message.exec();
+        return;
+    }
     accept();
 }
 

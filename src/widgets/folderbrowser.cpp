@@ -34,9 +34,10 @@ void addSelectionStatusLine(QFileDialog& dialog)
                              statusText->setText(QDir::toNativeSeparators(path));
                      });
     QObject::connect(&dialog, &QFileDialog::directoryEntered, statusText, showSelection);
-    // A name typed in the dialog's name box counts too.
+    // A name typed in the dialog's name box counts too, and so does the dialog emptying it after
+    // a sidebar click, which it does only after signalling the folder entered.
     for (const QLineEdit* nameBox : dialog.findChildren<QLineEdit*>())
-        QObject::connect(nameBox, &QLineEdit::textEdited, statusText, showSelection);
+        QObject::connect(nameBox, &QLineEdit::textChanged, statusText, showSelection);
     showSelection();
 }
 

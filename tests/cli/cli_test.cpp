@@ -6,8 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
 
 using namespace tunevale::test;
 
@@ -143,6 +148,24 @@ TEST_F(Cli, InfoShowsTheRicherTagsPresent)
     EXPECT_FALSE(run.out.contains(QStringLiteral("Composer:")));
 }
 
+// Tags cannot drive the terminal or forge lines: their control characters are escaped.
+TEST_F(Cli, InfoEscapesControlCharactersInTags)
+{
+    const QString tagged = m_dir.file(QStringLiteral("hostile.mp3"));
+    ASSERT_TRUE(runFfmpeg(QStringList{QStringLiteral("-i"), m_source} +
+                          args({"-metadata", "title=Evil\x1b]0;owned\x07", "-metadata",
+                                "comment=x\nLength:       99:99:99"}) +
+                          QStringList{tagged}));
+    const CliRun run = runCli({QStringLiteral("info"), tagged});
+    EXPECT_EQ(run.exitCode, 0);
+    const QStringList lines = run.out.split(u'\n');
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Title:        Evil\\x1b]0;owned\\x07")))
+        << run.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Comment:      x\\nLength:       99:99:99")))
+        << run.out.toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^\\s*Length:"))).size(), 1);
+}
+
 TEST_F(Cli, TranscodeWritesEachFormatAndNeverOverwrites)
 {
     for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
@@ -241,6 +264,38 @@ TEST_F(Cli, TranscodeFailuresSayWhyAndLeaveNoOutput)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(text));
     EXPECT_FALSE(QFile::exists(output));
+}
+
+// A FIFO, a device or a pipe is refused at once with a reason by every command, never
+// waited on or read for ever.
+TEST_F(Cli, WhatIsNoRegularFileIsRefusedAtOnce)
+{
+    const QString fifo = m_dir.file(QStringLiteral("pipe.wav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = m_dir.file(QStringLiteral("zero.mp3"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString out = m_dir.file(QStringLiteral("out.wav"));
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("info"), fifo, zero},
+          QStringList{QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("wav"),
+                      fifo, zero},
+          QStringList{QStringLiteral("transcode"), fifo, out},
+          QStringList{QStringLiteral("info"), QStringLiteral("/dev/stdin")}}) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QProcess process;
+        process.start(QStringLiteral(TUNEVALE_CLI_PATH), arguments);
+        // What a pipe on the standard input holds.
+        process.write(fileBytes(m_source).left(60000));
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 1);
+        const QString said = QString::fromUtf8(process.readAll() + process.readAllStandardError());
+        const auto files =
+            std::count_if(arguments.begin(), arguments.end(), [&](const QString& name) {
+                return name == fifo || name == zero || name == u"/dev/stdin";
+            });
+        EXPECT_EQ(said.count(QStringLiteral(": not a regular file")), files) << said.toStdString();
+    }
 }
 
 } // namespace

@@ -97,7 +97,27 @@ TEST_F(CliLocalNames, Latin1NamesAreDescribedAndConverted)
 
     ShellRun convert = run("convert --to mp3 --jobs 1 \"$(printf 'caf\\351.wav')\"");
     EXPECT_EQ(convert.exitCode, 0) << convert.out.constData() << convert.err.constData();
-    EXPECT_TRUE(convert.out.contains(": Saved - ")) << convert.out.constData();
+    EXPECT_TRUE(convert.out.contains(": Saved - caf\xe9.mp3\n")) << convert.out.constData();
+    // Named by their own bytes, so that a printed name finds its file.
+    EXPECT_TRUE(info.out.startsWith("caf\xe9.wav\n")) << info.out.constData();
+    EXPECT_TRUE(convert.out.contains(": Reading - caf\xe9.wav\n")) << convert.out.constData();
+}
+
+// A name cannot forge a line of the log: its control characters are escaped.
+TEST_F(CliLocalNames, ControlCharactersInNamesAreEscapedInTheLog)
+{
+    const QByteArray folder = QFile::encodeName(m_dir.path());
+    ASSERT_EQ(std::rename((folder + "/tone.wav").constData(),
+                          (folder + "/two\nlines\x1b[2J.wav").constData()),
+              0);
+    const ShellRun convert =
+        run("convert --to ogg --out out \"$(printf 'two\\nlines\\033[2J.wav')\"");
+    EXPECT_EQ(convert.exitCode, 0) << convert.out.constData();
+    EXPECT_TRUE(convert.out.contains(": Saved - out/two\\nlines\\x1b[2J.ogg\n"))
+        << convert.out.constData();
+    EXPECT_FALSE(convert.out.contains('\x1b'));
+    EXPECT_EQ(entryBytes(m_dir.file(QStringLiteral("out"))),
+              QList<QByteArray>{"two\nlines\x1b[2J.ogg"});
 }
 
 // Outputs are created by their bytes: a Latin-1 source gives a Latin-1 output, never the

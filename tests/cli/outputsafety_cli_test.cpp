@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <functional>
 
 #include <sys/resource.h>
 
@@ -21,25 +23,20 @@ namespace {
 struct CliRun {
     int exitCode = -1; // -1 when the process did not end by itself
     QString out;
+    QString err;
 };
 
-// A tunevale-cli convert process; limitBytes caps the size of any file it writes, as
-// `ulimit -f` does, with SIGXFSZ ignored so writes fail instead.
-class ConvertProcess {
+// A tunevale-cli process; childSetUp runs in the child just before the program starts.
+class CliProcess {
 public:
-    explicit ConvertProcess(const QStringList& arguments, qint64 limitBytes = 0)
+    explicit CliProcess(const QStringList& arguments,
+                        const std::function<void()>& childSetUp = nullptr)
     {
-        if (limitBytes > 0) {
-            m_process.setChildProcessModifier([limitBytes] {
-                std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            });
-        }
-        m_process.start(QStringLiteral(TUNEVALE_CLI_PATH),
-                        QStringList{QStringLiteral("convert")} + arguments);
+        if (childSetUp)
+            m_process.setChildProcessModifier(childSetUp);
+        m_process.start(QStringLiteral(TUNEVALE_CLI_PATH), arguments);
     }
-    ~ConvertProcess()
+    ~CliProcess()
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
@@ -66,12 +63,28 @@ public:
         m_out += QString::fromUtf8(m_process.readAllStandardOutput());
         run.exitCode = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
         run.out = m_out;
+        run.err = QString::fromUtf8(m_process.readAllStandardError());
         return run;
     }
 
 private:
     QProcess m_process;
     QString m_out;
+};
+
+// A tunevale-cli convert process; limitBytes caps the size of any file it writes, as
+// `ulimit -f` does, with SIGXFSZ ignored so writes fail instead.
+class ConvertProcess : public CliProcess {
+public:
+    explicit ConvertProcess(const QStringList& arguments, qint64 limitBytes = 0)
+        : CliProcess(QStringList{QStringLiteral("convert")} + arguments,
+                     limitBytes > 0 ? std::function<void()>([limitBytes] {
+                         std::signal(SIGXFSZ, SIG_IGN);
+                         const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
+                         setrlimit(RLIMIT_FSIZE, &limit);
+                     })
+                                    : nullptr)
+    {}
 };
 
 QStringList entries(const QString& folder)
@@ -130,27 +143,29 @@ TEST_P(EveryFormat, AFullDiskIsAnErrorAndLeavesNothing)
     EXPECT_EQ(entries(out), QStringList()) << run.out.toStdString();
 }
 
-// Tags that do not fit any more cut the file short: that is a failure, not a saved file.
+// Tags that do not fit any more cut the file short, also in their last bytes, which the tag
+// library does not report: that is a failure, not a saved file.
 TEST_P(EveryFormat, ATagWriteThatCutsTheFileIsAnError)
 {
     const QString source = makeNoise(QStringLiteral("tagged.wav"), 4, QString(6000, u'c'));
     const QString out = makeFolder(QStringLiteral("out"));
-    ASSERT_EQ(ConvertProcess(convertTo(GetParam(), out) +
-                             QStringList{QStringLiteral("--no-tags"), source})
-                  .finish()
-                  .exitCode,
+    ASSERT_EQ(ConvertProcess(convertTo(GetParam(), out) + QStringList{source}).finish().exitCode,
               0);
-    const QString untagged = out + QStringLiteral("/tagged.") + QLatin1String(GetParam());
-    const qint64 audioBytes = QFileInfo(untagged).size();
-    ASSERT_TRUE(QFile::remove(untagged));
+    const QString output = out + QStringLiteral("/tagged.") + QLatin1String(GetParam());
+    const qint64 finishedBytes = QFileInfo(output).size();
+    ASSERT_TRUE(QFile::remove(output));
 
-    const CliRun run =
-        ConvertProcess(convertTo(GetParam(), out) + QStringList{source}, audioBytes + 1024)
-            .finish();
-    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral(": Error - tagged.") + QLatin1String(GetParam())))
-        << run.out.toStdString();
-    EXPECT_EQ(entries(out), QStringList());
+    for (const qint64 missing : {4096, 512, 1}) {
+        const CliRun run = ConvertProcess(convertTo(GetParam(), out) + QStringList{source},
+                                          finishedBytes - missing)
+                               .finish();
+        EXPECT_EQ(run.exitCode, 1) << missing << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral(": Error - tagged.%1 Cannot write tags to %2: "
+                                                    "File too large\n")
+                                         .arg(QLatin1String(GetParam()), output)))
+            << missing << run.out.toStdString();
+        EXPECT_EQ(entries(out), QStringList());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Values("mp3", "wma", "ogg", "wav"));
@@ -158,6 +173,10 @@ INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Values("mp3", "wma", "
 struct SignalCase {
     int number;
     int exitCode;
+    friend void PrintTo(const SignalCase& value, std::ostream* out)
+    {
+        *out << "SIG" << sigabbrev_np(value.number);
+    }
 };
 
 class Interrupted : public OutputSafety, public ::testing::WithParamInterface<SignalCase> {};
@@ -188,8 +207,65 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                          ::testing::Values(SignalCase{SIGINT, 130}, SignalCase{SIGTERM, 143},
                                            SignalCase{SIGHUP, 129}));
 
+// Signals that whoever started the run ignored (nohup, a shell's background) stay ignored: the
+// batch goes on to its end.
+TEST_F(OutputSafety, SignalsIgnoredAtStartStayIgnored)
+{
+    const QString source = makeNoise(QStringLiteral("long.wav"), 60);
+    const QString out = makeFolder(QStringLiteral("out"));
+    CliProcess process(QStringList{QStringLiteral("convert")} + convertTo("mp3", out) +
+                           QStringList{QStringLiteral("--jobs"), QStringLiteral("1"), source},
+                       [] {
+                           std::signal(SIGHUP, SIG_IGN);
+                           std::signal(SIGINT, SIG_IGN);
+                       });
+    ASSERT_TRUE(process.waitFor(QStringLiteral(": Converting - ")));
+    process.signal(SIGHUP);
+    process.signal(SIGINT);
+    const CliRun run = process.finish();
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(entries(out), QStringList{QStringLiteral("long.mp3")});
+}
+
+struct TranscodeSignalCase {
+    int number;
+    int exitCode;
+    const char* jobs; // 1 streams the file, 2 splits it
+    friend void PrintTo(const TranscodeSignalCase& value, std::ostream* out)
+    {
+        *out << "SIG" << sigabbrev_np(value.number) << ", --jobs " << value.jobs;
+    }
+};
+
+class InterruptedTranscode : public OutputSafety,
+                             public ::testing::WithParamInterface<TranscodeSignalCase> {};
+
+// transcode too removes its unfinished output and exits with the signal's status.
+TEST_P(InterruptedTranscode, RemovesTheUnfinishedOutput)
+{
+    const QString source = makeNoise(QStringLiteral("long.wav"), 120);
+    const QString out = makeFolder(QStringLiteral("out"));
+    CliProcess process({QStringLiteral("transcode"), QStringLiteral("--jobs"),
+                        QLatin1String(GetParam().jobs), source, out + QStringLiteral("/long.mp3")});
+    for (int waited = 0; entries(out).isEmpty() && waited < 60000; waited += 10)
+        QThread::msleep(10);
+    ASSERT_FALSE(entries(out).isEmpty()) << "the transcode never began writing";
+    QThread::msleep(100 + QRandomGenerator::global()->bounded(400));
+    process.signal(GetParam().number);
+    const CliRun run = process.finish();
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted"))) << run.err.toStdString();
+    EXPECT_EQ(entries(out), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedTranscode,
+                         ::testing::Values(TranscodeSignalCase{SIGTERM, 143, "1"},
+                                           TranscodeSignalCase{SIGHUP, 129, "2"},
+                                           TranscodeSignalCase{SIGINT, 130, "1"}));
+
 // A kill leaves only a hidden temporary file; a rerun that skips what exists removes that
-// leftover and ends with every output whole.
+// leftover and ends with every output whole. Both runs take one job: with more, a file that
+// does not split starts its temporary file twice, and the second start would sweep too.
 TEST_F(OutputSafety, AKilledRunLeavesNoOutputNameAndARerunCompletesIt)
 {
     const QString source = makeNoise(QStringLiteral("long.wav"), 60);
@@ -202,14 +278,16 @@ TEST_F(OutputSafety, AKilledRunLeavesNoOutputNameAndARerunCompletesIt)
         process.signal(SIGKILL);
         process.finish();
     }
-    for (const QString& name : entries(out))
-        EXPECT_TRUE(name.startsWith(QStringLiteral(".tunevale-")) &&
-                    name.endsWith(QStringLiteral(".part")))
-            << name.toStdString();
+    const QStringList left = entries(out);
+    ASSERT_EQ(left.size(), 1) << "the rerun has no leftover to sweep";
+    EXPECT_TRUE(left[0].startsWith(QStringLiteral(".tunevale-")) &&
+                left[0].endsWith(QStringLiteral(".part")))
+        << left[0].toStdString();
 
     const CliRun rerun =
         ConvertProcess(convertTo("ogg", out) +
-                       QStringList{QStringLiteral("--if-exists"), QStringLiteral("skip"), source})
+                       QStringList{QStringLiteral("--if-exists"), QStringLiteral("skip"),
+                                   QStringLiteral("--jobs"), QStringLiteral("1"), source})
             .finish();
     EXPECT_EQ(rerun.exitCode, 0) << rerun.out.toStdString();
     EXPECT_EQ(entries(out), QStringList{QStringLiteral("long.ogg")});

@@ -8,8 +8,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -17,7 +26,7 @@ using namespace tunevale::test;
 TEST(RowTexts, OtherAudioTypesGoByTheirExtension)
 {
     for (const char* name : {"a.flac", "b.OPUS", "c.oga", "d.m4a", "e.aac", "f.aif", "g.aiff",
-                             "h.aifc", "i.webm", "j.mka"})
+                             "h.aifc", "i.webm", "j.mka", "k.caf"})
         EXPECT_TRUE(IsSupportedFile(QString::fromLatin1(name))) << name;
 }
 
@@ -88,6 +97,66 @@ TEST(RowTexts, RowOfARealFileAndNoRowForOthers)
     EXPECT_FALSE(buildFileRow(dir.file(QStringLiteral("gone.mp3")), info).has_value());
 }
 
+namespace {
+
+// Sets the nominal bitrate of an Ogg Vorbis file as other encoders write it. FFmpeg's first
+// page holds the 30-byte identification header alone; its checksum is mended.
+bool setVorbisNominalBitrate(const QString& path, quint32 bitrate)
+{
+    QByteArray bytes = fileBytes(path);
+    if (bytes.mid(26, 9) != QByteArray("\x01\x1e\x01vorbis", 9))
+        return false;
+    qToLittleEndian(bitrate, bytes.data() + 28 + 20); // after version, channels, rate, maximum
+    qToLittleEndian(quint32(0), bytes.data() + 22);
+    quint32 crc = 0; // Ogg's CRC-32: polynomial 0x04C11DB7, unreflected
+    for (const char byte : bytes.first(58)) {
+        crc ^= quint32(quint8(byte)) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    qToLittleEndian(crc, bytes.data() + 22);
+    return writeFileBytes(path, bytes);
+}
+
+} // namespace
+
+// A pipe named like audio gives no row, at once: a probe that waits for a writer is let go
+// after a while, and fails the test.
+TEST(RowTexts, NoRowForAPipe)
+{
+    TempDir dir;
+    const QString pipe = dir.file(QStringLiteral("pipe.wav"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    auto row = std::async(std::launch::async, [&pipe] {
+        AudioInformation info;
+        return buildFileRow(pipe, info);
+    });
+    const bool prompt = row.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    if (!prompt)
+        ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(prompt);
+    EXPECT_FALSE(row.get().has_value());
+}
+
+// A Vorbis header that states no nominal bitrate (-2) shows what the file averages.
+TEST(RowTexts, UnstatedVorbisBitrateShowsTheFileAverage)
+{
+    TempDir dir;
+    const QString ogg = dir.file(QStringLiteral("no nominal.ogg"));
+    ASSERT_TRUE(makeWithFfmpeg(ogg, sine(440, 44100, 2, 3.0, 0.3), 44100, 2,
+                               args({"-c:a", "libvorbis", "-q:a", "3"})));
+    ASSERT_TRUE(setVorbisNominalBitrate(ogg, 0xFFFFFFFEu));
+    AudioInformation info;
+    const auto row = buildFileRow(ogg, info);
+    ASSERT_TRUE(row.has_value());
+    const QStringList fields = row->format.split(QStringLiteral("; "));
+    ASSERT_EQ(fields.size(), 4) << row->format.toStdString();
+    ASSERT_TRUE(fields[2].endsWith(u" Kbps")) << row->format.toStdString();
+    const double shownKbps = fields[2].chopped(5).toDouble();
+    const double averageKbps = double(QFileInfo(ogg).size()) * 8.0 / 3.0 / 1000.0;
+    EXPECT_NEAR(shownKbps, averageKbps, averageKbps * 0.1) << row->format.toStdString();
+}
+
 TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
 {
     TempDir dir;
@@ -113,6 +182,23 @@ TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
         const std::optional<FileRow> row = rows.next();
         EXPECT_EQ(row ? row->path : QString(), path);
     }
+}
+
+// The window waits for a slow probe in steps, serving its events in between.
+TEST(RowPrefetch, WaitingForTheNextRowEndsAfterTheTimeout)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    RowPrefetch rows({QStringLiteral("slow.wav")}, 1, [released](const QString& path, auto&) {
+        released.wait();
+        return std::optional<FileRow>(FileRow{path, {}, {}, {}, {}, {}, {}});
+    });
+    EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(50)));
+    release.set_value();
+    EXPECT_TRUE(rows.waitForNext(std::chrono::seconds(10)));
+    const std::optional<FileRow> row = rows.next();
+    EXPECT_EQ(row ? row->path : QString(), u"slow.wav");
+    EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(1))); // nothing is left
 }
 
 // The window closed during a drop: the workers end mid-list (a hang or a sanitizer report fails).

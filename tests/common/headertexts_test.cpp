@@ -2,8 +2,10 @@
 #include "common/audio/vorbiscomments.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
+#include "support/signals.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtEndian>
 
 #include <taglib/tbytevectorstream.h>
@@ -110,6 +112,40 @@ TEST(FlacComments, FindTheCommentBlockAndRefuseLengthsPastTheEnd)
     }
     auto claimsMore = streamOf(flacFile(0xFFFFFF));
     EXPECT_FALSE(readFlacComments(claimsMore));
+}
+
+// A FLAC file with an ID3v2 tag in front, as mutagen writes it: the comments come after the
+// tag, and a tag size that runs past the end finds nothing.
+TEST(FlacComments, AreFoundAfterAnId3TagInFront)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("id3.flac"));
+    ASSERT_TRUE(makeWithFfmpeg(path, silence(8000, 1, 0.5), 8000, 1, args({"-c:a", "flac"})));
+    QProcess mutagen;
+    mutagen.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("import sys\n"
+                                  "from mutagen import flac, id3\n"
+                                  "native = flac.FLAC(sys.argv[1])\n"
+                                  "native['TITLE'] = ['a\\0b']\n"
+                                  "native.save()\n"
+                                  "tag = id3.ID3()\n"
+                                  "tag.add(id3.TIT2(encoding=3, text='in front'))\n"
+                                  "tag.save(sys.argv[1])\n"),
+                   path});
+    ASSERT_TRUE(mutagen.waitForFinished(60000) && mutagen.exitCode() == 0);
+    QByteArray file = fileBytes(path);
+    ASSERT_TRUE(file.startsWith("ID3"));
+    ASSERT_GT(file.indexOf("fLaC"), 127); // a size that takes more than one of its 7-bit bytes
+
+    auto tagged = streamOf(file);
+    const auto comments = readFlacComments(tagged);
+    ASSERT_TRUE(comments.has_value());
+    EXPECT_EQ(comments->at(QStringLiteral("TITLE")), textWithNul("a", "b"));
+
+    file.replace(6, 4, "\x7F\x7F\x7F\x7F");
+    auto pastTheEnd = streamOf(file);
+    EXPECT_FALSE(readFlacComments(pastTheEnd));
 }
 
 TEST(OggComments, CutOrDamagedCommentPacketGivesNothing)

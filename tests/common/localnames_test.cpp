@@ -1,6 +1,11 @@
+#include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
 #include "common/audio/audioreader.h"
+#include "common/localfile.h"
 #include "common/nativepath.h"
+#include "convert/batchrun.h"
+#include "convert/partfile.h"
+#include "settings/encodersettings.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
 #include "support/signals.h"
@@ -14,10 +19,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -54,17 +63,20 @@ protected:
     {
         const QString plain = m_dir.file(QStringLiteral("plain.wav"));
         EXPECT_TRUE(writePcmWav(plain, sine(440, 8000, 1, seconds), 8000, 1));
-        const QString path = pathFromNative(nativePath(m_dir.path()) + '/' + name);
+        const QString path = pathOf(name);
         EXPECT_EQ(std::rename(nativePath(plain).constData(), nativePath(path).constData()), 0);
-        m_made.append(path);
         return path;
     }
 
     // QTemporaryDir cannot see names that are not UTF-8.
     void TearDown() override
     {
-        for (const QString& path : std::as_const(m_made))
-            ::unlink(nativePath(path).constData());
+        std::filesystem::remove_all(nativePath(m_dir.path()).toStdString());
+    }
+
+    QString pathOf(const QByteArray& name) const
+    {
+        return pathFromNative(nativePath(m_dir.path()) + '/' + name);
     }
 
     static void expectOneSecondTone(const QString& path)
@@ -76,7 +88,6 @@ protected:
     }
 
     TempDir m_dir;
-    QStringList m_made;
 };
 
 quint16 freeLoopbackPort()
@@ -163,6 +174,108 @@ TEST_F(LocalNames, NamesThatAreNotUtf8AreReadAndTagged)
     ASSERT_TRUE(information.open(path));
     EXPECT_EQ(information.tags().title, QStringLiteral("Caf\u00e9"));
     EXPECT_EQ(information.tags().year, 1999);
+}
+
+// Runs an action at one block and records the log.
+class BlockHook : public BatchObserver {
+public:
+    std::function<void(int block)> onBlock;
+    QStringList lines;
+
+    void yield() override
+    {
+        if (onBlock)
+            onBlock(++m_blocks);
+    }
+    void logLine(const QString& line) override { lines << line; }
+
+private:
+    int m_blocks = 0;
+};
+
+RowResult convertRow(const QString& source, const QString& output, OutputKind kind,
+                     BatchObserver& observer, IfExists ifExists = IfExists::New)
+{
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    (void)EncoderSettings().applyTo(writer);
+    return BatchRun(reader, writer, information)
+        .convertRow(source, output, kind, true, observer, ifExists);
+}
+
+// Such a source cut short while it is read fails as any other does.
+TEST_F(LocalNames, ASourceCutShortWhileReadFails)
+{
+    const QString source = makeTone("caf\xe9.wav", 6.0);
+    BlockHook truncating;
+    truncating.onBlock = [&](int block) {
+        if (block == 2) { // the first yield comes before the source is opened
+            ASSERT_EQ(::truncate(nativePath(source).constData(), 44 + 2 * 8000 * 2), 0);
+        }
+    };
+    EXPECT_FALSE(convertRow(source, pathOf("caf\xe9.mp3"), OutputKind::Mp3, truncating).saved);
+    EXPECT_TRUE(truncating.lines.last().contains(QStringLiteral("of the source's 6.000 s")))
+        << truncating.lines.last().toStdString();
+}
+
+// A WMA output leaves no priming file behind, and a taken output name is skipped before
+// anything is read.
+TEST_F(LocalNames, ConvertingSuchANameLeavesOnlyItsOutput)
+{
+    const QString source = makeTone("caf\xe9.wav");
+    BlockHook first;
+    ASSERT_TRUE(convertRow(source, pathOf("caf\xe9.wma"), OutputKind::Wma, first).saved);
+    QStringList names = folderEntryNames(m_dir.path());
+    names.sort();
+    EXPECT_EQ(names, QStringList({pathFromNative("caf\xe9.wav"), pathFromNative("caf\xe9.wma")}));
+
+    BlockHook again;
+    EXPECT_TRUE(
+        convertRow(source, pathOf("caf\xe9.wma"), OutputKind::Wma, again, IfExists::Skip).skipped);
+    EXPECT_EQ(again.lines.size(), 1) << again.lines.join(u'\n').toStdString();
+}
+
+// The part files a dead run left in a folder whose name is not UTF-8 are swept too.
+TEST_F(LocalNames, LeftoversInSuchAFolderAreSwept)
+{
+    const QString folder = pathOf("d\xe9");
+    ASSERT_EQ(::mkdir(nativePath(folder).constData(), 0700), 0);
+    PartFile part;
+    ASSERT_TRUE(part.create(folder + QStringLiteral("/song.mp3")));
+    // The same name as a process that is gone would have given it.
+    QString leftover = part.path();
+    leftover.replace(QStringLiteral("-%1-").arg(currentProcessId()), QStringLiteral("-999999999-"));
+    ASSERT_NE(leftover, part.path());
+    int error = 0;
+    ASSERT_TRUE(createExclusive(leftover, error).isValid());
+    EXPECT_EQ(PartFile::removeLeftovers(folder), 1);
+    EXPECT_FALSE(LocalFileInfo::of(leftover).exists);
+}
+
+// Reading a source never opens it for writing, which file watchers take for a change; a
+// source nobody may write converts with its tags.
+TEST_F(LocalNames, ConvertingNeverOpensTheSourceForWriting)
+{
+    const QString source = makeTone("caf\xe9.wav");
+    AudioInformation tags;
+    tags.setTitle(QStringLiteral("Kept"));
+    ASSERT_TRUE(tags.writeTags(source));
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_GE(::inotify_add_watch(watch.get(), nativePath(source).constData(),
+                                  IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB),
+              0);
+    char events[4096];
+    for (const char* output : {"writable.wav", "readonly.wav"}) {
+        BlockHook log;
+        const RowResult result = convertRow(source, pathOf(output), OutputKind::Wav, log);
+        ASSERT_TRUE(result.saved) << log.lines.join(u'\n').toStdString();
+        ASSERT_TRUE(tags.open(result.output));
+        EXPECT_EQ(tags.title(), QStringLiteral("Kept"));
+        EXPECT_EQ(::read(watch.get(), events, sizeof events), -1) << "the source was written";
+        ASSERT_EQ(::chmod(nativePath(source).constData(), 0444), 0);
+        (void)::read(watch.get(), events, sizeof events); // the change of permissions
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "common/audio/lameencoder.h"
+#include "common/audio/lamestream.h"
 #include "common/audio/mp3encoder.h"
 #include "support/qtprinters.h"
 
@@ -103,6 +104,38 @@ INSTANTIATE_TEST_SUITE_P(
                    {1, 2, 3, 4},
                    {0, 5, -1}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The check refuses exactly the bitrates LAME would change at each rate, and no other.
+TEST(Mp3EncoderBitrateCheck, RefusesWhatTheEncoderWouldChange)
+{
+    for (const int rate : {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}) {
+        Mp3Encoder encoder;
+        ASSERT_TRUE(encoder.setSampleRate(rate));
+        for (const int kbps :
+             {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320}) {
+            ASSERT_TRUE(encoder.setVbrMethod(Mp3Encoder::kVbrNone));
+            ASSERT_TRUE(encoder.setBitrate(kbps));
+            const bool written =
+                LameStream::describe(encoder).contains(QStringLiteral("; %1 Kbps;").arg(kbps));
+            EXPECT_EQ(bool(encoder.checkBitrateForRate()), written) << rate << " Hz CBR " << kbps;
+
+            ASSERT_TRUE(encoder.setVbrMethod(Mp3Encoder::kVbrAbr));
+            const int target = kbps < 320 ? kbps + 1 : kbps; // ABR targets need not be listed
+            ASSERT_TRUE(encoder.setAbrBitrate(target));
+            const bool targeted =
+                LameStream::describe(encoder).contains(QStringLiteral("ABR %1 Kbps").arg(target));
+            EXPECT_EQ(bool(encoder.checkBitrateForRate()), targeted)
+                << rate << " Hz ABR " << target;
+        }
+    }
+    Mp3Encoder refused;
+    ASSERT_TRUE(refused.setSampleRate(8000));
+    ASSERT_TRUE(refused.setBitrate(320));
+    ASSERT_FALSE(refused.checkBitrateForRate());
+    // VBR bounds are limits, not a stream's bitrate: the encoder keeps within them.
+    ASSERT_TRUE(refused.setVbrMethod(Mp3Encoder::kVbrNew));
+    EXPECT_TRUE(refused.checkBitrateForRate());
+}
 
 TEST(Mp3EncoderPresets, HoldOnlyValuesTheSettersAccept)
 {

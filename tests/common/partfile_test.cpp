@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -127,13 +126,22 @@ TEST_F(OutputCommit, TheOutputMustBeAsLongAsTheSourceUnlessStopped)
     EXPECT_NEAR(double(decodeFile(stopped.output).frames()), 2.0 * 44100, 0.05 * 44100);
 }
 
+// The machine's part of the names of the part files this process writes.
+QString hostInPartFileNames(const TempDir& dir)
+{
+    PartFile part;
+    EXPECT_TRUE(part.create(dir.file(QStringLiteral("probe.mp3"))));
+    static const QRegularExpression name(
+        QStringLiteral("/\\.tunevale-(.+)-%1-[0-9a-f]{16}\\.part$").arg(currentProcessId()));
+    return name.match(part.path()).captured(1);
+}
+
 // Only a part file of this machine whose process is gone and that nobody locks is a leftover.
 TEST(PartFileLeftovers, OnlyProvenLeftoversAreRemoved)
 {
     TempDir dir;
-    QString host = QSysInfo::machineHostName();
-    host.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
-    host = host.isEmpty() ? QStringLiteral("host") : host.left(32);
+    const QString host = hostInPartFileNames(dir);
+    ASSERT_FALSE(host.isEmpty());
     const QString gone = QStringLiteral(".tunevale-%1-999999999-0123456789abcdef.part").arg(host);
     const QString goneButLocked =
         QStringLiteral(".tunevale-%1-999999999-fedcba9876543210.part").arg(host);
@@ -159,6 +167,16 @@ TEST(PartFileLeftovers, OnlyProvenLeftoversAreRemoved)
         EXPECT_TRUE(QFile::exists(part.path()));
     }
     EXPECT_EQ(entries(dir.path()), expected);
+}
+
+// Every host name gives a tag that the sweep's pattern reads back.
+TEST(PartFileLeftovers, HostTagsAreShortWordsWhateverTheHostName)
+{
+    EXPECT_EQ(PartFile::hostTagFor(QStringLiteral("studio-pc.local")),
+              QStringLiteral("studio_pc_local"));
+    EXPECT_EQ(PartFile::hostTagFor(QStringLiteral("büro")), QStringLiteral("b_ro"));
+    EXPECT_EQ(PartFile::hostTagFor(QString()), QStringLiteral("host"));
+    EXPECT_EQ(PartFile::hostTagFor(QString(40, u'a')), QString(32, u'a'));
 }
 
 } // namespace

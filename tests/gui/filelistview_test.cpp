@@ -609,6 +609,13 @@ TEST_F(FileListViewTest, DropHandsOverThePathsInOrder)
     QCoreApplication::sendEvent(m_list.viewport(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    // The drop returns before anything is read: the window system's drop handling must not
+    // run the reading's event loop, nor outlive a window closed meanwhile. Until the files
+    // are handed over, the list counts as reading.
+    EXPECT_TRUE(dropped.empty());
+    EXPECT_TRUE(m_list.isReading());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(m_list.isReading());
     ASSERT_EQ(dropped.size(), 1u);
     EXPECT_EQ(dropped[0], paths);
     // Dropped over a row, yet no row was moved or added.

@@ -22,8 +22,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -90,16 +93,38 @@ TEST_F(AddFolder, OpensWithItsControlsAndHidesTheMainWindow)
     auto* filter = child<QComboBox>();
     ASSERT_EQ(filter->count(), 6);
     EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg;*.flac;*.opus;*.oga;*.m4a;*.aac;"
-                                     u"*.aif;*.aiff;*.aifc;*.webm;*.mka");
+                                     u"*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
     EXPECT_EQ(filter->itemText(4), u"*.ogg");
     EXPECT_EQ(filter->itemText(5),
-              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.webm;*.mka");
+              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
     EXPECT_TRUE(child<QCheckBox>()->isChecked());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());
     EXPECT_EQ(label(), u"Added 0 file");
     m_form->close();
     EXPECT_TRUE(m_mainWindow.isVisible());
+}
+
+// A pattern typed in the filter box is scanned for as typed, not completed into the first
+// entry that starts with it.
+TEST_F(AddFolder, TypedFilterIsTakenAsTyped)
+{
+    makeWav(QStringLiteral("a.wav"));
+    const QString flac = QDir::toNativeSeparators(m_dir.file(QStringLiteral("b.flac")));
+    ASSERT_TRUE(makeWithFfmpeg(flac, sine(440, 8000, 1, 0.05), 8000, 1));
+    open();
+    QApplication::setActiveWindow(m_form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+    auto* filter = child<QComboBox>();
+    filter->setFocus();
+    for (const QString& typed : {QStringLiteral("*.mp3"), QStringLiteral("*.flac")}) {
+        filter->lineEdit()->clear();
+        QTest::keyClicks(filter->lineEdit(), typed);
+        EXPECT_EQ(filter->currentText(), typed);
+    }
+    startScan(m_dir.path());
+    EXPECT_EQ(m_list->paths(), QStringList{flac});
+    m_form->close();
 }
 
 TEST_F(AddFolder, StartWithoutAFolderSaysSo)
@@ -187,6 +212,29 @@ TEST(FolderBrowsing, FolderExistsEntersFoldersOnly)
     QDir::setCurrent(before);
 }
 
+// Opens the folder picker at start and, once it is up, acts as the user would before Open.
+QString pickFolder(const QString& start, const std::function<void(QFileDialog&)>& user)
+{
+    QTimer::singleShot(0, [&user] {
+        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        user(*picker);
+        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(5000);
+    return BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start);
+}
+
+QString statusLine(const QFileDialog& picker)
+{
+    return picker.findChild<QLabel*>(QStringLiteral("StatusText"))->text();
+}
+
 // The picker's status line carries the whole path of what Choose would answer, however
 // long: the folder shown at first, then each folder the user highlights.
 TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
@@ -197,32 +245,45 @@ TEST(FolderBrowsing, PickerShowsTheWholePathOfTheSelection)
     const QString chosen = start + QStringLiteral("/the folder chosen at last");
     ASSERT_TRUE(QDir().mkpath(chosen));
     QStringList shown;
-    QTimer::singleShot(0, [&] {
-        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(picker, nullptr);
-        const auto* status = picker->findChild<QLabel*>(QStringLiteral("StatusText"));
-        ASSERT_NE(status, nullptr);
-        shown << status->text();
+    const QString answer = pickFolder(start, [&](QFileDialog& picker) {
+        shown << statusLine(picker);
         // A click on the one folder inside, as the user makes it.
-        auto* view = picker->findChild<QListView*>(QStringLiteral("listView"));
+        auto* view = picker.findChild<QListView*>(QStringLiteral("listView"));
         ASSERT_NE(view, nullptr);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 1; }));
         const QRect row = view->visualRect(view->model()->index(0, 0, view->rootIndex()));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
-        shown << status->text();
-        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        shown << statusLine(picker);
     });
-    QTimer guard;
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    guard.start(5000);
-    EXPECT_EQ(BrowseForFolder(nullptr, QStringLiteral("Please select a folder."), start),
-              QDir::toNativeSeparators(chosen));
+    EXPECT_EQ(answer, QDir::toNativeSeparators(chosen));
     EXPECT_EQ(shown,
               (QStringList{QDir::toNativeSeparators(start), QDir::toNativeSeparators(chosen)}));
+}
+
+// After a click in the sidebar the line follows the folder entered, not a name typed in the
+// folder left behind.
+TEST(FolderBrowsing, PickerStatusFollowsASidebarClick)
+{
+    TempDir dir;
+    const QString start = dir.file(QStringLiteral("start"));
+    const QString place = dir.file(QStringLiteral("a place in the sidebar"));
+    ASSERT_TRUE(QDir().mkpath(start + QStringLiteral("/inner")) && QDir().mkpath(place));
+    QStringList shown;
+    const QString answer = pickFolder(start, [&](QFileDialog& picker) {
+        picker.setSidebarUrls({QUrl::fromLocalFile(place)});
+        QTest::keyClicks(picker.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                         QStringLiteral("inner"));
+        shown << statusLine(picker);
+        auto* sidebar = picker.findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_NE(sidebar, nullptr);
+        const QRect entry = sidebar->visualRect(sidebar->model()->index(0, 0));
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, entry.center());
+        shown << statusLine(picker);
+    });
+    EXPECT_EQ(answer, QDir::toNativeSeparators(place));
+    EXPECT_EQ(shown, (QStringList{QDir::toNativeSeparators(start + QStringLiteral("/inner")),
+                                  QDir::toNativeSeparators(place)}));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,6 +69,13 @@ public:
 private:
     QTimer m_timer;
     QWidget* m_lastSeen = nullptr;
+};
+
+// Programs are looked for in one folder while this lives: this machine's own opener plays no part.
+struct PathReplaced {
+    explicit PathReplaced(const QString& folder) { qputenv("PATH", QFile::encodeName(folder)); }
+    ~PathReplaced() { qputenv("PATH", kept); }
+    const QByteArray kept = qgetenv("PATH");
 };
 
 class MainWindow : public ::testing::Test {
@@ -275,12 +283,61 @@ TEST_F(MainWindowKeys, HelpThatNoProgramCanShowIsReported)
 {
     // The offscreen platform has no program to open pages with, as a desktop without a
     // browser has none.
+    const TempDir noPrograms;
+    const PathReplaced path(noPrograms.path());
     QString message;
     answerNextMessageBox(QMessageBox::Ok, &message);
     QTest::keyClick(&m_window, Qt::Key_F1);
     EXPECT_TRUE(message.startsWith(u"Tunevale|The help pages could not be opened"))
         << message.toStdString();
     EXPECT_TRUE(message.contains(u"index.html")) << message.toStdString();
+}
+
+// The desktop's opener may start and then find no browser: only its exit status tells.
+TEST_F(MainWindowKeys, HelpIsReportedWhenTheOpenerFails)
+{
+    const TempDir bin;
+    const PathReplaced path(bin.path());
+    const QString opener = bin.file(QStringLiteral("xdg-open"));
+    const auto install = [&](const char* status) {
+        return writeFileBytes(opener, QByteArray("#!/bin/sh\necho \"$1\" >>\"$0.log\"\nexit ") +
+                                          status + '\n') &&
+               QFile::setPermissions(opener,
+                                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const auto opened = [&] {
+        return fileBytes(opener + QStringLiteral(".log")).count("file:///");
+    };
+
+    ASSERT_TRUE(install("3")); // xdg-open's "no program found"
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    QTest::keyClick(&m_window, Qt::Key_F1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 5000));
+    EXPECT_TRUE(message.startsWith(u"Tunevale|The help pages could not be opened: no program"))
+        << message.toStdString();
+    EXPECT_EQ(opened(), 1);
+
+    ASSERT_TRUE(install("0")); // a browser shows the pages: nothing to say
+    QApplication::setActiveWindow(&m_window);
+    QTest::keyClick(&m_window, Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened() == 2; }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// However narrow the window is made, every toolbar button stays in view.
+TEST_F(MainWindowKeys, TheNarrowestWindowShowsTheWholeToolbar)
+{
+    m_window.resize(120, 100);
+    const QToolBar* bar = m_window.commandBars()->toolBar();
+    for (QAction* action : bar->actions()) {
+        const QWidget* button = bar->widgetForAction(action);
+        EXPECT_TRUE(action->isSeparator() ||
+                    (button && button->isVisible() &&
+                     button->geometry().right() <= bar->contentsRect().right()))
+            << action->text().toStdString();
+    }
 }
 
 TEST_F(MainWindowKeys, RightClickOnTheToolbarOffersNoWayToHideIt)
@@ -451,6 +508,21 @@ TEST_F(MainWindow, EveryHeaderIsInViewAndLongNamesShowInFullAsToolTips)
     EXPECT_EQ(list().topLevelItem(0)->data(FileListView::FileName, Qt::ToolTipRole),
               m_dir.file(QStringLiteral("0") + longName));
     EXPECT_FALSE(list().topLevelItem(0)->data(FileListView::Type, Qt::ToolTipRole).isValid());
+
+    // A format too long for its column leaves out its codec's long name, and shows whole as
+    // the tool tip; the column keeps room for a short description.
+    const QModelIndex format = list().model()->index(0, FileListView::AudioFormat);
+    const QString formatText = list().topLevelItem(0)->text(FileListView::AudioFormat);
+    EXPECT_EQ(list().topLevelItem(0)->data(FileListView::AudioFormat, Qt::ToolTipRole), formatText);
+    option.rect = list().visualRect(format);
+    const QString longFormat = QStringLiteral("Windows Media Audio 2 (a codec with a very long "
+                                              "name); 44100 Hz; 128 Kbps; Stereo");
+    list().topLevelItem(0)->setText(FileListView::AudioFormat, longFormat);
+    const QSize formatShown = list().itemDelegateForIndex(format)->sizeHint(option, format);
+    EXPECT_LE(formatShown.width(), option.rect.width());
+    EXPECT_GE(header->sectionSize(FileListView::AudioFormat),
+              list().fontMetrics().horizontalAdvance(
+                  QStringLiteral("FLAC; 44100 Hz; 1411 Kbps; Stereo")));
 }
 
 // The action a key or menu choice triggers.
@@ -532,6 +604,26 @@ TEST_F(MainWindowReading, ExitAnsweredYesDuringAReadingEndsAtOnce)
     EXPECT_LT(listedAtExit, 400);
     EXPECT_EQ(list().rowCount(), listedAtExit); // not one file read after the answer
     EXPECT_FALSE(m_window.isVisible());
+}
+
+// The conversion and the player take the list as it is: while a drop is read they wait for
+// its last file, as Add Folder does.
+TEST_F(MainWindowReading, ConvertAndPlayDuringAReadingWaitForEveryFile)
+{
+    const QStringList paths = makeWavs(400);
+    m_window.show();
+    int listedAtConvert = -1;
+    int listedAtPlay = -1;
+    m_window.setConvertHandler([&] { listedAtConvert = list().rowCount(); });
+    m_window.setPlayHandler([&] { listedAtPlay = list().rowCount(); });
+    whenListed(5, [&] { commandAction(m_window, ID_CONVERTTOWMA)->trigger(); });
+    Q_EMIT list().filesDropped(paths.mid(0, 200));
+    EXPECT_EQ(listedAtConvert, 200);
+    EXPECT_EQ(m_window.settings().TargetFormat, OutputKind::Wma);
+
+    whenListed(205, [&] { commandAction(m_window, ID_PLAY)->trigger(); });
+    Q_EMIT list().filesDropped(paths);
+    EXPECT_EQ(listedAtPlay, 400);
 }
 
 TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFolders)

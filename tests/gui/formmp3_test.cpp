@@ -9,11 +9,13 @@
 #include "support/signals.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -300,11 +302,38 @@ using FormMp3Ok = FormMp3Test;
 TEST_F(FormMp3Ok, UnlistedBitrateShowsAs8AndOkSets8)
 {
     m_live = Mp3Encoder();
+    ASSERT_TRUE(m_live.setSampleRate(22050)); // a rate that carries 8 Kbps
     ASSERT_TRUE(m_live.setBitrate(40));
     FormMp3& dialog = open();
     EXPECT_EQ(combo(dialog, "ComboBitrate")->currentText(), u"8");
     ok(dialog);
     EXPECT_EQ(m_live.bitrate(), 8);
+}
+
+// A bitrate the chosen rate cannot carry is refused as the OGG dialog refuses a format: the
+// message gives the reason and the dialog stays open, handing nothing back.
+TEST_F(FormMp3Ok, BitrateTheRateCannotCarryIsRefused)
+{
+    FormMp3& dialog = open();
+    combo(dialog, "cmbFrequency")->setCurrentIndex(combo(dialog, "cmbFrequency")->findData(22050));
+    combo(dialog, "ComboBitrate")->setCurrentIndex(BitrateListIndex(320));
+    QString message;
+    QTimer::singleShot(0, &dialog, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        message = box ? box->text() + u'|' + box->informativeText() : QString();
+        if (box)
+            box->accept();
+    });
+    dialog.show();
+    dialog.CmdOK_Click();
+    EXPECT_TRUE(message.startsWith(u"Incorrect format|MP3 bitrate 320 Kbps"))
+        << message.toStdString();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.edited());
+    combo(dialog, "ComboBitrate")->setCurrentIndex(BitrateListIndex(160));
+    ok(dialog);
+    EXPECT_EQ(m_live.sampleRate(), 22050);
+    EXPECT_EQ(m_live.bitrate(), 160);
 }
 
 TEST_F(FormMp3Ok, LettersInTheVbrQualityKeepItAndTheRestIsWritten)

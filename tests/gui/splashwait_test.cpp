@@ -171,7 +171,8 @@ TEST(FormFlash, LabelsShowVersionAndCopyrightInWhite)
     const std::array<std::pair<QString, QString>, 2> expected{{
         {QStringLiteral("LabelVer"), QStringLiteral("Version 4.0")},
         {QStringLiteral("LabelCopyright"),
-         QStringLiteral("Copyright (C) 2026 Tunevale. All rights reserved.")},
+         QStringLiteral("Copyright (C) 2026 The Tunevale developers\n"
+                        "Free software under the GNU GPL, version 3 or later")},
     }};
     for (const auto& [name, text] : expected) {
         auto* label = form.findChild<QLabel*>(name);

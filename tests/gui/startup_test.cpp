@@ -94,20 +94,56 @@ TEST(StartupOptions, ListsTheReadableFilesAndSkipsTheRest)
     EXPECT_TRUE(window.ListView1()->IsInList(QFileInfo(tone).absoluteFilePath()));
 }
 
-TEST(StartupOptions, TheProgramAnswersVersionWithoutADisplay)
+// Qt's own options and their values are neither files nor unknown options.
+TEST(StartupOptions, QtsOwnOptionsAreLeftToQt)
 {
-    QProcess program;
+    QString errors;
+    QTextStream err(&errors);
+    QStringList files;
+    EXPECT_EQ(readStartupFiles({QStringLiteral("tunevale"), QStringLiteral("-style"),
+                                QStringLiteral("Fusion"), QStringLiteral("--platform"),
+                                QStringLiteral("offscreen"), QStringLiteral("-reverse"),
+                                QStringLiteral("-stylesheet=my.qss"), QStringLiteral("/a.wav")},
+                               files, err),
+              std::nullopt)
+        << errors.toStdString();
+    EXPECT_EQ(files, QStringList{QStringLiteral("/a.wav")});
+}
+
+// Runs the program with no display to reach.
+void runWithoutDisplay(QProcess& program, const QStringList& arguments)
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(TUNEVALE_GUI_PATH), {QStringLiteral("--version")});
-    ASSERT_TRUE(program.waitForFinished(30000));
+    program.start(QStringLiteral(TUNEVALE_GUI_PATH), arguments);
+    EXPECT_TRUE(program.waitForFinished(30000));
+}
+
+TEST(StartupOptions, TheProgramAnswersVersionWithoutADisplay)
+{
+    QProcess program;
+    runWithoutDisplay(program, {QStringLiteral("--version")});
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(program.readAllStandardOutput()),
               QStringLiteral("tunevale %1\n").arg(QStringLiteral(TUNEVALE_VERSION)));
+}
+
+// A mistyped option is a usage error, not a crash for want of a display.
+TEST(StartupOptions, TheProgramRefusesAnUnknownOptionWithoutADisplay)
+{
+    QProcess program;
+    runWithoutDisplay(program, {QStringLiteral("-style"), QStringLiteral("Fusion"),
+                                QStringLiteral("--loud"), QStringLiteral("a.wav")});
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 2);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(errors.contains(u"loud")) << errors.toStdString();
+    EXPECT_TRUE(errors.endsWith(u"Try 'tunevale --help' for more information.\n"))
+        << errors.toStdString();
 }
 
 QString sourceHelpFolder()
@@ -135,6 +171,20 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     }
 }
 
+// The program is free software: no page may claim every right for its maker.
+TEST(HelpPages, EveryPageStatesTheLicence)
+{
+    const QDir pages(sourceHelpFolder());
+    const QStringList names = pages.entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        const QByteArray page = fileBytes(pages.filePath(name));
+        EXPECT_TRUE(page.contains("Free software under the GNU GPL, version 3 or later"))
+            << name.toStdString();
+        EXPECT_FALSE(page.contains("All rights reserved")) << name.toStdString();
+    }
+}
+
 // Stands in for the browser: keeps the address it was asked to open.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -151,12 +201,16 @@ TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    // Without the desktop's opener on the path, the window hands the page to the handler.
+    const QByteArray previousPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(cache.path()));
     {
         FormMain window;
         window.CommandBars1_Execute(ID_HELPCONTENTS);
     }
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     qputenv("XDG_CACHE_HOME", previousCache);
+    qputenv("PATH", previousPath);
 
     ASSERT_EQ(browser.opened.size(), 1);
     const QString page = browser.opened.first().toLocalFile();

@@ -1,7 +1,9 @@
 #pragma once
 
-// Teaches GoogleTest to print Qt's strings, so a failing comparison shows their text rather
-// than their bytes. Every test includes it.
+// Teaches GoogleTest to print Qt's strings and the output formats, so a failing comparison or
+// a parameterised test's name shows their text rather than their bytes. Every test includes it.
+
+#include "common/audio/outputformat.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,3 +32,13 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* out)
 {
     *out << '"' << bytes.toStdString() << '"';
 }
+
+namespace tunevale {
+
+// Found by argument-dependent lookup in the enum's own namespace: "MP3", "WMA", ...
+inline void PrintTo(OutputKind kind, std::ostream* out)
+{
+    *out << formatCaption(kind).toStdString();
+}
+
+} // namespace tunevale

@@ -96,12 +96,11 @@ Status AudioFile::setMp3Format(int sampleRate, int bitrateKbps, int channels)
     return configureFormat(OutputKind::Mp3, settings);
 }
 
-void AudioFile::attachMp3Encoder(const Mp3Encoder& encoder)
+Status AudioFile::attachMp3Encoder(const Mp3Encoder& encoder)
 {
     OutputSettings settings = m_writer.settings();
     settings.mp3 = encoder;
-    // An Mp3Encoder holds only values it accepted.
-    (void)configureFormat(OutputKind::Mp3, settings);
+    return configureFormat(OutputKind::Mp3, settings);
 }
 
 const Mp3Encoder& AudioFile::mp3Encoder() const

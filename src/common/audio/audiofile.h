@@ -43,8 +43,9 @@ public:
     Status configure(const OutputSettings& settings);
     // The component's setters of one format each, the others kept.
     Status setMp3Format(int sampleRate, int bitrateKbps, int channels);
-    // MP3 output uses a copy of the encoder's parameters from now on.
-    void attachMp3Encoder(const Mp3Encoder& encoder);
+    // MP3 output uses a copy of the encoder's parameters from now on; refused, the previous
+    // ones kept, when its bitrates do not fit its sample rate.
+    Status attachMp3Encoder(const Mp3Encoder& encoder);
     const Mp3Encoder& mp3Encoder() const;
     // Every output format's settings, as the writer would use them now.
     const OutputSettings& outputSettings() const { return m_writer.settings(); }

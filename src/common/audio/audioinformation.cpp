@@ -5,10 +5,8 @@
 #include "common/audio/probetags.h"
 #include "common/audio/tagfile.h"
 #include "common/localfile.h"
-#include "common/nativepath.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace tunevale {
 
@@ -22,29 +20,6 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// TagLib takes wide names on Windows.
-#ifdef Q_OS_WIN
-using TagPath = QString;
-TagPath tagPath(const QString& path)
-{
-    return path;
-}
-TagLib::FileName tagFileName(const TagPath& path)
-{
-    return reinterpret_cast<const wchar_t*>(path.utf16());
-}
-#else
-using TagPath = QByteArray;
-TagPath tagPath(const QString& path)
-{
-    return nativePath(path);
-}
-TagLib::FileName tagFileName(const TagPath& path)
-{
-    return path.constData();
-}
-#endif
-
 FileTags readTags(const QString& path, AudioContent content, const AVFormatContext& context,
                   int audioStream)
 {
@@ -54,7 +29,7 @@ FileTags readTags(const QString& path, AudioContent content, const AVFormatConte
     case AudioContent::Matroska:
         return tagsFromProbe(context, audioStream);
     default:
-        return readTagLibTags(tagFileName(tagPath(path)), content);
+        return readTagLibTags(path, content);
     }
 }
 
@@ -131,9 +106,14 @@ Status AudioInformation::open(const QString& path)
         return Status::error(QStringLiteral("%1 holds no readable audio").arg(displayPath(path)));
 
     const qint64 durationMs = durationOf(context.get(), stream);
-    qint64 bitRate = parameters->bit_rate;
+    // Headers store "no nominal bitrate" as -1 or -2 in 32 bits, which arrives as 4294967294:
+    // anything that large is unknown, and the file's own average is shown instead.
+    const auto known = [](qint64 value) {
+        return value > 0 && value < INT32_MAX ? value : 0;
+    };
+    qint64 bitRate = known(parameters->bit_rate);
     if (bitRate <= 0)
-        bitRate = context->bit_rate;
+        bitRate = known(context->bit_rate);
     if (bitRate <= 0 && durationMs > 0)
         bitRate = LocalFileInfo::of(path).size * 8 * 1000 / durationMs;
 
@@ -181,9 +161,9 @@ Status AudioInformation::setTrack(int track)
     return {};
 }
 
-Status AudioInformation::writeTags(const QString& path) const
+Status AudioInformation::writeTags(const QString& path, const QString& shownPath) const
 {
-    const QString shown = displayPath(path);
+    const QString shown = displayPath(shownPath.isEmpty() ? path : shownPath);
     const auto failure = [&shown](const QString& reason) {
         return Status::error(QStringLiteral("Cannot write tags to %1: %2").arg(shown, reason));
     };
@@ -203,8 +183,7 @@ Status AudioInformation::writeTags(const QString& path) const
     if (!isAccessible(path, true))
         return failure(QStringLiteral("Permission denied"));
 
-    const TagPath name = tagPath(path);
-    if (const Status status = writeTagLibTags(tagFileName(name), path, m_tags, m_rich); !status)
+    if (const Status status = writeTagLibTags(path, m_tags, m_rich); !status)
         return failure(status.message());
     return {};
 }

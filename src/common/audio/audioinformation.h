@@ -62,8 +62,9 @@ public:
     // which no output keeps ("ISRC", "BPM"); what encoders rewrite is left out.
     const QStringList& otherFields() const { return m_otherFields; }
 
-    // Writes the held tag values into the file at path (its format by its content).
-    Status writeTags(const QString& path) const;
+    // Writes the held tag values into the file at path (its format by its content). A failure
+    // names shownPath when given (the name a file written under another will have).
+    Status writeTags(const QString& path, const QString& shownPath = QString()) const;
 
 private:
     QString m_description;

@@ -15,8 +15,19 @@ extern "C" {
 // Owners for every FFmpeg object the components create; no hand frees on error paths.
 namespace tunevale {
 
+// What an input read through an I/O context of its own keeps behind it (AVIOContext::opaque),
+// destroyed with the input.
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+};
+// Frees an input's own I/O context, its buffer and its InputSource.
+struct InputIoDeleter {
+    void operator()(AVIOContext* io) const;
+};
+// An input opened on its own I/O context (AVFMT_FLAG_CUSTOM_IO) takes that context along.
 struct InputFormatContextDeleter {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const;
 };
 struct OutputFormatContextDeleter {
     void operator()(AVFormatContext* context) const
@@ -44,6 +55,7 @@ struct AudioFifoDeleter {
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
 
+using InputIoPtr = std::unique_ptr<AVIOContext, InputIoDeleter>;
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatContextDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -52,7 +64,10 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 
-// FFmpeg's own text for an AVERROR code.
+// An error code of ours for a source that is no regular file (a FIFO, a device, a socket).
+constexpr int kNotRegularFileError = FFERRTAG('N', 'R', 'E', 'G');
+
+// FFmpeg's own text for an AVERROR code; "not a regular file" for the code above.
 QString ffmpegErrorString(int errorCode);
 
 // Silences FFmpeg's console chatter once per process; errors reach users as Status texts.

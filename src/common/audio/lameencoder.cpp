@@ -35,9 +35,9 @@ PcmFormat LameEncoder::inputFormat() const
     return {m_settings.sampleRate(), m_settings.channels()};
 }
 
-Status LameEncoder::validate(const Mp3Encoder&)
+Status LameEncoder::validate(const Mp3Encoder& settings)
 {
-    return {};
+    return settings.checkBitrateForRate();
 }
 
 QString LameEncoder::describe(const Mp3Encoder& settings)

@@ -1,8 +1,12 @@
 #include "common/audio/localinput.h"
 
+#include "common/localfile.h"
 #include "common/nativepath.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstddef>
 #include <cstdlib>
@@ -58,6 +62,65 @@ void limitPcmWavProbe(AVFormatContext& context)
     }
 }
 
+// The source's descriptor, read by FFmpeg through an I/O context of ours: FFmpeg's own file
+// protocol would open the name again, waiting on a FIFO and reading a device for ever.
+class FileSource final : public InputSource {
+public:
+    explicit FileSource(UniqueFd file)
+        : m_file(std::move(file))
+    {}
+
+    static int read(void* opaque, uint8_t* buffer, int size)
+    {
+        const int fd = static_cast<FileSource*>(opaque)->m_file.get();
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, size_t(size));
+            if (got > 0)
+                return int(got);
+            if (got == 0)
+                return AVERROR_EOF;
+            if (errno != EINTR)
+                return AVERROR(errno);
+        }
+    }
+
+    static int64_t seek(void* opaque, int64_t offset, int whence)
+    {
+        const int fd = static_cast<FileSource*>(opaque)->m_file.get();
+        if (whence & AVSEEK_SIZE) {
+            struct stat info {};
+            return ::fstat(fd, &info) == 0 ? int64_t(info.st_size) : AVERROR(errno);
+        }
+        const off_t position = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
+        return position < 0 ? AVERROR(errno) : int64_t(position);
+    }
+
+private:
+    UniqueFd m_file;
+};
+
+constexpr int kIoBufferBytes = 32 << 10;
+
+int openFileInput(const QString& path, InputIoPtr& io)
+{
+    int error = 0;
+    UniqueFd file = openRegularFile(path, OpenFor::Reading, error);
+    if (!file.isValid())
+        return error == kNotRegularFile ? kNotRegularFileError : AVERROR(error);
+    auto source = std::make_unique<FileSource>(std::move(file));
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    if (!buffer)
+        return AVERROR(ENOMEM);
+    io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, source.get(), FileSource::read, nullptr,
+                                FileSource::seek));
+    if (!io) {
+        av_free(buffer);
+        return AVERROR(ENOMEM);
+    }
+    (void)source.release(); // the I/O context's deleter owns it now
+    return 0;
+}
+
 } // namespace
 
 int openLocalInput(const QString& path, InputFormatContextPtr& context)
@@ -69,12 +132,19 @@ int openLocalInput(const QString& path, InputFormatContextPtr& context)
     std::unique_ptr<AVDictionary, DictionaryDeleter> options(rawOptions);
     if (result < 0)
         return result;
-    AVFormatContext* raw = nullptr;
-    // FFmpeg frees the context itself when opening fails.
+    InputIoPtr io;
+    if ((result = openFileInput(path, io)) < 0)
+        return result;
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        return AVERROR(ENOMEM);
+    raw->pb = io.get();
+    // FFmpeg frees the context itself when opening fails, but never an I/O context of ours.
     rawOptions = options.release();
     result = avformat_open_input(&raw, localFileUrl(path).constData(), nullptr, &rawOptions);
     options.reset(rawOptions);
     if (result >= 0) {
+        (void)io.release(); // the context's deleter frees it now
         limitPcmWavProbe(*raw);
         context.reset(raw);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace tunevale {
 
@@ -43,6 +44,21 @@ Status notABitrate(const QString& what, int value)
                              .arg(what)
                              .arg(value)
                              .arg(joined(kBitrates)));
+}
+
+// The bitrates a layer III stream carries: MPEG-1 from 32 kHz, MPEG-2 from 16 kHz and
+// MPEG-2.5 below, as LAME 3.100 writes them (measured: it snaps every other value).
+constexpr std::array kMpeg1Bitrates{32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr std::array kMpeg2Bitrates{8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+constexpr std::array kMpeg25Bitrates{8, 16, 24, 32, 40, 48, 56, 64};
+
+std::span<const int> bitratesAt(int sampleRate)
+{
+    if (sampleRate >= 32000)
+        return kMpeg1Bitrates;
+    if (sampleRate >= 16000)
+        return kMpeg2Bitrates;
+    return kMpeg25Bitrates;
 }
 
 // What a preset sets. bitrate is the VBR floor: the lowest the rate allows, so an ABR
@@ -175,6 +191,28 @@ Status Mp3Encoder::applyPreset(int preset)
     m_maxVbrBitrate = kBitrates.back();
     m_strictMinimum = false;
     m_writeVbrHeader = true;
+    return {};
+}
+
+Status Mp3Encoder::checkBitrateForRate() const
+{
+    const std::span<const int> allowed = bitratesAt(m_sampleRate);
+    if (m_vbrMethod == kVbrNone && !contains(allowed, m_bitrate)) {
+        return Status::error(
+            QStringLiteral("MP3 bitrate %1 Kbps is not possible at %2 Hz: use one of %3")
+                .arg(m_bitrate)
+                .arg(m_sampleRate)
+                .arg(joined(allowed)));
+    }
+    if (m_vbrMethod == kVbrAbr &&
+        (m_abrBitrate < allowed.front() || m_abrBitrate > allowed.back())) {
+        return Status::error(
+            QStringLiteral("MP3 ABR bitrate %1 Kbps is not possible at %2 Hz: use %3 to %4")
+                .arg(m_abrBitrate)
+                .arg(m_sampleRate)
+                .arg(allowed.front())
+                .arg(allowed.back()));
+    }
     return {};
 }
 

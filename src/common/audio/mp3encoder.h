@@ -49,6 +49,11 @@ public:
     bool strictMinimum() const { return m_strictMinimum; }
     void setStrictMinimum(bool strict) { m_strictMinimum = strict; }
 
+    // Whether the sample rate can carry the bitrate the encoder would write: the CBR bitrate
+    // must be one the MPEG version of that rate lists, the ABR target within its range.
+    // Anything else LAME would lower or raise silently. An error says what the rate allows.
+    Status checkBitrateForRate() const;
+
     // Sets the properties a named use needs (1 Phone ... 11 R3Mix), leaving the rest.
     Status applyPreset(int preset);
 

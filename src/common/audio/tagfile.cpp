@@ -1,10 +1,9 @@
 #include "common/audio/tagfile.h"
 
 #include "common/audio/otherfields.h"
+#include "common/audio/tagstream.h"
 #include "common/audio/wholetagvalues.h"
-#include "common/localfile.h"
 
-#include <QFile>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -93,12 +92,12 @@ void installInfoStringHandler()
 }
 
 // The content of one of the four output formats, from the file's first bytes.
-AudioContent sniffOutputContent(const QString& path)
+AudioContent sniffOutputContent(TagLib::IOStream& stream)
 {
-    QFile file;
-    if (!openForReading(file, path))
-        return AudioContent::Unknown;
-    const QByteArray head = file.read(16);
+    stream.seek(0);
+    const TagLib::ByteVector bytes = stream.readBlock(16);
+    stream.seek(0);
+    const QByteArray head = fromByteVector(bytes);
     static constexpr std::array<unsigned char, 16> kAsfHeaderGuid = {
         0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
         0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
@@ -115,30 +114,33 @@ AudioContent sniffOutputContent(const QString& path)
     return AudioContent::Unknown;
 }
 
-// A TagLib file for the content; the FileRef owns it. Null when TagLib does not know it.
-TagLib::FileRef openTagFile(TagLib::FileName name, AudioContent content, bool readProperties)
+// A TagLib file for the content, reading stream (which must outlive it); the FileRef owns
+// the file. Null when TagLib does not know the content.
+TagLib::FileRef openTagFile(TagLib::IOStream& stream, AudioContent content, bool readProperties)
 {
     installInfoStringHandler();
+    TagLib::IOStream* const in = &stream;
+    const auto id3Frames = TagLib::ID3v2::FrameFactory::instance();
     switch (content) {
     case AudioContent::Mp3:
-        return TagLib::FileRef(new TagLib::MPEG::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::MPEG::File(in, id3Frames, readProperties));
     case AudioContent::Wma:
-        return TagLib::FileRef(new TagLib::ASF::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::ASF::File(in, readProperties));
     case AudioContent::OggVorbis:
-        return TagLib::FileRef(new TagLib::Ogg::Vorbis::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::Ogg::Vorbis::File(in, readProperties));
     case AudioContent::Wav:
-        return TagLib::FileRef(new TagLib::RIFF::WAV::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::RIFF::WAV::File(in, readProperties));
     case AudioContent::Opus:
-        return TagLib::FileRef(new TagLib::Ogg::Opus::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::Ogg::Opus::File(in, readProperties));
     case AudioContent::OggFlac:
-        return TagLib::FileRef(new TagLib::Ogg::FLAC::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::Ogg::FLAC::File(in, readProperties));
     case AudioContent::Flac:
-        return TagLib::FileRef(new TagLib::FLAC::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::FLAC::File(in, id3Frames, readProperties));
     case AudioContent::Mp4Aac:
     case AudioContent::Alac:
-        return TagLib::FileRef(new TagLib::MP4::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::MP4::File(in, readProperties));
     case AudioContent::Aiff:
-        return TagLib::FileRef(new TagLib::RIFF::AIFF::File(name, readProperties));
+        return TagLib::FileRef(new TagLib::RIFF::AIFF::File(in, readProperties));
     case AudioContent::Aac:
     case AudioContent::WebM:
     case AudioContent::Matroska:
@@ -147,7 +149,7 @@ TagLib::FileRef openTagFile(TagLib::FileName name, AudioContent content, bool re
         break;
     }
     // Headers we do not know (an MP3 behind junk, say): let TagLib go by the extension.
-    return TagLib::FileRef(name, readProperties);
+    return TagLib::FileRef(in, readProperties);
 }
 
 AudioTags tagsOf(const TagLib::Tag* tag)
@@ -602,31 +604,34 @@ std::pair<int, int> numberAndTotal(const QString& text)
     return {positiveNumber(text.left(slash)), positiveNumber(text.mid(slash + 1))};
 }
 
-FileTags readTagLibTags(TagLib::FileName name, AudioContent content)
+FileTags readTagLibTags(const QString& path, AudioContent content)
 {
-    const TagLib::FileRef file = openTagFile(name, content, false);
+    TagStream stream(path, OpenFor::Reading);
+    if (!stream.isOpen())
+        return {};
+    const TagLib::FileRef file = openTagFile(stream, content, false);
     if (file.isNull() || !file.file()->isValid())
         return {};
     FileTags result = readFile(file.file());
-    restoreValuesCutAtNul(result, name, content);
+    restoreValuesCutAtNul(result, stream, content);
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
     result.otherFields = otherTagLibFields(*file.file(), result);
     return result;
 }
 
-Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTags& tags,
-                       const RichTags& rich)
+Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich)
 {
     const auto notAudio = [] {
         return Status::error(QStringLiteral("not an MP3, WMA, OGG Vorbis or WAV audio file"));
     };
-    TagLib::FileRef file = openTagFile(name, sniffOutputContent(path), true);
+    TagStream stream(path, OpenFor::Writing);
+    if (!stream.isOpen())
+        return Status::error(stream.openFailure());
+    TagLib::FileRef file = openTagFile(stream, sniffOutputContent(stream), true);
     const auto* properties = file.isNull() ? nullptr : file.audioProperties();
     if (file.isNull() || !file.file()->isValid() || !properties || properties->sampleRate() <= 0)
         return notAudio();
-    if (file.file()->readOnly())
-        return Status::error(QStringLiteral("Permission denied"));
 
     bool saved = false;
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.file())) {
@@ -659,6 +664,9 @@ Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTa
     } else {
         return notAudio();
     }
+    // TagLib reports no failed or short write: a file cut short here would lose its end.
+    if (Status written = stream.writeResult(); !written)
+        return written;
     if (!saved)
         return Status::error(QStringLiteral("the file could not be rewritten"));
     return {};

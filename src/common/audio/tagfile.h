@@ -7,7 +7,6 @@
 
 #include <QStringList>
 
-#include <taglib/tiostream.h>
 #include <taglib/tstring.h>
 
 namespace tunevale {
@@ -21,13 +20,13 @@ struct FileTags {
 
 // Reads the tags of a file whose content the probe found, through TagLib; nothing for a
 // content TagLib does not know (see tagsFromProbe). Keeps values whole, embedded NULs too.
-FileTags readTagLibTags(TagLib::FileName name, AudioContent content);
+// The file is opened read-only, and only when it is a regular file.
+FileTags readTagLibTags(const QString& path, AudioContent content);
 
 // Writes tags into the MP3, WMA, OGG Vorbis or WAV file at path (its format by its content),
-// each value in the form that format's common readers expect. The message of a failure is
-// the reason alone.
-Status writeTagLibTags(TagLib::FileName name, const QString& path, const AudioTags& tags,
-                       const RichTags& rich);
+// each value in the form that format's common readers expect. A write that fails or falls
+// short fails the call. The message of a failure is the reason alone.
+Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich);
 
 // The ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.
 int genreIndexOf(const QString& text);

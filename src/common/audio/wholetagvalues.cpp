@@ -3,8 +3,6 @@
 #include "common/audio/asftexts.h"
 #include "common/audio/vorbiscomments.h"
 
-#include <taglib/tfilestream.h>
-
 #include <initializer_list>
 
 namespace tunevale {
@@ -80,14 +78,11 @@ void restoreFromAsf(FileTags& result, const AsfTexts& texts)
 
 } // namespace
 
-void restoreValuesCutAtNul(FileTags& tags, TagLib::FileName name, AudioContent content)
+void restoreValuesCutAtNul(FileTags& tags, TagLib::IOStream& stream, AudioContent content)
 {
     const bool isOgg = content == AudioContent::OggVorbis || content == AudioContent::Opus ||
                        content == AudioContent::OggFlac;
     if (!isOgg && content != AudioContent::Flac && content != AudioContent::Wma)
-        return;
-    TagLib::FileStream stream(name, true);
-    if (!stream.isOpen())
         return;
     if (content == AudioContent::Wma) {
         if (const auto texts = readAsfTexts(stream))
