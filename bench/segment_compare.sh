@@ -69,11 +69,11 @@ compare vbr "--mp3-vbr new --mp3-vbr-quality 2 --mp3-bitrate 32" -q:a 2
 
 for mode in cbr vbr; do
     mkdir -p "$work/$mode"
-    for segments in 7 2; do
-        echo "seams, $mode, $segments segments:"
-        "$seams" "$mode" "$source" "$work/$mode" "$segments" | tee "$work/seams.txt" | sed 's/^/    /'
+    for threads in 7 2; do
+        echo "seams, $mode, $threads threads:"
+        "$seams" "$mode" "$source" "$work/$mode" "$threads" | tee "$work/seams.txt" | sed 's/^/    /'
         first=$(awk 'f { print $2; exit } /^seam/ { f=1 }' "$work/seams.txt")
-        [ -n "${SHOTS:-}" ] && [ "$segments" = 7 ] || continue
+        [ -n "${SHOTS:-}" ] && [ "$threads" = 7 ] || continue
         mkdir -p "$SHOTS"
         for output in single parallel; do
             ffmpeg -nostdin -v error -y -i "$work/$mode/$output.mp3" -ss "$(echo "$first - 0.5" | bc)" \

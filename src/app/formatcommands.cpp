@@ -33,13 +33,12 @@ std::span<const FormatCommand> formatCommands()
     return kCommands;
 }
 
-const FormatCommand& formatCommand(OutputKind kind)
+const FormatCommand* formatCommand(OutputKind kind)
 {
     const auto* command =
         std::find_if(std::begin(kCommands), std::end(kCommands),
                      [kind](const FormatCommand& row) { return row.kind == kind; });
-    Q_ASSERT(command != std::end(kCommands));
-    return *command;
+    return command != std::end(kCommands) ? command : nullptr;
 }
 
 const FormatCommand* formatCommandWithId(int commandId)
@@ -58,8 +57,10 @@ QString convertCaption(OutputKind kind)
 
 std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderSettings& settings)
 {
-    const std::unique_ptr<FormatDialog> dialog =
-        formatCommand(settings.TargetFormat).openDialog(owner, settings);
+    const FormatCommand* command = formatCommand(settings.TargetFormat);
+    if (!command)
+        return std::nullopt; // converted with their start-up settings; no dialog edits them
+    const std::unique_ptr<FormatDialog> dialog = command->openDialog(owner, settings);
     dialog->exec();
     return dialog->edited();
 }

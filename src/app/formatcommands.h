@@ -28,9 +28,11 @@ struct FormatCommand {
     std::unique_ptr<FormatDialog> (*openDialog)(QWidget* owner, const EncoderSettings& settings);
 };
 
-// The table: one row per output format, in the order of the Convert menu and the toolbar.
+// The table: one row per output format the window offers, in the order of the Convert menu and
+// the toolbar. Formats without a row (FLAC, Opus, M4A) are converted from the command line only.
 std::span<const FormatCommand> formatCommands();
-const FormatCommand& formatCommand(OutputKind kind);
+// The window's row of a format; nothing for a format the window does not offer.
+const FormatCommand* formatCommand(OutputKind kind);
 // The row whose Convert command has this id; nothing for other commands.
 const FormatCommand* formatCommandWithId(int commandId);
 
@@ -38,7 +40,7 @@ const FormatCommand* formatCommandWithId(int commandId);
 QString convertCaption(OutputKind kind);
 
 // Shows the settings dialog of the target format modally over owner and answers its edited
-// copy; nothing after Cancel or the close box.
+// copy; nothing after Cancel or the close box, or when the format has no settings dialog.
 std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderSettings& settings);
 
 } // namespace tunevale

@@ -264,7 +264,8 @@ void FormMain::playSelected()
         m_playHandler();
         return;
     }
-    const QString path = m_list->selectedPath();
+    // A row that only has the focus is not chosen: without a selected row nothing plays.
+    const QString path = m_list->selectedItems().isEmpty() ? QString() : m_list->selectedPath();
     const QList<QTreeWidgetItem*> rows = m_list->findItems(path, Qt::MatchExactly);
     const QString length = rows.isEmpty() ? QString() : rows.first()->text(FileListView::Length);
     FormPlay player(this, path, length, VisualStyle);
@@ -273,7 +274,8 @@ void FormMain::playSelected()
 
 void FormMain::convertTo(OutputKind targetFormat)
 {
-    if (deferWhileReading(formatCommand(targetFormat).commandId) || !CheckListNotEmpty())
+    const FormatCommand* command = formatCommand(targetFormat);
+    if (!command || deferWhileReading(command->commandId) || !CheckListNotEmpty())
         return;
     m_settings.TargetFormat = targetFormat;
     if (m_convertHandler) {

@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/audio/streamlength.h"
 #include "common/displaytext.h"
 #include "convert/outputnaming.h"
 #include "convert/tagtransfer.h"
@@ -33,17 +34,35 @@ public:
     bool cancelRequested() const override { return m_observer.cancelRequested(); }
     Status finishOutput(const QString& written) override
     {
+        if (!m_tags)
+            return {};
+        // The tag library cannot rewrite RF64 without damaging it: the audio is worth more.
+        m_tagsLeftOut = isRf64Wave(written);
+        if (m_tagsLeftOut)
+            return {};
         // A field the format cannot hold is skipped; a file that cannot be rewritten fails.
         // The reason names the output, not the hidden file it is written as.
-        return m_tags ? WriteTags(m_information, *m_tags, written, m_output) : Status();
+        return WriteTags(m_information, *m_tags, written, m_output);
     }
+    // Whether the last output was finished without the tags it was given.
+    bool tagsLeftOut() const { return m_tagsLeftOut; }
 
 private:
     BatchObserver& m_observer;
     const TagBuffer* m_tags;
     AudioInformation& m_information;
     QString m_output;
+    bool m_tagsLeftOut = false;
 };
+
+// Whether a source's tags hold anything at all (a genre of -1 is none).
+bool holdsTags(const TagBuffer& tags)
+{
+    return !tags.TagTitle.isEmpty() || !tags.TagArtist.isEmpty() || !tags.TagAlbum.isEmpty() ||
+           !tags.TagComment.isEmpty() || (!tags.TagGenre.isEmpty() && tags.TagGenre.toInt() >= 0) ||
+           tags.TagYear.toInt() != 0 || tags.TagTrack.toInt() != 0 || tags.TagRich != RichTags() ||
+           !tags.TagOtherFields.isEmpty();
+}
 
 QString fileNameOf(const QString& path)
 {
@@ -115,8 +134,10 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     if (result.saved) {
         result.output = saved.path;
         observer.logLine(timestamp() + logLine(LogKind::Saved, saved.path));
-        if (const QStringList lost = copyTags ? FieldsNotKept(tags, targetFormat) : QStringList();
-            !lost.isEmpty()) {
+        QStringList lost = copyTags ? FieldsNotKept(tags, targetFormat) : QStringList();
+        if (forwarder.tagsLeftOut() && holdsTags(tags))
+            lost = {QStringLiteral("every tag (a WAV file over 4 GiB)")};
+        if (!lost.isEmpty()) {
             observer.logLine(timestamp() +
                              logLine(LogKind::NotKept, saved.path + QStringLiteral(": ") +
                                                            lost.join(QStringLiteral(", "))));

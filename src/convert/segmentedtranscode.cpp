@@ -4,6 +4,7 @@
 #include "common/audio/lamestream.h"
 #include "common/audio/lametag.h"
 #include "common/audio/mp3joiner.h"
+#include "common/audio/outputfile.h"
 #include "common/audio/resampler.h"
 #include "common/audio/wavencoder.h"
 #include "common/localfile.h"
@@ -14,12 +15,17 @@
 #include <QFile>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <limits>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tunevale {
 
@@ -32,31 +38,39 @@ constexpr qint64 kPrerollFrames = 32;
 constexpr qint64 kSeamSearchFrames = 32;
 // Frames past the search window, so that LAME's look-ahead sees real audio up to its end.
 constexpr qint64 kLookaheadFrames = 4;
-constexpr int kWavHeaderBytes = 44;
 constexpr auto kProgressInterval = std::chrono::milliseconds(25);
+// The longest Layer III frame: 320 kbit/s at 32 kHz, with padding.
+constexpr size_t kMaxFrameBytes = 1441;
 
-// The output is written in place: the caller may have created it (exclusively) already.
-Status openFile(QFile& file, const QString& path)
+QString shown(const QString& path)
 {
-    if (openForUpdate(file, path))
+    return QDir::toNativeSeparators(path);
+}
+
+// The output, created when missing, opened for writing in place (the caller may have created
+// it exclusively already); failures name shownPath, the output's own name.
+Status openOutput(const QString& path, const QString& shownPath, UniqueFd& fd)
+{
+    QFile file;
+    int error = 0;
+    if (openForUpdate(file, path)) {
+        fd = UniqueFd(::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0));
+        error = errno;
+    } else {
+        error = errno;
+    }
+    if (fd.isValid())
         return {};
-    return Status::error(QStringLiteral("Cannot create %1: %2")
-                             .arg(QDir::toNativeSeparators(path), systemErrorText(errno)));
+    return Status::error(
+        QStringLiteral("Cannot create %1: %2").arg(shown(shownPath), systemErrorText(error)));
 }
 
-Status writeFailure(const QFile& file, const QString& path)
+Status openOutput(const QString& path, const QString& shownPath, OutputStream& stream)
 {
-    return Status::error(QStringLiteral("Cannot write %1: %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString()));
-}
-
-// Flushes (while status is good) and closes; the first failure is the one returned.
-Status closeFile(QFile& file, const QString& path, Status status)
-{
-    if (status && file.isOpen() && !file.flush())
-        status = writeFailure(file, path);
-    file.close();
-    return status;
+    UniqueFd fd;
+    if (Status status = openOutput(path, shownPath, fd); !status)
+        return status;
+    return stream.open(std::move(fd), shownPath);
 }
 
 int bytesPerFrame(const WavFormat& format)
@@ -64,16 +78,96 @@ int bytesPerFrame(const WavFormat& format)
     return format.channels * format.bitsPerSample / 8;
 }
 
+// Hands segments to the threads in order, never more than `ahead` past the one the output
+// needs next, so only those are held. After a stop only the segment the output needs next is
+// still handed out, if it was not yet.
+class SegmentQueue {
+public:
+    SegmentQueue(size_t count, size_t ahead, const std::atomic<bool>& stop)
+        : m_count(count)
+        , m_ahead(ahead)
+        , m_stop(stop)
+    {}
+
+    // The next segment to encode, once there is one; nothing when the threads are to end.
+    std::optional<size_t> take()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_closed || claimable(); });
+        if (m_closed)
+            return std::nullopt;
+        ++m_busy;
+        return m_claimed++;
+    }
+    void finished()
+    {
+        update([this] { --m_busy; });
+    }
+    void written(size_t next)
+    {
+        update([this, next] { m_next = next; });
+    }
+    void wake()
+    {
+        update([] {});
+    }
+    void close()
+    {
+        update([this] { m_closed = true; });
+    }
+
+    // Waits for a change, or for timeout at most.
+    void wait(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, timeout);
+    }
+    // After a stop: whether every segment handed out is finished, the one the output needs
+    // next among them.
+    bool settled() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_busy == 0 && (m_claimed > m_next || m_next >= m_count);
+    }
+
+private:
+    bool claimable() const
+    {
+        return m_claimed < m_count &&
+               (m_stop ? m_claimed == m_next : m_claimed <= m_next + m_ahead);
+    }
+    template <typename Change> void update(Change change)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            change();
+        }
+        m_changed.notify_all();
+    }
+
+    const size_t m_count;
+    const size_t m_ahead;
+    const std::atomic<bool>& m_stop;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    size_t m_claimed = 0; // segments handed out in order
+    size_t m_next = 0;    // the first segment not yet in the output
+    size_t m_busy = 0;
+    bool m_closed = false;
+};
+
 } // namespace
 
 struct SegmentedTranscode::Plan {
     QString source;
-    QString output;
+    QString output;    // the file written
+    QString shownPath; // the name messages give
     Splitting splitting = Splitting::None;
     PcmFormat sourceFormat;
     PcmFormat outputFormat;
-    qint64 totalSamples = 0;    // per channel
-    int frameSamples = 0;       // the grid segments are cut on
+    qint64 totalSamples = 0; // per channel
+    int frameSamples = 0;    // the grid segments are cut on
+    WavLayout wavLayout = WavLayout::Classic;
     std::vector<qint64> starts; // first grid frame of each segment
 };
 
@@ -81,10 +175,77 @@ struct SegmentedTranscode::Segment {
     qint64 readFrom = 0; // source sample
     qint64 readTo = -1;  // source sample; -1 reads to the end
     std::atomic<qint64> samplesRead = 0;
-    bool shortRead = false;
+    std::atomic<bool> finished = false; // set once the fields below are final
+    bool whole = false;                 // read to its end, not cut by a stop
+    bool shortRead = false;             // the source ended before the segment's planned end
     Status status;
     Mp3Piece piece;
     std::vector<unsigned char> tag;
+};
+
+// The MP3 stream while the segments are joined: the frames no later seam changes go to the
+// file at once, after a placeholder for the LAME header that the end writes over.
+class SegmentedTranscode::Mp3Output {
+public:
+    explicit Mp3Output(bool vbrHeader)
+        : m_vbrHeader(vbrHeader)
+    {}
+
+    Status open(const Plan& plan) { return openOutput(plan.output, plan.shownPath, m_file); }
+
+    // Appends segment's frames from where the stream ends to to; joined is false when they
+    // cannot follow there.
+    Status append(const Segment& segment, qint64 to, bool& joined)
+    {
+        const qint64 from = m_started ? m_end : segment.piece.firstFrame;
+        joined = m_joiner.append(segment.piece, from, to);
+        if (!joined)
+            return {};
+        if (!m_started && m_vbrHeader && !segment.tag.empty()) {
+            m_tag = segment.tag;
+            if (!m_file.write(reinterpret_cast<const char*>(m_tag.data()), qint64(m_tag.size())))
+                return m_file.failure();
+        }
+        m_started = true;
+        m_end = to;
+        return writeSettled(false);
+    }
+
+    // Writes the frames still held, then the header describing the stream of samples.
+    Status finish(qint64 samples)
+    {
+        Status status = writeSettled(true);
+        if (status && !m_tag.empty()) {
+            status = LameTag::describe(m_tag, m_summary, samples);
+            if (!status)
+                status = Status::error(QStringLiteral("Cannot write the VBR header of %1: %2")
+                                           .arg(shown(m_file.shownPath()), status.message()));
+        }
+        if (status && !m_tag.empty() &&
+            (!m_file.seek(0) ||
+             !m_file.write(reinterpret_cast<const char*>(m_tag.data()), qint64(m_tag.size()))))
+            status = m_file.failure();
+        return m_file.close(status);
+    }
+
+private:
+    Status writeSettled(bool complete)
+    {
+        const Mp3Piece settled = m_joiner.takeSettled(complete);
+        m_summary.add(settled.bytes, settled.frames);
+        if (!m_file.write(reinterpret_cast<const char*>(settled.bytes.data()),
+                          qint64(settled.bytes.size())))
+            return m_file.failure();
+        return {};
+    }
+
+    OutputStream m_file;
+    Mp3Joiner m_joiner;
+    Mp3StreamSummary m_summary;
+    std::vector<unsigned char> m_tag; // LAME's header frame, empty when none is written
+    bool m_vbrHeader;
+    bool m_started = false;
+    qint64 m_end = 0;
 };
 
 SegmentedTranscode::SegmentedTranscode(const OutputSettings& settings, int threads)
@@ -96,8 +257,9 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
                                 const QString& namedAs, Plan& plan, Outcome& outcome)
 {
     outcome = Outcome::NotApplicable;
+    plan.shownPath = namedAs.isEmpty() ? output : namedAs;
     OutputKind kind = OutputKind::Mp3;
-    if (m_threads < 2 || !outputKindForPath(namedAs.isEmpty() ? output : namedAs, kind))
+    if (m_threads < 2 || !outputKindForPath(plan.shownPath, kind))
         return {};
     plan.splitting = outputFormat(kind).splitting;
     if (plan.splitting == Splitting::None)
@@ -120,14 +282,21 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
     } else {
         plan.outputFormat = {m_settings.wav.sampleRate, m_settings.wav.channels};
         plan.frameSamples = 1152;
+        plan.wavLayout = WavEncoder::layoutFor(
+            m_settings.wav, double(plan.totalSamples) / std::max(1, plan.sourceFormat.sampleRate));
     }
     // Resampling carries filter state across the cut, so only channel mapping is allowed.
     if (plan.sourceFormat.sampleRate != plan.outputFormat.sampleRate)
         return {};
-    const qint64 segments = std::min<qint64>(
-        m_threads, plan.totalSamples / (qint64(kMinSegmentSeconds) * plan.sourceFormat.sampleRate));
-    if (segments < 2)
+    const qint64 rate = plan.sourceFormat.sampleRate;
+    const qint64 threads =
+        std::min<qint64>(m_threads, plan.totalSamples / (kMinSegmentSeconds * rate));
+    if (threads < 2)
         return {};
+    // Each thread gets the same number of segments, none longer than the longest allowed.
+    const qint64 perRound = threads * m_maxSegmentSeconds * rate;
+    const qint64 rounds = (plan.totalSamples + perRound - 1) / perRound;
+    const qint64 segments = threads * rounds;
     const qint64 gridFrames = plan.totalSamples / plan.frameSamples;
     for (qint64 index = 0; index < segments; ++index)
         plan.starts.push_back(gridFrames * index / segments);
@@ -140,6 +309,7 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
                                const QString& namedAs)
 {
     m_seams.clear();
+    m_framesWritten = 0;
     Plan plan;
     if (Status status = this->plan(source, output, namedAs, plan, outcome);
         !status || outcome == Outcome::NotApplicable)
@@ -160,31 +330,19 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         }
     }
 
-    Status status = mp3 ? Status{} : startWav(plan);
-    bool stopped = false;
-    if (status)
-        status = runSegments(plan, segments, observer, stopped);
-    // Every segment but the last reads a length known in advance: less means the source's
-    // length was only an estimate, and the pieces would not meet.
-    const bool shortRead = std::any_of(segments.begin(), segments.end(),
-                                       [](const Segment& segment) { return segment.shortRead; });
-    if (status && !stopped && shortRead)
-        outcome = Outcome::NotApplicable;
-    else if (status)
-        status =
-            mp3 ? writeMp3(plan, segments, stopped, outcome) : finishWav(plan, segments, stopped);
+    const Status status = runSegments(plan, segments, observer, outcome);
     if (!status || outcome == Outcome::NotApplicable)
         (void)removeFile(output);
     return status;
 }
 
-void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool first,
+void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
                                        const std::atomic<bool>& stop)
 {
     AudioReader reader;
     Resampler channels;
     LameStream lame;
-    QFile wav;
+    OutputStream wav;
     QByteArray packed;
     const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     qint64 reached = 0;
@@ -197,11 +355,18 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
         status = channels.configure(plan.sourceFormat, plan.outputFormat);
     if (status && mp3) {
         status = lame.open(m_settings.mp3);
+        // Room for the largest frames at once: pages never written cost no memory, while
+        // growing step by step would copy the piece and hold it twice for a moment.
+        const qint64 samples = (segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
+                               segment.readFrom + 2 * kPrerollFrames * plan.frameSamples;
+        segment.piece.bytes.reserve(size_t(samples / plan.frameSamples + 1) * kMaxFrameBytes);
     } else if (status) {
         // Each segment writes its own stretch of the data chunk through its own handle.
-        const qint64 offset = kWavHeaderBytes + segment.readFrom * bytesPerFrame(m_settings.wav);
-        if (!openForUpdate(wav, plan.output) || !wav.seek(offset))
-            status = writeFailure(wav, plan.output);
+        status = openOutput(plan.output, plan.shownPath, wav);
+        const qint64 offset = WavEncoder::headerBytes(plan.wavLayout) +
+                              segment.readFrom * bytesPerFrame(m_settings.wav);
+        if (status && !wav.seek(offset))
+            status = wav.failure();
     }
 
     std::vector<qint16> block;
@@ -213,9 +378,16 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
         qint64 wanted = blockSamples;
         if (segment.readTo >= 0)
             wanted = std::min(wanted, segment.readTo - segment.readFrom - done);
-        if (wanted <= 0)
+        if (wanted <= 0) {
+            segment.whole = true;
             break;
+        }
         status = reader.read(wanted * plan.sourceFormat.channels, block);
+        if (status && block.empty()) {
+            // Only the last segment reads to the source's end: the others' lengths are known.
+            segment.whole = segment.readTo < 0;
+            segment.shortRead = !segment.whole;
+        }
         if (!status || block.empty())
             break;
         std::span<const qint16> samples = block;
@@ -227,18 +399,16 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
             status = lame.encode(samples, segment.piece.bytes);
         } else if (status) {
             WavEncoder::pack(samples, m_settings.wav.bitsPerSample, packed);
-            if (wav.write(packed) != packed.size())
-                status = writeFailure(wav, plan.output);
+            if (!wav.write(packed))
+                status = wav.failure();
         }
         segment.samplesRead = done + qint64(block.size()) / plan.sourceFormat.channels;
         if (stop)
             break;
     }
-    if (status && segment.readTo >= 0 && !stop &&
-        segment.samplesRead < segment.readTo - segment.readFrom)
-        segment.shortRead = true;
 
-    if (status && mp3 && (first || !stop)) {
+    if (status && mp3) {
+        // Also after a stop: the output may end with this segment's finished part.
         Mp3Piece& piece = segment.piece;
         status = lame.flush(piece.bytes);
         if (status)
@@ -249,136 +419,196 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment, bool 
         if (status && parsed != qsizetype(piece.bytes.size()))
             status = Status::error(QStringLiteral("Cannot join the MP3 segments of %1: the "
                                                   "encoder's output is not whole frames")
-                                       .arg(QDir::toNativeSeparators(plan.output)));
+                                       .arg(shown(plan.shownPath)));
         // With a header LAME's first frame is a placeholder for it; the header is made anew.
         if (!segment.tag.empty() && !piece.frames.empty())
             piece.frames.erase(piece.frames.begin());
         piece.firstFrame = segment.readFrom / plan.frameSamples;
     }
-    if (status && !mp3)
-        status = closeFile(wav, plan.output, status);
+    if (wav.isOpen())
+        status = wav.close(status);
     segment.status = status;
 }
 
 Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& segments,
-                                       TranscodeObserver& observer, bool& stopped)
+                                       TranscodeObserver& observer, Outcome& outcome)
 {
-    std::atomic<bool> stop = false;
-    std::atomic<size_t> finished = 0;
+    std::unique_ptr<Mp3Output> mp3;
+    Status status;
+    if (plan.splitting == Splitting::JoinedMp3Frames) {
+        mp3 = std::make_unique<Mp3Output>(m_settings.mp3.writeVbrHeader());
+        status = mp3->open(plan);
+    } else {
+        status = startWav(plan);
+    }
+    if (!status)
+        return status;
+
+    const size_t count = segments.size();
+    // A stop asked for before the start still converts the first block, as on one thread.
+    std::atomic<bool> stop = observer.stopRequested() || observer.cancelRequested();
+    std::atomic<bool> failed = false;
+    SegmentQueue queue(count, size_t(m_threads), stop);
+    const auto work = [&] {
+        while (const std::optional<size_t> index = queue.take()) {
+            Segment& segment = segments[*index];
+            encodeSegment(plan, segment, stop);
+            if (!segment.status)
+                failed = true;
+            segment.finished = true;
+            queue.finished();
+        }
+    };
+    const auto requestStop = [&] {
+        stop = true;
+        queue.wake();
+    };
+
     qint64 total = 0;
     for (const Segment& segment : segments)
         total += (segment.readTo >= 0 ? segment.readTo : plan.totalSamples) - segment.readFrom;
+    size_t next = 0; // the first segment not yet in the output
     {
         std::vector<std::jthread> threads;
-        for (size_t index = 0; index < segments.size(); ++index) {
-            threads.emplace_back([&, index] {
-                encodeSegment(plan, segments[index], index == 0, stop);
-                ++finished;
-            });
-        }
+        for (size_t index = 0; index < std::min(count, size_t(m_threads)); ++index)
+            threads.emplace_back(work);
         // The observer is called on this thread only: it may be a window's event loop.
-        while (finished < segments.size()) {
-            std::this_thread::sleep_for(kProgressInterval);
-            qint64 done = 0;
+        for (;;) {
+            queue.wait(kProgressInterval);
+            if (status && !stop) {
+                status = writeFinished(plan, segments, next, mp3.get(), outcome);
+                queue.written(next);
+            }
+            if (!status || failed || outcome == Outcome::NotApplicable)
+                requestStop();
+            qint64 read = 0;
             for (const Segment& segment : segments)
-                done += segment.samplesRead;
-            observer.progressChanged(std::min(100.0, 100.0 * double(done) / double(total)));
+                read += segment.samplesRead;
+            observer.progressChanged(std::min(100.0, 100.0 * double(read) / double(total)));
             observer.yield();
             if (observer.stopRequested() || observer.cancelRequested())
-                stop = true;
+                requestStop();
+            if (next == count || (stop && queue.settled()))
+                break;
         }
+        queue.close();
     }
-    stopped = stop;
     for (const Segment& segment : segments) {
-        if (!segment.status)
-            return segment.status;
+        if (status && segment.finished && !segment.status)
+            status = segment.status;
     }
-    return {};
+    if (!status || outcome == Outcome::NotApplicable)
+        return status;
+    return finish(plan, segments, next, mp3.get());
 }
 
-Status SegmentedTranscode::writeMp3(const Plan& plan, std::vector<Segment>& segments, bool stopped,
-                                    Outcome& outcome)
+Status SegmentedTranscode::writeFinished(const Plan& plan, std::vector<Segment>& segments,
+                                         size_t& next, Mp3Output* mp3, Outcome& outcome)
 {
-    // After a stop only the first segment's finished part is kept: it is complete by itself.
-    const size_t used = stopped ? 1 : segments.size();
-    Mp3Joiner joiner;
-    qint64 from = 0;
-    for (size_t index = 0; index < used; ++index) {
-        Mp3Piece& piece = segments[index].piece;
+    for (; next < segments.size(); ++next) {
+        Segment& segment = segments[next];
+        if (!segment.finished || !segment.status)
+            return {};
+        // Every segment but the last reads a length known in advance: less means the source's
+        // length was only an estimate, and the pieces would not meet.
+        if (segment.shortRead) {
+            outcome = Outcome::NotApplicable;
+            return {};
+        }
+        if (!segment.whole)
+            return {};
+        if (!mp3)
+            continue;
+        const bool last = next + 1 == segments.size();
+        Mp3Piece& piece = segment.piece;
         qint64 to = piece.firstFrame + qint64(piece.frames.size());
-        if (index + 1 < used) {
-            const qint64 start = plan.starts[index + 1];
-            const auto seam = Mp3Joiner::findSeam(piece, segments[index + 1].piece, start,
-                                                  start + kSeamSearchFrames);
+        if (!last) {
+            const Segment& following = segments[next + 1];
+            if (!following.finished || !following.status)
+                return {};
+            const qint64 start = plan.starts[next + 1];
+            const auto seam =
+                Mp3Joiner::findSeam(piece, following.piece, start, start + kSeamSearchFrames);
             if (!seam) {
                 outcome = Outcome::NotApplicable;
                 return {};
             }
             to = *seam;
-            m_seams.push_back(to);
         }
-        if (!joiner.append(piece, from, to)) {
+        bool joined = false;
+        if (Status status = mp3->append(segment, to, joined); !status)
+            return status;
+        if (!joined) {
             outcome = Outcome::NotApplicable;
             return {};
         }
-        from = to;
+        if (!last)
+            m_seams.push_back(to);
         piece = {};
     }
+    return {};
+}
 
-    const Segment& last = segments[used - 1];
-    const qint64 samples = last.readFrom + last.samplesRead;
-    std::vector<unsigned char>& tag = segments.front().tag;
-    if (m_settings.mp3.writeVbrHeader() && !tag.empty()) {
-        if (Status status = LameTag::describe(tag, joiner.bytes(), joiner.frames(), samples);
+Status SegmentedTranscode::finish(const Plan& plan, std::vector<Segment>& segments, size_t next,
+                                  Mp3Output* mp3)
+{
+    // After a stop the output ends with the next segment's finished part, when it follows.
+    const Segment* tail =
+        next < segments.size() && segments[next].finished ? &segments[next] : nullptr;
+    if (!mp3) {
+        const Segment* last = tail ? tail : next > 0 ? &segments[next - 1] : nullptr;
+        m_framesWritten = last ? last->readFrom + last->samplesRead : 0;
+        return finishWav(plan, m_framesWritten);
+    }
+    // A segment joins the output only once the one after it is finished, so the next one is
+    // whole, or the first: it always follows.
+    bool joined = false;
+    if (tail) {
+        const Mp3Piece& piece = tail->piece;
+        // On failure the output is removed: closing it is enough.
+        if (Status status =
+                mp3->append(*tail, piece.firstFrame + qint64(piece.frames.size()), joined);
             !status)
-            return Status::error(QStringLiteral("Cannot write the VBR header of %1: %2")
-                                     .arg(QDir::toNativeSeparators(plan.output), status.message()));
-    } else {
-        tag.clear();
+            return status;
     }
-
-    m_framesWritten = samples;
-    QFile file;
-    Status status = openFile(file, plan.output);
-    const std::array<const std::vector<unsigned char>*, 2> parts{&tag, &joiner.bytes()};
-    for (const std::vector<unsigned char>* bytes : parts) {
-        const auto size = qint64(bytes->size());
-        if (status && file.write(reinterpret_cast<const char*>(bytes->data()), size) != size)
-            status = writeFailure(file, plan.output);
-    }
-    return closeFile(file, plan.output, status);
+    const Segment* last = joined ? tail : next == segments.size() ? &segments.back() : nullptr;
+    m_framesWritten = last ? last->readFrom + last->samplesRead : 0;
+    return mp3->finish(m_framesWritten);
 }
 
 Status SegmentedTranscode::startWav(const Plan& plan)
 {
-    QFile file;
-    Status status = openFile(file, plan.output);
-    if (status && file.write(WavEncoder::header(m_settings.wav, 0)) != kWavHeaderBytes)
-        status = writeFailure(file, plan.output);
-    return closeFile(file, plan.output, status);
+    OutputStream file;
+    Status status = openOutput(plan.output, plan.shownPath, file);
+    if (status && !file.write(WavEncoder::header(m_settings.wav, 0, plan.wavLayout)))
+        status = file.failure();
+    return file.close(status);
 }
 
-Status SegmentedTranscode::finishWav(const Plan& plan, const std::vector<Segment>& segments,
-                                     bool stopped)
+Status SegmentedTranscode::finishWav(const Plan& plan, qint64 frames)
 {
-    const Segment& last = stopped ? segments.front() : segments.back();
-    const quint64 dataBytes =
-        quint64(last.readFrom + last.samplesRead) * quint64(bytesPerFrame(m_settings.wav));
-    // RIFF sizes are 32-bit: a longer file keeps the largest size it can state.
-    const quint64 limit = std::numeric_limits<quint32>::max() - kWavHeaderBytes;
-    m_framesWritten = last.readFrom + last.samplesRead;
-    QFile file;
-    Status status = openFile(file, plan.output);
-    if (status && !file.resize(kWavHeaderBytes + qint64(dataBytes)))
-        status = writeFailure(file, plan.output);
+    const quint64 dataBytes = quint64(frames) * quint64(bytesPerFrame(m_settings.wav));
+    if (!WavEncoder::canHold(plan.wavLayout, dataBytes))
+        return Status::error(
+            QStringLiteral("Cannot write %1: its audio passes the 4 GiB a WAV file can hold")
+                .arg(shown(plan.shownPath)));
+    // Segments after a stop may have written past the end kept.
+    const qint64 end = WavEncoder::headerBytes(plan.wavLayout) + qint64(dataBytes);
+    UniqueFd fd;
+    Status status = openOutput(plan.output, plan.shownPath, fd);
+    if (status && ::ftruncate(fd.get(), off_t(end)) != 0)
+        status = Status::error(QStringLiteral("Cannot write %1: %2")
+                                   .arg(shown(plan.shownPath), systemErrorText(errno)));
+    OutputStream file;
+    if (status)
+        status = file.open(std::move(fd), plan.shownPath);
     // RIFF chunks are padded to even sizes.
-    if (status && (dataBytes % 2) != 0 && (!file.seek(file.size()) || file.write("\0", 1) != 1))
-        status = writeFailure(file, plan.output);
+    if (status && (dataBytes % 2) != 0 && (!file.seek(end) || !file.write("\0", 1)))
+        status = file.failure();
     if (status && (!file.seek(0) ||
-                   file.write(WavEncoder::header(
-                       m_settings.wav, quint32(std::min(dataBytes, limit)))) != kWavHeaderBytes))
-        status = writeFailure(file, plan.output);
-    return closeFile(file, plan.output, status);
+                   !file.write(WavEncoder::header(m_settings.wav, dataBytes, plan.wavLayout))))
+        status = file.failure();
+    return file.close(status);
 }
 
 } // namespace tunevale

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -14,10 +15,11 @@ namespace tunevale {
 class TranscodeObserver;
 
 // Converts one long source on several threads: the source is cut into segments on the
-// output's frame grid, each thread encodes one segment (MP3 with a stretch of the source
-// before and after it, so its encoder has settled at the seams) and the pieces are joined
-// into one stream whose header describes the whole file. Only formats whose table row names a
-// way to split (Splitting) are split.
+// output's frame grid, the threads encode them in turn (MP3 with a stretch of the source
+// before and after each, so its encoder has settled at the seams) and the finished segments
+// go to the output in order, joined into one stream whose header describes the whole file.
+// Only the segments not yet written are held, so memory does not grow with the source's
+// length. Only formats whose table row names a way to split (Splitting) are split.
 class SegmentedTranscode {
 public:
     enum class Outcome {
@@ -25,19 +27,27 @@ public:
         NotApplicable // nothing was written; convert the file on one thread instead
     };
 
-    // threads is the budget: at most that many segments, each on its own thread.
+    // threads is the budget: at most that many segments encoded at once.
     SegmentedTranscode(const OutputSettings& settings, int threads);
 
     // Converts source into output, which is created when missing and written in place.
     // NotApplicable when the output format, the source (too short, rate differs from the
     // output's, a codec whose seeking is not sample-exact) or a thread budget below two rule a
-    // split out. A stop request leaves a complete output of the first segment's finished part.
-    // On failure, or when not applicable, the output is removed. The output format follows
-    // the extension of namedAs (the name output will take), or of output when none is given.
+    // split out. A stop request leaves a complete output of the source's start, as far as the
+    // conversion got in order. On failure, or when not applicable, the output is removed. The
+    // output format follows the extension of namedAs (the name output will take, which
+    // messages give), or of output when none is given.
     Status run(const QString& source, const QString& output, TranscodeObserver& observer,
                Outcome& outcome, const QString& namedAs = {});
 
-    // Source frames the last run wrote (after a stop, the first segment's part).
+    // The longest segment in seconds, kMaxSegmentSeconds unless set: an MP3 segment is held in
+    // memory until it is written, so this bounds what a run holds.
+    void setMaxSegmentSeconds(int seconds)
+    {
+        m_maxSegmentSeconds = std::max(kMinSegmentSeconds, seconds);
+    }
+
+    // Source frames the last run wrote (after a stop, as far as it got).
     qint64 framesWritten() const { return m_framesWritten; }
 
     // Where the segments met in the last run, in output frames of the source's rate.
@@ -45,23 +55,29 @@ public:
 
     // Shortest segment worth a thread of its own.
     static constexpr int kMinSegmentSeconds = 3;
+    static constexpr int kMaxSegmentSeconds = 60;
 
 private:
     struct Plan;
     struct Segment;
+    class Mp3Output;
     Status plan(const QString& source, const QString& output, const QString& namedAs, Plan& plan,
                 Outcome& outcome);
     Status runSegments(const Plan& plan, std::vector<Segment>& segments,
-                       TranscodeObserver& observer, bool& stopped);
-    void encodeSegment(const Plan& plan, Segment& segment, bool first,
-                       const std::atomic<bool>& stop);
-    Status writeMp3(const Plan& plan, std::vector<Segment>& segments, bool stopped,
-                    Outcome& outcome);
+                       TranscodeObserver& observer, Outcome& outcome);
+    void encodeSegment(const Plan& plan, Segment& segment, const std::atomic<bool>& stop);
+    // Writes the finished segments from next on that can be written; MP3 joins each with
+    // the one after it, so both must be finished.
+    Status writeFinished(const Plan& plan, std::vector<Segment>& segments, size_t& next,
+                         Mp3Output* mp3, Outcome& outcome);
+    // Ends the output after the segments written and, after a stop, the next one's part.
+    Status finish(const Plan& plan, std::vector<Segment>& segments, size_t next, Mp3Output* mp3);
     Status startWav(const Plan& plan);
-    Status finishWav(const Plan& plan, const std::vector<Segment>& segments, bool stopped);
+    Status finishWav(const Plan& plan, qint64 frames);
 
     OutputSettings m_settings;
     int m_threads;
+    int m_maxSegmentSeconds = kMaxSegmentSeconds;
     std::vector<qint64> m_seams;
     qint64 m_framesWritten = 0;
 };

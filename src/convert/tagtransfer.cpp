@@ -107,6 +107,10 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
         lost.append(QStringLiteral("track total"));
     if (rich.discTotal > 0 && rich.discNumber <= 0)
         lost.append(QStringLiteral("disc total"));
+    // An M4A cover (covr) has no description.
+    if (outputFormat(target).tags == TagFamily::Mp4 && !rich.cover.isEmpty() &&
+        !rich.cover.description.isEmpty())
+        lost.append(QStringLiteral("cover description"));
     // A full date whose year is not the year read gives way to that year.
     if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=
                                     numericValue(buffer.TagYear, IntegerWidth::Bits32))

@@ -51,8 +51,12 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
             status = part->create(output);
         }
     }
-    if (status && !segmented)
-        status = m_writer.create(part->writeHandle(), output);
+    if (status && !segmented) {
+        m_writer.setSourceFormat(m_reader.sourceFormat());
+        const int rate = m_reader.sampleRate();
+        const double seconds = rate > 0 ? double(m_reader.totalLength()) / rate : 0;
+        status = m_writer.create(part->writeHandle(), output, seconds);
+    }
     if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented)
@@ -64,6 +68,10 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     }
     (void)m_reader.close();
     (void)m_writer.close();
+    // A damaged source can open and state a length yet decode to nothing: an output without
+    // audio is no conversion.
+    if (status && copied.frames == 0)
+        status = Status::error(QStringLiteral("The source holds no audio that can be decoded"));
     // A source cut short by another program while it was read ends early without an error.
     const LocalFileInfo sourceAfter = LocalFileInfo::of(source);
     const bool sourceChanged = sourceAfter.size < sourceBefore.size ||
@@ -106,6 +114,7 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     Status status = m_reader.open(source);
     bool created = false;
     if (status) {
+        m_writer.setSourceFormat(m_reader.sourceFormat());
         status = m_writer.create(temporary);
         created = status.isOk();
     }
@@ -147,12 +156,13 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
         const int frameSize = m_reader.frameSize();
         if (frameSize > 0)
             copied.frames += qint64(m_block.size()) / frameSize;
+        // A source whose header states no length (a stream written to a pipe) converts
+        // all the same, without a percentage.
         const qint64 total = m_reader.totalLength();
-        if (frameSize <= 0 || total <= 0)
-            return Status::error(
-                QStringLiteral("The source reports no length; it cannot be converted"));
-        position = std::min(position + double(m_block.size()) / frameSize, double(total));
-        report.progressChanged(position / double(total) * 100.0);
+        if (frameSize > 0 && total > 0) {
+            position = std::min(position + double(m_block.size()) / frameSize, double(total));
+            report.progressChanged(position / double(total) * 100.0);
+        }
         report.yield();
         if (report.cancelRequested())
             return Status::error(QStringLiteral("Interrupted; the unfinished output was removed"));

@@ -26,8 +26,16 @@ constexpr int kMaximumChannels = 8;
 constexpr int kBytesPerSample = 2;
 constexpr int kTickMs = 10;
 constexpr int kTimerSignalMs = 30;
-// Below this much unplayed sound the player asks for more; the window feeds 200 ms a time.
-constexpr qint64 kLowWaterMs = 400;
+// The latency asked of the sound server, as much as it gives its own players by default: what
+// carries the sound through a window thread that is busy for a while (a loaded machine, a slow
+// redraw). PulseAudio splits it between the stream's buffer and the sink; Qt's default buffer
+// (145 ms) breaks up when the thread stalls for 150 ms, this one holds through a second.
+// Pausing and seeking drop it, and the position is the server's own count, so its size costs
+// neither responsiveness nor accuracy.
+constexpr qint64 kDeviceBufferMs = 2000;
+// Below this much unplayed sound the player asks for more, so that the window's reader stays
+// ahead of the output by more than a full buffer; the window feeds 200 ms a time.
+constexpr qint64 kLowWaterMs = kDeviceBufferMs + 400;
 // The null output holds as much as a sound server's buffer typically does.
 constexpr qint64 kNullBufferMs = 100;
 // A sound server that takes nothing for this long is treated as gone. The test server's null
@@ -144,7 +152,9 @@ private:
     qint64 m_anchorUs = 0;
 };
 
-// The default sound output through QAudioSink in push mode.
+// The default sound output through QAudioSink in push mode. The sink object lives as long as
+// the output: Qt's PulseAudio sink runs the event loop in its destructor, and a handler that
+// seeks, pauses or resumes must not have queued input handled inside it.
 class AudioPlayer::DeviceOutput final : public AudioPlayer::Output {
 public:
     ~DeviceOutput() override { DeviceOutput::stop(); }
@@ -155,43 +165,48 @@ public:
     {
         stop();
         const QAudioFormat format = int16Format(sampleRate, channels);
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            qWarning("AudioPlayer: no default sound output");
-            return false;
+        if (!m_sink || m_sink->format() != format) {
+            const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+            if (device.isNull()) {
+                qWarning("AudioPlayer: no default sound output");
+                return false;
+            }
+            if (!device.isFormatSupported(format)) {
+                qWarning("AudioPlayer: the sound output refuses %d Hz with %d channels", sampleRate,
+                         channels);
+                return false;
+            }
+            m_sink = std::make_unique<QAudioSink>(device, format);
         }
-        if (!device.isFormatSupported(format)) {
-            qWarning("AudioPlayer: the sound output refuses %d Hz with %d channels", sampleRate,
-                     channels);
-            return false;
-        }
-        m_sink = std::make_unique<QAudioSink>(device, format);
+        // Every time: the sink keeps the size the server granted last, which is smaller than
+        // the one asked for, and would shrink with each restart.
+        m_sink->setBufferSize(format.bytesForDuration(kDeviceBufferMs * 1000));
         m_io = m_sink->start();
         if (!m_io || m_sink->error() != QAudio::NoError) {
             qWarning("AudioPlayer: cannot open the sound output (error %d)",
                      static_cast<int>(m_sink->error()));
-            m_sink.reset();
+            m_sink->reset();
             m_io = nullptr;
             return false;
         }
         m_sampleRate = sampleRate;
         m_frameBytes = qint64{channels} * kBytesPerSample;
         m_writeFailed = false;
+        m_bytesWritten = 0;
         return true;
     }
 
     void stop() override
     {
-        if (!m_sink)
+        if (!m_io)
             return;
-        // reset() drops what the server still holds, so stopping is silent at once.
+        // reset() drops what the server still holds, so stopping is silent at once; the
+        // stream's writer goes with it.
         m_sink->reset();
-        m_sink->stop();
-        m_sink.reset();
         m_io = nullptr;
     }
 
-    qint64 bytesFree() override { return m_sink ? m_sink->bytesFree() : 0; }
+    qint64 bytesFree() override { return m_io ? m_sink->bytesFree() : 0; }
 
     qint64 write(const char* data, qint64 bytes) override
     {
@@ -200,35 +215,40 @@ public:
         const qint64 written = m_io->write(data, bytes);
         if (written < 0)
             m_writeFailed = true;
+        else
+            m_bytesWritten += written;
         return written;
     }
 
     qint64 framesPlayed(qint64 written) override
     {
-        if (!m_sink)
+        if (!m_io)
             return 0;
-        // Idle with an empty buffer: the server has played everything it was given.
-        if (m_sink->state() == QAudio::IdleState && m_sink->bytesFree() >= m_sink->bufferSize())
-            return written;
-        // The processed time counts what the server was handed; what its buffer still holds
-        // has not been heard yet.
-        const qint64 handed = m_sink->processedUSecs() * m_sampleRate / 1'000'000;
-        const qint64 held =
-            std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()) / m_frameBytes;
-        return std::clamp<qint64>(handed - held, 0, written);
+        // Qt's processed time is the server's read position less the sink's latency: what has
+        // been heard. Between the server's timing reports it runs on the wall clock, even
+        // while a stalled server takes nothing, so what the server has taken from the
+        // stream's buffer bounds it.
+        const qint64 heard = m_sink->processedUSecs() * m_sampleRate / 1'000'000;
+        const qint64 held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
+        const qint64 taken = (m_bytesWritten - held) / m_frameBytes;
+        return std::clamp<qint64>(std::min(heard, taken), 0, written);
     }
 
     bool padWithSilence() override
     {
         if (!m_io)
             return false;
-        const qint64 bytes = std::min(m_sink->bytesFree() / m_frameBytes,
-                                      qint64{m_sampleRate} * kNullBufferMs / 1000) *
-                             m_frameBytes;
+        // As much as the server takes: it starts playing only once its buffer is full, and
+        // keeps playing the sound out, without an underrun, until it has been heard.
+        const qint64 bytes = m_sink->bytesFree() / m_frameBytes * m_frameBytes;
         if (bytes <= 0)
             return false;
         const QByteArray silence(bytes, '\0');
-        return m_io->write(silence.constData(), bytes) > 0;
+        const qint64 written = m_io->write(silence.constData(), bytes);
+        if (written <= 0)
+            return false;
+        m_bytesWritten += written;
+        return true;
     }
 
     bool failed() const override
@@ -245,10 +265,11 @@ public:
 
 private:
     std::unique_ptr<QAudioSink> m_sink;
-    QIODevice* m_io = nullptr; // owned by m_sink
+    QIODevice* m_io = nullptr; // owned by m_sink, valid while a stream is open
     int m_sampleRate = 44100;
     qint64 m_frameBytes = 4;
     bool m_writeFailed = false;
+    qint64 m_bytesWritten = 0; // since start(), silence included
 };
 
 AudioPlayer::AudioPlayer(QObject* parent)
@@ -421,7 +442,7 @@ void AudioPlayer::flush()
     m_frontOffset = 0;
     m_padded = false;
     resetResampler();
-    if (m_output) {
+    if (m_output && m_state != State::Stopped) {
         // A fresh stream is the only way to drop what the sound server already holds.
         m_output->stop();
         if (!m_output->start(m_outputRate, m_channels)) {
@@ -463,11 +484,11 @@ bool AudioPlayer::openOutput()
 {
     m_padded = false;
     if (soundDeviceWanted()) {
-        auto device = std::make_unique<DeviceOutput>();
-        if (device->start(m_outputRate, m_channels)) {
-            m_output = std::move(device);
+        // The device output is kept from one start to the next (see DeviceOutput).
+        if (!m_output || !m_output->isDevice())
+            m_output = std::make_unique<DeviceOutput>();
+        if (m_output->start(m_outputRate, m_channels))
             return true;
-        }
         // Silence with every event in time beats no playback at all.
         qWarning("AudioPlayer: playing without sound");
     }
@@ -491,10 +512,8 @@ void AudioPlayer::restartOutput()
 
 void AudioPlayer::closeOutput()
 {
-    if (!m_output)
-        return;
-    m_output->stop();
-    m_output.reset();
+    if (m_output)
+        m_output->stop();
 }
 
 void AudioPlayer::restartCounts()
@@ -565,9 +584,14 @@ void AudioPlayer::tick()
 
     const qint64 unplayed = m_queuedFrames - played;
     if (unplayed < outputFramesIn(kLowWaterMs) && !m_requestPending) {
-        m_requestPending = true;
-        m_ticksSinceRequest = 0;
-        Q_EMIT RequestOnLoadArray();
+        // Asks again while the window answers, so a fresh or flushed queue fills at once.
+        do {
+            m_requestPending = true;
+            m_ticksSinceRequest = 0;
+            Q_EMIT RequestOnLoadArray();
+            if (interrupted())
+                return;
+        } while (!m_requestPending && m_queuedFrames - played < outputFramesIn(kLowWaterMs));
         return;
     }
     // The source is done once the window had a turn to answer the last request in vain.

@@ -91,6 +91,11 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
         if (action != QAbstractSlider::SliderMove)
             seekTo(m_positionSlider->sliderPosition());
     });
+    // With no sound running no timer moves the handle: let go, it shows where Play starts.
+    connect(m_positionSlider, &QSlider::sliderReleased, this, [this] {
+        if (IsPaused && TotalSamples > 0)
+            setSliderValue(int(double(BasePosition) / double(TotalSamples) * kSliderMaximum));
+    });
     connect(&m_audioPlayer, &AudioPlayer::Timer, this,
             [this](qint64 currentSamples, int, int) { AudioPlayer_Timer(currentSamples); });
     connect(&m_audioPlayer, &AudioPlayer::RequestOnLoadArray, this, &FormPlay::FeedNextChunk);
@@ -185,6 +190,10 @@ void FormPlay::seekTo(int sliderValue)
     qint64 reached = 0;
     if (m_audioFile.seek(target, reached))
         BasePosition = reached;
+    // Sought to the end with no sound running: nothing is left to resume, so Play starts the
+    // file again, as it does after the file ends.
+    if (IsPaused && BasePosition >= TotalSamples)
+        BasePosition = 0;
     showPosition(target);
     FeedNextChunk();
     FeedNextChunk();

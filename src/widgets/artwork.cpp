@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -350,12 +351,19 @@ void drawSplash(QPainter& painter)
     formats.setPixelSize(11);
     formats.setWeight(QFont::DemiBold);
     formats.setLetterSpacing(QFont::AbsoluteSpacing, 2.0);
-    painter.setFont(formats);
-    painter.setPen(QColor(0x8F, 0xB4, 0xF0));
     QStringList captions;
     for (const OutputFormat& format : outputFormats())
         captions << format.caption.toString();
-    painter.drawText(QPointF(112, 124), captions.join(QStringLiteral("  \u00B7  ")));
+    constexpr qreal kFormatsLeft = 112;
+    QString line = captions.join(QStringLiteral("  \u00B7  "));
+    // Set closer together when the list would run past the right edge.
+    if (QFontMetricsF(formats).horizontalAdvance(line) > kWidth - kFormatsLeft - 16) {
+        formats.setLetterSpacing(QFont::AbsoluteSpacing, 1.0);
+        line = captions.join(QStringLiteral(" \u00B7 "));
+    }
+    painter.setFont(formats);
+    painter.setPen(QColor(0x8F, 0xB4, 0xF0));
+    painter.drawText(QPointF(kFormatsLeft, 124), line);
 
     // The footer band carries the version and copyright labels of the window.
     painter.fillRect(QRectF(0, kFooterTop, kWidth, kHeight - kFooterTop), QColor(0, 0, 0, 70));

@@ -168,11 +168,13 @@ TEST_P(EveryFormat, ATagWriteThatCutsTheFileIsAnError)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Values("mp3", "wma", "ogg", "wav"));
+INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat,
+                         ::testing::Values("mp3", "wma", "ogg", "wav", "flac", "opus", "m4a"));
 
 struct SignalCase {
     int number;
     int exitCode;
+    const char* format;
     friend void PrintTo(const SignalCase& value, std::ostream* out)
     {
         *out << "SIG" << sigabbrev_np(value.number);
@@ -188,15 +190,16 @@ TEST_P(Interrupted, EndsAfterTheBlockAndRemovesTheUnfinishedOutput)
     const QString source = makeNoise(QStringLiteral("long.wav"), 120);
     const QString out = makeFolder(QStringLiteral("out"));
     // One job, so each log line is printed as it happens.
-    ConvertProcess process(convertTo("mp3", out) + QStringList{QStringLiteral("--jobs"),
-                                                               QStringLiteral("1"), source,
-                                                               source});
+    const QString format = QLatin1String(GetParam().format);
+    ConvertProcess process(convertTo(GetParam().format, out) + QStringList{QStringLiteral("--jobs"),
+                                                                           QStringLiteral("1"),
+                                                                           source, source});
     ASSERT_TRUE(process.waitFor(QStringLiteral(": Converting - ")));
     QThread::msleep(100 + QRandomGenerator::global()->bounded(500));
     process.signal(GetParam().number);
     const CliRun run = process.finish();
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral(": Error - long.mp3 Interrupted")))
+    EXPECT_TRUE(run.out.contains(QStringLiteral(": Error - long.%1 Interrupted").arg(format)))
         << run.out.toStdString();
     EXPECT_TRUE(run.out.endsWith(QStringLiteral(" file.\n")) ||
                 run.out.endsWith(QStringLiteral(" files.\n")));
@@ -204,8 +207,9 @@ TEST_P(Interrupted, EndsAfterTheBlockAndRemovesTheUnfinishedOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
-                         ::testing::Values(SignalCase{SIGINT, 130}, SignalCase{SIGTERM, 143},
-                                           SignalCase{SIGHUP, 129}));
+                         ::testing::Values(SignalCase{SIGINT, 130, "mp3"},
+                                           SignalCase{SIGTERM, 143, "opus"},
+                                           SignalCase{SIGHUP, 129, "m4a"}));
 
 // Signals that whoever started the run ignored (nohup, a shell's background) stay ignored: the
 // batch goes on to its end.

@@ -1,4 +1,8 @@
 #include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "common/audio/streamlength.h"
+#include "common/audio/wavencoder.h"
+#include "convert/transcoder.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
@@ -118,13 +122,70 @@ TEST(AudioWriter, RefusesUnknownTypesAndWritesWithoutAFile)
 {
     TempDir dir;
     AudioFile writer;
-    const QString flac = dir.file(QStringLiteral("out.flac"));
-    const Status status = writer.create(flac);
+    const QString aiff = dir.file(QStringLiteral("out.aiff"));
+    const Status status = writer.create(aiff);
     ASSERT_FALSE(status);
-    EXPECT_TRUE(status.message().contains(u"flac"));
-    EXPECT_FALSE(QFile::exists(flac));
+    EXPECT_TRUE(status.message().contains(u"aiff"));
+    EXPECT_FALSE(QFile::exists(aiff));
     const std::vector<qint16> samples(100);
     EXPECT_FALSE(writer.write(samples));
     EXPECT_FALSE(writer.setInputFormat(44100, 2));
     EXPECT_TRUE(writer.close()); // nothing open: nothing to do
+}
+
+// Past 4 GiB of audio RIFF's 32-bit sizes overflow: a file laid out for it turns into RF64,
+// which readers measure by its ds64 chunk (checked on a sparse file of 5 GiB).
+TEST(WavLayouts, RiffTurnsIntoRf64PastFourGibibytes)
+{
+    const WavFormat format{44100, 2, 16};
+    const quint64 large = quint64(5) << 30;
+    const QByteArray header = WavEncoder::header(format, large, WavLayout::Rf64Capable);
+    ASSERT_EQ(header.size(), WavEncoder::headerBytes(WavLayout::Rf64Capable));
+    EXPECT_EQ(header.left(16), QByteArray("RF64\xFF\xFF\xFF\xFFWAVEds64", 16));
+    EXPECT_EQ(qFromLittleEndian<quint64>(header.constData() + 20), header.size() - 8 + large);
+
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("long.wav"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(header) == header.size() &&
+                file.resize(header.size() + qint64(large)));
+    file.close();
+    StreamLength length;
+    ASSERT_TRUE(measureStreamLength(path, length));
+    EXPECT_NEAR(length.seconds, double(large) / (44100 * 4), 0.001);
+    EXPECT_TRUE(isRf64Wave(path));
+    EXPECT_TRUE(riffSizeFits(path));
+    ASSERT_TRUE(file.resize(file.size() - 1000));
+    EXPECT_FALSE(riffSizeFits(path));
+}
+
+// A source that states hours of audio gets a WAV laid out to pass 4 GiB; below that it is
+// plain RIFF (with a JUNK chunk) that readers and the tag writer take as usual.
+TEST(WavLayouts, LongSourcesGetRoomForRf64)
+{
+    TempDir dir;
+    const QString plain = dir.file(QStringLiteral("plain.mp3"));
+    ASSERT_TRUE(
+        makeWithFfmpeg(plain, sine(440, 44100, 2, 1.0), 44100, 2, args({"-c:a", "libmp3lame"})));
+    // The same second of audio whose header claims 600,000 frames: four and a half hours.
+    QByteArray bytes = fileBytes(plain);
+    const qsizetype info = bytes.indexOf("Info");
+    ASSERT_GT(info, 0);
+    qToBigEndian(quint32(600000), bytes.data() + info + 8);
+    const QString hours = dir.file(QStringLiteral("hours.mp3"));
+    ASSERT_TRUE(writeFileBytes(hours, bytes));
+
+    for (const QString& source : {plain, hours}) {
+        const QString output = source + QStringLiteral(".wav");
+        AudioFile reader;
+        AudioFile writer;
+        ASSERT_TRUE(Transcoder(reader, writer).transcodeFile(source, output));
+        EXPECT_EQ(fileBytes(output).mid(8, 8), source == hours ? "WAVEJUNK" : "WAVEfmt ");
+        AudioInformation information;
+        information.setTitle(QStringLiteral("Kept"));
+        ASSERT_TRUE(information.writeTags(output));
+        ASSERT_TRUE(information.open(output));
+        EXPECT_EQ(information.title(), QStringLiteral("Kept"));
+        EXPECT_NEAR(decodeFile(output).frames(), 44100, 1152);
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,58 @@ TEST_F(BadInput, ManyChannelsAndHighRatesAreConverted)
         EXPECT_EQ(decoded.format, (PcmFormat{44100, 2})) << extension;
         EXPECT_NEAR(decoded.frames(), 2 * 44100, 3000) << extension;
         EXPECT_NEAR(dominantFrequency(decoded.samples, 44100, 2), 1000.0, 5.0) << extension;
+    }
+}
+
+// Damaged sources that open and state a length but decode to nothing fail in every format
+// with that reason, instead of leaving an output without audio.
+TEST_F(BadInput, SourcesThatDecodeToNothingAreErrors)
+{
+    const QString wavPack = m_dir.file(QStringLiteral("good.wv"));
+    ASSERT_TRUE(
+        makeWithFfmpeg(wavPack, sine(440, 44100, 2, 3.0), 44100, 2, args({"-c:a", "wavpack"})));
+    // Every block keeps its header and loses its contents.
+    QByteArray blocks = fileBytes(wavPack);
+    for (qsizetype at = blocks.indexOf("wvpk"); at >= 0; at = blocks.indexOf("wvpk", at + 4)) {
+        for (qsizetype i = at + 32; i < std::min(at + 1024, blocks.size()); ++i)
+            blocks[i] = char(0xA5 ^ i);
+    }
+    const QString badWavPack = writeBytes(QStringLiteral("bad.wv"), blocks);
+    // An M4A whose header promises 3 s and whose media data was cut off.
+    const QString m4a = m_dir.file(QStringLiteral("full.m4a"));
+    ASSERT_TRUE(makeWithFfmpeg(m4a, sine(440, 44100, 2, 3.0), 44100, 2,
+                               args({"-c:a", "aac", "-movflags", "+faststart"})));
+    const QByteArray mp4 = fileBytes(m4a);
+    const QString cutM4a = writeBytes(QStringLiteral("cut.m4a"), mp4.left(mp4.indexOf("mdat") + 8));
+
+    for (const QString& source : {badWavPack, cutM4a}) {
+        for (const char* extension : {"mp3", "wma", "ogg", "wav"}) {
+            const QString output = m_dir.file(QStringLiteral("out.")) + QLatin1String(extension);
+            const Status status = convert(source, output);
+            EXPECT_EQ(status.message(),
+                      QStringLiteral("The source holds no audio that can be decoded"))
+                << source.toStdString() << " to " << extension;
+            EXPECT_FALSE(QFile::exists(output));
+        }
+    }
+}
+
+// A stream written to a pipe states no length in its header; what decodes is converted.
+TEST_F(BadInput, ASourceThatStatesNoLengthConvertsWhatDecodes)
+{
+    const QString wav = m_dir.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writePcmWav(wav, sine(440, 44100, 2, 2.5), 44100, 2));
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), args({"-nostdin", "-v", "error", "-i"})
+                                               << wav
+                                               << args({"-c:a", "wavpack", "-f", "wv", "-"}));
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+    const QString source = writeBytes(QStringLiteral("piped.wv"), ffmpeg.readAllStandardOutput());
+    for (const char* extension : {"mp3", "wav"}) {
+        const QString output = m_dir.file(QStringLiteral("piped.")) + QLatin1String(extension);
+        const Status status = convert(source, output);
+        ASSERT_TRUE(status) << extension << ": " << status.message().toStdString();
+        EXPECT_NEAR(decodeFile(output).frames(), qint64(2.5 * 44100), 1) << extension;
     }
 }
 

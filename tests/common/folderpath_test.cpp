@@ -32,6 +32,6 @@ TEST(FormatCaption, NamesEveryKindAndIsReadBackInAnyCase)
         EXPECT_EQ(outputKindNamed(formatCaption(kind).toLower()), kind);
     }
     EXPECT_EQ(formatCaption(OutputKind::Ogg), u"OGG");
-    EXPECT_FALSE(outputKindNamed(QStringLiteral("flac")));
+    EXPECT_FALSE(outputKindNamed(QStringLiteral("aiff")));
     EXPECT_FALSE(outputKindNamed(QString()));
 }

@@ -83,8 +83,7 @@ TEST(Mp3Joiner, MovesTheNextPiecesReservoirIntoTheRoomLeftAtTheSeam)
     // 0-2; the second piece's frame 3 takes 30 bytes from its own frames before it.
     const Mp3Piece before = piece(0, {0, 10, 20, 60, 0}, 0x10);
     const Mp3Piece after = piece(1, {0, 40, 30, 0}, 0x80);
-    // At frame 2 the second piece needs 40 bytes where the first left 20.
-    EXPECT_FALSE(Mp3Joiner::findSeam(before, after, 2, 3).has_value());
+    // At frame 2 the second piece needs 40 bytes where the first left 20: frame 3 fits.
     ASSERT_EQ(Mp3Joiner::findSeam(before, after, 2, 5), 3);
 
     Mp3Joiner joiner;
@@ -108,12 +107,84 @@ TEST(Mp3Joiner, MovesTheNextPiecesReservoirIntoTheRoomLeftAtTheSeam)
     EXPECT_EQ(joiner.frames()[3].mainDataBegin, 30);
     EXPECT_EQ(joiner.frames()[4].offset, 4 * 144);
 
-    // Frames that need more than the room left are refused, and so is a gap.
+    // With no frame that fits, the frame before the seam is stated at 40 kbit/s instead of
+    // 32, which gives it 36 more bytes, and takes the second piece's 40 at its end.
+    ASSERT_EQ(Mp3Joiner::findSeam(before, after, 2, 3), 2);
     Mp3Joiner tight;
     ASSERT_TRUE(tight.append(before, 0, 2));
-    EXPECT_FALSE(tight.append(after, 2, 4));
+    ASSERT_TRUE(tight.append(after, 2, 4));
+    const std::vector<Mp3Frame> frames = scanMp3Frames(tight.bytes());
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[1].length, 180);
+    const auto endOfFrame1 = tight.bytes().begin() + 144 + 180;
+    EXPECT_TRUE(std::all_of(endOfFrame1 - 40, endOfFrame1, [](auto byte) { return byte == 0x80; }));
+    EXPECT_TRUE(
+        std::all_of(endOfFrame1 - 56, endOfFrame1 - 40, [](auto byte) { return byte == 0; }));
+    EXPECT_EQ(*(endOfFrame1 - 57), 0x11);
+    // A gap is refused.
     EXPECT_FALSE(tight.append(after, 3, 4));
-    EXPECT_EQ(tight.frames().size(), 2u);
+    // With no room left at all, the last frame is still held back for the next seam to restate.
+    Mp3Joiner full;
+    ASSERT_TRUE(full.append(piece(0, {0, 0, 0}, 0x20), 0, 2));
+    EXPECT_EQ(full.takeSettled().frames.size(), 1u);
+    EXPECT_TRUE(full.append(after, 2, 4));
+}
+
+// Taking out the frames no later seam can change, while joining, gives the very stream a
+// join held whole in memory gives, and keeps only the frames a seam may still rewrite.
+TEST(Mp3Joiner, SettledFramesCanBeWrittenBeforeTheNextSeam)
+{
+    const Mp3Piece before = piece(0, {0, 10, 20, 60, 0}, 0x10);
+    const Mp3Piece after = piece(1, {0, 40, 30, 0}, 0x80);
+    Mp3Joiner whole;
+    ASSERT_TRUE(whole.append(before, 0, 3));
+    ASSERT_TRUE(whole.append(after, 3, 5));
+
+    Mp3Joiner streamed;
+    std::vector<unsigned char> written;
+    const auto take = [&](bool complete) {
+        const Mp3Piece settled = streamed.takeSettled(complete);
+        written.insert(written.end(), settled.bytes.begin(), settled.bytes.end());
+    };
+    ASSERT_TRUE(streamed.append(before, 0, 3));
+    take(false);
+    // Frame 3 of the first piece would take 60 bytes from the frames before it: frame 2 holds
+    // them and stays.
+    EXPECT_EQ(written.size(), 2u * 144);
+    ASSERT_TRUE(streamed.append(after, 3, 5));
+    take(false);
+    take(true);
+    EXPECT_TRUE(written == whole.bytes());
+}
+
+// The summary a long stream's header is made from keeps few places, yet its seek table is as
+// exact as the table's own steps of 1/256 of the stream.
+TEST(Mp3StreamSummary, PlacesEveryPercentWithinTheTablesStep)
+{
+    Mp3StreamSummary summary;
+    std::vector<qint64> offsets; // of every frame, for comparison
+    std::vector<unsigned char> all;
+    for (int chunk = 0; chunk < 50; ++chunk) {
+        std::vector<Mp3Frame> frames(4000);
+        const size_t start = all.size();
+        for (Mp3Frame& frame : frames) {
+            frame.offset = qsizetype(all.size() - start);
+            frame.length = 100 + int(all.size() * 7 % 300); // as a VBR stream varies
+            offsets.push_back(qint64(all.size()));
+            all.resize(all.size() + size_t(frame.length), static_cast<unsigned char>(chunk));
+        }
+        summary.add(std::span(all).subspan(start), frames);
+    }
+    const auto total = qint64(all.size());
+    EXPECT_EQ(summary.frameCount(), qint64(offsets.size()));
+    EXPECT_EQ(summary.byteCount(), total);
+    EXPECT_EQ(summary.crc(), LameTag::crc16(all));
+    for (int percent = 0; percent < 100; ++percent) {
+        const qint64 frame = qint64(offsets.size()) * percent / 100;
+        const qint64 found = summary.offsetOf(frame);
+        EXPECT_LE(found, offsets[size_t(frame)]) << percent;
+        EXPECT_LT((offsets[size_t(frame)] - found) * 256, total) << percent;
+    }
 }
 
 struct TagCase {
@@ -156,8 +227,9 @@ TEST_P(LameTagTest, RebuildsWhatLameWroteForItsOwnStream)
     rebuilt[lameBlock + 23] = 0;
     std::fill(rebuilt.begin() + qsizetype(lameBlock + 28),
               rebuilt.begin() + qsizetype(lameBlock + 36), 0);
-    ASSERT_TRUE(
-        LameTag::describe(rebuilt, audio, frames, qint64(samples.size()) / test.channels).isOk());
+    Mp3StreamSummary summary;
+    summary.add(audio, frames);
+    ASSERT_TRUE(LameTag::describe(rebuilt, summary, qint64(samples.size()) / test.channels).isOk());
     const auto storedCrc = [](const std::vector<unsigned char>& frame, size_t at) {
         return quint16(frame[at] << 8 | frame[at + 1]);
     };

@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace tunevale {
 namespace {
@@ -54,6 +57,7 @@ std::vector<qint16> makeSignal(Signal signal, int rate, int channels, qint64 sam
             const auto at = size_t(i * channels + channel);
             if (signal == Signal::Transients)
                 pcm[at] = quiet ? 0 : noise[at];
+
             else if (quiet)
                 pcm[at] = 0;
         }
@@ -117,7 +121,18 @@ struct SeamCase {
     int rate;
     int channels;
     Mode mode;
+    int threads = 0;    // 0: one per segment
+    int maxSeconds = 0; // longest segment; 0: the default
 };
+
+SegmentedTranscode makeSegmented(const OutputSettings& settings, int segments, int threads,
+                                 int maxSeconds)
+{
+    SegmentedTranscode segmented(settings, threads > 0 ? threads : segments);
+    if (maxSeconds > 0)
+        segmented.setMaxSegmentSeconds(maxSeconds);
+    return segmented;
+}
 
 class Mp3Seams : public testing::TestWithParam<SeamCase> {};
 
@@ -139,7 +154,8 @@ TEST_P(Mp3Seams, AreNeitherHeardNorMeasured)
     const QString single = dir.file(QStringLiteral("single.mp3"));
     const QString parallel = dir.file(QStringLiteral("parallel.mp3"));
     ASSERT_TRUE(convertOnOneThread(settings, source, single));
-    SegmentedTranscode segmented(settings, test.segments);
+    SegmentedTranscode segmented =
+        makeSegmented(settings, test.segments, test.threads, test.maxSeconds);
     TranscodeObserver observer;
     auto outcome = Outcome::NotApplicable;
     ASSERT_TRUE(segmented.run(source, parallel, observer, outcome));
@@ -170,14 +186,17 @@ TEST_P(Mp3Seams, AreNeitherHeardNorMeasured)
 
 INSTANTIATE_TEST_SUITE_P(
     Signals, Mp3Seams,
-    testing::Values(SeamCase{"ToneStereo44kCbr2", Signal::Tone, 2, 44100, 2, Mode::Cbr},
-                    SeamCase{"SilenceMono48kVbr3", Signal::SilenceAtSeams, 3, 48000, 1, Mode::Vbr},
-                    SeamCase{"TransientsStereo32kAbr7", Signal::Transients, 7, 32000, 2, Mode::Abr},
-                    SeamCase{"TransientsMono44kVbr2", Signal::Transients, 2, 44100, 1, Mode::Vbr},
-                    SeamCase{"ToneMono32kCbr3", Signal::Tone, 3, 32000, 1, Mode::Cbr},
-                    SeamCase{"SilenceStereo44kCbr7", Signal::SilenceAtSeams, 7, 44100, 2,
-                             Mode::Cbr},
-                    SeamCase{"ToneStereo48kVbr7", Signal::Tone, 7, 48000, 2, Mode::Vbr}),
+    testing::Values(
+        SeamCase{"ToneStereo44kCbr2", Signal::Tone, 2, 44100, 2, Mode::Cbr},
+        SeamCase{"SilenceMono48kVbr3", Signal::SilenceAtSeams, 3, 48000, 1, Mode::Vbr},
+        SeamCase{"TransientsStereo32kAbr7", Signal::Transients, 7, 32000, 2, Mode::Abr},
+        SeamCase{"TransientsMono44kVbr2", Signal::Transients, 2, 44100, 1, Mode::Vbr},
+        SeamCase{"ToneMono32kCbr3", Signal::Tone, 3, 32000, 1, Mode::Cbr},
+        SeamCase{"SilenceStereo44kCbr7", Signal::SilenceAtSeams, 7, 44100, 2, Mode::Cbr},
+        SeamCase{"ToneStereo48kVbr7", Signal::Tone, 7, 48000, 2, Mode::Vbr},
+        // More segments than threads: each thread takes several in turn.
+        SeamCase{"ToneStereo44kCbr6On2", Signal::Tone, 6, 44100, 2, Mode::Cbr, 2, 4},
+        SeamCase{"TransientsMono32kVbr9On3", Signal::Transients, 9, 32000, 1, Mode::Vbr, 3, 4}),
     [](const testing::TestParamInfo<SeamCase>& info) { return std::string(info.param.name); });
 
 struct WavCase {
@@ -186,6 +205,8 @@ struct WavCase {
     WavFormat output;
     int segments;
     bool mp3Source;
+    int threads = 0;
+    int maxSeconds = 0;
 };
 
 class WavSegments : public testing::TestWithParam<WavCase> {};
@@ -213,7 +234,8 @@ TEST_P(WavSegments, MatchTheOneThreadFileByteForByte)
     const QString single = dir.file(QStringLiteral("single.wav"));
     const QString parallel = dir.file(QStringLiteral("parallel.wav"));
     ASSERT_TRUE(convertOnOneThread(settings, source, single));
-    SegmentedTranscode segmented(settings, test.segments);
+    SegmentedTranscode segmented =
+        makeSegmented(settings, test.segments, test.threads, test.maxSeconds);
     TranscodeObserver observer;
     auto outcome = Outcome::NotApplicable;
     ASSERT_TRUE(segmented.run(source, parallel, observer, outcome));
@@ -228,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(WavCase{"Stereo16Bit", 2, {44100, 2, 16}, 3, false},
                     WavCase{"MonoTo8BitStereoOddLength", 1, {48000, 2, 8}, 2, false},
                     WavCase{"StereoTo8BitMono", 2, {32000, 1, 8}, 7, false},
-                    WavCase{"FromMp3", 2, {44100, 2, 16}, 2, true}),
+                    WavCase{"FromMp3", 2, {44100, 2, 16}, 2, true},
+                    WavCase{"MonoTo8BitStereo8On2", 1, {32000, 2, 8}, 8, false, 2, 4}),
     [](const testing::TestParamInfo<WavCase>& info) { return std::string(info.param.name); });
 
 class SegmentedRun : public testing::Test {
@@ -301,9 +324,41 @@ TEST_F(SegmentedRun, TranscoderWithThreadsSplitsOnlyWhatItShould)
     }
 }
 
-class StopAtOnce final : public TranscodeObserver {
+// Asks to stop once the progress reaches a percentage.
+class StopLater final : public TranscodeObserver {
 public:
-    bool stopRequested() const override { return true; }
+    explicit StopLater(double percent)
+        : m_stopAt(percent)
+    {}
+    void progressChanged(double percent) override { m_percent = percent; }
+    bool stopRequested() const override { return m_percent >= m_stopAt; }
+
+private:
+    double m_stopAt;
+    double m_percent = 0;
+};
+
+// Caps the size of files this process writes, as a full disk would, while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
 };
 
 TEST_F(SegmentedRun, StopLeavesACompleteShorterFile)
@@ -312,7 +367,7 @@ TEST_F(SegmentedRun, StopLeavesACompleteShorterFile)
     for (const char* name : {"stopped.mp3", "stopped.wav"}) {
         const QString output = m_dir.file(QLatin1String(name));
         SegmentedTranscode segmented(m_settings, 3);
-        StopAtOnce observer;
+        StopLater observer(0);
         auto outcome = Outcome::NotApplicable;
         ASSERT_TRUE(segmented.run(wav, output, observer, outcome)) << name;
         ASSERT_EQ(outcome, Outcome::Done);
@@ -321,6 +376,70 @@ TEST_F(SegmentedRun, StopLeavesACompleteShorterFile)
         EXPECT_GT(frames, 0) << name;
         EXPECT_LT(frames, 44100 * 10) << name;
     }
+}
+
+// Stopped after some segments went to the output, the MP3 is whole and as long as it says.
+TEST_F(SegmentedRun, StopAfterSeveralSegmentsLeavesACompleteFile)
+{
+    const QString wav = source(QStringLiteral("in.wav"), 44100, 40);
+    const QString output = m_dir.file(QStringLiteral("later.mp3"));
+    SegmentedTranscode segmented(m_settings, 2);
+    segmented.setMaxSegmentSeconds(3);
+    StopLater observer(40);
+    auto outcome = Outcome::NotApplicable;
+    ASSERT_TRUE(segmented.run(wav, output, observer, outcome));
+    ASSERT_EQ(outcome, Outcome::Done);
+    EXPECT_EQ(ffmpegMessages(output), QString());
+    const qint64 frames = decodeFile(output).frames();
+    EXPECT_EQ(frames, segmented.framesWritten());
+    EXPECT_GT(frames, 44100 * 6);
+    EXPECT_LT(frames, 44100 * 40);
+}
+
+// A write that fails for want of room reads the same on every path: the system's reason and
+// the name the output was to have, not the temporary file's.
+TEST_F(SegmentedRun, AFullDiskReadsAsOnOneThread)
+{
+    const QString wav = source(QStringLiteral("in.wav"), 44100, 20);
+    for (const char* name : {"full.mp3", "full.wav"}) {
+        QStringList reasons;
+        for (const int threads : {1, 2}) {
+            AudioFile reader;
+            AudioFile writer;
+            Transcoder transcoder(reader, writer);
+            transcoder.setThreads(threads);
+            const FileSizeLimit limit(64 * 1024);
+            reasons << transcoder.transcodeFile(wav, m_dir.file(QLatin1String(name))).message();
+        }
+        EXPECT_EQ(reasons[1], reasons[0]);
+        EXPECT_EQ(
+            reasons[1],
+            QStringLiteral("Cannot write %1: File too large").arg(m_dir.file(QLatin1String(name))));
+    }
+}
+
+// Where no frame near a cut leaves the next segment's reservoir room, a frame restated at a
+// higher bitrate makes it: the file is still split, whole and clean. (With these tones over
+// noise LAME's fresh encoder at the first cut keeps more reservoir than the one-pass encoder.)
+TEST_F(SegmentedRun, SeamsWithoutRoomAreJoinedAtAHigherBitrate)
+{
+    const QString wav = m_dir.file(QStringLiteral("tones.wav"));
+    ASSERT_TRUE(test::runFfmpeg(
+        test::args({"-f", "lavfi", "-i",
+                    "aevalsrc=0.25*sin(2*PI*(440+110*floor(t/20))*t)+0.08*(2*random(0)-1)|"
+                    "0.2*sin(2*PI*(660+55*floor(t/15))*t)+0.05*sin(2*PI*3000*t)+"
+                    "0.08*(2*random(1)-1):s=44100:d=40",
+                    "-c:a", "pcm_s16le"})
+        << wav));
+    ASSERT_TRUE(m_settings.mp3.setBitrate(128));
+    const QString output = m_dir.file(QStringLiteral("tones.mp3"));
+    SegmentedTranscode segmented(m_settings, 3);
+    TranscodeObserver observer;
+    auto outcome = Outcome::NotApplicable;
+    ASSERT_TRUE(segmented.run(wav, output, observer, outcome));
+    ASSERT_EQ(outcome, Outcome::Done);
+    EXPECT_EQ(ffmpegMessages(output), QString());
+    EXPECT_EQ(decodeFile(output).frames(), 40 * 44100);
 }
 
 } // namespace

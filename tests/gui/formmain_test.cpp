@@ -236,22 +236,27 @@ TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
     EXPECT_EQ(bound, expected);
 }
 
-// The window's format table offers every format of the core table once, each with its own
-// command id.
-TEST(FormatCommands, EveryOutputFormatHasOneConvertCommand)
+// The window's format table offers a format of the core table at most once, each with its own
+// command id; the four classic formats have a row.
+TEST(FormatCommands, EveryOfferedFormatHasOneConvertCommand)
 {
     QSet<int> ids;
     for (const OutputFormat& format : outputFormats()) {
         const auto rows = std::count_if(
             formatCommands().begin(), formatCommands().end(),
             [&format](const FormatCommand& command) { return command.kind == format.kind; });
-        EXPECT_EQ(rows, 1) << format.caption.toString().toStdString();
-        const FormatCommand& command = formatCommand(format.kind);
-        EXPECT_EQ(formatCommandWithId(command.commandId), &command);
-        ids.insert(command.commandId);
+        EXPECT_LE(rows, 1) << format.caption.toString().toStdString();
+        const FormatCommand* command = formatCommand(format.kind);
+        EXPECT_EQ(command != nullptr, rows == 1);
+        if (!command)
+            continue;
+        EXPECT_EQ(formatCommandWithId(command->commandId), command);
+        ids.insert(command->commandId);
     }
     EXPECT_EQ(ids.size(), qsizetype(formatCommands().size()));
-    EXPECT_EQ(formatCommands().size(), outputFormats().size());
+    for (OutputKind kind : {OutputKind::Mp3, OutputKind::Wma, OutputKind::Ogg, OutputKind::Wav})
+        EXPECT_NE(formatCommand(kind), nullptr);
+    EXPECT_EQ(formatCommand(OutputKind::Flac), nullptr);
 }
 
 // Keys reach the window as a user presses them.

@@ -1,4 +1,6 @@
+#include "app/formmain.h"
 #include "common/audio/audiofile.h"
+#include "filelist/filelistview.h"
 #include "player/formplay.h"
 #include "player/visualisation.h"
 
@@ -7,9 +9,11 @@
 #include "support/signals.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -17,6 +21,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -226,6 +233,33 @@ TEST_F(Player, PlaysTheOtherInputFormats)
     }
 }
 
+// Files the program writes itself play to their end at their own rate.
+TEST_F(Player, PlaysTheFlacOpusAndM4aItWrites)
+{
+    constexpr double kSeconds = 0.6;
+    for (const auto& [name, rate] : {std::pair{"made.flac", 44100}, std::pair{"made.opus", 48000},
+                                     std::pair{"made.m4a", 44100}}) {
+        SCOPED_TRACE(name);
+        const QString path = m_dir.file(QLatin1String(name));
+        AudioFile writer;
+        writer.setSourceFormat({{44100, 2}, 16});
+        ASSERT_TRUE(writer.create(path));
+        ASSERT_TRUE(writer.setInputFormat(44100, 2));
+        ASSERT_TRUE(writer.write(sine(440, 44100, 2, kSeconds)));
+        ASSERT_TRUE(writer.close());
+        AudioFile reader;
+        ASSERT_TRUE(reader.open(path));
+        EXPECT_EQ(reader.sampleRate(), rate);
+
+        FormPlay player(nullptr, path, QString(), m_visualStyle);
+        ASSERT_TRUE(player.isPlaying());
+        ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 5000));
+        EXPECT_EQ(player.player().status(), 0);
+        EXPECT_NEAR(double(player.player().samplesToMilliseconds(player.player().samplesPlayed())),
+                    kSeconds * 1000, 25);
+    }
+}
+
 TEST_F(Player, ClosingStopsTheSound)
 {
     FormPlay player(nullptr, makeWav(QStringLiteral("tone.wav"), 5.0), QString(), m_visualStyle);
@@ -236,6 +270,81 @@ TEST_F(Player, ClosingStopsTheSound)
     const qint64 played = player.player().samplesPlayed();
     waitFor([] { return false; }, 200);
     EXPECT_EQ(player.player().samplesPlayed(), played);
+}
+
+// Past the end nothing is left to resume: let go there, the slider shows the start and Play
+// plays the file from its beginning.
+TEST_F(Player, DraggingPastTheEndLetsPlayStartAgain)
+{
+    FormPlay player(nullptr, makeWav(QStringLiteral("tone.wav"), 1.0), QString(), m_visualStyle);
+    player.show();
+    QSlider* slider = player.slider();
+    const QPoint end(slider->width() - 1, slider->height() / 2);
+    QTest::mousePress(slider, Qt::LeftButton, {}, handleCentre(*slider));
+    QTest::mouseMove(slider, end);
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }, 3000)); // the file ends there
+    QTest::mouseMove(slider, end);                                   // and the drag goes on
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, end);
+    EXPECT_EQ(slider->value(), 0);
+
+    player.CmdPause_Click();
+    EXPECT_TRUE(waitFor([&] { return player.player().samplesPlayed() > 800; }, 3000));
+    EXPECT_LT(player.basePosition(), 800);
+}
+
+// Focus alone chooses no file: without a selected row the player opens and plays nothing.
+TEST_F(Player, PlayWithoutASelectedRowPlaysNothing)
+{
+    FormMain window;
+    FileListView& list = *window.ListView1();
+    list.AddFileRow(makeWav(QStringLiteral("tone.wav"), 1.0));
+    list.clearSelection();
+    list.setCurrentItem(list.topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    std::optional<bool> playing;
+    QString caption;
+    std::function<void()> inspect = [&] {
+        auto* form = qobject_cast<FormPlay*>(QApplication::activeModalWidget());
+        if (!form) {
+            QTimer::singleShot(10, &window, inspect);
+            return;
+        }
+        playing = form->isPlaying();
+        caption = form->windowTitle();
+        form->reject();
+    };
+    QTimer::singleShot(0, &window, inspect);
+    window.M_Play_Click();
+    EXPECT_EQ(playing, false);
+    EXPECT_EQ(caption, u" Tunevale");
+}
+
+// Input that arrives together with a seek's waits for it, as it does on the null output.
+class PlayerOnTheSoundServer : public Player {
+protected:
+    static void SetUpTestSuite() { qunsetenv("TUNEVALE_AUDIO"); }
+};
+
+TEST_F(PlayerOnTheSoundServer, InputQueuedBehindASeekWaitsForIt)
+{
+    // Silence, which adds nothing to what tests that record the server hear meanwhile.
+    const QString path = m_dir.file(QStringLiteral("silence.wav"));
+    ASSERT_TRUE(writePcmWav(path, std::vector<qint16>(80000), 8000, 1));
+    FormPlay player(nullptr, path, QString(), m_visualStyle);
+    if (!player.player().usesSoundDevice()) {
+        if (qgetenv("TUNEVALE_REQUIRE_SOUND_DEVICE") == "1")
+            FAIL() << "TUNEVALE_REQUIRE_SOUND_DEVICE=1 but no sound output was found";
+        GTEST_SKIP() << "no sound output";
+    }
+    player.show();
+    QSlider* slider = player.slider();
+
+    // Fifty PageUps in one batch: fifty steps of 1 %, and the sound goes there, not back to
+    // where the first one led.
+    const int before = slider->value();
+    for (int key = 0; key < 50; ++key)
+        QCoreApplication::postEvent(slider, new QKeyEvent(QEvent::KeyPress, Qt::Key_PageUp, {}));
+    waitFor([] { return false; }, 100);
+    EXPECT_NEAR(double(player.basePosition()), (before + 500) * 80.0, 80.0 * 20);
 }
 
 } // namespace

@@ -317,6 +317,18 @@ TEST_F(AudioPlayerTest, AsksOnceWhenLowAndEndsWhenNothingArrives)
     EXPECT_EQ(player.samplesPlayed(), 4410 + 2205);
 }
 
+// A fresh or flushed queue fills in one go, so the output starts (and a seek sounds) at once.
+TEST_F(AudioPlayerTest, AsksAgainWhileTheWindowAnswers)
+{
+    AudioPlayer player;
+    player.setOutputFormat(8000, 1);
+    Listener listener(player, std::vector<QVector<qint16>>(30, ramp(1600)));
+    player.beginArrayPlayback();
+    ASSERT_TRUE(runUntil([&] { return listener.count(Kind::Request) > 0; }, 3000));
+    EXPECT_GE(listener.count(Kind::Request), 5);
+    EXPECT_LT(listener.count(Kind::Request), 30); // but only so far ahead
+}
+
 TEST_F(AudioPlayerTest, RefusesFormatsOutsideTheRange)
 {
     AudioPlayer player;
@@ -383,7 +395,60 @@ protected:
     AudioEnvironment m_defaultOutput{nullptr};
 };
 
-// The longest run of sound in 16-bit stereo at 44,100 Hz, in seconds.
+// What the server plays, heard through the monitor of its default sink: 16-bit stereo at
+// 44,100 Hz.
+class MonitorRecording {
+public:
+    bool start()
+    {
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--raw"),
+                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                       QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
+        if (!m_parec.waitForStarted())
+            return false;
+        runFor(300);
+        return true;
+    }
+    // Waits first for what the server holds to reach the monitor.
+    QByteArray stop(int waitMs = 500)
+    {
+        runFor(waitMs);
+        m_parec.terminate();
+        m_parec.waitForFinished();
+        return m_parec.readAllStandardOutput();
+    }
+
+private:
+    QProcess m_parec;
+};
+
+// Stereo 44,100 Hz frames that carry their own index (never 0, so silence stands out).
+QVector<qint16> indexed(qint64 frames)
+{
+    QVector<qint16> samples(frames * 2);
+    for (qint64 i = 0; i < frames; ++i) {
+        samples[2 * i] = static_cast<qint16>(1000 + i % 30000);
+        samples[2 * i + 1] = static_cast<qint16>(1000 + i / 30000);
+    }
+    return samples;
+}
+
+// The indexes heard, in order; -1 for silence or anything else.
+std::vector<qint64> heardIndexes(const QByteArray& recording)
+{
+    const auto* values = reinterpret_cast<const qint16*>(recording.constData());
+    std::vector<qint64> heard(recording.size() / 4, -1);
+    for (size_t i = 0; i < heard.size(); ++i) {
+        const int left = values[2 * i] - 1000;
+        const int right = values[2 * i + 1] - 1000;
+        if (left >= 0 && left < 30000 && right >= 0)
+            heard[i] = qint64{right} * 30000 + left;
+    }
+    return heard;
+}
+
+// The longest run of sound in a recording, in seconds.
 double longestSound(const QByteArray& recording)
 {
     const auto* values = reinterpret_cast<const qint16*>(recording.constData());
@@ -402,29 +467,113 @@ double longestSound(const QByteArray& recording)
 
 TEST_F(AudioPlayerRealOutput, AShortSoundIsHeardWholeBeforeTheEnd)
 {
-    // What the server plays, heard through the monitor of its default sink.
-    QProcess recorder;
-    recorder.start(QStringLiteral("parec"),
-                   {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--raw"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                    QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
-    if (!recorder.waitForStarted())
+    MonitorRecording recording;
+    if (!recording.start())
         GTEST_SKIP() << "parec is not installed";
-    runFor(300);
-
     AudioPlayer player;
     player.setOutputFormat(44100, 2);
     Listener listener(player);
+    QObject::connect(&player, &AudioPlayer::EndPlay, &player, [&player] {
+        player.stop(); // as the window does
+    });
     player.queueArray(tone(44100, 2, 0.1));
     player.beginArrayPlayback();
     EXPECT_TRUE(player.usesSoundDevice());
     ASSERT_TRUE(runUntil([&] { return listener.ended(); }, 10'000));
     EXPECT_EQ(player.status(), 0);
     EXPECT_EQ(player.samplesPlayed(), 4410);
-    runFor(1000);
-    recorder.terminate();
-    recorder.waitForFinished();
-    EXPECT_GE(longestSound(recorder.readAllStandardOutput()), 0.08);
+
+    // 20 ms, twice, each heard to its last frame. (A fresh stream on the test server's null
+    // sink may lose up to its first 10 ms on the monitor, so only the end counts.)
+    constexpr qint64 kFrames = 882;
+    for (int play = 1; play <= 2; ++play) {
+        runFor(300);
+        player.queueArray(indexed(kFrames));
+        player.beginArrayPlayback();
+        ASSERT_TRUE(runUntil([&] { return listener.count(Kind::EndPlay) > play; }, 10'000));
+        EXPECT_EQ(player.samplesPlayed(), kFrames);
+    }
+    const QByteArray sound = recording.stop(2000);
+    EXPECT_GE(longestSound(sound), 0.08);
+    const std::vector<qint64> heard = heardIndexes(sound);
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), kFrames - 1), 2);
+}
+
+// The position is what the server has played: stopped at it, the sound heard ends there.
+TEST_F(AudioPlayerRealOutput, PositionIsWhatHasBeenHeard)
+{
+    MonitorRecording recording;
+    if (!recording.start())
+        GTEST_SKIP() << "parec is not installed";
+    AudioPlayer player;
+    player.setOutputFormat(44100, 2);
+    player.queueArray(indexed(3 * 44100));
+    player.beginArrayPlayback();
+    ASSERT_TRUE(runUntil([&] { return player.samplesPlayed() > 44100; }, 10'000));
+    runFor(200);
+    player.stop();
+    const qint64 position = player.samplesPlayed();
+    const std::vector<qint64> heard = heardIndexes(recording.stop());
+    const qint64 lastHeard = *std::max_element(heard.begin(), heard.end());
+    EXPECT_NEAR(double(lastHeard), double(position), 44100 * 0.04); // 40 ms
+}
+
+// A window thread that is busy for 400 ms at a time (a loaded machine) leaves no gap in the
+// sound: the output holds enough, and the player asks for 200 ms arrays far enough ahead.
+TEST_F(AudioPlayerRealOutput, PlaysOnThroughABusyThread)
+{
+    MonitorRecording recording;
+    if (!recording.start())
+        GTEST_SKIP() << "parec is not installed";
+    AudioPlayer player;
+    player.setOutputFormat(44100, 2);
+    constexpr qint64 kFrames = 3 * 44100;
+    const QVector<qint16> sound = indexed(kFrames);
+    std::vector<QVector<qint16>> arrays;
+    for (qint64 start = 0; start < kFrames; start += 8820)
+        arrays.push_back(sound.mid(start * 2, 8820 * 2));
+    Listener listener(player, arrays);
+    player.beginArrayPlayback();
+    player.flush(); // twice, as seeks do: each restarts the stream
+    player.flush();
+    ASSERT_TRUE(runUntil([&] { return player.samplesPlayed() > 44100 / 2; }, 10'000));
+    for (int stall = 0; stall < 2; ++stall) {
+        QElapsedTimer busy;
+        busy.start();
+        while (busy.elapsed() < 400) {
+        }
+        runFor(300);
+    }
+    ASSERT_TRUE(runUntil([&] { return listener.ended(); }, 10'000));
+
+    const std::vector<qint64> heard = heardIndexes(recording.stop());
+    auto frame = std::find_if(heard.begin(), heard.end(), [](qint64 i) { return i >= 0; });
+    int breaks = 0;
+    for (; frame + 1 < heard.end() && *frame != kFrames - 1; ++frame)
+        breaks += frame[1] != *frame + 1 ? 1 : 0;
+    EXPECT_EQ(breaks, 0);
+    EXPECT_EQ(*frame, kFrames - 1);
+}
+
+// Restarting the output runs no queued event: a handler that seeks, pauses or resumes
+// must not have the next input handled inside it.
+TEST_F(AudioPlayerRealOutput, RestartingTheOutputHandlesNoQueuedEvent)
+{
+    AudioPlayer player;
+    player.setOutputFormat(44100, 2);
+    player.queueArray(tone(44100, 2, 1.0));
+    player.beginArrayPlayback();
+    ASSERT_TRUE(player.usesSoundDevice());
+    runFor(100);
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        &player, [&handled] { handled = true; }, Qt::QueuedConnection);
+    player.flush();
+    player.stop();
+    player.beginArrayPlayback();
+    EXPECT_FALSE(handled);
+    runFor(20);
+    EXPECT_TRUE(handled);
 }
 
 TEST_F(AudioPlayerRealOutput, PlaysAToneThroughTheSoundServer)

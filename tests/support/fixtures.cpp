@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <algorithm>
+
 #include <fcntl.h>
 
 namespace tunevale::test {
@@ -22,6 +24,59 @@ Status openEncoder(Encoder& encoder, const QString& path)
     if (!status)
         QFile::remove(path);
     return status;
+}
+
+Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples)
+{
+    if (Status status = openEncoder(encoder, path); !status)
+        return status;
+    const auto channels = static_cast<size_t>(encoder.inputFormat().channels);
+    const size_t blockFrames[] = {1, 777, 4096, 5000, 12345};
+    for (size_t block = 0, offset = 0; offset < samples.size(); ++block) {
+        const size_t count = std::min(blockFrames[block % 5] * channels, samples.size() - offset);
+        if (Status status = encoder.encode(samples.subspan(offset, count)); !status)
+            return status;
+        offset += count;
+    }
+    return encoder.finish();
+}
+
+QString toolOutput(const QString& program, const QStringList& arguments, bool* ok)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    const bool ran = tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit &&
+                     tool.exitCode() == 0;
+    if (ok)
+        *ok = ran;
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+std::map<QString, QString> probeStream(const QString& path)
+{
+    bool ok = false;
+    const QString text = toolOutput(QStringLiteral("ffprobe"),
+                                    args({"-v", "error", "-select_streams", "a:0", "-show_streams",
+                                          "-of", "default=noprint_wrappers=1"}) +
+                                        QStringList{path},
+                                    &ok);
+    std::map<QString, QString> fields;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+        fields[line.section(u'=', 0, 0)] = line.section(u'=', 1);
+    return ok ? fields : std::map<QString, QString>();
+}
+
+QByteArray ffmpegDecode(const QString& path, const char* sampleFormat)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                             QStringLiteral("error"), QStringLiteral("-i"), path,
+                             QStringLiteral("-f"), QLatin1String(sampleFormat),
+                             QStringLiteral("-")});
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0)
+        return {};
+    return ffmpeg.readAllStandardOutput();
 }
 
 QByteArray fileBytes(const QString& path)

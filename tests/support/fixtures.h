@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <initializer_list>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -56,6 +57,18 @@ bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sa
 
 // Creates path (only when nothing is there) and opens encoder on it, as the writer does.
 Status openEncoder(Encoder& encoder, const QString& path);
+// Opens encoder on a new file at path, feeds it samples (in its input format) in uneven blocks
+// so frames straddle its internal chunks, and finishes the file.
+Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qint16> samples);
+
+// What a command-line tool printed on its standard output; ok tells whether it ran and
+// exited with 0.
+QString toolOutput(const QString& program, const QStringList& arguments, bool* ok = nullptr);
+// The first audio stream's fields as ffprobe states them ("sample_rate", "channels",
+// "duration_ts" ...); empty when ffprobe cannot read the file.
+std::map<QString, QString> probeStream(const QString& path);
+// The raw PCM the ffmpeg tool decodes path to, in sampleFormat ("s16le", "s32le").
+QByteArray ffmpegDecode(const QString& path, const char* sampleFormat);
 
 // A descriptor writing to /dev/full (every write fails for want of space); invalid when the
 // system has none.

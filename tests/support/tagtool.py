@@ -2,7 +2,8 @@
 """Tagged sources made by other programs, and an independent reader of the outputs.
 
 make FOLDER  writes one short tagged file per source kind into FOLDER (and cover.png).
-dump FILE    prints the tags of an MP3, WMA, OGG Vorbis or WAV file as JSON, read by mutagen.
+dump FILE    prints the tags of an MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A file as JSON,
+             read by mutagen.
 """
 import base64
 import json
@@ -309,16 +310,38 @@ def dump(file_name):
             result["picture"] = base64.b64encode(rest[desc_end + 2:desc_end + 2 + size]).decode()
             result["picturemime"] = mime
             break
-    elif isinstance(audio, oggvorbis.OggVorbis):
+    elif isinstance(audio, mp4.MP4):
+        get = lambda key: first(audio.get(key, []))
+        for field, key in (("title", "\xa9nam"), ("artist", "\xa9ART"), ("album", "\xa9alb"),
+                           ("albumartist", "aART"), ("composer", "\xa9wrt"), ("date", "\xa9day"),
+                           ("genre", "\xa9gen"), ("comment", "\xa9cmt"), ("lyrics", "\xa9lyr")):
+            result[field] = get(key)
+        for field, key in (("track", "trkn"), ("disc", "disk")):
+            number, total = audio[key][0] if key in audio else (0, 0)
+            result[field] = str(number) if number else ""
+            result[field + "total"] = str(total) if total else ""
+        for cover in audio.get("covr", []):
+            result["picture"] = base64.b64encode(bytes(cover)).decode()
+            result["picturemime"] = {mp4.MP4Cover.FORMAT_PNG: "image/png",
+                                     mp4.MP4Cover.FORMAT_JPEG: "image/jpeg"}.get(
+                                         cover.imageformat, "")
+            break
+        smpb = audio.get("----:com.apple.iTunes:iTunSMPB", [])
+        result["itunsmpb"] = bytes(smpb[0]).decode() if smpb else ""
+    elif isinstance(audio, (oggvorbis.OggVorbis, oggopus.OggOpus, flac.FLAC)):
         get = lambda key: first(audio.get(key, []))
         for field in ("title", "artist", "album", "albumartist", "composer", "date", "genre",
                       "comment", "lyrics", "tracktotal", "disctotal"):
             result[field] = get(field.upper())
         result["track"], result["disc"] = get("TRACKNUMBER"), get("DISCNUMBER")
-        for value in audio.get("METADATA_BLOCK_PICTURE", []):
-            image = flac.Picture(base64.b64decode(value))
+        # FLAC keeps pictures in blocks of their own, the Ogg formats in a comment.
+        pictures = audio.pictures if isinstance(audio, flac.FLAC) else [
+            flac.Picture(base64.b64decode(value))
+            for value in audio.get("METADATA_BLOCK_PICTURE", [])]
+        for image in pictures:
             result["picture"] = base64.b64encode(image.data).decode()
             result["picturemime"] = image.mime
+            result["picturetype"] = image.type
             break
     else:
         tags = audio.tags  # ID3, in an MP3 or in a WAV's chunk

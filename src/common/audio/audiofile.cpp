@@ -55,9 +55,9 @@ Status AudioFile::create(const QString& path)
     return m_writer.create(path);
 }
 
-Status AudioFile::create(UniqueFd file, const QString& outputPath)
+Status AudioFile::create(UniqueFd file, const QString& outputPath, double expectedSeconds)
 {
-    return m_writer.create(std::move(file), outputPath);
+    return m_writer.create(std::move(file), outputPath, expectedSeconds);
 }
 
 Status AudioFile::setInputFormat(int sampleRate, int channels)

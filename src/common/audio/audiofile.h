@@ -22,6 +22,8 @@ public:
     qint64 totalLength() const;
     int sampleRate() const;
     int channels() const;
+    // What the open source holds, for output settings that follow it.
+    SourceFormat sourceFormat() const { return m_reader.sourceFormat(); }
     // Array elements per frame.
     int frameSize() const;
     // Replaces block with up to elementCount samples; empty at the end of the file.
@@ -33,8 +35,11 @@ public:
 
     // Writer role.
     Status create(const QString& path);
-    // Writes into file, created empty by the caller, for the output at outputPath.
-    Status create(UniqueFd file, const QString& outputPath);
+    // Writes into file, created empty by the caller, for the output at outputPath, which
+    // will last about expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
+    // The source the next create() converts (see AudioWriter::setSourceFormat).
+    void setSourceFormat(const SourceFormat& source) { m_writer.setSourceFormat(source); }
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
 

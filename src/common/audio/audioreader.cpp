@@ -38,6 +38,7 @@ struct AudioReader::Decoder {
     SwrContextPtr converter;
     AVChannelLayout outputLayout{};
     PcmFormat outputFormat;
+    int sourceBits = 16; // see AudioReader::sourceFormat
     // Input side the converter was built for; rebuilt when a stream changes its format.
     AVChannelLayout converterLayout{};
     int converterRate = 0;
@@ -113,6 +114,8 @@ Status AudioReader::Decoder::open(const QString& filePath)
     if (codec->sample_rate <= 0 || channels <= 0)
         return Status::error(QStringLiteral("%1 has no valid audio format").arg(path));
     outputFormat = {codec->sample_rate, channels};
+    const AVSampleFormat decoded = av_get_packed_sample_fmt(codec->sample_fmt);
+    sourceBits = decoded == AV_SAMPLE_FMT_U8 || decoded == AV_SAMPLE_FMT_S16 ? 16 : 24;
     if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
         av_channel_layout_default(&outputLayout, channels);
     else if ((result = av_channel_layout_copy(&outputLayout, &codec->ch_layout)) < 0)
@@ -397,6 +400,12 @@ bool AudioReader::isOpen() const
 PcmFormat AudioReader::format() const
 {
     return m_decoder ? m_decoder->outputFormat : PcmFormat{0, 0};
+}
+
+SourceFormat AudioReader::sourceFormat() const
+{
+    return m_decoder ? SourceFormat{m_decoder->outputFormat, m_decoder->sourceBits}
+                     : SourceFormat{};
 }
 
 qint64 AudioReader::totalFrames() const

@@ -25,6 +25,8 @@ public:
     bool isOpen() const;
 
     PcmFormat format() const;
+    // The format with the precision of the source's own samples.
+    SourceFormat sourceFormat() const;
     // The container's length; exact for WAV, an estimate for some MP3 files.
     qint64 totalFrames() const;
     // The frame the next read() starts at.

@@ -21,7 +21,7 @@ Status AudioWriter::create(const QString& path)
     return status;
 }
 
-Status AudioWriter::create(UniqueFd file, const QString& outputPath)
+Status AudioWriter::create(UniqueFd file, const QString& outputPath, double expectedSeconds)
 {
     if (m_encoder) {
         if (Status status = close(); !status)
@@ -30,7 +30,8 @@ Status AudioWriter::create(UniqueFd file, const QString& outputPath)
     OutputKind kind;
     if (Status status = outputKindForPath(outputPath, kind); !status)
         return status;
-    auto encoder = outputFormat(kind).createEncoder(m_settings);
+    auto encoder = outputFormat(kind).createEncoder(m_settings, m_source);
+    encoder->setExpectedSeconds(expectedSeconds);
     if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
     const PcmFormat output = encoder->inputFormat();

@@ -25,8 +25,12 @@ public:
     // from before is finished first.
     Status create(const QString& path);
     // The same into file, created empty by the caller, that will become outputPath (whose
-    // extension picks the format and which messages name).
-    Status create(UniqueFd file, const QString& outputPath);
+    // extension picks the format and which messages name), expected to last about
+    // expectedSeconds (0 when unknown).
+    Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
+    // The source the next create() converts, for settings that follow it (FLAC's, Opus's and
+    // M4A's rate and channels). Kept until changed; 44,100 Hz stereo 16-bit until given.
+    void setSourceFormat(const SourceFormat& source) { m_source = source; }
     // The layout of the following writes; without it, input is taken in the output's layout.
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.
@@ -42,6 +46,7 @@ public:
 
 private:
     OutputSettings m_settings;
+    SourceFormat m_source;
     std::unique_ptr<Encoder> m_encoder;
     Resampler m_resampler;
     std::vector<qint16> m_converted;

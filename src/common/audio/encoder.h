@@ -19,6 +19,9 @@ public:
 
     // The PCM layout encode() takes; the writer converts its input to it.
     virtual PcmFormat inputFormat() const = 0;
+    // How long the output will be, as the source states it (0 when unknown), told before
+    // open(): a format whose header depends on the length lays it out for it.
+    virtual void setExpectedSeconds(double seconds) { (void)seconds; }
     // Takes over file, created empty by the caller, and writes what precedes the audio.
     // Messages name outputPath, the name the file is written for.
     virtual Status open(UniqueFd file, const QString& outputPath) = 0;

@@ -50,21 +50,48 @@ quint16 LameTag::crc16(std::span<const unsigned char> data, quint16 crc)
     return crc;
 }
 
-Status LameTag::describe(std::vector<unsigned char>& tag, std::span<const unsigned char> audio,
-                         std::span<const Mp3Frame> frames, qint64 sampleCount)
+void Mp3StreamSummary::add(std::span<const unsigned char> bytes, std::span<const Mp3Frame> frames)
+{
+    for (const Mp3Frame& frame : frames) {
+        if (m_frameCount % m_stride == 0)
+            m_places.push_back(m_byteCount + frame.offset);
+        if (m_places.size() > kMaxPlaces) {
+            // Every other place goes: those left are the multiples of twice the stride.
+            for (size_t index = 0; 2 * index < m_places.size(); ++index)
+                m_places[index] = m_places[2 * index];
+            m_places.resize((m_places.size() + 1) / 2);
+            m_stride *= 2;
+        }
+        ++m_frameCount;
+    }
+    if (m_frameSamples == 0 && !frames.empty())
+        m_frameSamples = frames.front().samples;
+    m_byteCount += qint64(bytes.size());
+    m_crc = LameTag::crc16(bytes, m_crc);
+}
+
+qint64 Mp3StreamSummary::offsetOf(qint64 frame) const
+{
+    if (m_places.empty())
+        return 0;
+    return m_places[size_t(std::clamp<qint64>(frame / m_stride, 0, qint64(m_places.size()) - 1))];
+}
+
+Status LameTag::describe(std::vector<unsigned char>& tag, const Mp3StreamSummary& audio,
+                         qint64 sampleCount)
 {
     const auto header = parseMp3Frame(tag);
     if (!header || size_t(header->length) != tag.size() || !isInfoFrame(tag, *header) ||
-        header->dataBytes() < kLameOffset + kLameBlockBytes || frames.empty())
+        header->dataBytes() < kLameOffset + kLameBlockBytes || audio.frameCount() == 0)
         return Status::error(QStringLiteral("the MP3 encoder wrote no usable VBR header"));
     unsigned char* xing = tag.data() + header->headerBytes;
     unsigned char* lame = xing + kLameOffset;
     const int encoderDelay =
         (lame[kDelayPaddingOffset] << 4) | (lame[kDelayPaddingOffset + 1] >> 4);
 
-    const auto frameCount = qint64(frames.size());
-    const qint64 padding = frameCount * frames.front().samples - encoderDelay - sampleCount;
-    const qint64 streamBytes = qint64(tag.size()) + qint64(audio.size());
+    const qint64 frameCount = audio.frameCount();
+    const qint64 padding = frameCount * audio.frameSamples() - encoderDelay - sampleCount;
+    const qint64 streamBytes = qint64(tag.size()) + audio.byteCount();
     if (padding < 0 || padding > kMaxTrim || streamBytes > std::numeric_limits<quint32>::max())
         return Status::error(QStringLiteral("the joined MP3 stream does not match its length"));
 
@@ -75,14 +102,14 @@ Status LameTag::describe(std::vector<unsigned char>& tag, std::span<const unsign
     for (int percent = 0; percent < kTocEntries; ++percent) {
         const qint64 frame = frameCount * percent / kTocEntries;
         xing[kTocOffset + percent] = static_cast<unsigned char>(
-            std::min<qint64>(255, frames[size_t(frame)].offset * 256 / streamBytes));
+            std::min<qint64>(255, audio.offsetOf(frame) * 256 / streamBytes));
     }
     lame[kDelayPaddingOffset] = static_cast<unsigned char>(encoderDelay >> 4);
     lame[kDelayPaddingOffset + 1] =
         static_cast<unsigned char>(((encoderDelay & 0xF) << 4) | (padding >> 8));
     lame[kDelayPaddingOffset + 2] = static_cast<unsigned char>(padding & 0xFF);
     qToBigEndian(quint32(streamBytes), lame + kMusicLengthOffset);
-    qToBigEndian(crc16(audio), lame + kMusicCrcOffset);
+    qToBigEndian(audio.crc(), lame + kMusicCrcOffset);
     const auto checked = size_t(lame + kTagCrcOffset - tag.data());
     qToBigEndian(crc16(std::span(tag).first(checked)), lame + kTagCrcOffset);
     return {};

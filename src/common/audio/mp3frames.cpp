@@ -20,32 +20,64 @@ constexpr std::array<int, 3> kMpeg1Rates{44100, 48000, 32000};
 
 enum Version { kMpeg25 = 0, kReserved = 1, kMpeg2 = 2, kMpeg1 = 3 };
 
-} // namespace
+// What a Layer III header states.
+struct Header {
+    bool mpeg1 = true;
+    bool hasCrc = false;
+    bool mono = false;
+    int sampleRate = 0;
+    int padding = 0;
 
-std::optional<Mp3Frame> parseMp3Frame(std::span<const unsigned char> data)
+    int length(int bitrateIndex) const
+    {
+        const int kbps = (mpeg1 ? kMpeg1Bitrates : kMpeg2Bitrates)[size_t(bitrateIndex)];
+        return (mpeg1 ? 144 : 72) * kbps * 1000 / sampleRate + padding;
+    }
+};
+
+std::optional<Header> parseHeader(std::span<const unsigned char> data)
 {
     if (data.size() < size_t(kHeaderBytes) || data[0] != 0xFF || (data[1] & 0xE0) != 0xE0)
         return std::nullopt;
     const int version = (data[1] >> 3) & 3;
     const int layer = (data[1] >> 1) & 3;
-    const bool hasCrc = (data[1] & 1) == 0;
     const int bitrateIndex = data[2] >> 4;
     const int rateIndex = (data[2] >> 2) & 3;
-    const int padding = (data[2] >> 1) & 1;
-    const bool mono = (data[3] >> 6) == 3;
     if (version == kReserved || layer != 1 || bitrateIndex == 0 || bitrateIndex == 15 ||
         rateIndex == 3)
         return std::nullopt;
-
-    const bool mpeg1 = version == kMpeg1;
+    Header header;
+    header.mpeg1 = version == kMpeg1;
+    header.hasCrc = (data[1] & 1) == 0;
+    header.mono = (data[3] >> 6) == 3;
     const int rateShift = version == kMpeg1 ? 0 : version == kMpeg2 ? 1 : 2;
-    const int sampleRate = kMpeg1Rates[size_t(rateIndex)] >> rateShift;
-    const int kbps = (mpeg1 ? kMpeg1Bitrates : kMpeg2Bitrates)[size_t(bitrateIndex)];
-    const int sideInfoBytes = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    header.sampleRate = kMpeg1Rates[size_t(rateIndex)] >> rateShift;
+    header.padding = (data[2] >> 1) & 1;
+    return header;
+}
+
+} // namespace
+
+int mp3FrameLengthAt(std::span<const unsigned char> data, int bitrateIndex)
+{
+    const auto header = parseHeader(data);
+    if (!header || header->hasCrc || bitrateIndex < 1 || bitrateIndex > 14)
+        return 0;
+    return header->length(bitrateIndex);
+}
+
+std::optional<Mp3Frame> parseMp3Frame(std::span<const unsigned char> data)
+{
+    const auto header = parseHeader(data);
+    if (!header)
+        return std::nullopt;
+    const bool mpeg1 = header->mpeg1;
+    const bool hasCrc = header->hasCrc;
+    const int sideInfoBytes = mpeg1 ? (header->mono ? 17 : 32) : (header->mono ? 9 : 17);
 
     Mp3Frame frame;
     frame.samples = mpeg1 ? 1152 : 576;
-    frame.length = (mpeg1 ? 144 : 72) * kbps * 1000 / sampleRate + padding;
+    frame.length = header->length(data[2] >> 4);
     frame.headerBytes = kHeaderBytes + (hasCrc ? kCrcBytes : 0) + sideInfoBytes;
     if (data.size() < size_t(frame.length) || frame.length < frame.headerBytes)
         return std::nullopt;

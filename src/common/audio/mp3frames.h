@@ -24,6 +24,10 @@ struct Mp3Frame {
 // The frame whose header starts data, if it is a Layer III header that fits in data.
 std::optional<Mp3Frame> parseMp3Frame(std::span<const unsigned char> data);
 
+// The length the frame whose header starts data would have at another bitrate index (1 to 14,
+// 14 the highest); 0 when that is no frame, or the frame has a CRC (which covers the header).
+int mp3FrameLengthAt(std::span<const unsigned char> data, int bitrateIndex);
+
 // Every frame of a buffer of back-to-back frames, up to the first bytes that are not one.
 std::vector<Mp3Frame> scanMp3Frames(std::span<const unsigned char> data);
 

@@ -1,6 +1,9 @@
 #include "common/audio/outputformat.h"
 
+#include "common/audio/flacencoder.h"
 #include "common/audio/lameencoder.h"
+#include "common/audio/m4aencoder.h"
+#include "common/audio/oggopusencoder.h"
 #include "common/audio/vorbisencoder.h"
 #include "common/audio/wavencoder.h"
 #include "common/audio/wmaencoder.h"
@@ -35,7 +38,7 @@ QString oneOrTwoDecimals(double value)
 // encoder is Codec: an Encoder made from those settings, with static validate and describe
 // functions over them.
 template <auto member, typename Codec> struct CodecFunctions {
-    static std::unique_ptr<Encoder> create(const OutputSettings& settings)
+    static std::unique_ptr<Encoder> create(const OutputSettings& settings, const SourceFormat&)
     {
         return std::make_unique<Codec>(settings.*member);
     }
@@ -53,6 +56,24 @@ using Lame = CodecFunctions<&OutputSettings::mp3, LameEncoder>;
 using Wma = CodecFunctions<&OutputSettings::wmaProfile, WmaEncoder>;
 using Vorbis = CodecFunctions<&OutputSettings::ogg, VorbisEncoder>;
 using Wav = CodecFunctions<&OutputSettings::wav, WavEncoder>;
+
+// The same for settings that check and describe themselves and whose encoder follows the source.
+template <auto member, typename Codec> struct SourceFollowingFunctions {
+    static std::unique_ptr<Encoder> create(const OutputSettings& settings,
+                                           const SourceFormat& source)
+    {
+        return std::make_unique<Codec>(settings.*member, source);
+    }
+    static Status validate(const OutputSettings& settings) { return (settings.*member).validate(); }
+    static QString describe(const OutputSettings& settings)
+    {
+        return (settings.*member).describe();
+    }
+};
+
+using Flac = SourceFollowingFunctions<&OutputSettings::flac, FlacEncoder>;
+using Opus = SourceFollowingFunctions<&OutputSettings::opus, OggOpusEncoder>;
+using M4a = SourceFollowingFunctions<&OutputSettings::m4a, M4aEncoder>;
 
 // Option setters: a value given to a setter of the MP3 settings component, or stored in a field.
 template <auto setter> Status setMp3(OutputSettings& settings, int value)
@@ -233,6 +254,115 @@ constexpr FormatOption kWavOptions[] = {
      .apply = assign<&OutputSettings::wav, &WavFormat::bitsPerSample>},
 };
 
+// ---- FLAC ----
+
+Status setFlacVerify(OutputSettings& settings, int)
+{
+    settings.flac.verify = true;
+    return {};
+}
+
+constexpr FormatOption::Choice kFlacBits[] = {{u"16", 16}, {u"24", 24}};
+
+constexpr FormatOption kFlacOptions[] = {
+    {.name = u"flac-level",
+     .valueName = u"0-8",
+     .help = u"compression level, 8 is smallest",
+     .lowest = 0,
+     .highest = 8,
+     .apply = assign<&OutputSettings::flac, &FlacSettings::compressionLevel>},
+    {.name = u"flac-rate",
+     .valueName = u"HZ",
+     .help = u"sample rate (default: the source's)",
+     .apply = assign<&OutputSettings::flac, &FlacSettings::sampleRate>},
+    {.name = u"flac-channels",
+     .valueName = u"1-8",
+     .help = u"channels (default: the source's)",
+     .lowest = 1,
+     .highest = 8,
+     .apply = assign<&OutputSettings::flac, &FlacSettings::channels>},
+    {.name = u"flac-bits",
+     .valueName = u"16|24",
+     .help = u"bits per sample (default: the source's)",
+     .choices = kFlacBits,
+     .apply = assign<&OutputSettings::flac, &FlacSettings::bitsPerSample>},
+    {.name = u"flac-verify",
+     .help = u"decode every frame again and compare",
+     .apply = setFlacVerify},
+};
+
+// ---- Opus ----
+
+Status setOpusMode(OutputSettings& settings, int mode)
+{
+    settings.opus.rateControl = OpusRateControl(mode);
+    return {};
+}
+
+Status setOpusTuning(OutputSettings& settings, int tuning)
+{
+    settings.opus.tuning = OpusTuning(tuning);
+    return {};
+}
+
+constexpr FormatOption::Choice kOpusModes[] = {{u"vbr", int(OpusRateControl::Vbr)},
+                                               {u"cvbr", int(OpusRateControl::ConstrainedVbr)},
+                                               {u"cbr", int(OpusRateControl::Cbr)}};
+constexpr FormatOption::Choice kOpusTunings[] = {{u"auto", int(OpusTuning::Auto)},
+                                                 {u"music", int(OpusTuning::Music)},
+                                                 {u"speech", int(OpusTuning::Speech)}};
+constexpr FormatOption::Choice kStereoChannels[] = {{u"1", 1}, {u"2", 2}};
+
+constexpr FormatOption kOpusOptions[] = {
+    {.name = u"opus-bitrate",
+     .valueName = u"KBPS",
+     .help = u"bitrate of all channels together, 6 to 510",
+     .lowest = 6,
+     .highest = 510,
+     .apply = assign<&OutputSettings::opus, &OpusSettings::bitrate>},
+    {.name = u"opus-mode",
+     .valueName = u"MODE",
+     .help = u"vbr, cvbr (constrained) or cbr",
+     .choices = kOpusModes,
+     .apply = setOpusMode},
+    {.name = u"opus-complexity",
+     .valueName = u"0-10",
+     .help = u"10 is best",
+     .lowest = 0,
+     .highest = 10,
+     .apply = assign<&OutputSettings::opus, &OpusSettings::complexity>},
+    {.name = u"opus-tuning",
+     .valueName = u"KIND",
+     .help = u"auto, music or speech",
+     .choices = kOpusTunings,
+     .apply = setOpusTuning},
+    {.name = u"opus-channels",
+     .valueName = u"1|2",
+     .help = u"channels (default: the source's, at most 2)",
+     .choices = kStereoChannels,
+     .apply = assign<&OutputSettings::opus, &OpusSettings::channels>},
+};
+
+// ---- M4A ----
+
+constexpr FormatOption kM4aOptions[] = {
+    {.name = u"m4a-bitrate",
+     .valueName = u"KBPS",
+     .help = u"average bitrate of all channels together, 16 to 512",
+     .lowest = 16,
+     .highest = 512,
+     .apply = assign<&OutputSettings::m4a, &M4aSettings::bitrate>},
+    {.name = u"m4a-rate",
+     .valueName = u"HZ",
+     .help = u"sample rate (default: the source's)",
+     .apply = assign<&OutputSettings::m4a, &M4aSettings::sampleRate>},
+    {.name = u"m4a-channels",
+     .valueName = u"1|2",
+     .help = u"channels (default: the source's, at most 2)",
+     .choices = kStereoChannels,
+     .apply = assign<&OutputSettings::m4a, &M4aSettings::channels>},
+};
+
 // ---- The table ----
 
 constexpr OutputFormat kFormats[] = {
@@ -289,6 +419,45 @@ constexpr OutputFormat kFormats[] = {
      .primingPass = false,
      .tags = TagFamily::RiffInfoAndId3,
      .options = kWavOptions},
+    {.kind = OutputKind::Flac,
+     .caption = u"FLAC",
+     .extension = u"flac",
+     .fullName = u"FLAC",
+     .startSettings = u"level 5, the source's rate, channels and depth",
+     .createEncoder = Flac::create,
+     .validate = Flac::validate,
+     .describe = Flac::describe,
+     .summarize = Flac::describe,
+     .splitting = Splitting::None,
+     .primingPass = false,
+     .tags = TagFamily::FlacMetadata,
+     .options = kFlacOptions},
+    {.kind = OutputKind::Opus,
+     .caption = u"Opus",
+     .extension = u"opus",
+     .fullName = u"Opus",
+     .startSettings = u"128 kbit/s VBR",
+     .createEncoder = Opus::create,
+     .validate = Opus::validate,
+     .describe = Opus::describe,
+     .summarize = Opus::describe,
+     .splitting = Splitting::None,
+     .primingPass = false,
+     .tags = TagFamily::VorbisComment,
+     .options = kOpusOptions},
+    {.kind = OutputKind::M4a,
+     .caption = u"M4A",
+     .extension = u"m4a",
+     .fullName = u"AAC in M4A",
+     .startSettings = u"AAC 128 kbit/s, the source's rate and channels",
+     .createEncoder = M4a::create,
+     .validate = M4a::validate,
+     .describe = M4a::describe,
+     .summarize = M4a::describe,
+     .splitting = Splitting::None,
+     .primingPass = false,
+     .tags = TagFamily::Mp4,
+     .options = kM4aOptions},
 };
 
 constexpr bool rowsFollowTheKinds()

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "common/audio/encoder.h"
+#include "common/audio/flacsettings.h"
+#include "common/audio/m4asettings.h"
 #include "common/audio/mp3encoder.h"
+#include "common/audio/opussettings.h"
 #include "common/audio/status.h"
 #include "common/audio/vorbisencoder.h"
 #include "common/audio/wavencoder.h"
@@ -19,7 +22,7 @@ namespace tunevale {
 
 // The output formats, in the order the program offers them. Each has one row in the table
 // below and one in the main window's (app/formatcommands.h).
-enum class OutputKind { Mp3, Wma, Ogg, Wav };
+enum class OutputKind { Mp3, Wma, Ogg, Wav, Flac, Opus, M4a };
 
 // Every output format's settings, each in its format's own typed form. A plain value: the
 // settings record holds one, a writer is given one.
@@ -28,6 +31,9 @@ struct OutputSettings {
     int wmaProfile = kDefaultWmaProfile; // 1 to kWmaProfileCount
     OggFormat ogg;
     WavFormat wav;
+    FlacSettings flac;
+    OpusSettings opus;
+    M4aSettings m4a;
 
     friend bool operator==(const OutputSettings&, const OutputSettings&) = default;
 };
@@ -44,7 +50,9 @@ enum class TagFamily {
     Id3v2,          // MP3
     RiffInfoAndId3, // WAV: a RIFF INFO list and an "id3 " chunk
     Asf,            // WMA
-    VorbisComment,  // OGG Vorbis
+    VorbisComment,  // OGG Vorbis and Opus (a cover as METADATA_BLOCK_PICTURE)
+    FlacMetadata,   // FLAC: Vorbis comments and a PICTURE block
+    Mp4,            // M4A: iTunes atoms, whose cover (covr) has no description
 };
 
 // One command-line option of a format, as `tunevale-cli convert` reads it: a switch, a whole
@@ -79,8 +87,10 @@ struct OutputFormat {
     // The start-up settings as the command-line help states them: "44100 Hz, stereo, 16 bit".
     QStringView startSettings;
 
-    // A configured, not yet opened encoder for this format's part of settings.
-    std::unique_ptr<Encoder> (*createEncoder)(const OutputSettings& settings);
+    // A configured, not yet opened encoder for this format's part of settings. Settings that
+    // follow the source (FLAC's, Opus's and M4A's rate, channels and depth) take source's values.
+    std::unique_ptr<Encoder> (*createEncoder)(const OutputSettings& settings,
+                                              const SourceFormat& source);
     // Whether this format's part of settings can be written; the message says why not.
     Status (*validate)(const OutputSettings& settings);
     // One line about this format's part of settings, as the writer component states it (it may
@@ -100,11 +110,12 @@ struct OutputFormat {
 std::span<const OutputFormat> outputFormats();
 const OutputFormat& outputFormat(OutputKind kind);
 
-// A format's caption: "MP3", "WMA", "OGG" or "WAV".
+// A format's caption: "MP3", "WMA", "OGG", "WAV", "FLAC", "Opus" or "M4A".
 QString formatCaption(OutputKind kind);
 // The kind whose extension a name is, in any case ("ogg", "OGG"); nothing for any other text.
 std::optional<OutputKind> outputKindNamed(const QString& name);
-// The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", any case),
+// The output kind for a path's extension (".mp3", ".wma", ".ogg", ".wav", ".flac", ".opus",
+// ".m4a", any case),
 // or an error naming the unsupported extension.
 Status outputKindForPath(const QString& path, OutputKind& kind);
 

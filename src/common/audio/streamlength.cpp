@@ -84,11 +84,27 @@ bool riffSizeFits(const QString& path)
     QFile file;
     if (!openForReading(file, path))
         return false;
-    const QByteArray header = file.read(12);
-    if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
+    // RF64 states its size in the "ds64" chunk that must follow "WAVE".
+    const QByteArray header = file.read(28);
+    if (header.size() < 12 || header.mid(8, 4) != "WAVE")
         return true;
-    const qint64 stated = qint64(qFromLittleEndian<quint32>(header.constData() + 4)) + 8;
-    return stated <= file.size();
+    quint64 stated = 0;
+    if (header.startsWith("RIFF"))
+        stated = qFromLittleEndian<quint32>(header.constData() + 4);
+    else if (header.startsWith("RF64") && header.size() == 28 && header.mid(12, 4) == "ds64")
+        stated = qFromLittleEndian<quint64>(header.constData() + 20);
+    else
+        return !header.startsWith("RF64");
+    return stated <= quint64(file.size()) - 8;
+}
+
+bool isRf64Wave(const QString& path)
+{
+    QFile file;
+    if (!openForReading(file, path))
+        return false;
+    const QByteArray header = file.read(12);
+    return header.startsWith("RF64") && header.mid(8, 4) == "WAVE";
 }
 
 } // namespace tunevale

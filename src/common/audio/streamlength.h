@@ -17,8 +17,11 @@ struct StreamLength {
 // only a local file is opened.
 Status measureStreamLength(const QString& path, StreamLength& length);
 
-// False when path is a RIFF file whose header states more bytes than the file holds: a chunk
-// at its end (the tags) was cut short, which the audio's length does not show.
+// False when path is a RIFF (or RF64) file whose header states more bytes than the file
+// holds: a chunk at its end (the tags) was cut short, which the audio's length does not show.
 bool riffSizeFits(const QString& path);
+
+// True when path is an RF64 file: a WAV file whose audio passes 4 GiB.
+bool isRf64Wave(const QString& path);
 
 } // namespace tunevale

@@ -91,11 +91,12 @@ void installInfoStringHandler()
     Q_UNUSED(installed);
 }
 
-// The content of one of the four output formats, from the file's first bytes.
+// The content of one of the output formats, from the file's first bytes.
 AudioContent sniffOutputContent(TagLib::IOStream& stream)
 {
     stream.seek(0);
-    const TagLib::ByteVector bytes = stream.readBlock(16);
+    // Long enough for an Ogg stream's first packet to name its codec.
+    const TagLib::ByteVector bytes = stream.readBlock(36);
     stream.seek(0);
     const QByteArray head = fromByteVector(bytes);
     static constexpr std::array<unsigned char, 16> kAsfHeaderGuid = {
@@ -104,9 +105,13 @@ AudioContent sniffOutputContent(TagLib::IOStream& stream)
     if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE")
         return AudioContent::Wav;
     if (head.startsWith("OggS"))
-        return AudioContent::OggVorbis;
-    if (head.size() == 16 && std::memcmp(head.constData(), kAsfHeaderGuid.data(), 16) == 0)
+        return head.mid(28, 8) == "OpusHead" ? AudioContent::Opus : AudioContent::OggVorbis;
+    if (head.size() >= 16 && std::memcmp(head.constData(), kAsfHeaderGuid.data(), 16) == 0)
         return AudioContent::Wma;
+    if (head.startsWith("fLaC"))
+        return AudioContent::Flac;
+    if (head.mid(4, 4) == "ftyp")
+        return AudioContent::Mp4Aac;
     if (head.startsWith("ID3"))
         return AudioContent::Mp3;
     if (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0)
@@ -534,17 +539,22 @@ void applyId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover)
     tag->addFrame(frame); // the tag owns it
 }
 
-void applyXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover)
+// A FLAC picture block of cover marked as the front cover; the caller takes ownership.
+TagLib::FLAC::Picture* newFrontCover(const CoverPicture& cover)
 {
-    comment->removeAllPictures();
-    if (cover.isEmpty())
-        return;
     auto* picture = new TagLib::FLAC::Picture;
     picture->setType(TagLib::FLAC::Picture::FrontCover);
     picture->setMimeType(toTagString(cover.mimeType));
     picture->setDescription(toTagString(cover.description));
     picture->setData(toByteVector(cover.data));
-    comment->addPicture(picture); // the comment owns it
+    return picture;
+}
+
+void applyXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover)
+{
+    comment->removeAllPictures();
+    if (!cover.isEmpty())
+        comment->addPicture(newFrontCover(cover)); // the comment owns it
 }
 
 void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
@@ -565,6 +575,58 @@ void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& ri
     applyTags(tag, tags);
     applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
     applyId3Cover(tag, rich.cover);
+}
+
+// FLAC: a Vorbis comment, and the cover in a PICTURE block of the stream's own.
+bool saveFlacTags(TagLib::FLAC::File* flac, const AudioTags& tags, const RichTags& rich)
+{
+    TagLib::Ogg::XiphComment* comment = flac->xiphComment(true);
+    applyTags(comment, tags);
+    applyRich(comment, tags, rich, Totals::Separate, Totals::Separate);
+    comment->removeAllPictures();
+    flac->removePictures();
+    if (!rich.cover.isEmpty())
+        flac->addPicture(newFrontCover(rich.cover)); // the file owns it
+    return flac->save();
+}
+
+// Opus: a Vorbis comment with the cover as METADATA_BLOCK_PICTURE.
+bool saveOpusTags(TagLib::Ogg::Opus::File* opus, const AudioTags& tags, const RichTags& rich)
+{
+    applyTags(opus->tag(), tags);
+    applyRich(opus->tag(), tags, rich, Totals::Separate, Totals::Separate);
+    applyXiphCover(opus->tag(), rich.cover);
+    return opus->save();
+}
+
+TagLib::MP4::CoverArt::Format mp4CoverFormat(const QString& mimeType)
+{
+    if (mimeType == u"image/jpeg" || mimeType == u"image/jpg")
+        return TagLib::MP4::CoverArt::JPEG;
+    if (mimeType == u"image/png")
+        return TagLib::MP4::CoverArt::PNG;
+    if (mimeType == u"image/bmp")
+        return TagLib::MP4::CoverArt::BMP;
+    if (mimeType == u"image/gif")
+        return TagLib::MP4::CoverArt::GIF;
+    return TagLib::MP4::CoverArt::Unknown;
+}
+
+// M4A: iTunes atoms (the totals inside trkn and disk; covr has no room for a description).
+// Items the properties do not name, such as the encoder's iTunSMPB, are left as they are.
+bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& rich)
+{
+    TagLib::MP4::Tag* tag = mp4->tag();
+    applyTags(tag, tags);
+    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    tag->removeItem("covr");
+    if (!rich.cover.isEmpty()) {
+        TagLib::MP4::CoverArtList covers;
+        covers.append(TagLib::MP4::CoverArt(mp4CoverFormat(rich.cover.mimeType),
+                                            toByteVector(rich.cover.data)));
+        tag->setItem("covr", covers);
+    }
+    return mp4->save();
 }
 
 } // namespace
@@ -623,7 +685,8 @@ FileTags readTagLibTags(const QString& path, AudioContent content)
 Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich)
 {
     const auto notAudio = [] {
-        return Status::error(QStringLiteral("not an MP3, WMA, OGG Vorbis or WAV audio file"));
+        return Status::error(
+            QStringLiteral("not an MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A audio file"));
     };
     TagStream stream(path, OpenFor::Writing);
     if (!stream.isOpen())
@@ -661,6 +724,12 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
         applyRich(vorbis->tag(), tags, rich, Totals::Separate, Totals::Separate);
         applyXiphCover(vorbis->tag(), rich.cover);
         saved = vorbis->save();
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.file())) {
+        saved = saveFlacTags(flac, tags, rich);
+    } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file.file())) {
+        saved = saveOpusTags(opus, tags, rich);
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file.file()); mp4 && mp4->tag()) {
+        saved = saveMp4Tags(mp4, tags, rich);
     } else {
         return notAudio();
     }

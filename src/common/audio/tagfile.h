@@ -23,9 +23,9 @@ struct FileTags {
 // The file is opened read-only, and only when it is a regular file.
 FileTags readTagLibTags(const QString& path, AudioContent content);
 
-// Writes tags into the MP3, WMA, OGG Vorbis or WAV file at path (its format by its content),
-// each value in the form that format's common readers expect. A write that fails or falls
-// short fails the call. The message of a failure is the reason alone.
+// Writes tags into the MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A file at path (its format by
+// its content), each value in the form that format's common readers expect. A write that fails
+// or falls short fails the call. The message of a failure is the reason alone.
 Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich);
 
 // The ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.

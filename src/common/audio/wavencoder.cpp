@@ -2,6 +2,7 @@
 
 #include "common/audio/outputfile.h"
 
+#include <QDir>
 #include <QtEndian>
 
 #include <cstring>
@@ -11,11 +12,33 @@ namespace tunevale {
 
 namespace {
 
-constexpr quint32 kHeaderBytes = 44;
+constexpr int kClassicHeaderBytes = 44;
+constexpr int kDs64Bytes = 28; // RIFF and data sizes, sample count, an empty table
+constexpr int kRf64HeaderBytes = kClassicHeaderBytes + 8 + kDs64Bytes;
+constexpr quint32 kSizeInDs64 = 0xFFFFFFFF;
+// Half of what RIFF can state: the point from which a file keeps room for RF64.
+constexpr double kRf64MarginBytes = double(1u << 31);
 
 QString channelText(int channels)
 {
     return channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo");
+}
+
+int blockAlign(const WavFormat& format)
+{
+    return format.channels * format.bitsPerSample / 8;
+}
+
+// RIFF chunks are padded to even sizes.
+quint64 paddedSize(quint64 bytes)
+{
+    return bytes + (bytes & 1);
+}
+
+// The RIFF chunk's size (all of the file after its first 8 bytes) for dataBytes of audio.
+quint64 riffSize(WavLayout layout, quint64 dataBytes)
+{
+    return quint64(WavEncoder::headerBytes(layout)) - 8 + paddedSize(dataBytes);
 }
 
 } // namespace
@@ -38,6 +61,11 @@ Status WavEncoder::validate(const WavFormat& format)
     return {};
 }
 
+void WavEncoder::setExpectedSeconds(double seconds)
+{
+    m_layout = layoutFor(m_format, seconds);
+}
+
 QString WavEncoder::describe(const WavFormat& format)
 {
     return QStringLiteral("WAV %1 Hz; %2; %3 bit")
@@ -46,41 +74,62 @@ QString WavEncoder::describe(const WavFormat& format)
         .arg(format.bitsPerSample);
 }
 
-Status WavEncoder::open(UniqueFd file, const QString& outputPath)
+WavLayout WavEncoder::layoutFor(const WavFormat& format, double seconds)
 {
-    if (m_format.sampleRate <= 0 || (m_format.channels != 1 && m_format.channels != 2) ||
-        (m_format.bitsPerSample != 8 && m_format.bitsPerSample != 16))
-        return Status::error(QStringLiteral("Unsupported WAV format: %1").arg(describe(m_format)));
-    if (Status status = m_file.open(std::move(file), outputPath); !status)
-        return status;
-    m_dataBytes = 0;
-    return writeHeader(0);
+    const double bytes = seconds * format.sampleRate * blockAlign(format);
+    return bytes >= kRf64MarginBytes ? WavLayout::Rf64Capable : WavLayout::Classic;
 }
 
-QByteArray WavEncoder::header(const WavFormat& format, quint32 dataBytes)
+int WavEncoder::headerBytes(WavLayout layout)
 {
-    const int bytesPerSample = format.bitsPerSample / 8;
-    const quint16 blockAlign = static_cast<quint16>(format.channels * bytesPerSample);
-    QByteArray header(kHeaderBytes, '\0');
+    return layout == WavLayout::Classic ? kClassicHeaderBytes : kRf64HeaderBytes;
+}
+
+bool WavEncoder::canHold(WavLayout layout, quint64 dataBytes)
+{
+    return layout == WavLayout::Rf64Capable ||
+           riffSize(layout, dataBytes) <= std::numeric_limits<quint32>::max();
+}
+
+QByteArray WavEncoder::header(const WavFormat& format, quint64 dataBytes, WavLayout layout)
+{
+    const auto align = static_cast<quint16>(blockAlign(format));
+    const bool rf64 = riffSize(layout, dataBytes) > std::numeric_limits<quint32>::max();
+    QByteArray header(headerBytes(layout), '\0');
     char* bytes = header.data();
-    const auto put32 = [bytes](int offset, quint32 value) {
-        qToLittleEndian(value, bytes + offset);
-    };
     const auto put16 = [bytes](int offset, quint16 value) {
         qToLittleEndian(value, bytes + offset);
     };
-    std::memcpy(bytes, "RIFF", 4);
-    put32(4, kHeaderBytes - 8 + dataBytes + (dataBytes & 1)); // with the pad byte
-    std::memcpy(bytes + 8, "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1); // PCM
-    put16(22, static_cast<quint16>(format.channels));
-    put32(24, static_cast<quint32>(format.sampleRate));
-    put32(28, static_cast<quint32>(format.sampleRate) * blockAlign);
-    put16(32, blockAlign);
-    put16(34, static_cast<quint16>(format.bitsPerSample));
-    std::memcpy(bytes + 36, "data", 4);
-    put32(40, dataBytes);
+    const auto put32 = [bytes](int offset, quint32 value) {
+        qToLittleEndian(value, bytes + offset);
+    };
+    const auto put64 = [bytes](int offset, quint64 value) {
+        qToLittleEndian(value, bytes + offset);
+    };
+    std::memcpy(bytes, rf64 ? "RF64" : "RIFF", 4);
+    put32(4, rf64 ? kSizeInDs64 : quint32(riffSize(layout, dataBytes)));
+    std::memcpy(bytes + 8, "WAVE", 4);
+    int at = 12;
+    if (layout == WavLayout::Rf64Capable) {
+        std::memcpy(bytes + at, rf64 ? "ds64" : "JUNK", 4);
+        put32(at + 4, kDs64Bytes);
+        if (rf64) {
+            put64(at + 8, riffSize(layout, dataBytes));
+            put64(at + 16, dataBytes);
+            put64(at + 24, dataBytes / align); // sample frames
+        }
+        at += 8 + kDs64Bytes;
+    }
+    std::memcpy(bytes + at, "fmt ", 4);
+    put32(at + 4, 16);
+    put16(at + 8, 1); // PCM
+    put16(at + 10, static_cast<quint16>(format.channels));
+    put32(at + 12, static_cast<quint32>(format.sampleRate));
+    put32(at + 16, static_cast<quint32>(format.sampleRate) * align);
+    put16(at + 20, align);
+    put16(at + 22, static_cast<quint16>(format.bitsPerSample));
+    std::memcpy(bytes + at + 24, "data", 4);
+    put32(at + 28, rf64 ? kSizeInDs64 : quint32(dataBytes));
     return header;
 }
 
@@ -97,9 +146,15 @@ void WavEncoder::pack(std::span<const qint16> samples, int bitsPerSample, QByteA
     }
 }
 
-Status WavEncoder::writeHeader(quint32 dataBytes)
+Status WavEncoder::open(UniqueFd file, const QString& outputPath)
 {
-    if (!m_file.write(header(m_format, dataBytes)))
+    if (m_format.sampleRate <= 0 || (m_format.channels != 1 && m_format.channels != 2) ||
+        (m_format.bitsPerSample != 8 && m_format.bitsPerSample != 16))
+        return Status::error(QStringLiteral("Unsupported WAV format: %1").arg(describe(m_format)));
+    if (Status status = m_file.open(std::move(file), outputPath); !status)
+        return status;
+    m_dataBytes = 0;
+    if (!m_file.write(header(m_format, 0, m_layout)))
         return m_file.failure();
     return {};
 }
@@ -109,9 +164,14 @@ Status WavEncoder::encode(std::span<const qint16> samples)
     if (!m_file.isOpen())
         return Status::error(QStringLiteral("No WAV file is open for writing"));
     pack(samples, m_format.bitsPerSample, m_buffer);
+    const quint64 dataBytes = m_dataBytes + static_cast<quint64>(m_buffer.size());
+    if (!canHold(m_layout, dataBytes))
+        return Status::error(
+            QStringLiteral("Cannot write %1: its audio passes the 4 GiB a WAV file can hold")
+                .arg(QDir::toNativeSeparators(m_file.shownPath())));
     if (!m_file.write(m_buffer))
         return m_file.failure();
-    m_dataBytes += static_cast<quint64>(m_buffer.size());
+    m_dataBytes = dataBytes;
     return {};
 }
 
@@ -119,16 +179,13 @@ Status WavEncoder::finish()
 {
     if (!m_file.isOpen())
         return Status::error(QStringLiteral("No WAV file is open for writing"));
-    // RIFF sizes are 32-bit: a longer file keeps the largest size it can state.
-    const quint64 limit = std::numeric_limits<quint32>::max() - kHeaderBytes;
-    const auto dataBytes = static_cast<quint32>(std::min(m_dataBytes, limit));
     Status status;
-    if (m_format.bitsPerSample == 8 && (m_dataBytes % 2) != 0 && !m_file.write("\0", 1))
-        status = m_file.failure(); // RIFF chunks are padded to even sizes
+    if ((m_dataBytes % 2) != 0 && !m_file.write("\0", 1))
+        status = m_file.failure();
     if (status && !m_file.seek(0))
         status = m_file.failure();
-    if (status)
-        status = writeHeader(dataBytes);
+    if (status && !m_file.write(header(m_format, m_dataBytes, m_layout)))
+        status = m_file.failure();
     return m_file.close(status);
 }
 

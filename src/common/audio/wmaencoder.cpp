@@ -249,6 +249,11 @@ Status WmaEncoder::open(UniqueFd file, const QString& path)
         muxer->planes[channel].resize(kChunkFrames);
         muxer->planePointers[channel] = muxer->planes[channel].data();
     }
+    // Decoders give nothing for the first frame (its window has no frame before it to
+    // overlap), so a frame of silence goes first: the source's own first frame is kept, and a
+    // source shorter than one frame still leaves audio to play.
+    if (av_audio_fifo_write(muxer->fifo.get(), muxer->planePointers.data(), frameSize) != frameSize)
+        return muxer->fail(QStringLiteral("Cannot create"), AVERROR(ENOMEM));
 
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     muxer->io.reset(buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &muxer->file, nullptr,

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# FLAC, Opus and M4A throughput: twelve generated 30-second stereo 44.1 kHz WAV files converted
+# by `tunevale-cli convert` with one and with two jobs, against a shell loop of each format's
+# reference tool at the same settings (`flac -5`, `opusenc --bitrate 128`,
+# `ffmpeg -c:a aac -b:a 128k`), all in the same run. Prints wall times and our time / the
+# tool loop's time (targets: one job <= 1.0, two jobs <= 0.55 on two cores). Each time is the
+# best of RUNS runs (default 3), since other work on the machine skews single runs; the CPU
+# seconds of the same runs, and their ratio for one job, are not skewed by it.
+# Usage: [RUNS=n] bench/newformats_compare.sh [BUILD_DIR]   (default: build; needs tunevale-cli)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cli="$build/src/cli/tunevale-cli"
+[ -x "$cli" ] || cmake --build "$build" --target tunevale-cli -j"$(nproc)" >/dev/null
+for tool in flac opusenc ffmpeg; do
+    command -v "$tool" >/dev/null || { echo "newformats_compare.sh: $tool is missing" >&2; exit 2; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+files=12
+seconds=30
+runs=${RUNS:-3}
+
+mkdir -p "$work/in" "$work/out"
+for i in $(seq -w 1 "$files"); do
+    # A different chord and noise seed per file, so no two sources are alike.
+    f=$((200 + 10#$i * 7))
+    ffmpeg -nostdin -v error \
+        -f lavfi -i "aevalsrc=0.2*sin(2*PI*$f*t)*(1+0.3*sin(2*PI*0.5*t))+0.1*sin(2*PI*$((f * 3 / 2))*t)|0.2*sin(2*PI*$((f + 1))*t)+0.05*sin(2*PI*$((f * 8))*t):s=44100:d=$seconds" \
+        -f lavfi -i "anoisesrc=color=pink:amplitude=0.02:r=44100:d=$seconds:seed=$((10#$i))" \
+        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a pcm_s16le \
+        -fflags +bitexact -flags:a +bitexact "$work/in/track$i.wav" # no LIST chunk to warn of
+done
+sources=("$work"/in/*.wav)
+
+now() { date +%s.%N; }
+# CPU seconds (user + system) the shell's children have used so far.
+# `times` runs in this shell (a command substitution would count its own children only).
+child_cpu() {
+    times >"$work/times"
+    tail -1 "$work/times" | sed 's/m/ /g; s/s//g' | awk '{print $1*60 + $2 + $3*60 + $4}'
+}
+timed() { # best wall time and the CPU time of that run, of $runs runs, outputs cleared after each
+    local best= best_cpu=
+    for _ in $(seq "$runs"); do
+        local start end cpu_start cpu_end
+        child_cpu >"$work/cpu"
+        read -r cpu_start <"$work/cpu"
+        start=$(now)
+        "$@" >/dev/null
+        end=$(now)
+        child_cpu >"$work/cpu"
+        read -r cpu_end <"$work/cpu"
+        rm -f "$work"/out/*
+        read -r best best_cpu < <(echo "$start $end $cpu_start $cpu_end ${best:-} ${best_cpu:-}" |
+            awk '{t=$2-$1; c=$4-$3; if ($5=="" || t<$5) print t, c; else print $5, $6}')
+    done
+    printf '%.3f %.3f' "$best" "$best_cpu"
+}
+flac_loop() {
+    for source in "${sources[@]}"; do
+        flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
+    done
+}
+opusenc_loop() {
+    for source in "${sources[@]}"; do
+        opusenc --quiet --bitrate 128 "$source" "$work/out/$(basename "$source" .wav).opus"
+    done
+}
+ffmpeg_aac_loop() {
+    for source in "${sources[@]}"; do
+        ffmpeg -nostdin -v error -i "$source" -c:a aac -b:a 128k \
+            "$work/out/$(basename "$source" .wav).m4a"
+    done
+}
+ours() { "$cli" convert --out "$work/out" "$@" "${sources[@]}"; }
+
+echo "$files files of $seconds s each ($((files * seconds)) s of audio)"
+echo "wall seconds (best of $runs) and, in brackets, the CPU seconds of that run"
+printf '%-6s %-26s %14s %14s %14s %8s %8s %8s\n' format tool "tool s" "jobs 1 s" "jobs 2 s" \
+    "ratio 1" "ratio 2" "cpu 1"
+compare() {
+    local name=$1 tool=$2 loop=$3
+    local theirs one two
+    theirs=$(timed "$loop")
+    one=$(timed ours --jobs 1 --to "$name")
+    two=$(timed ours --jobs 2 --to "$name")
+    awk -v n="$name" -v t="$tool" -v f="$theirs" -v a="$one" -v b="$two" 'BEGIN {
+        split(f, F, " "); split(a, A, " "); split(b, B, " ")
+        printf "%-6s %-26s %6.2f (%5.2f) %6.2f (%5.2f) %6.2f (%5.2f) %8.2f %8.2f %8.2f\n",
+            n, t, F[1], F[2], A[1], A[2], B[1], B[2], A[1]/F[1], B[1]/F[1], A[2]/F[2] }'
+}
+# Our start-up settings are the tools' here: FLAC level 5, Opus 128 kbit/s VBR, AAC 128 kbit/s.
+compare flac "flac -5" flac_loop
+compare opus "opusenc --bitrate 128" opusenc_loop
+compare m4a "ffmpeg -c:a aac -b:a 128k" ffmpeg_aac_loop
