@@ -96,7 +96,7 @@ int main(int argc, char* argv[])
     QFile::remove(parallel);
     AudioFile reader;
     AudioFile writer;
-    writer.attachMp3Encoder(mp3);
+    (void)writer.configure(settings);
     TranscodeObserver observer;
     SegmentedTranscode segmented(settings, threads);
     auto outcome = SegmentedTranscode::Outcome::NotApplicable;

@@ -33,16 +33,12 @@ long peakResidentKib()
 
 Status configure(AudioFile& writer, const QString& kind)
 {
-    (void)EncoderSettings().applyTo(writer);
-    if (kind == u"mp3")
-        return writer.setMp3Format(44100, 128, 2);
-    if (kind == u"ogg")
-        return writer.setOggFormat(44100, 2, 128, 0, 0, -1);
-    if (kind == u"wma")
-        return writer.selectWmaProfile(kDefaultWmaProfile);
-    if (kind == u"wav")
-        return writer.setWavFormat(44100, 2, 16);
-    return Status::error(QStringLiteral("unknown kind %1").arg(kind));
+    if (!outputKindNamed(kind))
+        return Status::error(QStringLiteral("unknown kind %1").arg(kind));
+    // The start-up settings, but MP3 at 128 kbit/s as the other tools are run.
+    EncoderSettings settings;
+    (void)settings.Formats.mp3.setBitrate(128);
+    return settings.applyTo(writer);
 }
 
 } // namespace

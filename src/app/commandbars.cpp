@@ -1,7 +1,7 @@
 #include "app/commandbars.h"
 
 #include "app/commandids.h"
-#include "common/audio/encoder.h"
+#include "app/formatcommands.h"
 #include "widgets/artwork.h"
 
 #include <QAction>
@@ -16,23 +16,6 @@ namespace tunevale {
 namespace {
 
 constexpr const char* kCommandIdProperty = "commandId";
-
-struct ConvertCommand {
-    OutputKind format;
-    CommandId id;
-    CommandIcon icon;
-};
-
-constexpr std::array kConvertCommands{
-    ConvertCommand{OutputKind::Mp3, ID_CONVERTTOMP, CommandIcon::ConvertMp3},
-    ConvertCommand{OutputKind::Wma, ID_CONVERTTOWMA, CommandIcon::ConvertWma},
-    ConvertCommand{OutputKind::Ogg, ID_CONVERTTOOGG, CommandIcon::ConvertOgg},
-    ConvertCommand{OutputKind::Wav, ID_CONVERTTOWAV, CommandIcon::ConvertWav}};
-
-QString convertCaption(OutputKind format)
-{
-    return QStringLiteral("Convert to ") + formatCaption(format);
-}
 
 } // namespace
 
@@ -104,9 +87,10 @@ void CommandBars::buildMenuBar(QMainWindow& window)
 
     QMenu* convert = bar->addMenu(QStringLiteral("&Convert"));
     convert->menuAction()->setProperty(kCommandIdProperty, int(ID_CONVERT));
-    for (const ConvertCommand& command : kConvertCommands) {
-        const QString caption = convertCaption(command.format);
-        item(convert, caption, command.id, caption)->setIcon(commandIcon(command.icon));
+    for (const FormatCommand& command : formatCommands()) {
+        const QString caption = convertCaption(command.kind);
+        item(convert, caption, command.commandId, caption)
+            ->setIcon(formatIcon(formatCaption(command.kind), command.badge));
     }
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -125,21 +109,23 @@ void CommandBars::buildToolBar(QMainWindow& window)
     m_toolBar->toggleViewAction()->setVisible(false);
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const auto button = [this](const QString& caption, int id, const QString& toolTip,
-                               CommandIcon icon) {
+                               const QIcon& icon) {
         QAction* action = makeAction(caption, id, toolTip);
-        action->setIcon(commandIcon(icon));
+        action->setIcon(icon);
         m_toolBar->addAction(action);
     };
-    button(QStringLiteral("Add"), ID_ADDFILES, QStringLiteral("Add Files"), CommandIcon::AddFiles);
+    button(QStringLiteral("Add"), ID_ADDFILES, QStringLiteral("Add Files"),
+           commandIcon(CommandIcon::AddFiles));
     button(QStringLiteral("Add Folder"), ID_ADDFOLDER, QStringLiteral("Add Folder"),
-           CommandIcon::AddFolder);
+           commandIcon(CommandIcon::AddFolder));
     button(QStringLiteral("Remove"), ID_REMOVESELECTEDFILES,
-           QStringLiteral("Remove Selected Files"), CommandIcon::Remove);
-    button(QStringLiteral("Play"), ID_PLAY, QStringLiteral("Play"), CommandIcon::Play);
+           QStringLiteral("Remove Selected Files"), commandIcon(CommandIcon::Remove));
+    button(QStringLiteral("Play"), ID_PLAY, QStringLiteral("Play"), commandIcon(CommandIcon::Play));
     m_toolBar->addSeparator();
-    for (const ConvertCommand& command : kConvertCommands) {
-        button(formatCaption(command.format), command.id, convertCaption(command.format),
-               command.icon);
+    for (const FormatCommand& command : formatCommands()) {
+        const QString caption = formatCaption(command.kind);
+        button(caption, command.commandId, convertCaption(command.kind),
+               formatIcon(caption, command.badge));
     }
 }
 
@@ -162,17 +148,17 @@ void CommandBars::bindHiddenShortcuts(QMainWindow& window)
         {QKeySequence(Qt::CTRL | Qt::Key_F2), ID_ADDFOLDER},
         {QKeySequence(Qt::Key_F3), ID_SELECTALL},
         {QKeySequence(Qt::Key_F4), ID_INVERTSELECTION},
-        {QKeySequence(Qt::Key_F5), ID_CONVERTTOWMA},
-        {QKeySequence(Qt::Key_F6), ID_CONVERTTOMP},
-        {QKeySequence(Qt::Key_F7), ID_CONVERTTOOGG},
-        {QKeySequence(Qt::Key_F8), ID_CONVERTTOWAV},
     };
-    for (const auto& [key, id] : keys) {
+    const auto bind = [this, &window](const QKeySequence& key, int id) {
         QAction* action = makeAction(QString(), id, QString());
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         window.addAction(action);
-    }
+    };
+    for (const auto& [key, id] : keys)
+        bind(key, id);
+    for (const FormatCommand& command : formatCommands())
+        bind(QKeySequence(command.key), command.commandId);
 }
 
 } // namespace tunevale

@@ -2,6 +2,7 @@
 
 #include "app/commandbars.h"
 #include "app/commandids.h"
+#include "app/formatcommands.h"
 #include "app/formflash.h"
 #include "app/helppages.h"
 #include "common/folderpath.h"
@@ -10,7 +11,6 @@
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
 #include "player/formplay.h"
-#include "settings/formatdialog.h"
 #include "widgets/artwork.h"
 
 #include <QApplication>
@@ -154,17 +154,12 @@ void FormMain::CommandBars1_Execute(int commandId)
         return M_Contents_Click();
     case ID_ADDFOLDER:
         return M_AddFolder_Click();
-    case ID_CONVERTTOWMA:
-        return M_ConvertWMA_Click();
-    case ID_CONVERTTOMP:
-        return M_ConvertMP3_Click();
-    case ID_CONVERTTOOGG:
-        return M_ConvertOGG_Click();
-    case ID_CONVERTTOWAV:
-        return M_ConvertWAV_Click();
     default:
-        return; // popups and the toolbar itself
+        break;
     }
+    // The Convert commands; other ids are popups and the toolbar itself.
+    if (const FormatCommand* command = formatCommandWithId(commandId))
+        convertTo(command->kind);
 }
 
 bool FormMain::CheckListNotEmpty()
@@ -279,7 +274,8 @@ void FormMain::playSelected()
 
 void FormMain::convertTo(OutputKind targetFormat)
 {
-    if (!CheckListNotEmpty())
+    const FormatCommand* command = formatCommand(targetFormat);
+    if (!command || deferWhileReading(command->commandId) || !CheckListNotEmpty())
         return;
     m_settings.TargetFormat = targetFormat;
     if (m_convertHandler) {
@@ -289,30 +285,6 @@ void FormMain::convertTo(OutputKind targetFormat)
     FormConvert dialog(this, m_list->paths(), m_settings, editFormatSettings);
     dialog.exec();
     m_settings = dialog.settings();
-}
-
-void FormMain::M_ConvertMP3_Click()
-{
-    if (!deferWhileReading(ID_CONVERTTOMP))
-        convertTo(OutputKind::Mp3);
-}
-
-void FormMain::M_ConvertWMA_Click()
-{
-    if (!deferWhileReading(ID_CONVERTTOWMA))
-        convertTo(OutputKind::Wma);
-}
-
-void FormMain::M_ConvertOGG_Click()
-{
-    if (!deferWhileReading(ID_CONVERTTOOGG))
-        convertTo(OutputKind::Ogg);
-}
-
-void FormMain::M_ConvertWAV_Click()
-{
-    if (!deferWhileReading(ID_CONVERTTOWAV))
-        convertTo(OutputKind::Wav);
 }
 
 } // namespace tunevale

@@ -58,10 +58,9 @@ public:
     void M_Contents_Click();
     void M_AddFolder_Click();
     void M_Play_Click();
-    void M_ConvertMP3_Click();
-    void M_ConvertWMA_Click();
-    void M_ConvertOGG_Click();
-    void M_ConvertWAV_Click();
+    // A Convert command: put off while files are read, then the guard, then the conversion
+    // dialog for that target format.
+    void convertTo(OutputKind targetFormat);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -70,7 +69,6 @@ private:
     void Form_Load();
     void InitGlobals();
     void loadSkin();
-    void convertTo(OutputKind targetFormat);
     void playSelected();
     // While files are being read, commands that would hide this window or work on the list
     // wait for the reading to end: true when commandId was put off until then.

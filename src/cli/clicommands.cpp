@@ -1,6 +1,7 @@
 #include "cli/clicommands.h"
 
 #include "cli/interruption.h"
+#include "cli/usagetext.h"
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kUsageWidth = 80;
 
 // Parses arguments; on --help or a usage error prints and returns an exit status.
 std::optional<int> parse(QCommandLineParser& parser, const char* command,
@@ -42,6 +44,19 @@ std::optional<int> parse(QCommandLineParser& parser, const char* command,
         return 0;
     }
     return std::nullopt;
+}
+
+// What transcode does, in pieces to wrap: the formats it writes each stay on one line.
+QStringList transcodeDescription()
+{
+    QStringList formats = listedPieces(transcodeFormats());
+    formats.last() += u'.';
+    return words(QStringLiteral("Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose "
+                                "extension picks the format:")) +
+           formats +
+           words(QStringLiteral("An existing OUTPUT is never overwritten. On SIGINT, "
+                                "SIGTERM or SIGHUP it removes the unfinished output "
+                                "and exits with 130, 143 or 129."));
 }
 
 QString tagNumber(int value, int none)
@@ -146,16 +161,11 @@ int runInfoCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 
 int runTranscodeCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 {
-    const QString usage = QStringLiteral(
-        "Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n"
-        "Converts SOURCE (MP3, WMA, OGG Vorbis or WAV) into OUTPUT, whose extension picks\n"
-        "the format: .mp3 (44100 Hz, 96 kbit/s, stereo), .wma (profile 14), .ogg (44,100 Hz,\n"
-        "stereo, 128 kbit/s), .wav (44100 Hz, stereo, 16 bit), .flac (level 5, the source's\n"
-        "rate, channels and depth), .opus (128 kbit/s VBR) or .m4a (AAC 128 kbit/s, the\n"
-        "source's rate and channels). An existing OUTPUT is never overwritten.\n"
-        "On SIGINT, SIGTERM or SIGHUP it removes the unfinished output and exits with 130, 143\n"
-        "or 129.\n"
-        "  --jobs N   threads for one long file to MP3 or WAV (default: one per processor)\n");
+    const QString usage =
+        QStringLiteral("Usage: tunevale-cli transcode [--jobs N] SOURCE OUTPUT\n") +
+        wrappedText(transcodeDescription(), kUsageWidth) +
+        QStringLiteral("  --jobs N   threads for one long file to ") + splittingFormatsText() +
+        QStringLiteral(" (default: one per processor)\n");
     QCommandLineParser parser;
     const QCommandLineOption jobsOption(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
     parser.addOption(jobsOption);

@@ -1,9 +1,10 @@
 #include "cli/convertcommand.h"
 
 #include "cli/interruption.h"
+#include "cli/usagetext.h"
 
 #include "common/audio/audiofile.h"
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/displaytext.h"
 #include "common/folderpath.h"
 #include "common/localfile.h"
@@ -25,57 +26,53 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-const QString kUsage = QStringLiteral(
-    "Usage: tunevale-cli convert --to mp3|wma|ogg|wav|flac|opus|m4a [OPTIONS] FILE...\n"
-    "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
-    "Outputs are named after their sources and never overwrite anything: a taken name gets\n"
-    "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
-    "ends after the block in progress, removes unfinished outputs and exits with 130, 143\n"
-    "or 129.\n"
-    "Options:\n"
-    "  --to FORMAT                mp3, wma, ogg, wav, flac, opus or m4a\n"
-    "  --out FOLDER               write outputs there (default: each source's own folder)\n"
-    "  --no-tags                  do not copy the tags\n"
-    "  --jobs N                   convert N files at once (default: one per processor)\n"
-    "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
-    "                             the default) or leave it and skip the file (skip)\n"
-    "MP3 (start: 44100 Hz, 96 kbit/s, stereo):\n"
-    "  --mp3-bitrate KBPS         CBR bitrate and VBR minimum\n"
-    "  --mp3-vbr METHOD           none, default, old, new, mtrh or abr\n"
-    "  --mp3-vbr-quality 0-9      0 is best\n"
-    "  --mp3-abr-bitrate KBPS     average bitrate for abr\n"
-    "  --mp3-preset NAME          phone, sw, am, fm, voice, radio, tape, hifi, cd, studio,\n"
-    "                             r3mix (the other MP3 options apply after it)\n"
-    "  --mp3-rate HZ              output sample rate\n"
-    "  --mp3-mono                 one channel\n"
-    "OGG Vorbis (start: 44100 Hz, stereo, 128 kbit/s nominal):\n"
-    "  --ogg-bitrate KBPS         nominal bitrate\n"
-    "  --ogg-min KBPS             managed minimum bitrate\n"
-    "  --ogg-max KBPS             managed maximum bitrate\n"
-    "  --ogg-quality 1-10         quality level instead of a bitrate\n"
-    "  --ogg-rate HZ              output sample rate\n"
-    "  --ogg-mono                 one channel\n"
-    "WMA (start: profile 14):\n"
-    "  --wma-profile 1-47         encoding profile\n"
-    "WAV (start: 44100 Hz, stereo, 16 bit):\n"
-    "  --wav-rate HZ              sample rate\n"
-    "  --wav-channels 1|2         channels\n"
-    "  --wav-bits 8|16            bits per sample\n");
+QStringList formatNames()
+{
+    QStringList names;
+    for (const OutputFormat& format : outputFormats())
+        names << format.extension.toString();
+    return names;
+}
+
+QString usageText()
+{
+    QString usage =
+        QStringLiteral("Usage: tunevale-cli convert --to ") + formatNames().join(u'|') +
+        QStringLiteral(
+            " [OPTIONS] FILE...\n"
+            "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
+            "Outputs are named after their sources and never overwrite anything: a taken name "
+            "gets\n"
+            "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
+            "ends after the block in progress, removes unfinished outputs and exits with 130, 143\n"
+            "or 129.\n"
+            "Options:\n") +
+        optionLine(QStringLiteral("--to FORMAT"), listedWithOr(formatNames())) +
+        QStringLiteral(
+            "  --out FOLDER               write outputs there (default: each source's own folder)\n"
+            "  --no-tags                  do not copy the tags\n"
+            "  --jobs N                   convert N files at once (default: one per processor)\n"
+            "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
+            "                             the default) or leave it and skip the file (skip)\n");
+    for (const OutputFormat& format : outputFormats()) {
+        usage += format.fullName.toString() + QStringLiteral(" (start: ") +
+                 format.startSettings.toString() + QStringLiteral("):\n");
+        for (const FormatOption& option : format.options) {
+            QString flag = QStringLiteral("--") + option.name.toString();
+            if (!option.isSwitch())
+                flag += u' ' + option.valueName.toString();
+            usage += optionLine(flag, option.help.toString());
+        }
+    }
+    return usage;
+}
 
 struct Options {
     OutputKind targetFormat = OutputKind::Mp3;
     BatchOptions batch;
     int jobs = 1;
-    std::optional<int> mp3Preset;
-    std::optional<int> mp3Bitrate;
-    std::optional<int> mp3Vbr;
-    std::optional<int> mp3VbrQuality;
-    std::optional<int> mp3AbrBitrate;
-    std::optional<int> mp3Rate;
-    bool mp3Mono = false;
-    OggFormat ogg;
-    std::optional<int> wmaProfile;
-    WavFormat wav;
+    // The format options given, with their values, in the table's order.
+    std::vector<std::pair<const FormatOption*, int>> formatValues;
 };
 
 // The settings value the options choose, starting from the program's start-up settings.
@@ -85,42 +82,14 @@ Status settingsFrom(const Options& options, EncoderSettings& settings)
     settings.OutputFolder = options.batch.outputFolder;
     settings.UseOutputFolder = !options.batch.outputFolder.isEmpty();
     settings.CopyTags = options.batch.copyTags;
-
-    Mp3Encoder& mp3 = settings.Mp3;
-    const std::pair<const std::optional<int>&, Status (Mp3Encoder::*)(int)> mp3Steps[] = {
-        {options.mp3Preset, &Mp3Encoder::applyPreset},
-        {options.mp3Rate, &Mp3Encoder::setSampleRate},
-        {options.mp3Bitrate, &Mp3Encoder::setBitrate},
-        {options.mp3Vbr, &Mp3Encoder::setVbrMethod},
-        {options.mp3VbrQuality, &Mp3Encoder::setVbrQuality},
-        {options.mp3AbrBitrate, &Mp3Encoder::setAbrBitrate},
-    };
-    for (const auto& [value, setter] : mp3Steps) {
-        if (value) {
-            if (Status status = (mp3.*setter)(*value); !status)
+    for (const bool first : {true, false}) {
+        for (const auto& [option, value] : options.formatValues) {
+            if (option->appliedFirst != first)
+                continue;
+            if (Status status = option->apply(settings.Formats, value); !status)
                 return status;
         }
     }
-    if (options.mp3Mono) {
-        if (Status status = mp3.setChannels(1); !status)
-            return status;
-    }
-
-    const OggFormat& ogg = options.ogg;
-    settings.OggFrequencyText = EncoderSettings::oggFrequencyCaption(ogg.sampleRate);
-    settings.OggChannelText = ogg.channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo");
-    settings.OggBitrate = ogg.bitrate;
-    settings.OggMinBitrate = ogg.minBitrate;
-    settings.OggMaxBitrate = ogg.maxBitrate;
-    settings.OggVbrEnabled = ogg.minBitrate > 0 || ogg.maxBitrate > 0;
-    settings.OggQualityEnabled = ogg.quality > 0;
-    if (settings.OggQualityEnabled)
-        settings.OggQuality = ogg.quality;
-    if (options.wmaProfile)
-        settings.WmaProfileIndex = *options.wmaProfile;
-    settings.WavSampleRate = options.wav.sampleRate;
-    settings.WavChannels = options.wav.channels;
-    settings.WavBitsPerSample = options.wav.bitsPerSample;
     // Every job configures its writer alike: what one writer refuses, all would.
     AudioFile writer;
     return settings.applyTo(writer);
@@ -157,19 +126,43 @@ public:
         return index < 0 ? std::nullopt : std::optional<int>(int(index));
     }
 
+    // A format option's value as its apply() takes it: a number within the option's range, a
+    // choice's value, 1 for a switch given.
+    std::optional<int> formatOption(const FormatOption& option, QString& error) const
+    {
+        const QString name = option.name.toString();
+        if (option.isSwitch())
+            return m_parser.isSet(name) ? std::optional<int>(1) : std::nullopt;
+        if (!option.choices.empty()) {
+            QStringList words;
+            for (const FormatOption::Choice& choice : option.choices)
+                words << choice.word.toString();
+            const std::optional<int> position = choice(name, words, error);
+            return position ? std::optional<int>(option.choices[size_t(*position)].value)
+                            : std::nullopt;
+        }
+        const std::optional<int> value = integer(name, error);
+        if (value && (*value < option.lowest || *value > option.highest) && error.isEmpty())
+            error = QStringLiteral("--%1 must be %2 to %3, not %4")
+                        .arg(name)
+                        .arg(option.lowest)
+                        .arg(option.highest)
+                        .arg(*value);
+        return value;
+    }
+
 private:
     const QCommandLineParser& m_parser;
 };
 
-void addValueOption(QCommandLineParser& parser, const char* name, const char* valueName)
+void addValueOption(QCommandLineParser& parser, const QString& name)
 {
-    parser.addOption(
-        QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName)));
+    parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
 }
 
-void addSwitch(QCommandLineParser& parser, const char* name)
+void addSwitch(QCommandLineParser& parser, const QString& name)
 {
-    parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    parser.addOption(QCommandLineOption(name));
 }
 
 // Reads the arguments into options; an empty result means success.
@@ -178,12 +171,9 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     QString error;
     const OptionReader read(parser);
     if (!parser.isSet(QStringLiteral("to")))
-        return QStringLiteral("convert needs --to mp3, wma, ogg, wav, flac, opus or m4a");
-    QStringList formats;
-    for (OutputKind kind : kOutputKinds)
-        formats << formatCaption(kind).toLower();
-    if (const auto format = read.choice(QStringLiteral("to"), formats, error))
-        options.targetFormat = kOutputKinds[size_t(*format)];
+        return QStringLiteral("convert needs --to ") + listedWithOr(formatNames());
+    if (const auto format = read.choice(QStringLiteral("to"), formatNames(), error))
+        options.targetFormat = outputFormats()[size_t(*format)].kind;
 
     if (parser.isSet(QStringLiteral("out"))) {
         const QString folder = parser.value(QStringLiteral("out"));
@@ -206,49 +196,12 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     }
     options.jobs = std::max(1, options.jobs);
 
-    const QStringList presets{
-        QStringLiteral("phone"),  QStringLiteral("sw"),    QStringLiteral("am"),
-        QStringLiteral("fm"),     QStringLiteral("voice"), QStringLiteral("radio"),
-        QStringLiteral("tape"),   QStringLiteral("hifi"),  QStringLiteral("cd"),
-        QStringLiteral("studio"), QStringLiteral("r3mix")};
-    if (const auto preset = read.choice(QStringLiteral("mp3-preset"), presets, error))
-        options.mp3Preset = Mp3Encoder::Phone + *preset;
-    const QStringList vbrMethods{QStringLiteral("none"), QStringLiteral("default"),
-                                 QStringLiteral("old"),  QStringLiteral("new"),
-                                 QStringLiteral("mtrh"), QStringLiteral("abr")};
-    if (const auto method = read.choice(QStringLiteral("mp3-vbr"), vbrMethods, error))
-        options.mp3Vbr = Mp3Encoder::kVbrNone + *method;
-    options.mp3Bitrate = read.integer(QStringLiteral("mp3-bitrate"), error);
-    options.mp3VbrQuality = read.integer(QStringLiteral("mp3-vbr-quality"), error);
-    options.mp3AbrBitrate = read.integer(QStringLiteral("mp3-abr-bitrate"), error);
-    options.mp3Rate = read.integer(QStringLiteral("mp3-rate"), error);
-    options.mp3Mono = parser.isSet(QStringLiteral("mp3-mono"));
-
-    if (const auto bitrate = read.integer(QStringLiteral("ogg-bitrate"), error))
-        options.ogg.bitrate = *bitrate;
-    if (const auto minimum = read.integer(QStringLiteral("ogg-min"), error))
-        options.ogg.minBitrate = *minimum;
-    if (const auto maximum = read.integer(QStringLiteral("ogg-max"), error))
-        options.ogg.maxBitrate = *maximum;
-    if (const auto rate = read.integer(QStringLiteral("ogg-rate"), error))
-        options.ogg.sampleRate = *rate;
-    if (parser.isSet(QStringLiteral("ogg-mono")))
-        options.ogg.channels = 1;
-    if (const auto level = read.integer(QStringLiteral("ogg-quality"), error)) {
-        if ((*level < 1 || *level > 10) && error.isEmpty())
-            error = QStringLiteral("--ogg-quality must be 1 to 10, not %1").arg(*level);
-        options.ogg.quality = *level * 100;
+    for (const OutputFormat& format : outputFormats()) {
+        for (const FormatOption& option : format.options) {
+            if (const std::optional<int> value = read.formatOption(option, error))
+                options.formatValues.emplace_back(&option, *value);
+        }
     }
-
-    options.wmaProfile = read.integer(QStringLiteral("wma-profile"), error);
-    if (const auto rate = read.integer(QStringLiteral("wav-rate"), error))
-        options.wav.sampleRate = *rate;
-    const QStringList channelChoices{QStringLiteral("1"), QStringLiteral("2")};
-    if (const auto channels = read.choice(QStringLiteral("wav-channels"), channelChoices, error))
-        options.wav.channels = *channels + 1;
-    const QStringList bitChoices{QStringLiteral("8"), QStringLiteral("16")};
-    if (const auto bits = read.choice(QStringLiteral("wav-bits"), bitChoices, error))
-        options.wav.bitsPerSample = *bits == 0 ? 8 : 16;
     return error;
 }
 
@@ -282,13 +235,17 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
-    for (const char* name :
-         {"to", "out", "jobs", "if-exists", "mp3-bitrate", "mp3-vbr", "mp3-vbr-quality",
-          "mp3-abr-bitrate", "mp3-preset", "mp3-rate", "ogg-bitrate", "ogg-min", "ogg-max",
-          "ogg-quality", "ogg-rate", "wma-profile", "wav-rate", "wav-channels", "wav-bits"})
-        addValueOption(parser, name, "value");
-    for (const char* name : {"no-tags", "mp3-mono", "ogg-mono"})
-        addSwitch(parser, name);
+    for (const char* name : {"to", "out", "jobs", "if-exists"})
+        addValueOption(parser, QString::fromLatin1(name));
+    addSwitch(parser, QStringLiteral("no-tags"));
+    for (const OutputFormat& format : outputFormats()) {
+        for (const FormatOption& option : format.options) {
+            if (option.isSwitch())
+                addSwitch(parser, option.name.toString());
+            else
+                addValueOption(parser, option.name.toString());
+        }
+    }
 
     if (!parser.parse(QStringList{QStringLiteral("tunevale-cli")} + arguments)) {
         err << "tunevale-cli: " << displayText(parser.errorText()) << "\n"
@@ -296,7 +253,7 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
         return kExitUsage;
     }
     if (parser.isSet(help)) {
-        out << kUsage;
+        out << usageText();
         return 0;
     }
     Options options;
@@ -306,7 +263,7 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     }
     const QStringList rows = parser.positionalArguments();
     if (rows.isEmpty()) {
-        err << "tunevale-cli: convert needs at least one FILE\n" << kUsage;
+        err << "tunevale-cli: convert needs at least one FILE\n" << usageText();
         return kExitUsage;
     }
 

@@ -121,7 +121,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
     TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);
-    if (targetFormat == OutputKind::Wma) {
+    if (outputFormat(targetFormat).primingPass) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
         (void)transcoder.TranscodeFirstBlock(source, output + QStringLiteral("$.wav"), &forwarder);

@@ -33,7 +33,7 @@ QString claimKey(const QString& path)
 
 QString targetExtension(OutputKind targetFormat)
 {
-    return u'.' + formatCaption(targetFormat).toLower();
+    return u'.' + outputFormat(targetFormat).extension.toString();
 }
 
 QString stemOf(const QString& fileName)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "convert/partfile.h"
 
 #include <QSet>
@@ -8,7 +8,7 @@
 
 namespace tunevale {
 
-// ".mp3", ".ogg", ".wav" or ".wma".
+// The extension of the target format's outputs, dot included: ".mp3".
 QString targetExtension(OutputKind targetFormat);
 
 // A file name less its extension (the text from its last dot on): "a.b.wav" gives "a.b",

@@ -162,7 +162,7 @@ struct SegmentedTranscode::Plan {
     QString source;
     QString output;    // the file written
     QString shownPath; // the name messages give
-    OutputKind kind = OutputKind::Mp3;
+    Splitting splitting = Splitting::None;
     PcmFormat sourceFormat;
     PcmFormat outputFormat;
     qint64 totalSamples = 0; // per channel
@@ -258,8 +258,11 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
 {
     outcome = Outcome::NotApplicable;
     plan.shownPath = namedAs.isEmpty() ? output : namedAs;
-    if (m_threads < 2 || !outputKindForPath(plan.shownPath, plan.kind) ||
-        (plan.kind != OutputKind::Mp3 && plan.kind != OutputKind::Wav))
+    OutputKind kind = OutputKind::Mp3;
+    if (m_threads < 2 || !outputKindForPath(plan.shownPath, kind))
+        return {};
+    plan.splitting = outputFormat(kind).splitting;
+    if (plan.splitting == Splitting::None)
         return {};
     AudioReader reader;
     // A source that cannot be read is reported by the one-thread conversion.
@@ -269,7 +272,7 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
     plan.output = output;
     plan.sourceFormat = reader.format();
     plan.totalSamples = reader.totalFrames();
-    if (plan.kind == OutputKind::Mp3) {
+    if (plan.splitting == Splitting::JoinedMp3Frames) {
         const Mp3Encoder& mp3 = m_settings.mp3;
         plan.outputFormat = {mp3.sampleRate(), mp3.channels()};
         plan.frameSamples = mp3.sampleRate() >= 32000 ? 1152 : 576;
@@ -313,7 +316,7 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         return status;
 
     std::vector<Segment> segments(plan.starts.size());
-    const bool mp3 = plan.kind == OutputKind::Mp3;
+    const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     for (size_t index = 0; index < segments.size(); ++index) {
         Segment& segment = segments[index];
         const qint64 start = plan.starts[index];
@@ -341,7 +344,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
     LameStream lame;
     OutputStream wav;
     QByteArray packed;
-    const bool mp3 = plan.kind == OutputKind::Mp3;
+    const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     qint64 reached = 0;
     Status status = reader.open(plan.source);
     if (status)
@@ -432,7 +435,7 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
 {
     std::unique_ptr<Mp3Output> mp3;
     Status status;
-    if (plan.kind == OutputKind::Mp3) {
+    if (plan.splitting == Splitting::JoinedMp3Frames) {
         mp3 = std::make_unique<Mp3Output>(m_settings.mp3.writeVbrHeader());
         status = mp3->open(plan);
     } else {

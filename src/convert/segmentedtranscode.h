@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/audio/status.h"
 
 #include <QString>
@@ -19,7 +19,7 @@ class TranscodeObserver;
 // before and after each, so its encoder has settled at the seams) and the finished segments
 // go to the output in order, joined into one stream whose header describes the whole file.
 // Only the segments not yet written are held, so memory does not grow with the source's
-// length. MP3 and WAV output only.
+// length. Only formats whose table row names a way to split (Splitting) are split.
 class SegmentedTranscode {
 public:
     enum class Outcome {

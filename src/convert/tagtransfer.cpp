@@ -103,12 +103,13 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
     QStringList lost;
     // Totals are written beside their numbers only; ASF has no common field for the number
     // of tracks.
-    if (rich.trackTotal > 0 && (track <= 0 || target == OutputKind::Wma))
+    if (rich.trackTotal > 0 && (track <= 0 || outputFormat(target).tags == TagFamily::Asf))
         lost.append(QStringLiteral("track total"));
     if (rich.discTotal > 0 && rich.discNumber <= 0)
         lost.append(QStringLiteral("disc total"));
     // An M4A cover (covr) has no description.
-    if (target == OutputKind::M4a && !rich.cover.isEmpty() && !rich.cover.description.isEmpty())
+    if (outputFormat(target).tags == TagFamily::Mp4 && !rich.cover.isEmpty() &&
+        !rich.cover.description.isEmpty())
         lost.append(QStringLiteral("cover description"));
     // A full date whose year is not the year read gives way to that year.
     if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=

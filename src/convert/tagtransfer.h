@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/audio/richtags.h"
 #include "common/audio/status.h"
 

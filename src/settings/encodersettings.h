@@ -1,8 +1,6 @@
 #pragma once
 
-#include "common/audio/encoder.h"
-#include "common/audio/mp3encoder.h"
-#include "common/audio/wmaprofiles.h"
+#include "common/audio/outputformat.h"
 
 #include <QString>
 
@@ -13,42 +11,25 @@ namespace tunevale {
 class AudioFile;
 
 // A conversion's whole choice: the target format, each format's settings, where outputs go and
-// whether tags are copied. A plain value with every start-up default written here: dialogs edit
-// a copy and hand it back, and each conversion configures its own writer from it.
+// whether tags are copied. A plain value with every start-up default written here or in the
+// formats' own settings types: dialogs edit a copy and hand it back, and each conversion
+// configures its own writer from it.
 struct EncoderSettings {
     OutputKind TargetFormat = OutputKind::Mp3;
     QString OutputFolder;         // ends in a separator
     bool UseOutputFolder = false; // false: each output goes to its source's folder
     bool CopyTags = true;
 
-    Mp3Encoder Mp3; // the MP3 encoder's parameters
-
-    QString OggFrequencyText; // oggFrequencyCaption() of the rate
-    QString OggChannelText;   // "Mono" or "Stereo"
-    int OggBitrate = 0;       // kbit/s
-    int OggMinBitrate = 0;
-    int OggMaxBitrate = 0;
-    int OggQuality = 0; // level x 100
-    bool OggVbrEnabled = false;
-    bool OggQualityEnabled = false;
-
-    int WavSampleRate = 0; // Hz
-    int WavChannels = 0;
-    int WavBitsPerSample = 0;
-
-    int WmaProfileIndex = kDefaultWmaProfile;
+    // Each output format's settings in its own typed form; the texts dialogs and the summary
+    // show are made from these.
+    OutputSettings Formats;
 
     EncoderSettings();
 
-    // Start values of the OGG fields: text fields first, then numbers and switches.
+    // Start values of one format's settings.
     void SetOggDefaults();
     void SetWavDefaults();
 
-    // The OGG format these fields choose: quality mode before managed bitrates before a
-    // constant bitrate.
-    OggFormat oggFormat() const;
-    // What a writer is given for every output format.
-    OutputSettings outputSettings() const;
     // Configures a writer for every output format; an error names the format it refused.
     Status applyTo(AudioFile& writer) const;
 
@@ -58,11 +39,6 @@ struct EncoderSettings {
     QString summary() const;
     // Where the next output goes: OutputFolder when chosen, else empty (the source's folder).
     QString rowOutputFolder() const { return UseOutputFolder ? OutputFolder : QString(); }
-
-    // Every "kHz" becomes "Hz"; one trailing "; " is dropped.
-    static QString editedWriterDescription(QString description);
-    // "44,100 Hz": an OGG rate as the OGG dialog lists it, grouped alike in every locale.
-    static QString oggFrequencyCaption(int hertz);
 
     friend bool operator==(const EncoderSettings&, const EncoderSettings&) = default;
 };

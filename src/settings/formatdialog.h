@@ -23,8 +23,4 @@ protected:
     EncoderSettings m_settings;
 };
 
-// Shows the settings dialog of the target format modally over owner and answers its edited()
-// copy.
-std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderSettings& settings);
-
 } // namespace tunevale

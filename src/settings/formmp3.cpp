@@ -111,7 +111,7 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     connect(m_cancelButton, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
 
     m_pages->setCurrentIndex(0);
-    LoadControlsFromEncoder(m_settings.Mp3);
+    LoadControlsFromEncoder(m_settings.Formats.mp3);
     // The method list may already have shown the encoder's method, so no change was signalled.
     cmbVBRCodingMethod_Click();
     showVbrMinimum();
@@ -267,7 +267,7 @@ void FormMp3::ApplyControlsToEncoder()
 {
     // Each step stands alone: one the encoder refuses, or text that is no number, keeps that
     // property's previous value and the others are still written.
-    Mp3Encoder& encoder = m_settings.Mp3;
+    Mp3Encoder& encoder = m_settings.Formats.mp3;
     const QVariant rate = m_frequencyList->currentData();
     if (rate.isValid())
         (void)encoder.setSampleRate(rate.toInt());
@@ -348,7 +348,7 @@ void FormMp3::CmdOK_Click()
     // A bitrate the chosen rate cannot carry is refused, as the OGG dialog refuses a format,
     // rather than lowered by the encoder without a word; the dialog stays open.
     ApplyControlsToEncoder();
-    if (const Status fits = m_settings.Mp3.checkBitrateForRate(); !fits) {
+    if (const Status fits = m_settings.Formats.mp3.checkBitrateForRate(); !fits) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
         message.setInformativeText(fits.message());

@@ -1,5 +1,6 @@
 #include "settings/formogg.h"
 
+#include "common/audio/vorbisencoder.h"
 #include "settings/bitratelist.h"
 #include "widgets/artwork.h"
 #include "widgets/named.h"
@@ -27,9 +28,6 @@ constexpr int kFirstFreeChannelFrequency = 3;
 constexpr int kMonoPosition = 0;
 constexpr int kStereoPosition = 1;
 constexpr int kQualityLevels = 10;
-// Quality mode still hands the writer a nominal bitrate, without bounds.
-constexpr int kQualityModeBitrate = 128;
-constexpr int kNoQuality = -1;
 
 using Controls = std::initializer_list<QWidget*>;
 
@@ -126,7 +124,7 @@ void FormOGG::buildControls()
     for (int level = 1; level <= kQualityLevels; ++level)
         m_qualityList->addItem(QString::number(level));
     for (int hertz : kOggSampleRates)
-        m_frequencyList->addItem(EncoderSettings::oggFrequencyCaption(hertz), hertz);
+        m_frequencyList->addItem(oggFrequencyCaption(hertz), hertz);
     m_channelsList->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
     // The lists start without a selection; loading picks each one.
     for (QComboBox* list : {m_bitrateList, m_minBitrateList, m_maxBitrateList, m_qualityList,
@@ -155,24 +153,17 @@ void FormOGG::buildControls()
 
 void FormOGG::Form_Load()
 {
-    int frequency = -1;
-    for (int position = 0; position < m_frequencyList->count(); ++position) {
-        if (m_frequencyList->itemText(position) == m_settings.OggFrequencyText) {
-            frequency = position;
-            break;
-        }
-    }
-    selectRaising(m_frequencyList, frequency, [this] { cmbFrequency_Click(); });
-    m_channelsList->setCurrentIndex(
-        m_channelsList->itemText(kMonoPosition) == m_settings.OggChannelText ? kMonoPosition
-                                                                             : kStereoPosition);
+    const OggFormat& ogg = m_settings.Formats.ogg;
+    selectRaising(m_frequencyList, m_frequencyList->findData(ogg.sampleRate),
+                  [this] { cmbFrequency_Click(); });
+    m_channelsList->setCurrentIndex(ogg.channels == 1 ? kMonoPosition : kStereoPosition);
 
-    m_bitrate = m_settings.OggBitrate;
-    m_minBitrate = m_settings.OggMinBitrate;
-    m_maxBitrate = m_settings.OggMaxBitrate;
-    m_vbrEnabled = m_settings.OggVbrEnabled;
-    m_quality = m_settings.OggQuality;
-    m_qualityEnabled = m_settings.OggQualityEnabled;
+    m_bitrate = ogg.bitrate;
+    m_minBitrate = ogg.minBitrate;
+    m_maxBitrate = ogg.maxBitrate;
+    m_vbrEnabled = ogg.managed;
+    m_quality = ogg.quality;
+    m_qualityEnabled = ogg.qualityMode;
 
     selectRaising(m_bitrateList, BitrateListIndex(m_bitrate), [this] { ComboBitrate_Click(); });
     selectRaising(m_minBitrateList, BitrateListIndex(m_minBitrate),
@@ -256,38 +247,25 @@ void FormOGG::CmdOK_Click()
 
 bool FormOGG::ValidateAndApplyOgg()
 {
-    // Without a selected frequency the writer gets 0 and decides for itself.
-    const int sampleRate = m_frequencyList->currentData().toInt();
-    const int channels = m_channelsList->currentIndex() + 1;
-
-    int bitrate = m_bitrate;
-    int minBitrate = 0;
-    int maxBitrate = 0;
-    int quality = kNoQuality;
-    if (m_qualityEnabled) {
-        bitrate = kQualityModeBitrate;
-        quality = m_quality;
-    } else if (m_vbrEnabled) {
-        minBitrate = m_minBitrate;
-        maxBitrate = m_maxBitrate;
-    }
-    // The dialog's own writer judges the format at the rate and channels it will really write, and
-    // a refusal keeps the dialog open.
-    if (!m_writer.setOggFormat(sampleRate, channels, bitrate, minBitrate, maxBitrate, quality)) {
+    OggFormat ogg;
+    // Without a selected frequency the rate is 0, which no format takes.
+    ogg.sampleRate = m_frequencyList->currentData().toInt();
+    ogg.channels = m_channelsList->currentIndex() + 1;
+    ogg.bitrate = m_bitrate;
+    ogg.minBitrate = m_minBitrate;
+    ogg.maxBitrate = m_maxBitrate;
+    ogg.quality = m_quality;
+    ogg.managed = m_vbrEnabled;
+    ogg.qualityMode = m_qualityEnabled;
+    // The format is judged at the rate and channels it will really be written with, and a
+    // refusal keeps the dialog open.
+    if (!VorbisEncoder::validate(ogg)) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
                             QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
         message.exec();
         return false;
     }
-
-    m_settings.OggFrequencyText = m_frequencyList->currentText();
-    m_settings.OggChannelText = m_channelsList->currentText();
-    m_settings.OggBitrate = m_bitrate;
-    m_settings.OggMinBitrate = m_minBitrate;
-    m_settings.OggMaxBitrate = m_maxBitrate;
-    m_settings.OggQuality = m_quality;
-    m_settings.OggVbrEnabled = m_vbrBox->isChecked();
-    m_settings.OggQualityEnabled = m_qualityModeBox->isChecked();
+    m_settings.Formats.ogg = ogg;
     return true;
 }
 

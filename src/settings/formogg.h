@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/audio/audiofile.h"
 #include "settings/formatdialog.h"
 
 class QCheckBox;
@@ -32,9 +31,6 @@ private:
     void CmdOK_Click();
     // Checks and applies the chosen format; false when the writer refuses it.
     bool ValidateAndApplyOgg();
-
-    // Asked whether a bitrate format can be written; it writes nothing.
-    AudioFile m_writer;
 
     // The choices of this opening, copied back to the settings on a successful OK.
     int m_bitrate = 0;

@@ -106,16 +106,16 @@ void FormWAV::buildControls()
 void FormWAV::Form_Load()
 {
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
-        if (kFrequencies[i].hertz == m_settings.WavSampleRate)
+        if (kFrequencies[i].hertz == m_settings.Formats.wav.sampleRate)
             m_rateButtons[i]->setChecked(true);
     }
-    if (m_settings.WavChannels == 1)
+    if (m_settings.Formats.wav.channels == 1)
         m_monoButton->setChecked(true);
-    else if (m_settings.WavChannels == 2)
+    else if (m_settings.Formats.wav.channels == 2)
         m_stereoButton->setChecked(true);
-    if (m_settings.WavBitsPerSample == 8)
+    if (m_settings.Formats.wav.bitsPerSample == 8)
         m_eightBitButton->setChecked(true);
-    else if (m_settings.WavBitsPerSample == 16)
+    else if (m_settings.Formats.wav.bitsPerSample == 16)
         m_sixteenBitButton->setChecked(true);
     setWindowIcon(applicationIcon());
 }
@@ -124,10 +124,10 @@ void FormWAV::CmdOK_Click()
 {
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
         if (m_rateButtons[i]->isChecked())
-            m_settings.WavSampleRate = kFrequencies[i].hertz;
+            m_settings.Formats.wav.sampleRate = kFrequencies[i].hertz;
     }
-    m_settings.WavChannels = m_monoButton->isChecked() ? 1 : 2;
-    m_settings.WavBitsPerSample = m_eightBitButton->isChecked() ? 8 : 16;
+    m_settings.Formats.wav.channels = m_monoButton->isChecked() ? 1 : 2;
+    m_settings.Formats.wav.bitsPerSample = m_eightBitButton->isChecked() ? 8 : 16;
     accept();
 }
 

@@ -102,8 +102,8 @@ void FormWMA::Form_Load()
         }
         m_profileList->setCurrentIndex(-1);
     }
-    m_profileList->setCurrentIndex(m_settings.WmaProfileIndex - 1);
-    if (const int shortcut = shortcutOf(m_settings.WmaProfileIndex - 1); shortcut >= 0)
+    m_profileList->setCurrentIndex(m_settings.Formats.wmaProfile - 1);
+    if (const int shortcut = shortcutOf(m_settings.Formats.wmaProfile - 1); shortcut >= 0)
         m_shortcuts->button(shortcut)->setChecked(true);
     setWindowIcon(applicationIcon());
 }
@@ -129,7 +129,7 @@ void FormWMA::Option_Click(int shortcut)
 
 void FormWMA::CmdOK_Click()
 {
-    m_settings.WmaProfileIndex = m_profileList->currentIndex() + 1;
+    m_settings.Formats.wmaProfile = m_profileList->currentIndex() + 1;
     accept();
 }
 

@@ -1,6 +1,6 @@
 #include "widgets/artwork.h"
 
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -208,35 +208,16 @@ void drawPlay(QPainter& painter)
     painter.drawPath(triangle);
 }
 
-struct FormatBadge {
-    OutputKind format;
-    QColor colour;
-};
-
-FormatBadge badgeFor(CommandIcon icon)
+// A coloured badge: the format's name where there is room, its mark where there is not.
+void drawFormatBadge(QPainter& painter, const QString& caption, const FormatBadge& badge, int size)
 {
-    switch (icon) {
-    case CommandIcon::ConvertMp3:
-        return {OutputKind::Mp3, QColor(0xE8, 0x59, 0x0C)};
-    case CommandIcon::ConvertWma:
-        return {OutputKind::Wma, QColor(0x1C, 0x7E, 0xD6)};
-    case CommandIcon::ConvertOgg:
-        return {OutputKind::Ogg, QColor(0x2B, 0x8A, 0x3E)};
-    default:
-        return {OutputKind::Wav, QColor(0x70, 0x48, 0xE8)};
-    }
-}
-
-// A coloured badge: the format's name where there is room, one mark where there is not.
-void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
-{
-    const FormatBadge badge = badgeFor(icon);
-    const QString caption = formatCaption(badge.format);
+    painter.scale(size / 24.0, size / 24.0);
+    const QColor colour = QColor::fromRgb(badge.colour);
     const QRectF body(1.5, 3.5, 21, 17);
     QLinearGradient fill(0, body.top(), 0, body.bottom());
-    fill.setColorAt(0, badge.colour.lighter(125));
-    fill.setColorAt(1, badge.colour);
-    painter.setPen(QPen(badge.colour.darker(135), 1.0));
+    fill.setColorAt(0, colour.lighter(125));
+    fill.setColorAt(1, colour);
+    painter.setPen(QPen(colour.darker(135), 1.0));
     painter.setBrush(fill);
     painter.drawRoundedRect(body, 3.5, 3.5);
     painter.setPen(Qt::NoPen);
@@ -245,8 +226,7 @@ void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
         painter.drawPath(fittedText(caption, body.adjusted(1.9, 4.0, -1.9, -4.0), QFont::Black));
         return;
     }
-    // At 16 pixels three letters blur. WMA and WAV share their first letter, so WAV shows a wave.
-    if (icon == CommandIcon::ConvertWav) {
+    if (badge.mark.isEmpty()) {
         QPainterPath wave;
         wave.moveTo(5.0, 12.0);
         wave.cubicTo(7.5, 4.5, 9.5, 4.5, 12.0, 12.0);
@@ -257,7 +237,7 @@ void drawConvertBadge(QPainter& painter, CommandIcon icon, int size)
         return;
     }
     painter.drawPath(
-        fittedText(caption.left(1), body.adjusted(6.0, 3.0, -6.0, -3.0), QFont::Black));
+        fittedText(badge.mark.toString(), body.adjusted(6.0, 3.0, -6.0, -3.0), QFont::Black));
 }
 
 void drawCommandIcon(QPainter& painter, CommandIcon icon, int size)
@@ -277,12 +257,6 @@ void drawCommandIcon(QPainter& painter, CommandIcon icon, int size)
         break;
     case CommandIcon::Play:
         drawPlay(painter);
-        break;
-    case CommandIcon::ConvertMp3:
-    case CommandIcon::ConvertWma:
-    case CommandIcon::ConvertOgg:
-    case CommandIcon::ConvertWav:
-        drawConvertBadge(painter, icon, size);
         break;
     }
 }
@@ -378,8 +352,8 @@ void drawSplash(QPainter& painter)
     formats.setWeight(QFont::DemiBold);
     formats.setLetterSpacing(QFont::AbsoluteSpacing, 2.0);
     QStringList captions;
-    for (OutputKind format : kOutputKinds)
-        captions << formatCaption(format);
+    for (const OutputFormat& format : outputFormats())
+        captions << format.caption.toString();
     constexpr qreal kFormatsLeft = 112;
     QString line = captions.join(QStringLiteral("  \u00B7  "));
     // Set closer together when the list would run past the right edge.
@@ -394,6 +368,21 @@ void drawSplash(QPainter& painter)
     // The footer band carries the version and copyright labels of the window.
     painter.fillRect(QRectF(0, kFooterTop, kWidth, kHeight - kFooterTop), QColor(0, 0, 0, 70));
     painter.fillRect(QRectF(0, kFooterTop, kWidth, 1), QColor(255, 255, 255, 40));
+}
+
+// An icon drawn at each size menus and toolbars ask for.
+template <typename Draw> QIcon iconOfEverySize(Draw draw)
+{
+    QIcon result;
+    for (const int size : kCommandIconSizes) {
+        QPixmap pixmap = transparentPixmap(size);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter, size);
+        painter.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
 }
 
 } // namespace
@@ -438,16 +427,14 @@ QPixmap splashArtwork(const QSize& size)
 
 QIcon commandIcon(CommandIcon icon)
 {
-    QIcon result;
-    for (const int size : kCommandIconSizes) {
-        QPixmap pixmap = transparentPixmap(size);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawCommandIcon(painter, icon, size);
-        painter.end();
-        result.addPixmap(pixmap);
-    }
-    return result;
+    return iconOfEverySize(
+        [icon](QPainter& painter, int size) { drawCommandIcon(painter, icon, size); });
+}
+
+QIcon formatIcon(const QString& caption, const FormatBadge& badge)
+{
+    return iconOfEverySize(
+        [&](QPainter& painter, int size) { drawFormatBadge(painter, caption, badge, size); });
 }
 
 } // namespace tunevale

@@ -177,6 +177,25 @@ TEST_F(ConvertCli, EncoderOptionsReachTheFiles)
     const Decoded decoded = decodeFile(mono + QStringLiteral("/noise.wma"));
     ASSERT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.format.channels, 1); // profile 17 is 44100 Hz mono
+
+    const QString lean = convertInto(QStringLiteral("opus32"),
+                                     {QStringLiteral("--to"), QStringLiteral("opus"),
+                                      QStringLiteral("--opus-bitrate"), QStringLiteral("32"),
+                                      QStringLiteral("--opus-mode"), QStringLiteral("cbr")});
+    const QString rich = convertInto(QStringLiteral("opus160"),
+                                     {QStringLiteral("--to"), QStringLiteral("opus"),
+                                      QStringLiteral("--opus-bitrate"), QStringLiteral("160"),
+                                      QStringLiteral("--opus-mode"), QStringLiteral("cbr")});
+    const qint64 leanSize = QFileInfo(lean + QStringLiteral("/noise.opus")).size();
+    EXPECT_GT(leanSize, 0);
+    EXPECT_GT(QFileInfo(rich + QStringLiteral("/noise.opus")).size(), leanSize * 3);
+
+    const QString m4a =
+        convertInto(QStringLiteral("m4a"), {QStringLiteral("--to"), QStringLiteral("m4a"),
+                                            QStringLiteral("--m4a-channels"), QStringLiteral("1")});
+    const Decoded aac = decodeFile(m4a + QStringLiteral("/noise.m4a"));
+    ASSERT_TRUE(aac.ok);
+    EXPECT_EQ(aac.format.channels, 1);
 }
 
 TEST_F(ConvertCli, BadOptionsAreUsageErrorsBeforeAnyWork)
@@ -214,6 +233,16 @@ TEST_F(ConvertCli, BadOptionsAreUsageErrorsBeforeAnyWork)
          "12"},
         {{to, QStringLiteral("wav"), QStringLiteral("--wav-channels"), QStringLiteral("3"), source},
          "3"},
+        {{to, QStringLiteral("flac"), QStringLiteral("--flac-level"), QStringLiteral("9"), source},
+         "9"},
+        {{to, QStringLiteral("opus"), QStringLiteral("--opus-bitrate"), QStringLiteral("5"),
+          source},
+         "5"},
+        {{to, QStringLiteral("opus"), QStringLiteral("--opus-mode"), QStringLiteral("abr"), source},
+         "abr"},
+        {{to, QStringLiteral("m4a"), QStringLiteral("--m4a-bitrate"), QStringLiteral("600"),
+          source},
+         "600"},
         {{to, mp3, QStringLiteral("--out"), m_dir.file(QStringLiteral("nowhere")), source},
          "nowhere"},
         {{to, mp3, QStringLiteral("--colour"), source}, "colour"},

@@ -392,7 +392,7 @@ TEST_P(FailedTranscode, LeavesNoOutput)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("nine.wav")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, FailedTranscode, ::testing::ValuesIn(kOutputKinds),
+INSTANTIATE_TEST_SUITE_P(Formats, FailedTranscode, ::testing::ValuesIn(everyOutputKind()),
                          [](const auto& info) { return formatCaption(info.param).toStdString(); });
 
 } // namespace

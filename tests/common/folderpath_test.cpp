@@ -1,5 +1,6 @@
-#include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/folderpath.h"
+#include "support/fixtures.h"
 #include "support/qtprinters.h"
 
 #include <QDir>
@@ -26,7 +27,7 @@ TEST(FolderPath, TrailingSeparatorIsAddedOnceAndDroppedExceptOnARoot)
 
 TEST(FormatCaption, NamesEveryKindAndIsReadBackInAnyCase)
 {
-    for (OutputKind kind : kOutputKinds) {
+    for (OutputKind kind : test::everyOutputKind()) {
         EXPECT_EQ(outputKindNamed(formatCaption(kind)), kind);
         EXPECT_EQ(outputKindNamed(formatCaption(kind).toLower()), kind);
     }

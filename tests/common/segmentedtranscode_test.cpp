@@ -110,9 +110,7 @@ Status convertOnOneThread(const OutputSettings& settings, const QString& source,
 {
     AudioFile reader;
     AudioFile writer;
-    writer.attachMp3Encoder(settings.mp3);
-    (void)writer.setWavFormat(settings.wav.sampleRate, settings.wav.channels,
-                              settings.wav.bitsPerSample);
+    (void)writer.configure(settings);
     return Transcoder(reader, writer).transcodeFile(source, output);
 }
 

@@ -22,12 +22,17 @@ using Samples = std::vector<qint16>;
 
 OggFormat bitrateFormat(int rate, int channels, int kbps, int minKbps = 0, int maxKbps = 0)
 {
-    return {rate, channels, kbps, minKbps, maxKbps, -1};
+    return {.sampleRate = rate,
+            .channels = channels,
+            .bitrate = kbps,
+            .minBitrate = minKbps,
+            .maxBitrate = maxKbps,
+            .managed = minKbps > 0 || maxKbps > 0};
 }
 
 OggFormat qualityFormat(int rate, int channels, int quality)
 {
-    return {rate, channels, 128, 0, 0, quality};
+    return {.sampleRate = rate, .channels = channels, .quality = quality, .qualityMode = true};
 }
 
 double channelFrequency(int channel)

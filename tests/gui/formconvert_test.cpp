@@ -86,7 +86,7 @@ protected:
 
 TEST_F(Conversion, ShowsTheTargetFormatsSummaryAndConfigCaption)
 {
-    for (OutputKind target : kOutputKinds) {
+    for (OutputKind target : everyOutputKind()) {
         const EncoderSettings settings = settingsFor(target);
         FormConvert dialog(nullptr, m_paths, settings, {});
         EXPECT_EQ(dialog.summary(), settings.summary());
@@ -328,9 +328,9 @@ TEST_F(Conversion, ConfigRoundTripKeepsTheDialogAndItsRun)
             });
         });
     });
-    main.M_ConvertWAV_Click();
+    main.convertTo(OutputKind::Wav);
     EXPECT_TRUE(checked);
-    EXPECT_EQ(main.settings().WavChannels, 1); // the choice lasts beyond the dialog
+    EXPECT_EQ(main.settings().Formats.wav.channels, 1); // the choice lasts beyond the dialog
     EXPECT_EQ(main.settings().TargetFormat, OutputKind::Wav);
 }
 

@@ -1,5 +1,6 @@
 #include "app/commandbars.h"
 #include "app/commandids.h"
+#include "app/formatcommands.h"
 #include "app/formmain.h"
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
@@ -18,12 +19,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tunevale;
@@ -112,8 +115,8 @@ TEST_F(MainWindow, StartsWithItsDefaults)
     EXPECT_EQ(m_window.centralWidget(), m_window.ListView1());
     EXPECT_TRUE(list().acceptDrops());
     EXPECT_EQ(m_window.VisualStyle, 3);
-    EXPECT_EQ(m_window.settings().WmaProfileIndex, 14);
-    EXPECT_EQ(m_window.settings().Mp3.bitrate(), 96);
+    EXPECT_EQ(m_window.settings().Formats.wmaProfile, 14);
+    EXPECT_EQ(m_window.settings().Formats.mp3.bitrate(), 96);
     const QString format = m_window.settings().OutputFormatText();
     EXPECT_TRUE(format.contains(u"44100 Hz") && format.contains(u"96")) << format.toStdString();
     EXPECT_FALSE(format.endsWith(u"; "));
@@ -231,6 +234,29 @@ TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
         bound[key] = CommandBars::commandId(action);
     }
     EXPECT_EQ(bound, expected);
+}
+
+// The window's format table offers a format of the core table at most once, each with its own
+// command id; the four classic formats have a row.
+TEST(FormatCommands, EveryOfferedFormatHasOneConvertCommand)
+{
+    QSet<int> ids;
+    for (const OutputFormat& format : outputFormats()) {
+        const auto rows = std::count_if(
+            formatCommands().begin(), formatCommands().end(),
+            [&format](const FormatCommand& command) { return command.kind == format.kind; });
+        EXPECT_LE(rows, 1) << format.caption.toString().toStdString();
+        const FormatCommand* command = formatCommand(format.kind);
+        EXPECT_EQ(command != nullptr, rows == 1);
+        if (!command)
+            continue;
+        EXPECT_EQ(formatCommandWithId(command->commandId), command);
+        ids.insert(command->commandId);
+    }
+    EXPECT_EQ(ids.size(), qsizetype(formatCommands().size()));
+    for (OutputKind kind : {OutputKind::Mp3, OutputKind::Wma, OutputKind::Ogg, OutputKind::Wav})
+        EXPECT_NE(formatCommand(kind), nullptr);
+    EXPECT_EQ(formatCommand(OutputKind::Flac), nullptr);
 }
 
 // Keys reach the window as a user presses them.

@@ -122,7 +122,7 @@ protected:
 
     AudioFile m_writer;
     EncoderSettings m_settings;
-    Mp3Encoder& m_live = m_settings.Mp3; // the encoder conversions get
+    Mp3Encoder& m_live = m_settings.Formats.mp3; // the encoder conversions get
     std::unique_ptr<FormMp3> m_dialog;
 };
 
@@ -289,7 +289,7 @@ TEST_F(FormMp3Presets, PresetsAccumulateOnAFreshEncoderAndReachTheLiveOneOnlyByO
     ASSERT_TRUE(expected.applyPreset(Mp3Encoder::Studio));
     EXPECT_EQ(describe(dialog.presetEncoder()), describe(expected));
     EncoderSettings shownSettings;
-    shownSettings.Mp3 = expected;
+    shownSettings.Formats.mp3 = expected;
     FormMp3 reference(nullptr, shownSettings);
     EXPECT_EQ(shown(dialog), shown(reference));
 

@@ -1,3 +1,4 @@
+#include "app/formatcommands.h"
 #include "common/audio/audiofile.h"
 #include "common/audio/wmaprofiles.h"
 #include "settings/encodersettings.h"
@@ -66,7 +67,7 @@ bool takeEdited(const FormatDialog& dialog, EncoderSettings& settings, AudioFile
 
 QString oggText(const EncoderSettings& settings)
 {
-    return describeOutput(OutputKind::Ogg, settings.outputSettings());
+    return outputFormat(OutputKind::Ogg).describe(settings.Formats);
 }
 
 // Answers every message box that opens while it lives, as a user pressing OK would,
@@ -114,9 +115,9 @@ QString oggDescription(int rate, int channels, int bitrate, int minBitrate, int 
 
 auto oggFields(const EncoderSettings& settings)
 {
-    return std::make_tuple(settings.OggFrequencyText, settings.OggChannelText, settings.OggBitrate,
-                           settings.OggMinBitrate, settings.OggMaxBitrate, settings.OggQuality,
-                           settings.OggVbrEnabled, settings.OggQualityEnabled);
+    const OggFormat& ogg = settings.Formats.ogg;
+    return std::make_tuple(ogg.sampleRate, ogg.channels, ogg.bitrate, ogg.minBitrate,
+                           ogg.maxBitrate, ogg.quality, ogg.managed, ogg.qualityMode);
 }
 
 void choose(const QWidget& dialog, const char* list, const QString& text)
@@ -282,8 +283,8 @@ TEST_P(FormOGGConstantBitrate, IsJudgedAtTheChosenRateAndChannels)
         EXPECT_TRUE(boxes.seen().isEmpty());
         ASSERT_TRUE(takeEdited(dialog, settings, writer));
         EXPECT_EQ(oggText(settings), oggDescription(choice.rate, channels, choice.kbps, 0, 0, -1));
-        EXPECT_EQ(settings.OggFrequencyText, QString::fromLatin1(choice.frequency));
-        EXPECT_EQ(settings.OggBitrate, choice.kbps);
+        EXPECT_EQ(settings.Formats.ogg.sampleRate, choice.rate);
+        EXPECT_EQ(settings.Formats.ogg.bitrate, choice.kbps);
     } else {
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_NE(dialog.result(), QDialog::Accepted);
@@ -349,9 +350,7 @@ TEST(FormOGG, RejectedVbrFormatKeepsDialogOpenAndChangesNothing)
     EXPECT_EQ(boxes.seen().size(), 2);
     EXPECT_NE(oggFields(settings), settingsBefore);
     EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 64, 192, -1));
-    EXPECT_EQ(oggFields(settings),
-              std::make_tuple(QStringLiteral("44,100 Hz"), QStringLiteral("Stereo"), 128, 64, 192,
-                              300, true, false));
+    EXPECT_EQ(oggFields(settings), std::make_tuple(44100, 2, 128, 64, 192, 300, true, false));
 }
 
 // A managed range must hold together: minimum up to maximum, the nominal bitrate between.
@@ -395,8 +394,8 @@ TEST(FormOGG, QualityTenIsStoredAsThousandAndShownAgain)
         pressOk(dialog);
         ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
-    EXPECT_EQ(settings.OggQuality, 1000);
-    EXPECT_TRUE(settings.OggQualityEnabled);
+    EXPECT_EQ(settings.Formats.ogg.quality, 1000);
+    EXPECT_TRUE(settings.Formats.ogg.qualityMode);
     EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 0, 0, 1000));
     FormOGG reopened(nullptr, settings);
     EXPECT_EQ(control<QComboBox>(reopened, "ComboQuality")->currentText(), u"10");
@@ -416,9 +415,9 @@ TEST(FormOGG, QualityModeWithVbrTickedKeepsBothTicks)
         ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
     EXPECT_EQ(oggText(settings), oggDescription(44100, 2, 128, 0, 0, 500));
-    EXPECT_TRUE(settings.OggVbrEnabled);
-    EXPECT_TRUE(settings.OggQualityEnabled);
-    EXPECT_EQ(settings.OggMinBitrate, 96);
+    EXPECT_TRUE(settings.Formats.ogg.managed);
+    EXPECT_TRUE(settings.Formats.ogg.qualityMode);
+    EXPECT_EQ(settings.Formats.ogg.minBitrate, 96);
 
     FormOGG reopened(nullptr, settings);
     EXPECT_TRUE(control<QCheckBox>(reopened, "chVbr")->isChecked());
@@ -433,10 +432,10 @@ TEST(FormOGG, QualityModeWithVbrTickedKeepsBothTicks)
 TEST(FormOGG, StoredValuesOutsideTheListsLoadAsDescribed)
 {
     EncoderSettings settings;
-    settings.OggFrequencyText = QStringLiteral("44100 Hz");
-    settings.OggChannelText = QStringLiteral("Mono");
-    settings.OggMinBitrate = 40;
-    settings.OggQuality = 250; // halfway: the even level wins
+    settings.Formats.ogg.sampleRate = 44000;
+    settings.Formats.ogg.channels = 1;
+    settings.Formats.ogg.minBitrate = 40;
+    settings.Formats.ogg.quality = 250; // halfway: the even level wins
     FormOGG dialog(nullptr, settings);
     EXPECT_EQ(control<QComboBox>(dialog, "cmbFrequency")->currentIndex(), -1);
     EXPECT_FALSE(control<QComboBox>(dialog, "cmbChMode")->isEnabled());
@@ -505,7 +504,7 @@ TEST(FormWMA, OpensOnTheStoredProfileWithItsShortcut)
     EXPECT_FALSE(control<QRadioButton>(dialog, "Option1")->isChecked());
     EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked());
 
-    settings.WmaProfileIndex = 10;
+    settings.Formats.wmaProfile = 10;
     FormWMA normal(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(normal, "Option1")->isChecked());
     EXPECT_EQ(control<QComboBox>(normal, "Combo1")->currentIndex(), 9);
@@ -542,7 +541,7 @@ TEST(FormWMA, OkStoresAndSelectsTheChosenProfile)
     EXPECT_EQ(control<QComboBox>(dialog, "Combo1")->currentIndex(), 34);
     pressOk(dialog);
     ASSERT_TRUE(takeEdited(dialog, settings, writer));
-    EXPECT_EQ(settings.WmaProfileIndex, 35);
+    EXPECT_EQ(settings.Formats.wmaProfile, 35);
     settings.TargetFormat = OutputKind::Wma;
     EXPECT_EQ(settings.summary(), describeWmaProfile(35));
 }
@@ -569,12 +568,12 @@ TEST(FormWMA, LowerProfileGivesSmallerFile)
         pressOk(dialog);
         EXPECT_TRUE(takeEdited(dialog, settings, writer));
         return writeMusic(writer,
-                          dir.file(QStringLiteral("p%1.wma").arg(settings.WmaProfileIndex)));
+                          dir.file(QStringLiteral("p%1.wma").arg(settings.Formats.wmaProfile)));
     };
     const qint64 normal = encodeWith("Option1");
-    EXPECT_EQ(settings.WmaProfileIndex, 10);
+    EXPECT_EQ(settings.Formats.wmaProfile, 10);
     const qint64 poor = encodeWith("Option3");
-    EXPECT_EQ(settings.WmaProfileIndex, 35);
+    EXPECT_EQ(settings.Formats.wmaProfile, 35);
     EXPECT_LT(poor, normal);
 }
 
@@ -636,7 +635,7 @@ TEST(FormWAV, OpensWithTheStoredChoices)
     EXPECT_EQ(control<QRadioButton>(dialog, "F2")->text(), u"11025 ");
 
     // A rate outside the list keeps the first choice.
-    settings.WavSampleRate = 96000;
+    settings.Formats.wav.sampleRate = 96000;
     FormWAV odd(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(odd, "F7")->isChecked());
 }
@@ -654,9 +653,9 @@ TEST(FormWAV, OkStoresTheChoicesAndTheWriterWritesThem)
         pressOk(dialog);
         ASSERT_TRUE(takeEdited(dialog, settings, writer));
     }
-    EXPECT_EQ(settings.WavSampleRate, 11025);
-    EXPECT_EQ(settings.WavChannels, 1);
-    EXPECT_EQ(settings.WavBitsPerSample, 8);
+    EXPECT_EQ(settings.Formats.wav.sampleRate, 11025);
+    EXPECT_EQ(settings.Formats.wav.channels, 1);
+    EXPECT_EQ(settings.Formats.wav.bitsPerSample, 8);
 
     const QString path = dir.file(QStringLiteral("out.wav"));
     const std::vector<qint16> tone = sine(440, 22050, 2, 1.0);
@@ -683,7 +682,7 @@ TEST(FormWAV, OkStoresTheChoicesAndTheWriterWritesThem)
 TEST(FormWAV, CancelAnswersNothing)
 {
     EncoderSettings settings;
-    settings.WavSampleRate = 22050;
+    settings.Formats.wav.sampleRate = 22050;
     FormWAV dialog(nullptr, settings);
     EXPECT_TRUE(control<QRadioButton>(dialog, "F4")->isChecked());
     control<QRadioButton>(dialog, "F1")->click();

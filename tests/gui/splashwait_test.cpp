@@ -1,3 +1,4 @@
+#include "app/formatcommands.h"
 #include "app/formflash.h"
 #include "support/qtprinters.h"
 #include "widgets/artwork.h"
@@ -312,21 +313,24 @@ TEST_P(ArtworkIconSizes, ApplicationIconHasADrawnPixmapOfTheSize)
 INSTANTIATE_TEST_SUITE_P(Artwork, ArtworkIconSizes,
                          ::testing::Values(16, 24, 32, 48, 64, 128, 256));
 
+// Every command's icon, the format badges of the window's table included, is drawn at the
+// sizes toolbars and menus use and looks unlike every other one.
 TEST(Artwork, CommandIconsAreDrawnAndDistinctAtToolbarAndMenuSizes)
 {
-    const std::array kIcons{CommandIcon::AddFiles,   CommandIcon::AddFolder,
-                            CommandIcon::Remove,     CommandIcon::Play,
-                            CommandIcon::ConvertMp3, CommandIcon::ConvertWma,
-                            CommandIcon::ConvertOgg, CommandIcon::ConvertWav};
+    QList<QIcon> icons;
+    for (const CommandIcon which :
+         {CommandIcon::AddFiles, CommandIcon::AddFolder, CommandIcon::Remove, CommandIcon::Play})
+        icons.append(commandIcon(which));
+    for (const FormatCommand& command : formatCommands())
+        icons.append(formatIcon(formatCaption(command.kind), command.badge));
     for (const int size : {16, 24}) {
         QList<QImage> images;
-        for (const CommandIcon which : kIcons) {
-            const QIcon icon = commandIcon(which);
+        for (const QIcon& icon : icons) {
             ASSERT_FALSE(icon.isNull());
             EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
             const QImage image = icon.pixmap(QSize(size, size)).toImage();
             ASSERT_EQ(image.size(), QSize(size, size));
-            EXPECT_TRUE(hasOpaquePixel(image)) << "icon " << static_cast<int>(which);
+            EXPECT_TRUE(hasOpaquePixel(image)) << "icon " << images.size();
             for (qsizetype other = 0; other < images.size(); ++other)
                 EXPECT_NE(image, images[other]) << "icons " << other << " and " << images.size()
                                                 << " look the same at " << size;

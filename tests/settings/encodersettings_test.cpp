@@ -16,48 +16,49 @@ using namespace tunevale;
 TEST(EncoderSettings, StartsFromTheSameDefaultsEveryTime)
 {
     EncoderSettings first;
-    first.OggBitrate = 320;
-    first.WavChannels = 1;
-    first.WmaProfileIndex = 35;
+    first.Formats.ogg.bitrate = 320;
+    first.Formats.wav.channels = 1;
+    first.Formats.wmaProfile = 35;
 
     const EncoderSettings settings;
     EXPECT_EQ(settings.TargetFormat, OutputKind::Mp3);
     EXPECT_FALSE(settings.UseOutputFolder);
     EXPECT_TRUE(settings.CopyTags);
-    EXPECT_EQ(settings.Mp3.bitrate(), 96);
-    EXPECT_EQ(settings.Mp3.sampleRate(), 44100);
-    EXPECT_EQ(settings.Mp3.channels(), 2);
-    EXPECT_EQ(settings.OggFrequencyText, u"44,100 Hz");
-    EXPECT_EQ(settings.OggChannelText, u"Stereo");
-    EXPECT_EQ(settings.OggBitrate, 128);
-    EXPECT_EQ(settings.OggMinBitrate, 128);
-    EXPECT_EQ(settings.OggMaxBitrate, 128);
-    EXPECT_EQ(settings.OggQuality, 300);
-    EXPECT_FALSE(settings.OggVbrEnabled);
-    EXPECT_FALSE(settings.OggQualityEnabled);
-    EXPECT_EQ(settings.WavSampleRate, 44100);
-    EXPECT_EQ(settings.WavChannels, 2);
-    EXPECT_EQ(settings.WavBitsPerSample, 16);
-    EXPECT_EQ(settings.WmaProfileIndex, 14);
+    EXPECT_EQ(settings.Formats.mp3.bitrate(), 96);
+    EXPECT_EQ(settings.Formats.mp3.sampleRate(), 44100);
+    EXPECT_EQ(settings.Formats.mp3.channels(), 2);
+    const OggFormat& ogg = settings.Formats.ogg;
+    EXPECT_EQ(ogg.sampleRate, 44100);
+    EXPECT_EQ(ogg.channels, 2);
+    EXPECT_EQ(ogg.bitrate, 128);
+    EXPECT_EQ(ogg.minBitrate, 128);
+    EXPECT_EQ(ogg.maxBitrate, 128);
+    EXPECT_EQ(ogg.quality, 300);
+    EXPECT_FALSE(ogg.managed);
+    EXPECT_FALSE(ogg.qualityMode);
+    EXPECT_EQ(settings.Formats.wav.sampleRate, 44100);
+    EXPECT_EQ(settings.Formats.wav.channels, 2);
+    EXPECT_EQ(settings.Formats.wav.bitsPerSample, 16);
+    EXPECT_EQ(settings.Formats.wmaProfile, 14);
 }
 
 TEST(EncoderSettings, DefaultRoutinesRestoreTheirFieldsOnly)
 {
     EncoderSettings settings;
-    settings.OggFrequencyText = QStringLiteral("22,050 Hz");
-    settings.OggQualityEnabled = true;
-    settings.WavSampleRate = 8000;
+    settings.Formats.ogg.sampleRate = 22050;
+    settings.Formats.ogg.qualityMode = true;
+    settings.Formats.wav.sampleRate = 8000;
     settings.SetOggDefaults();
-    EXPECT_EQ(settings.OggFrequencyText, u"44,100 Hz");
-    EXPECT_FALSE(settings.OggQualityEnabled);
-    EXPECT_EQ(settings.WavSampleRate, 8000);
+    EXPECT_EQ(settings.Formats.ogg.sampleRate, 44100);
+    EXPECT_FALSE(settings.Formats.ogg.qualityMode);
+    EXPECT_EQ(settings.Formats.wav.sampleRate, 8000);
     settings.SetWavDefaults();
-    EXPECT_EQ(settings.WavSampleRate, 44100);
+    EXPECT_EQ(settings.Formats.wav.sampleRate, 44100);
 }
 
 TEST(EncoderSettings, WriterDescriptionIsEditedForDisplay)
 {
-    const auto edit = &EncoderSettings::editedWriterDescription;
+    const auto edit = &editedWriterDescription;
     EXPECT_EQ(edit(QStringLiteral("MP3 44.1 kHz; 96 Kbps; 22 kHz; ")),
               u"MP3 44.1 Hz; 96 Kbps; 22 Hz");
     EXPECT_EQ(edit(QStringLiteral("44 KHZ and khz")), u"44 KHZ and khz");
@@ -83,65 +84,67 @@ TEST(EncoderSettings, SummaryDescribesEachTargetFormat)
     EncoderSettings settings;
     settings.TargetFormat = OutputKind::Ogg;
     EXPECT_EQ(settings.summary(), u"OGG 44,100 Hz; Stereo; 128 Kbps");
-    settings.OggVbrEnabled = true;
-    settings.OggMinBitrate = 96;
-    settings.OggMaxBitrate = 160;
+    settings.Formats.ogg.managed = true;
+    settings.Formats.ogg.minBitrate = 96;
+    settings.Formats.ogg.maxBitrate = 160;
     EXPECT_EQ(settings.summary(), u"OGG 44,100 Hz; Stereo; 96-160Kbps VBR");
-    settings.OggQualityEnabled = true;
-    settings.OggQuality = 425;
+    settings.Formats.ogg.qualityMode = true;
+    settings.Formats.ogg.quality = 425;
     EXPECT_EQ(settings.summary(), u"OGG 44,100 Hz; Stereo; Quality - 4.25");
-    settings.OggQuality = 300;
+    settings.Formats.ogg.quality = 300;
     EXPECT_EQ(settings.summary(), u"OGG 44,100 Hz; Stereo; Quality - 3.0");
 
     settings.TargetFormat = OutputKind::Wav;
     EXPECT_EQ(settings.summary(), u"WAV 44,100 Hz; Stereo; 16 bit");
-    settings.WavSampleRate = 22050;
-    settings.WavChannels = 1;
-    settings.WavBitsPerSample = 8;
+    settings.Formats.wav.sampleRate = 22050;
+    settings.Formats.wav.channels = 1;
+    settings.Formats.wav.bitsPerSample = 8;
     EXPECT_EQ(settings.summary(), u"WAV 22,050 Hz; Mono; 8 bit");
 
     settings.TargetFormat = OutputKind::Mp3;
     EXPECT_EQ(settings.summary(), settings.OutputFormatText());
-    ASSERT_TRUE(settings.Mp3.setVbrMethod(Mp3Encoder::kVbrNew));
+    ASSERT_TRUE(settings.Formats.mp3.setVbrMethod(Mp3Encoder::kVbrNew));
     EXPECT_EQ(settings.summary(), settings.OutputFormatText() + QStringLiteral(" VBR"));
 
     settings.TargetFormat = OutputKind::Wma;
-    settings.WmaProfileIndex = 35;
+    settings.Formats.wmaProfile = 35;
     EXPECT_EQ(settings.summary(), describeWmaProfile(35));
     QLocale::setDefault(QLocale::system());
 }
 
-// The writer is given the mode the OGG fields choose, the others' bitrates left out.
+// The writer is given the mode the OGG settings choose, the others' bitrates left out, and a
+// setting one format refuses is refused whole.
 TEST(EncoderSettings, OggModesReachTheWriter)
 {
     EncoderSettings settings;
-    settings.OggFrequencyText = QStringLiteral("22,050 Hz");
-    settings.OggChannelText = QStringLiteral("Mono");
-    settings.OggBitrate = 64;
-    settings.OggMinBitrate = 48;
-    settings.OggMaxBitrate = 96;
-    const auto fields = [](const OggFormat& format) {
-        return std::make_tuple(format.sampleRate, format.channels, format.bitrate,
-                               format.minBitrate, format.maxBitrate, format.quality);
-    };
-    EXPECT_EQ(fields(settings.oggFormat()), std::make_tuple(22050, 1, 64, 0, 0, -1));
-    settings.OggVbrEnabled = true;
-    EXPECT_EQ(fields(settings.oggFormat()), std::make_tuple(22050, 1, 64, 48, 96, -1));
-    settings.OggQualityEnabled = true;
-    settings.OggQuality = 700;
-    EXPECT_EQ(fields(settings.oggFormat()), std::make_tuple(22050, 1, 128, 0, 0, 700));
-
+    OggFormat& ogg = settings.Formats.ogg;
+    ogg.sampleRate = 22050;
+    ogg.channels = 1;
+    ogg.bitrate = 64;
+    ogg.minBitrate = 48;
+    ogg.maxBitrate = 96;
     AudioFile writer;
-    ASSERT_TRUE(settings.applyTo(writer));
-    EXPECT_EQ(fields(writer.outputSettings().ogg), std::make_tuple(22050, 1, 128, 0, 0, 700));
-    EXPECT_EQ(describeOutput(OutputKind::Ogg, writer.outputSettings()),
-              QStringLiteral("OGG Vorbis 22050 Hz; Mono; Quality 7"));
-    settings.OggQualityEnabled = false;
-    settings.OggVbrEnabled = false;
-    settings.OggFrequencyText = QStringLiteral("16,000 Hz");
-    settings.OggChannelText = QStringLiteral("Stereo");
-    settings.OggBitrate = 320; // more than the encoder can spend at this rate
+    const auto written = [&] {
+        EXPECT_TRUE(settings.applyTo(writer));
+        return outputFormat(OutputKind::Ogg).describe(writer.outputSettings());
+    };
+    EXPECT_EQ(written(), u"OGG Vorbis 22050 Hz; Mono; 64 Kbps");
+    ogg.managed = true;
+    EXPECT_EQ(written(), u"OGG Vorbis 22050 Hz; Mono; 64 Kbps (VBR 48-96 Kbps)");
+    ogg.qualityMode = true;
+    ogg.quality = 700;
+    EXPECT_EQ(written(), u"OGG Vorbis 22050 Hz; Mono; Quality 7");
+    EXPECT_EQ(writer.outputSettings(), settings.Formats);
+
+    const EncoderSettings accepted = settings;
+    ogg.qualityMode = false;
+    ogg.managed = false;
+    ogg.sampleRate = 16000;
+    ogg.channels = 2;
+    ogg.bitrate = 320; // more than the encoder can spend at this rate
+    settings.Formats.wav.channels = 1;
     EXPECT_FALSE(settings.applyTo(writer));
+    EXPECT_EQ(writer.outputSettings(), accepted.Formats);
 }
 
 // Parameterised tests name their format in words, not as the enum's bytes.

@@ -1,8 +1,8 @@
 #include "support/fixtures.h"
 
 #include "common/audio/audioreader.h"
-#include "common/audio/encoder.h"
 #include "common/audio/outputfile.h"
+#include "common/audio/outputformat.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -121,6 +121,14 @@ bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampl
     for (const qint16 sample : samples)
         out << sample;
     return out.status() == QDataStream::Ok;
+}
+
+std::vector<OutputKind> everyOutputKind()
+{
+    std::vector<OutputKind> kinds;
+    for (const OutputFormat& format : outputFormats())
+        kinds.push_back(format.kind);
+    return kinds;
 }
 
 QStringList args(std::initializer_list<const char*> list)

@@ -15,7 +15,8 @@
 
 namespace tunevale {
 class Encoder;
-}
+enum class OutputKind;
+} // namespace tunevale
 
 // Fixture files for tests, made at test time.
 namespace tunevale::test {
@@ -39,6 +40,9 @@ bool writeFileBytes(const QString& path, const QByteArray& bytes);
 // Writes 16-bit PCM WAV by hand, independently of the code under test.
 bool writePcmWav(const QString& path, std::span<const qint16> samples, int sampleRate,
                  int channels);
+
+// Every output kind, in the table's order: for tests run once per format.
+std::vector<OutputKind> everyOutputKind();
 
 // A command's arguments from UTF-8 literals: args({"-c:a", "libvorbis"}).
 QStringList args(std::initializer_list<const char*> list);

@@ -70,22 +70,37 @@ Status AudioFile::write(std::span<const qint16> samples)
     return m_writer.write(samples);
 }
 
+Status AudioFile::configure(const OutputSettings& settings)
+{
+    return m_writer.configure(settings);
+}
+
+Status AudioFile::configureFormat(OutputKind kind, const OutputSettings& settings)
+{
+    if (Status status = m_writer.configure(settings); !status)
+        return status;
+    m_described = kind;
+    return {};
+}
+
 Status AudioFile::setMp3Format(int sampleRate, int bitrateKbps, int channels)
 {
-    Mp3Encoder encoder = m_writer.settings().mp3;
+    OutputSettings settings = m_writer.settings();
+    Mp3Encoder& encoder = settings.mp3;
     if (Status status = encoder.setSampleRate(sampleRate); !status)
         return status;
     if (Status status = encoder.setBitrate(bitrateKbps); !status)
         return status;
     if (Status status = encoder.setChannels(channels); !status)
         return status;
-    m_writer.setMp3Encoder(encoder);
-    return {};
+    return configureFormat(OutputKind::Mp3, settings);
 }
 
-void AudioFile::attachMp3Encoder(const Mp3Encoder& encoder)
+Status AudioFile::attachMp3Encoder(const Mp3Encoder& encoder)
 {
-    m_writer.setMp3Encoder(encoder);
+    OutputSettings settings = m_writer.settings();
+    settings.mp3 = encoder;
+    return configureFormat(OutputKind::Mp3, settings);
 }
 
 const Mp3Encoder& AudioFile::mp3Encoder() const
@@ -102,22 +117,37 @@ bool AudioFile::checkOggFormat(int sampleRate, int channels, int bitrate, int mi
 Status AudioFile::setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
                                int maxBitrate, int quality)
 {
-    return m_writer.setOggFormat({sampleRate, channels, bitrate, minBitrate, maxBitrate, quality});
+    OutputSettings settings = m_writer.settings();
+    OggFormat& ogg = settings.ogg;
+    ogg.sampleRate = sampleRate;
+    ogg.channels = channels;
+    ogg.bitrate = bitrate;
+    ogg.minBitrate = minBitrate;
+    ogg.maxBitrate = maxBitrate;
+    ogg.managed = minBitrate > 0 || maxBitrate > 0;
+    ogg.qualityMode = quality >= 0;
+    if (ogg.qualityMode)
+        ogg.quality = quality;
+    return configureFormat(OutputKind::Ogg, settings);
 }
 
 Status AudioFile::selectWmaProfile(int number)
 {
-    return m_writer.selectWmaProfile(number);
+    OutputSettings settings = m_writer.settings();
+    settings.wmaProfile = number;
+    return configureFormat(OutputKind::Wma, settings);
 }
 
 Status AudioFile::setWavFormat(int sampleRate, int channels, int bitsPerSample)
 {
-    return m_writer.setWavFormat({sampleRate, channels, bitsPerSample});
+    OutputSettings settings = m_writer.settings();
+    settings.wav = {sampleRate, channels, bitsPerSample};
+    return configureFormat(OutputKind::Wav, settings);
 }
 
 QString AudioFile::settingsDescription() const
 {
-    return m_writer.settingsDescription();
+    return outputFormat(m_described).describe(m_writer.settings());
 }
 
 } // namespace tunevale

@@ -43,25 +43,34 @@ public:
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
 
-    // Output settings, kept until changed.
+    // Output settings, kept until changed. Every format's at once, as a conversion gives them:
+    // refused whole when one format's part cannot be written.
+    Status configure(const OutputSettings& settings);
+    // The component's setters of one format each, the others kept.
     Status setMp3Format(int sampleRate, int bitrateKbps, int channels);
-    // MP3 output uses a copy of the encoder's parameters from now on.
-    void attachMp3Encoder(const Mp3Encoder& encoder);
+    // MP3 output uses a copy of the encoder's parameters from now on; refused, the previous
+    // ones kept, when its bitrates do not fit its sample rate.
+    Status attachMp3Encoder(const Mp3Encoder& encoder);
     const Mp3Encoder& mp3Encoder() const;
     // Every output format's settings, as the writer would use them now.
     const OutputSettings& outputSettings() const { return m_writer.settings(); }
     bool checkOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
                         int maxBitrate) const;
+    // Bitrates in kbit/s, 0 for no bound; quality is the level times 100, -1 for a bitrate mode.
     Status setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate,
                         int quality);
     Status selectWmaProfile(int number);
     Status setWavFormat(int sampleRate, int channels, int bitsPerSample);
-    // One line about the format configured last (for WMA the profile's description).
+    // One line about the format a one-format setter configured last (for WMA the profile's
+    // description).
     QString settingsDescription() const;
 
 private:
+    Status configureFormat(OutputKind kind, const OutputSettings& settings);
+
     AudioReader m_reader;
     AudioWriter m_writer;
+    OutputKind m_described = OutputKind::Mp3;
 };
 
 } // namespace tunevale

@@ -1,9 +1,6 @@
 #include "common/audio/audiowriter.h"
 
 #include "common/audio/outputfile.h"
-#include "common/audio/vorbisencoder.h"
-#include "common/audio/wavencoder.h"
-#include "common/audio/wmaprofiles.h"
 
 namespace tunevale {
 
@@ -33,7 +30,7 @@ Status AudioWriter::create(UniqueFd file, const QString& outputPath, double expe
     OutputKind kind;
     if (Status status = outputKindForPath(outputPath, kind); !status)
         return status;
-    auto encoder = createEncoder(kind, m_settings, m_source);
+    auto encoder = outputFormat(kind).createEncoder(m_settings, m_source);
     encoder->setExpectedSeconds(expectedSeconds);
     if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
@@ -74,57 +71,14 @@ Status AudioWriter::close()
     return status ? finished : status;
 }
 
-void AudioWriter::setMp3Encoder(const Mp3Encoder& encoder)
+Status AudioWriter::configure(const OutputSettings& settings)
 {
-    m_settings.mp3 = encoder;
-    m_lastConfigured = OutputKind::Mp3;
-}
-
-Status AudioWriter::setOggFormat(const OggFormat& format)
-{
-    const bool qualityMode = format.quality >= 0;
-    if (const QString problem = VorbisEncoder::bitrateRangeProblem(
-            format.bitrate, format.minBitrate, format.maxBitrate);
-        !qualityMode && !problem.isEmpty())
-        return Status::error(QStringLiteral("OGG Vorbis cannot encode with these bitrates: ") +
-                             problem);
-    if (format.channels < 1 || format.channels > 2 || format.sampleRate <= 0 ||
-        (qualityMode && format.quality > 1000) ||
-        (!qualityMode && !VorbisEncoder::check(format.sampleRate, format.channels, format.bitrate,
-                                               format.minBitrate, format.maxBitrate)))
-        return Status::error(
-            QStringLiteral("OGG Vorbis cannot encode %1").arg(VorbisEncoder::describe(format)));
-    m_settings.ogg = format;
-    m_lastConfigured = OutputKind::Ogg;
+    for (const OutputFormat& format : outputFormats()) {
+        if (Status status = format.validate(settings); !status)
+            return status;
+    }
+    m_settings = settings;
     return {};
-}
-
-Status AudioWriter::selectWmaProfile(int number)
-{
-    if (!isValidWmaProfile(number))
-        return Status::error(QStringLiteral("There is no WMA profile %1; profiles go from 1 to %2")
-                                 .arg(number)
-                                 .arg(kWmaProfileCount));
-    m_settings.wmaProfile = number;
-    m_lastConfigured = OutputKind::Wma;
-    return {};
-}
-
-Status AudioWriter::setWavFormat(const WavFormat& format)
-{
-    if (format.sampleRate < 1000 || format.sampleRate > 384000 ||
-        (format.channels != 1 && format.channels != 2) ||
-        (format.bitsPerSample != 8 && format.bitsPerSample != 16))
-        return Status::error(
-            QStringLiteral("Unsupported WAV format: %1").arg(WavEncoder::describe(format)));
-    m_settings.wav = format;
-    m_lastConfigured = OutputKind::Wav;
-    return {};
-}
-
-QString AudioWriter::settingsDescription() const
-{
-    return describeOutput(m_lastConfigured, m_settings);
 }
 
 } // namespace tunevale

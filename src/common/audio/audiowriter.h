@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/encoder.h"
+#include "common/audio/outputformat.h"
 #include "common/audio/resampler.h"
 
 #include <QString>
@@ -11,7 +12,7 @@
 namespace tunevale {
 
 // Writes one output file at a time, its format chosen by the path's extension and
-// configured by the settings last given for that format. Input of any rate and channel
+// configured by that format's part of the settings last given. Input of any rate and channel
 // count is converted to the output's.
 class AudioWriter {
 public:
@@ -39,18 +40,12 @@ public:
     bool isOpen() const { return m_encoder != nullptr; }
 
     const OutputSettings& settings() const { return m_settings; }
-    void setMp3Encoder(const Mp3Encoder& encoder);
-    Status setOggFormat(const OggFormat& format);
-    Status selectWmaProfile(int number);
-    Status setWavFormat(const WavFormat& format);
-
-    // The format whose settings changed last: the one settingsDescription() speaks of.
-    OutputKind lastConfigured() const { return m_lastConfigured; }
-    QString settingsDescription() const;
+    // Takes every format's settings at once. When one format's part cannot be written, all are
+    // refused, the previous ones kept, and the message is that format's.
+    Status configure(const OutputSettings& settings);
 
 private:
     OutputSettings m_settings;
-    OutputKind m_lastConfigured = OutputKind::Mp3;
     SourceFormat m_source;
     std::unique_ptr<Encoder> m_encoder;
     Resampler m_resampler;

@@ -35,6 +35,11 @@ PcmFormat LameEncoder::inputFormat() const
     return {m_settings.sampleRate(), m_settings.channels()};
 }
 
+Status LameEncoder::validate(const Mp3Encoder& settings)
+{
+    return settings.checkBitrateForRate();
+}
+
 QString LameEncoder::describe(const Mp3Encoder& settings)
 {
     return LameStream::describe(settings);

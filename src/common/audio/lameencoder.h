@@ -22,6 +22,9 @@ public:
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
+    // Whether the bitrates fit the sample rate (Mp3Encoder::checkBitrateForRate); each value
+    // alone was checked as it was set.
+    static Status validate(const Mp3Encoder& settings);
     // One line such as "MP3 44100 Hz; 128 Kbps; Joint Stereo; " (what LAME really uses).
     static QString describe(const Mp3Encoder& settings);
 

@@ -33,16 +33,18 @@ QString channelText(int channels)
 
 QString modeText(const OggFormat& format)
 {
-    if (format.quality >= 0)
+    if (format.qualityMode)
         return QStringLiteral("Quality %1").arg(QString::number(format.quality / 100.0));
     const QString nominal = QStringLiteral("%1 Kbps").arg(format.bitrate);
+    const int lowest = format.lowestBitrate();
+    const int highest = format.highestBitrate();
     QString bounds;
-    if (format.minBitrate > 0 && format.maxBitrate > 0)
-        bounds = QStringLiteral("VBR %1-%2 Kbps").arg(format.minBitrate).arg(format.maxBitrate);
-    else if (format.minBitrate > 0)
-        bounds = QStringLiteral("VBR min %1 Kbps").arg(format.minBitrate);
-    else if (format.maxBitrate > 0)
-        bounds = QStringLiteral("VBR max %1 Kbps").arg(format.maxBitrate);
+    if (lowest > 0 && highest > 0)
+        bounds = QStringLiteral("VBR %1-%2 Kbps").arg(lowest).arg(highest);
+    else if (lowest > 0)
+        bounds = QStringLiteral("VBR min %1 Kbps").arg(lowest);
+    else if (highest > 0)
+        bounds = QStringLiteral("VBR max %1 Kbps").arg(highest);
     if (bounds.isEmpty())
         return nominal;
     if (format.bitrate <= 0)
@@ -211,11 +213,11 @@ Status VorbisEncoder::open(UniqueFd file, const QString& outputPath)
     vorbis_info* info = &vorbis->setup.info;
     int result = -1;
     if (plausibleLayout(m_format.sampleRate, m_format.channels)) {
-        result = m_format.quality >= 0
+        result = m_format.qualityMode
                      ? vorbis_encode_init_vbr(info, m_format.channels, m_format.sampleRate,
                                               float(m_format.quality / 1000.0))
                      : setupBitrate(info, m_format.sampleRate, m_format.channels, m_format.bitrate,
-                                    m_format.minBitrate, m_format.maxBitrate);
+                                    m_format.lowestBitrate(), m_format.highestBitrate());
     }
     if (result != 0)
         return Status::error(QStringLiteral("OGG Vorbis cannot encode %1 Hz %2 at %3")
@@ -332,6 +334,22 @@ QString VorbisEncoder::bitrateRangeProblem(int bitrate, int minBitrate, int maxB
         return QStringLiteral("the bitrate %1 Kbps is above the maximum %2 Kbps")
             .arg(bitrate)
             .arg(maxBitrate);
+    return {};
+}
+
+Status VorbisEncoder::validate(const OggFormat& format)
+{
+    const int lowest = format.lowestBitrate();
+    const int highest = format.highestBitrate();
+    if (const QString problem = bitrateRangeProblem(format.bitrate, lowest, highest);
+        !format.qualityMode && !problem.isEmpty())
+        return Status::error(QStringLiteral("OGG Vorbis cannot encode with these bitrates: ") +
+                             problem);
+    if (!plausibleLayout(format.sampleRate, format.channels) ||
+        (format.qualityMode && (format.quality < 0 || format.quality > 1000)) ||
+        (!format.qualityMode &&
+         !check(format.sampleRate, format.channels, format.bitrate, lowest, highest)))
+        return Status::error(QStringLiteral("OGG Vorbis cannot encode %1").arg(describe(format)));
     return {};
 }
 

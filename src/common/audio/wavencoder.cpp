@@ -52,6 +52,15 @@ PcmFormat WavEncoder::inputFormat() const
     return {m_format.sampleRate, m_format.channels};
 }
 
+Status WavEncoder::validate(const WavFormat& format)
+{
+    if (format.sampleRate < 1000 || format.sampleRate > 384000 ||
+        (format.channels != 1 && format.channels != 2) ||
+        (format.bitsPerSample != 8 && format.bitsPerSample != 16))
+        return Status::error(QStringLiteral("Unsupported WAV format: %1").arg(describe(format)));
+    return {};
+}
+
 void WavEncoder::setExpectedSeconds(double seconds)
 {
     m_layout = layoutFor(m_format, seconds);

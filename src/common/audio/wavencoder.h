@@ -6,6 +6,14 @@
 
 namespace tunevale {
 
+struct WavFormat {
+    int sampleRate = 44100;
+    int channels = 2;       // 1 or 2
+    int bitsPerSample = 16; // 8 or 16
+
+    friend bool operator==(const WavFormat&, const WavFormat&) = default;
+};
+
 // How a WAV header is laid out. RIFF states sizes in 32 bits, so its audio ends at 4 GiB.
 // A file expected to come near that keeps room for 64-bit sizes: a "JUNK" chunk after
 // "WAVE" that becomes a "ds64" chunk, the file then being RF64, once the audio passes 4 GiB.
@@ -25,6 +33,8 @@ public:
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
+    // Whether format can be written; the message says why not.
+    static Status validate(const WavFormat& format);
     // One line such as "WAV 44100 Hz; Stereo; 16 bit".
     static QString describe(const WavFormat& format);
     // The layout for a file of format lasting about seconds (0 when unknown): room for RF64

@@ -129,6 +129,16 @@ WmaEncoder::WmaEncoder(int profileNumber)
 
 WmaEncoder::~WmaEncoder() = default;
 
+Status WmaEncoder::validate(int profileNumber)
+{
+    return validateWmaProfile(profileNumber);
+}
+
+QString WmaEncoder::describe(int profileNumber)
+{
+    return describeWmaProfile(profileNumber);
+}
+
 PcmFormat WmaEncoder::inputFormat() const
 {
     return {m_profile.sampleRate, m_profile.channels};

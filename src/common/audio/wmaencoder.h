@@ -18,6 +18,11 @@ public:
     Status encode(std::span<const qint16> samples) override;
     Status finish() override;
 
+    // Whether the profile exists; the message says which ones do.
+    static Status validate(int profileNumber);
+    // The profile's one-line description (see describeWmaProfile).
+    static QString describe(int profileNumber);
+
 private:
     struct Muxer;
     WmaProfile m_profile;

@@ -67,6 +67,15 @@ bool isValidWmaProfile(int number)
     return number >= 1 && number <= kWmaProfileCount;
 }
 
+Status validateWmaProfile(int number)
+{
+    if (!isValidWmaProfile(number))
+        return Status::error(QStringLiteral("There is no WMA profile %1; profiles go from 1 to %2")
+                                 .arg(number)
+                                 .arg(kWmaProfileCount));
+    return {};
+}
+
 const WmaProfile& wmaProfile(int number)
 {
     return kProfiles[isValidWmaProfile(number) ? number - 1 : kDefaultWmaProfile - 1];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/audio/status.h"
+
 #include <QString>
 
 namespace tunevale {
@@ -16,6 +18,8 @@ inline constexpr int kWmaProfileCount = 47;
 inline constexpr int kDefaultWmaProfile = 14;
 
 bool isValidWmaProfile(int number);
+// isValidWmaProfile, with the message a user reads when it is not.
+Status validateWmaProfile(int number);
 // Profile 1 to kWmaProfileCount; the caller checks isValidWmaProfile first.
 const WmaProfile& wmaProfile(int number);
 // One-line description, stating the bitrate the profile really achieves.
