@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 #include "settings/encodersettings.h"
 #include "widgets/artwork.h"
 
@@ -18,7 +18,7 @@ class FormatDialog;
 
 // How the main window offers one output format: its Convert command (id, key, badge) and the
 // settings dialog that Config and the conversion dialog's summary open. The window side of a
-// format's row in the core table (common/audio/outputformat.h).
+// format's row in the core table (common/codecs/outputformat.h).
 struct FormatCommand {
     OutputKind kind;
     int commandId;

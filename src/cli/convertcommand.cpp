@@ -4,7 +4,7 @@
 #include "cli/usagetext.h"
 
 #include "common/audio/audiofile.h"
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 #include "common/displaytext.h"
 #include "common/folderpath.h"
 #include "common/localfile.h"

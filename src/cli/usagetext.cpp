@@ -1,6 +1,6 @@
 #include "cli/usagetext.h"
 
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 
 namespace tunevale {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 #include "convert/partfile.h"
 
 #include <QString>

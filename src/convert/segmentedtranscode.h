@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/audio/outputformat.h"
 #include "common/audio/status.h"
+#include "common/codecs/outputformat.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/audio/outputformat.h"
-#include "common/audio/richtags.h"
 #include "common/audio/status.h"
+#include "common/codecs/outputformat.h"
+#include "common/tags/richtags.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/audio/mp3encoder.h"
+#include "common/codecs/mp3encoder.h"
 #include "settings/formatdialog.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "settings/formogg.h"
 
-#include "common/audio/vorbisencoder.h"
+#include "common/codecs/vorbisencoder.h"
 #include "settings/bitratelist.h"
 #include "widgets/artwork.h"
 #include "widgets/named.h"

@@ -1,6 +1,6 @@
 #include "settings/formwma.h"
 
-#include "common/audio/wmaprofiles.h"
+#include "common/codecs/wmaprofiles.h"
 #include "widgets/artwork.h"
 
 #include <QAbstractButton>

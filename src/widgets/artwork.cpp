@@ -1,6 +1,6 @@
 #include "widgets/artwork.h"
 
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 
 #include <QFont>
 #include <QFontDatabase>

@@ -1,7 +1,7 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
 #include "common/audio/streamlength.h"
-#include "common/audio/wavencoder.h"
+#include "common/codecs/wavencoder.h"
 #include "convert/transcoder.h"
 
 #include "support/fixtures.h"

@@ -1,5 +1,5 @@
 #include "common/audio/audiofile.h"
-#include "common/audio/flacencoder.h"
+#include "common/codecs/flacencoder.h"
 #include "convert/transcoder.h"
 
 #include "support/fixtures.h"

@@ -1,4 +1,4 @@
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 #include "common/folderpath.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

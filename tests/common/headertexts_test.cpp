@@ -1,5 +1,5 @@
-#include "common/audio/asftexts.h"
-#include "common/audio/vorbiscomments.h"
+#include "common/tags/asftexts.h"
+#include "common/tags/vorbiscomments.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
 #include "support/signals.h"

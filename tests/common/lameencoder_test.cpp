@@ -1,4 +1,4 @@
-#include "common/audio/lameencoder.h"
+#include "common/codecs/lameencoder.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

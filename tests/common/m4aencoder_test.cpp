@@ -1,4 +1,4 @@
-#include "common/audio/m4aencoder.h"
+#include "common/codecs/m4aencoder.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

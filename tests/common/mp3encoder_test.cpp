@@ -1,6 +1,6 @@
-#include "common/audio/lameencoder.h"
-#include "common/audio/lamestream.h"
-#include "common/audio/mp3encoder.h"
+#include "common/codecs/lameencoder.h"
+#include "common/codecs/lamestream.h"
+#include "common/codecs/mp3encoder.h"
 #include "support/qtprinters.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "common/audio/lamestream.h"
-#include "common/audio/lametag.h"
-#include "common/audio/mp3joiner.h"
+#include "common/codecs/lamestream.h"
+#include "common/codecs/lametag.h"
+#include "common/codecs/mp3joiner.h"
 
 #include "support/qtprinters.h"
 #include "support/signals.h"

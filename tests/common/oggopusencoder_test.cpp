@@ -1,4 +1,4 @@
-#include "common/audio/oggopusencoder.h"
+#include "common/codecs/oggopusencoder.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

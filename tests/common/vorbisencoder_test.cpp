@@ -1,4 +1,4 @@
-#include "common/audio/vorbisencoder.h"
+#include "common/codecs/vorbisencoder.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

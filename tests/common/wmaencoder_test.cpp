@@ -1,5 +1,5 @@
-#include "common/audio/wmaencoder.h"
-#include "common/audio/wmaprofiles.h"
+#include "common/codecs/wmaencoder.h"
+#include "common/codecs/wmaprofiles.h"
 
 #include "support/fixtures.h"
 #include "support/qtprinters.h"

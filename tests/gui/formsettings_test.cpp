@@ -1,6 +1,6 @@
 #include "app/formatcommands.h"
 #include "common/audio/audiofile.h"
-#include "common/audio/wmaprofiles.h"
+#include "common/codecs/wmaprofiles.h"
 #include "settings/encodersettings.h"
 #include "settings/formatdialog.h"
 #include "settings/formogg.h"

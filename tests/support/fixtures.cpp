@@ -1,8 +1,8 @@
 #include "support/fixtures.h"
 
 #include "common/audio/audioreader.h"
-#include "common/audio/outputfile.h"
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
+#include "common/io/outputfile.h"
 
 #include <QDataStream>
 #include <QDir>

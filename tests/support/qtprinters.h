@@ -3,7 +3,7 @@
 // Teaches GoogleTest to print Qt's strings and the output formats, so a failing comparison or
 // a parameterised test's name shows their text rather than their bytes. Every test includes it.
 
-#include "common/audio/outputformat.h"
+#include "common/codecs/outputformat.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "common/audio/audiofile.h"
 
-#include "common/audio/vorbisencoder.h"
+#include "common/codecs/vorbisencoder.h"
 
 namespace tunevale {
 

@@ -1,10 +1,10 @@
 #include "common/audio/audioinformation.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/audio/localinput.h"
-#include "common/audio/probetags.h"
-#include "common/audio/tagfile.h"
+#include "common/io/localinput.h"
 #include "common/localfile.h"
+#include "common/tags/probetags.h"
+#include "common/tags/tagfile.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/audio/audiocontent.h"
-#include "common/audio/richtags.h"
 #include "common/audio/status.h"
+#include "common/tags/richtags.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "common/audio/audioreader.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/audio/localinput.h"
+#include "common/io/localinput.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,6 +1,6 @@
 #include "common/audio/audiowriter.h"
 
-#include "common/audio/outputfile.h"
+#include "common/io/outputfile.h"
 
 namespace tunevale {
 

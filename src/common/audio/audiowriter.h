@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/audio/encoder.h"
-#include "common/audio/outputformat.h"
 #include "common/audio/resampler.h"
+#include "common/codecs/encoder.h"
+#include "common/codecs/outputformat.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "common/audio/streamlength.h"
 
 #include "common/audio/ffmpegptr.h"
-#include "common/audio/localinput.h"
+#include "common/io/localinput.h"
 #include "common/localfile.h"
 
 #include <QDir>

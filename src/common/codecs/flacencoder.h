@@ -1,0 +1,33 @@
+#pragma once
+
+#include "common/codecs/encoder.h"
+#include "common/codecs/flacsettings.h"
+#include "common/io/outputfile.h"
+
+#include <memory>
+#include <vector>
+
+namespace tunevale {
+
+// FLAC output through libFLAC. The samples reach the file unchanged (16-bit input in a
+// 24-bit file is scaled by 256, which decodes back exactly).
+class FlacEncoder final : public Encoder {
+public:
+    // Values of settings that follow the source are taken from source.
+    FlacEncoder(const FlacSettings& settings, const SourceFormat& source);
+    ~FlacEncoder() override;
+
+    PcmFormat inputFormat() const override;
+    Status open(UniqueFd file, const QString& outputPath) override;
+    Status encode(std::span<const qint16> samples) override;
+    Status finish() override;
+
+    const FlacSettings& settings() const { return m_settings; }
+
+private:
+    struct Stream;
+    FlacSettings m_settings;
+    std::unique_ptr<Stream> m_stream;
+};
+
+} // namespace tunevale

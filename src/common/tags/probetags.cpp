@@ -1,0 +1,82 @@
+#include "common/tags/probetags.h"
+
+#include "common/audio/ffmpegptr.h"
+#include "common/tags/otherfields.h"
+
+#include <initializer_list>
+
+namespace tunevale {
+
+namespace {
+
+// The first value under any of keys (matched without regard to case), file level first.
+QString valueOf(const AVFormatContext& context, const AVStream& audio,
+                std::initializer_list<const char*> keys)
+{
+    for (const AVDictionary* dictionary : {context.metadata, audio.metadata}) {
+        for (const char* key : keys) {
+            if (const AVDictionaryEntry* entry = av_dict_get(dictionary, key, nullptr, 0))
+                return QString::fromUtf8(entry->value).trimmed();
+        }
+    }
+    return {};
+}
+
+CoverPicture attachedPicture(const AVFormatContext& context)
+{
+    for (unsigned index = 0; index < context.nb_streams; ++index) {
+        const AVStream* stream = context.streams[index];
+        if (!(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) || stream->attached_pic.size <= 0)
+            continue;
+        CoverPicture cover;
+        cover.data = QByteArray(reinterpret_cast<const char*>(stream->attached_pic.data),
+                                stream->attached_pic.size);
+        if (const AVDictionaryEntry* type = av_dict_get(stream->metadata, "mimetype", nullptr, 0))
+            cover.mimeType = QString::fromUtf8(type->value);
+        else if (stream->codecpar->codec_id == AV_CODEC_ID_PNG)
+            cover.mimeType = QStringLiteral("image/png");
+        else if (stream->codecpar->codec_id == AV_CODEC_ID_MJPEG)
+            cover.mimeType = QStringLiteral("image/jpeg");
+        if (const AVDictionaryEntry* title = av_dict_get(stream->metadata, "title", nullptr, 0))
+            cover.description = QString::fromUtf8(title->value);
+        return cover;
+    }
+    return {};
+}
+
+} // namespace
+
+FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
+{
+    FileTags result;
+    if (audioStream < 0 || unsigned(audioStream) >= context.nb_streams)
+        return result;
+    const AVStream& audio = *context.streams[audioStream];
+    const auto value = [&](std::initializer_list<const char*> keys) {
+        return valueOf(context, audio, keys);
+    };
+    AudioTags& tags = result.tags;
+    RichTags& rich = result.rich;
+    tags.title = value({"title"});
+    tags.artist = value({"artist"});
+    tags.album = value({"album"});
+    tags.comment = value({"comment", "description"});
+    rich.genre = value({"genre"});
+    tags.genre = genreIndexOf(rich.genre);
+    rich.date = value({"date", "date_released", "year"});
+    const auto [track, trackTotal] = numberAndTotal(value({"track", "tracknumber", "part_number"}));
+    tags.track = track <= 32767 ? track : 0;
+    rich.trackTotal = trackTotal ? trackTotal : numberAndTotal(value({"tracktotal"})).first;
+    std::tie(rich.discNumber, rich.discTotal) = numberAndTotal(value({"disc", "discnumber"}));
+    if (rich.discTotal == 0)
+        rich.discTotal = numberAndTotal(value({"disctotal"})).first;
+    rich.albumArtist = value({"album_artist", "albumartist", "album artist"});
+    rich.composer = value({"composer"});
+    rich.lyrics = value({"lyrics", "unsyncedlyrics"});
+    tags.year = numberAndTotal(rich.date.left(4)).first;
+    rich.cover = attachedPicture(context);
+    result.otherFields = otherProbeFields(context.metadata, audio.metadata);
+    return result;
+}
+
+} // namespace tunevale

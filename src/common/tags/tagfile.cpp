@@ -1,0 +1,744 @@
+#include "common/tags/tagfile.h"
+
+#include "common/tags/otherfields.h"
+#include "common/tags/tagstream.h"
+#include "common/tags/wholetagvalues.h"
+
+#include <QMimeDatabase>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <taglib/aifffile.h>
+#include <taglib/apetag.h>
+#include <taglib/asffile.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v1genres.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace tunevale {
+
+// Whole values: a C string would end at the first NUL that some formats keep inside one.
+QString fromTagString(const TagLib::String& text)
+{
+    return QString::fromStdString(text.to8Bit(true)).trimmed();
+}
+
+namespace {
+
+constexpr int kMaxGenre = 191;
+constexpr int kMaxTrack = 32767;
+
+TagLib::String toTagString(const QString& text)
+{
+    return TagLib::String(text.toUtf8().toStdString(), TagLib::String::UTF8);
+}
+
+TagLib::ByteVector toByteVector(const QByteArray& bytes)
+{
+    return TagLib::ByteVector(bytes.constData(), unsigned(bytes.size()));
+}
+
+QByteArray fromByteVector(const TagLib::ByteVector& bytes)
+{
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+// RIFF INFO text is read by most programs as Latin-1; TagLib's default is UTF-8.
+class Latin1InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override
+    {
+        // Accept INFO chunks other programs wrote in UTF-8 as well. INFO texts end at a NUL.
+        const QByteArrayView bytes(data.data(), qsizetype(data.size()));
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf8.decode(bytes);
+        const QString text = utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
+        return toTagString(text.section(QChar(u'\0'), 0, 0));
+    }
+
+    TagLib::ByteVector render(const TagLib::String& text) const override
+    {
+        TagLib::ByteVector bytes;
+        for (const wchar_t character : text.toWString())
+            bytes.append(character < 256 ? char(character) : '?');
+        return bytes;
+    }
+};
+
+void installInfoStringHandler()
+{
+    static const bool installed = [] {
+        static const Latin1InfoStringHandler handler;
+        TagLib::RIFF::Info::Tag::setStringHandler(&handler);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+// The content of one of the output formats, from the file's first bytes.
+AudioContent sniffOutputContent(TagLib::IOStream& stream)
+{
+    stream.seek(0);
+    // Long enough for an Ogg stream's first packet to name its codec.
+    const TagLib::ByteVector bytes = stream.readBlock(36);
+    stream.seek(0);
+    const QByteArray head = fromByteVector(bytes);
+    static constexpr std::array<unsigned char, 16> kAsfHeaderGuid = {
+        0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+        0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+    if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE")
+        return AudioContent::Wav;
+    if (head.startsWith("OggS"))
+        return head.mid(28, 8) == "OpusHead" ? AudioContent::Opus : AudioContent::OggVorbis;
+    if (head.size() >= 16 && std::memcmp(head.constData(), kAsfHeaderGuid.data(), 16) == 0)
+        return AudioContent::Wma;
+    if (head.startsWith("fLaC"))
+        return AudioContent::Flac;
+    if (head.mid(4, 4) == "ftyp")
+        return AudioContent::Mp4Aac;
+    if (head.startsWith("ID3"))
+        return AudioContent::Mp3;
+    if (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0)
+        return AudioContent::Mp3;
+    return AudioContent::Unknown;
+}
+
+// A TagLib file for the content, reading stream (which must outlive it); the FileRef owns
+// the file. Null when TagLib does not know the content.
+TagLib::FileRef openTagFile(TagLib::IOStream& stream, AudioContent content, bool readProperties)
+{
+    installInfoStringHandler();
+    TagLib::IOStream* const in = &stream;
+    const auto id3Frames = TagLib::ID3v2::FrameFactory::instance();
+    switch (content) {
+    case AudioContent::Mp3:
+        return TagLib::FileRef(new TagLib::MPEG::File(in, id3Frames, readProperties));
+    case AudioContent::Wma:
+        return TagLib::FileRef(new TagLib::ASF::File(in, readProperties));
+    case AudioContent::OggVorbis:
+        return TagLib::FileRef(new TagLib::Ogg::Vorbis::File(in, readProperties));
+    case AudioContent::Wav:
+        return TagLib::FileRef(new TagLib::RIFF::WAV::File(in, readProperties));
+    case AudioContent::Opus:
+        return TagLib::FileRef(new TagLib::Ogg::Opus::File(in, readProperties));
+    case AudioContent::OggFlac:
+        return TagLib::FileRef(new TagLib::Ogg::FLAC::File(in, readProperties));
+    case AudioContent::Flac:
+        return TagLib::FileRef(new TagLib::FLAC::File(in, id3Frames, readProperties));
+    case AudioContent::Mp4Aac:
+    case AudioContent::Alac:
+        return TagLib::FileRef(new TagLib::MP4::File(in, readProperties));
+    case AudioContent::Aiff:
+        return TagLib::FileRef(new TagLib::RIFF::AIFF::File(in, readProperties));
+    case AudioContent::Aac:
+    case AudioContent::WebM:
+    case AudioContent::Matroska:
+        return {};
+    case AudioContent::Unknown:
+        break;
+    }
+    // Headers we do not know (an MP3 behind junk, say): let TagLib go by the extension.
+    return TagLib::FileRef(in, readProperties);
+}
+
+AudioTags tagsOf(const TagLib::Tag* tag)
+{
+    AudioTags tags;
+    tags.title = fromTagString(tag->title());
+    tags.artist = fromTagString(tag->artist());
+    tags.album = fromTagString(tag->album());
+    tags.comment = fromTagString(tag->comment());
+    tags.genre = genreIndexOf(fromTagString(tag->genre()));
+    tags.year = tag->year() <= unsigned(std::numeric_limits<int>::max()) ? int(tag->year()) : 0;
+    tags.track = tag->track() <= unsigned(kMaxTrack) ? int(tag->track()) : 0;
+    return tags;
+}
+
+// Fills what primary lacks from secondary.
+AudioTags mergeTags(AudioTags primary, const AudioTags& secondary)
+{
+    for (auto text :
+         {&AudioTags::title, &AudioTags::artist, &AudioTags::album, &AudioTags::comment}) {
+        if ((primary.*text).isEmpty())
+            primary.*text = secondary.*text;
+    }
+    if (primary.genre < 0)
+        primary.genre = secondary.genre;
+    if (primary.year == 0)
+        primary.year = secondary.year;
+    if (primary.track == 0)
+        primary.track = secondary.track;
+    return primary;
+}
+
+RichTags mergeRich(RichTags primary, const RichTags& secondary)
+{
+    for (auto text : {&RichTags::albumArtist, &RichTags::composer, &RichTags::date,
+                      &RichTags::genre, &RichTags::lyrics}) {
+        if ((primary.*text).isEmpty())
+            primary.*text = secondary.*text;
+    }
+    for (auto number : {&RichTags::trackTotal, &RichTags::discNumber, &RichTags::discTotal}) {
+        if (primary.*number == 0)
+            primary.*number = secondary.*number;
+    }
+    if (primary.cover.isEmpty())
+        primary.cover = secondary.cover;
+    return primary;
+}
+
+QString firstValue(const TagLib::PropertyMap& map, const char* key)
+{
+    const auto found = map.find(key);
+    if (found == map.end() || found->second.isEmpty())
+        return {};
+    return fromTagString(found->second.front());
+}
+
+// A value under key, or under the first key that begins with key and a colon (ID3v2 keeps a
+// description there, as in "LYRICS:eng").
+QString firstValueLike(const TagLib::PropertyMap& map, const char* key)
+{
+    if (QString value = firstValue(map, key); !value.isEmpty())
+        return value;
+    const TagLib::String prefix = TagLib::String(key) + ":";
+    for (const auto& [name, values] : map) {
+        if (name.startsWith(prefix) && !values.isEmpty())
+            return fromTagString(values.front());
+    }
+    return {};
+}
+
+int positiveNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
+RichTags richOf(const TagLib::PropertyMap& map)
+{
+    RichTags rich;
+    rich.albumArtist = firstValue(map, "ALBUMARTIST");
+    if (rich.albumArtist.isEmpty())
+        rich.albumArtist = firstValue(map, "ALBUM ARTIST");
+    rich.composer = firstValue(map, "COMPOSER");
+    rich.date = firstValue(map, "DATE");
+    rich.genre = firstValue(map, "GENRE");
+    // A number stored as the genre names a genre of the list.
+    if (const int index = genreIndexOf(rich.genre); index >= 0)
+        rich.genre = fromTagString(TagLib::ID3v1::genre(index));
+    rich.lyrics = firstValueLike(map, "LYRICS");
+    if (rich.lyrics.isEmpty())
+        rich.lyrics = firstValue(map, "UNSYNCEDLYRICS");
+    rich.trackTotal = numberAndTotal(firstValue(map, "TRACKNUMBER")).second;
+    for (const char* key : {"TRACKTOTAL", "TOTALTRACKS"}) {
+        if (rich.trackTotal == 0)
+            rich.trackTotal = positiveNumber(firstValue(map, key));
+    }
+    std::tie(rich.discNumber, rich.discTotal) = numberAndTotal(firstValue(map, "DISCNUMBER"));
+    for (const char* key : {"DISCTOTAL", "TOTALDISCS"}) {
+        if (rich.discTotal == 0)
+            rich.discTotal = positiveNumber(firstValue(map, key));
+    }
+    return rich;
+}
+
+template <typename Picture> CoverPicture coverOf(const Picture& picture)
+{
+    return {fromByteVector(picture.data()), fromTagString(picture.mimeType()),
+            fromTagString(picture.description())};
+}
+
+// The front cover among pictures, or the first of them.
+template <typename List, typename IsFront, typename ToCover>
+CoverPicture pickCover(const List& pictures, IsFront isFront, ToCover toCover)
+{
+    CoverPicture first;
+    for (const auto& picture : pictures) {
+        if (isFront(picture))
+            return toCover(picture);
+        if (first.isEmpty())
+            first = toCover(picture);
+    }
+    return first;
+}
+
+CoverPicture id3Cover(const TagLib::ID3v2::Tag* tag)
+{
+    if (!tag)
+        return {};
+    using Frame = TagLib::ID3v2::AttachedPictureFrame;
+    return pickCover(
+        tag->frameList("APIC"),
+        [](const TagLib::ID3v2::Frame* frame) {
+            const auto* picture = dynamic_cast<const Frame*>(frame);
+            return picture && picture->type() == Frame::FrontCover;
+        },
+        [](const TagLib::ID3v2::Frame* frame) {
+            const auto* picture = dynamic_cast<const Frame*>(frame);
+            return picture ? CoverPicture{fromByteVector(picture->picture()),
+                                          fromTagString(picture->mimeType()),
+                                          fromTagString(picture->description())}
+                           : CoverPicture();
+        });
+}
+
+// APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
+// a file name, a NUL, then the image bytes. The type comes from the bytes, else the name.
+CoverPicture apeCover(const TagLib::APE::Tag* tag)
+{
+    if (!tag)
+        return {};
+    const auto& items = tag->itemListMap();
+    std::vector<TagLib::APE::Item> pictures;
+    for (const auto& [key, item] : items) {
+        if (key.upper().startsWith("COVER ART (") && item.type() == TagLib::APE::Item::Binary)
+            pictures.push_back(item);
+    }
+    return pickCover(
+        pictures,
+        [](const TagLib::APE::Item& item) { return item.key().upper() == "COVER ART (FRONT)"; },
+        [](const TagLib::APE::Item& item) {
+            const QByteArray value = fromByteVector(item.binaryData());
+            const qsizetype nul = value.indexOf('\0');
+            if (nul < 0 || nul + 1 == value.size())
+                return CoverPicture();
+            const QString name = QString::fromUtf8(value.left(nul));
+            const QByteArray data = value.mid(nul + 1);
+            QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
+            if (!type.startsWith(u"image/"))
+                type.clear();
+            return CoverPicture{data, type, QString()};
+        });
+}
+
+CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& pictures)
+{
+    return pickCover(
+        pictures,
+        [](const TagLib::FLAC::Picture* picture) {
+            return picture->type() == TagLib::FLAC::Picture::FrontCover;
+        },
+        [](const TagLib::FLAC::Picture* picture) { return coverOf(*picture); });
+}
+
+CoverPicture asfCover(const TagLib::ASF::Tag* tag)
+{
+    const auto& attributes = tag->attributeListMap();
+    const auto found = attributes.find("WM/Picture");
+    if (found == attributes.end())
+        return {};
+    return pickCover(
+        found->second,
+        [](const TagLib::ASF::Attribute& attribute) {
+            return attribute.toPicture().type() == TagLib::ASF::Picture::FrontCover;
+        },
+        [](const TagLib::ASF::Attribute& attribute) {
+            const TagLib::ASF::Picture picture = attribute.toPicture();
+            return picture.isValid() ? CoverPicture{fromByteVector(picture.picture()),
+                                                    fromTagString(picture.mimeType()),
+                                                    fromTagString(picture.description())}
+                                     : CoverPicture();
+        });
+}
+
+CoverPicture mp4Cover(const TagLib::MP4::Tag* tag)
+{
+    if (!tag->contains("covr"))
+        return {};
+    const TagLib::MP4::CoverArtList covers = tag->item("covr").toCoverArtList();
+    if (covers.isEmpty())
+        return {};
+    const TagLib::MP4::CoverArt& cover = covers.front();
+    QString mimeType;
+    switch (cover.format()) {
+    case TagLib::MP4::CoverArt::JPEG:
+        mimeType = QStringLiteral("image/jpeg");
+        break;
+    case TagLib::MP4::CoverArt::PNG:
+        mimeType = QStringLiteral("image/png");
+        break;
+    case TagLib::MP4::CoverArt::BMP:
+        mimeType = QStringLiteral("image/bmp");
+        break;
+    case TagLib::MP4::CoverArt::GIF:
+        mimeType = QStringLiteral("image/gif");
+        break;
+    default:
+        break;
+    }
+    return {fromByteVector(cover.data()), mimeType, QString()};
+}
+
+QString asfAttributeText(const TagLib::ASF::Tag* tag, const char* name)
+{
+    const auto& attributes = tag->attributeListMap();
+    const auto found = attributes.find(name);
+    if (found == attributes.end() || found->second.isEmpty())
+        return {};
+    return fromTagString(found->second.front().toString());
+}
+
+// The leading year of a date text ("2001-05-06" gives 2001); 0 when it has none.
+int yearOfDate(const QString& date)
+{
+    static const QRegularExpression leadingYear(QStringLiteral("^\\s*(\\d{1,9})"));
+    const auto match = leadingYear.match(date);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+FileTags readFile(TagLib::File* file)
+{
+    FileTags result;
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
+        // The "ID3 " chunk holds what RIFF INFO cannot (non-Latin-1 text, pictures), and many
+        // programs write just INFO: the ID3 chunk comes first, INFO fills the gaps.
+        result.tags = mergeTags(tagsOf(wav->ID3v2Tag()), tagsOf(wav->InfoTag()));
+        RichTags info = richOf(wav->InfoTag()->properties());
+        info.date = fromTagString(wav->InfoTag()->fieldText("ICRD"));
+        result.rich = mergeRich(richOf(wav->ID3v2Tag()->properties()), info);
+        result.rich.cover = id3Cover(wav->ID3v2Tag());
+        return result;
+    }
+    if (file->tag())
+        result.tags = tagsOf(file->tag());
+    const TagLib::PropertyMap properties = file->properties();
+    result.rich = richOf(properties);
+    // FFmpeg's ID3v2 muxer keeps the comment in a TXXX frame named "comment".
+    if (result.tags.comment.isEmpty())
+        result.tags.comment = firstValue(properties, "COMMENT");
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
+        result.rich.cover = id3Cover(mpeg->ID3v2Tag());
+        if (result.rich.cover.isEmpty())
+            result.rich.cover = apeCover(mpeg->APETag());
+    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
+        result.rich.cover = id3Cover(aiff->tag());
+    } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
+        // FFmpeg's muxer stores the year as "date" and the comment as "Description".
+        if (result.rich.date.isEmpty())
+            result.rich.date = asfAttributeText(asf->tag(), "date");
+        if (result.tags.comment.isEmpty())
+            result.tags.comment = asfAttributeText(asf->tag(), "Description");
+        result.rich.cover = asfCover(asf->tag());
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+        result.rich.cover = flacCover(flac->pictureList());
+        if (result.rich.cover.isEmpty() && flac->xiphComment())
+            result.rich.cover = flacCover(flac->xiphComment()->pictureList());
+    } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file->tag())) {
+        result.rich.cover = flacCover(xiph->pictureList());
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file); mp4 && mp4->tag()) {
+        result.rich.cover = mp4Cover(mp4->tag());
+    }
+    return result;
+}
+
+// Empty texts, genre -1, year 0 and track 0 remove the field in every TagLib tag type we
+// write, except the ASF attributes handled by the caller.
+void applyTags(TagLib::Tag* tag, const AudioTags& tags)
+{
+    tag->setTitle(toTagString(tags.title));
+    tag->setArtist(toTagString(tags.artist));
+    tag->setAlbum(toTagString(tags.album));
+    tag->setComment(toTagString(tags.comment));
+    tag->setGenre(tags.genre >= 0 ? TagLib::ID3v1::genre(tags.genre) : TagLib::String());
+    tag->setYear(unsigned(tags.year));
+    tag->setTrack(unsigned(tags.track));
+}
+
+// ASF keeps these as attributes that TagLib would store as empty or zero values.
+void removeEmptyAsfAttributes(TagLib::ASF::Tag* tag, const AudioTags& tags, const RichTags& rich)
+{
+    if (tags.album.isEmpty())
+        tag->removeItem("WM/AlbumTitle");
+    if (tags.genre < 0 && rich.genre.isEmpty())
+        tag->removeItem("WM/Genre");
+    if (tags.year == 0)
+        tag->removeItem("WM/Year");
+    if (tags.track == 0)
+        tag->removeItem("WM/TrackNumber");
+}
+
+void setProperty(TagLib::PropertyMap& map, const char* key, const QString& value)
+{
+    if (value.isEmpty())
+        map.erase(key);
+    else
+        map.replace(key, TagLib::StringList(toTagString(value)));
+}
+
+// Where a format keeps the number of tracks or discs: "3/12" in the number field, a field
+// of its own, or nowhere.
+enum class Totals { InNumber, Separate, None };
+
+// The richer values as property keys that TagLib maps onto each format's own fields
+// (ID3v2 TPE2/TCOM/TDRC/TPOS/USLT, ASF WM/AlbumArtist/WM/PartOfSet, Vorbis comments).
+// A value the seven disagree with (set apart from the rich one) gives way to the seven.
+// properties() and setProperties() are not virtual in TagLib 1: call them on the real type.
+template <typename TagType>
+void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals trackTotal,
+               Totals discTotal)
+{
+    TagLib::PropertyMap map = tag->properties();
+    setProperty(map, "ALBUMARTIST", rich.albumArtist);
+    setProperty(map, "COMPOSER", rich.composer);
+    setProperty(map, "LYRICS", rich.lyrics);
+    if (!rich.date.isEmpty() && yearOfDate(rich.date) == tags.year)
+        setProperty(map, "DATE", rich.date);
+    if (!rich.genre.isEmpty() && genreIndexOf(rich.genre) == tags.genre)
+        setProperty(map, "GENRE", rich.genre);
+    const auto numberText = [](int number, int total, Totals totals) {
+        return totals == Totals::InNumber && total > 0
+                   ? QStringLiteral("%1/%2").arg(number).arg(total)
+                   : QString::number(number);
+    };
+    if (tags.track > 0)
+        setProperty(map, "TRACKNUMBER", numberText(tags.track, rich.trackTotal, trackTotal));
+    setProperty(map, "DISCNUMBER",
+                rich.discNumber > 0 ? numberText(rich.discNumber, rich.discTotal, discTotal)
+                                    : QString());
+    if (trackTotal == Totals::Separate) {
+        setProperty(map, "TRACKTOTAL",
+                    tags.track > 0 && rich.trackTotal > 0 ? QString::number(rich.trackTotal)
+                                                          : QString());
+    }
+    if (discTotal == Totals::Separate) {
+        setProperty(map, "DISCTOTAL",
+                    rich.discNumber > 0 && rich.discTotal > 0 ? QString::number(rich.discTotal)
+                                                              : QString());
+    }
+    tag->setProperties(map);
+}
+
+void applyId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover)
+{
+    tag->removeFrames("APIC");
+    if (cover.isEmpty())
+        return;
+    auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+    frame->setMimeType(toTagString(cover.mimeType));
+    frame->setDescription(toTagString(cover.description));
+    frame->setPicture(toByteVector(cover.data));
+    tag->addFrame(frame); // the tag owns it
+}
+
+// A FLAC picture block of cover marked as the front cover; the caller takes ownership.
+TagLib::FLAC::Picture* newFrontCover(const CoverPicture& cover)
+{
+    auto* picture = new TagLib::FLAC::Picture;
+    picture->setType(TagLib::FLAC::Picture::FrontCover);
+    picture->setMimeType(toTagString(cover.mimeType));
+    picture->setDescription(toTagString(cover.description));
+    picture->setData(toByteVector(cover.data));
+    return picture;
+}
+
+void applyXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover)
+{
+    comment->removeAllPictures();
+    if (!cover.isEmpty())
+        comment->addPicture(newFrontCover(cover)); // the comment owns it
+}
+
+void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
+{
+    tag->removeItem("WM/Picture");
+    if (cover.isEmpty())
+        return;
+    TagLib::ASF::Picture picture;
+    picture.setType(TagLib::ASF::Picture::FrontCover);
+    picture.setMimeType(toTagString(cover.mimeType));
+    picture.setDescription(toTagString(cover.description));
+    picture.setPicture(toByteVector(cover.data));
+    tag->setAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
+}
+
+void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& rich)
+{
+    applyTags(tag, tags);
+    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    applyId3Cover(tag, rich.cover);
+}
+
+// FLAC: a Vorbis comment, and the cover in a PICTURE block of the stream's own.
+bool saveFlacTags(TagLib::FLAC::File* flac, const AudioTags& tags, const RichTags& rich)
+{
+    TagLib::Ogg::XiphComment* comment = flac->xiphComment(true);
+    applyTags(comment, tags);
+    applyRich(comment, tags, rich, Totals::Separate, Totals::Separate);
+    comment->removeAllPictures();
+    flac->removePictures();
+    if (!rich.cover.isEmpty())
+        flac->addPicture(newFrontCover(rich.cover)); // the file owns it
+    return flac->save();
+}
+
+// Opus: a Vorbis comment with the cover as METADATA_BLOCK_PICTURE.
+bool saveOpusTags(TagLib::Ogg::Opus::File* opus, const AudioTags& tags, const RichTags& rich)
+{
+    applyTags(opus->tag(), tags);
+    applyRich(opus->tag(), tags, rich, Totals::Separate, Totals::Separate);
+    applyXiphCover(opus->tag(), rich.cover);
+    return opus->save();
+}
+
+TagLib::MP4::CoverArt::Format mp4CoverFormat(const QString& mimeType)
+{
+    if (mimeType == u"image/jpeg" || mimeType == u"image/jpg")
+        return TagLib::MP4::CoverArt::JPEG;
+    if (mimeType == u"image/png")
+        return TagLib::MP4::CoverArt::PNG;
+    if (mimeType == u"image/bmp")
+        return TagLib::MP4::CoverArt::BMP;
+    if (mimeType == u"image/gif")
+        return TagLib::MP4::CoverArt::GIF;
+    return TagLib::MP4::CoverArt::Unknown;
+}
+
+// M4A: iTunes atoms (the totals inside trkn and disk; covr has no room for a description).
+// Items the properties do not name, such as the encoder's iTunSMPB, are left as they are.
+bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& rich)
+{
+    TagLib::MP4::Tag* tag = mp4->tag();
+    applyTags(tag, tags);
+    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    tag->removeItem("covr");
+    if (!rich.cover.isEmpty()) {
+        TagLib::MP4::CoverArtList covers;
+        covers.append(TagLib::MP4::CoverArt(mp4CoverFormat(rich.cover.mimeType),
+                                            toByteVector(rich.cover.data)));
+        tag->setItem("covr", covers);
+    }
+    return mp4->save();
+}
+
+} // namespace
+
+int genreIndexOf(const QString& text)
+{
+    if (text.isEmpty())
+        return -1;
+    static const QRegularExpression numeric(QStringLiteral("^\\(?(\\d{1,3})\\)?$"));
+    if (const auto match = numeric.match(text); match.hasMatch()) {
+        const int index = match.captured(1).toInt();
+        return index <= kMaxGenre ? index : -1;
+    }
+    // genreIndex() is case-sensitive and gives 255 for names it does not know.
+    const int index = TagLib::ID3v1::genreIndex(toTagString(text));
+    if (index >= 0 && index <= kMaxGenre)
+        return index;
+    const TagLib::StringList names = TagLib::ID3v1::genreList();
+    int position = 0;
+    for (const TagLib::String& name : names) {
+        if (fromTagString(name).compare(text, Qt::CaseInsensitive) == 0)
+            return position <= kMaxGenre ? position : -1;
+        ++position;
+    }
+    // Several genres joined by TagLib: the first known one counts.
+    const QStringList parts = text.split(QStringLiteral(" / "), Qt::SkipEmptyParts);
+    if (parts.size() > 1)
+        return genreIndexOf(parts.first().trimmed());
+    return -1;
+}
+
+std::pair<int, int> numberAndTotal(const QString& text)
+{
+    const qsizetype slash = text.indexOf(u'/');
+    if (slash < 0)
+        return {positiveNumber(text), 0};
+    return {positiveNumber(text.left(slash)), positiveNumber(text.mid(slash + 1))};
+}
+
+FileTags readTagLibTags(const QString& path, AudioContent content)
+{
+    TagStream stream(path, OpenFor::Reading);
+    if (!stream.isOpen())
+        return {};
+    const TagLib::FileRef file = openTagFile(stream, content, false);
+    if (file.isNull() || !file.file()->isValid())
+        return {};
+    FileTags result = readFile(file.file());
+    restoreValuesCutAtNul(result, stream, content);
+    if (result.tags.year == 0)
+        result.tags.year = yearOfDate(result.rich.date);
+    result.otherFields = otherTagLibFields(*file.file(), result);
+    return result;
+}
+
+Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich)
+{
+    const auto notAudio = [] {
+        return Status::error(
+            QStringLiteral("not an MP3, WMA, OGG Vorbis, WAV, FLAC, Opus or M4A audio file"));
+    };
+    TagStream stream(path, OpenFor::Writing);
+    if (!stream.isOpen())
+        return Status::error(stream.openFailure());
+    TagLib::FileRef file = openTagFile(stream, sniffOutputContent(stream), true);
+    const auto* properties = file.isNull() ? nullptr : file.audioProperties();
+    if (file.isNull() || !file.file()->isValid() || !properties || properties->sampleRate() <= 0)
+        return notAudio();
+
+    bool saved = false;
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.file())) {
+        // ID3v2 only: an ID3v1 copy would hold mangled Latin-1 text and a second comment.
+        // ID3v2.3 is the version most players read.
+        applyId3(mpeg->ID3v2Tag(true), tags, rich);
+        saved = mpeg->save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3,
+                           TagLib::File::DoNotDuplicate);
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.file())) {
+        // Readers differ in which chunk they look at, so both carry the seven; the ID3 chunk
+        // also keeps what INFO cannot hold (non-Latin-1 text, the richer values, the cover).
+        applyId3(wav->ID3v2Tag(), tags, rich);
+        applyTags(wav->InfoTag(), tags);
+        if (!rich.date.isEmpty() && yearOfDate(rich.date) == tags.year)
+            wav->InfoTag()->setFieldText("ICRD", toTagString(rich.date));
+        saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers,
+                          TagLib::ID3v2::v3);
+    } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file())) {
+        applyTags(asf->tag(), tags);
+        // ASF has no common field for the number of tracks.
+        applyRich(asf->tag(), tags, rich, Totals::None, Totals::InNumber);
+        removeEmptyAsfAttributes(asf->tag(), tags, rich);
+        applyAsfCover(asf->tag(), rich.cover);
+        saved = asf->save();
+    } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file.file())) {
+        applyTags(vorbis->tag(), tags);
+        applyRich(vorbis->tag(), tags, rich, Totals::Separate, Totals::Separate);
+        applyXiphCover(vorbis->tag(), rich.cover);
+        saved = vorbis->save();
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.file())) {
+        saved = saveFlacTags(flac, tags, rich);
+    } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file.file())) {
+        saved = saveOpusTags(opus, tags, rich);
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file.file()); mp4 && mp4->tag()) {
+        saved = saveMp4Tags(mp4, tags, rich);
+    } else {
+        return notAudio();
+    }
+    // TagLib reports no failed or short write: a file cut short here would lose its end.
+    if (Status written = stream.writeResult(); !written)
+        return written;
+    if (!saved)
+        return Status::error(QStringLiteral("the file could not be rewritten"));
+    return {};
+}
+
+} // namespace tunevale
