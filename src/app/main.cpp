@@ -1,6 +1,7 @@
 #include "app/formflash.h"
 #include "app/formmain.h"
 #include "app/startupoptions.h"
+#include "app/translations.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
 #include "widgets/artwork.h"
@@ -27,8 +28,10 @@ int main(int argc, char* argv[])
     // Files named on the command line ("open with") are listed once the window is up. They are
     // read first: a bad option must not wait for a display.
     QStringList files;
-    if (const auto status = readStartupFiles(
-            QStringList{QStringLiteral("tunevale")} + argumentsFromNative(argc, argv), files, err))
+    QString language;
+    if (const auto status = readStartupFiles(QStringList{QStringLiteral("tunevale")} +
+                                                 argumentsFromNative(argc, argv),
+                                             files, err, &language))
         return *status;
 
     QApplication application(argc, argv);
@@ -36,6 +39,7 @@ int main(int argc, char* argv[])
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tunevale"));
     QApplication::setWindowIcon(applicationIcon());
+    installTranslations(interfaceLocale(language));
 
     // The main window comes when the splash closes; until then no closed window ends the run.
     QApplication::setQuitOnLastWindowClosed(false);

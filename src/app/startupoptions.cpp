@@ -23,6 +23,7 @@ const char kUsage[] =
     "Options:\n"
     "  -h, --help       show this help and exit\n"
     "  -v, --version    show the version and exit\n"
+    "      --lang LOCALE  speak LOCALE's language (such as de) instead of the desktop's\n"
     "Qt's own options (-platform, -style ...) are accepted too. See tunevale(1).\n";
 
 bool isHelp(const QString& argument)
@@ -114,17 +115,22 @@ std::optional<int> answerInformationOptions(const QStringList& arguments, QTextS
 }
 
 std::optional<int> readStartupFiles(const QStringList& arguments, QStringList& files,
-                                    QTextStream& err)
+                                    QTextStream& err, QString* language)
 {
     QCommandLineParser parser;
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     parser.addOption(
         QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
+    const QCommandLineOption languageOption(QStringLiteral("lang"), QString(),
+                                            QStringLiteral("LOCALE"));
+    parser.addOption(languageOption);
     if (!parser.parse(withoutQtOptions(arguments))) {
         err << "tunevale: " << displayText(parser.errorText()) << "\n"
             << "Try 'tunevale --help' for more information.\n";
         return kExitUsage;
     }
+    if (language)
+        *language = parser.value(languageOption);
     files.clear();
     for (const QString& path : parser.positionalArguments())
         files << QDir::cleanPath(absolutePath(path));

@@ -2,6 +2,7 @@
 #include "app/formmain.h"
 #include "app/helppages.h"
 #include "app/startupoptions.h"
+#include "app/translations.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
 
@@ -244,3 +245,24 @@ TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 
 #include "startup_test.moc"
 #include "support/qtprinters.h"
+
+// --lang overrides the desktop's language; Qt's own buttons then speak it.
+TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
+{
+    QString text;
+    QTextStream err(&text);
+    QStringList files;
+    QString language;
+    EXPECT_EQ(readStartupFiles({QStringLiteral("tunevale"), QStringLiteral("--lang"),
+                                QStringLiteral("de"), QStringLiteral("a.mp3")},
+                               files, err, &language),
+              std::nullopt);
+    EXPECT_EQ(language, u"de");
+    EXPECT_EQ(files.size(), 1);
+
+    const QLocale before;
+    ASSERT_TRUE(installTranslations(interfaceLocale(language)));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen");
+    EXPECT_EQ(QLocale().language(), QLocale::German);
+    QLocale::setDefault(before);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+namespace tunevale {
+
+// The locale the window speaks: the one named by --lang when given (such as "de" or
+// "de_DE"), the desktop's (LANGUAGE, LC_ALL, LANG) otherwise.
+QLocale interfaceLocale(const QString& requested);
+
+// Installs Qt's own translations for locale on the running application, so stock dialogs and
+// buttons ("Yes", "Cancel") speak its language, and makes it the default locale for numbers
+// and dates. Returns whether a translation was found; English needs none.
+bool installTranslations(const QLocale& locale);
+
+} // namespace tunevale
