@@ -21,8 +21,9 @@ std::unique_ptr<FormatDialog> open(QWidget* owner, const EncoderSettings& settin
     return std::make_unique<Dialog>(owner, settings);
 }
 
-// WMA and WAV share their first letter, so WAV's small badge shows a wave; Opus and M4A
-// would share theirs with OGG and MP3. The newer formats' keys keep clear of the F keys.
+// WMA and WAV share their first letter, so WAV's small badge shows a wave; Opus and M4A would
+// share theirs with OGG and MP3, so their small badges show P and A (for AAC). The newer
+// formats' keys keep clear of the F keys.
 constexpr FormatCommand kCommands[] = {
     {OutputKind::Mp3, ID_CONVERTTOMP, Qt::Key_F6, {0xE8590C, u"M"}, open<FormMp3>},
     {OutputKind::Wma, ID_CONVERTTOWMA, Qt::Key_F5, {0x1C7ED6, u"W"}, open<FormWMA>},
@@ -36,7 +37,7 @@ constexpr FormatCommand kCommands[] = {
     {OutputKind::Opus,
      ID_CONVERTTOOPUS,
      Qt::CTRL | Qt::SHIFT | Qt::Key_O,
-     {0x0C8599, u"Op"},
+     {0x0C8599, u"P"},
      open<FormOpus>},
     {OutputKind::M4a,
      ID_CONVERTTOM4A,
