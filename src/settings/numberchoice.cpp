@@ -8,6 +8,9 @@ namespace tunevale {
 void fillNumberChoice(QComboBox* list, std::initializer_list<int> values, const QString& caption,
                       bool asSource)
 {
+    // A number typed and confirmed with Enter stays text, read by chosenNumber; as a new item
+    // it would have no number.
+    list->setInsertPolicy(QComboBox::NoInsert);
     if (asSource)
         list->addItem(QStringLiteral("As source"), 0);
     for (int value : values)

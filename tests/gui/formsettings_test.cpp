@@ -21,9 +21,11 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
@@ -761,6 +763,20 @@ TEST(NewFormatDialogs, M4aSettingsComeBackAsTheyWent)
         formats.wav.channels = 1;
         EXPECT_TRUE(throughDialog<FormM4A>(formats) == formats) << m4a.describe().toStdString();
     }
+}
+
+// A number typed and confirmed with Enter is the one taken.
+TEST(NewFormatDialogs, ATypedNumberConfirmedWithEnterIsTaken)
+{
+    FormOpus dialog(nullptr, EncoderSettings());
+    auto* bitrate = control<QComboBox>(dialog, "ComboBitrate");
+    bitrate->setEditText(QStringLiteral("77"));
+    const MessageBoxes boxes;
+    QTest::keyClick(bitrate->lineEdit(), Qt::Key_Return);
+    pressOk(dialog);
+    EXPECT_TRUE(boxes.seen().isEmpty());
+    ASSERT_TRUE(dialog.edited());
+    EXPECT_EQ(dialog.edited()->Formats.opus.bitrate, 77);
 }
 
 TEST(NewFormatDialogs, BadValuesAreRefusedWithTheFormatsMessage)
