@@ -24,6 +24,9 @@ enum CommandId {
     ID_CONVERTTOMP = 1048,
     ID_CONVERTTOOGG = 1049,
     ID_CONVERTTOWAV = 1050,
+    ID_CONVERTTOFLAC = 1051,
+    ID_CONVERTTOOPUS = 1052,
+    ID_CONVERTTOM4A = 1053,
 };
 
 } // namespace tunevale

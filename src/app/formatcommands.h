@@ -22,14 +22,14 @@ class FormatDialog;
 struct FormatCommand {
     OutputKind kind;
     int commandId;
-    QKeyCombination key; // beside the menus: keys of the classic menu
+    QKeyCombination key; // beside the menus, clear of every other command's key
     FormatBadge badge;
     // The format's settings dialog over owner, editing a copy of settings.
     std::unique_ptr<FormatDialog> (*openDialog)(QWidget* owner, const EncoderSettings& settings);
 };
 
 // The table: one row per output format the window offers, in the order of the Convert menu and
-// the toolbar. Formats without a row (FLAC, Opus, M4A) are converted from the command line only.
+// the toolbar. A format without a row is converted from the command line only.
 std::span<const FormatCommand> formatCommands();
 // The window's row of a format; nothing for a format the window does not offer.
 const FormatCommand* formatCommand(OutputKind kind);

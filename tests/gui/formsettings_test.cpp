@@ -3,7 +3,10 @@
 #include "common/codecs/wmaprofiles.h"
 #include "settings/encodersettings.h"
 #include "settings/formatdialog.h"
+#include "settings/formflac.h"
+#include "settings/formm4a.h"
 #include "settings/formogg.h"
+#include "settings/formopus.h"
 #include "settings/formwav.h"
 #include "settings/formwma.h"
 
@@ -18,9 +21,11 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
@@ -693,6 +698,101 @@ TEST(FormWAV, CancelAnswersNothing)
     EXPECT_FALSE(dialog.edited());
 }
 
+// ---- FormFLAC, FormOpus, FormM4A ----
+
+// What OK on an untouched dialog over settings answers: the dialog shows the typed values and
+// reads them back.
+template <typename Dialog> OutputSettings throughDialog(const OutputSettings& formats)
+{
+    EncoderSettings settings;
+    settings.Formats = formats;
+    Dialog dialog(nullptr, settings);
+    pressOk(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    return dialog.edited().value_or(EncoderSettings()).Formats;
+}
+
+// Typing text into an editable list and pressing OK: the dialog stays open, answers nothing and
+// says what the format's own check says.
+template <typename Dialog>
+void expectRefused(const char* list, const QString& typed, const Status& check)
+{
+    ASSERT_FALSE(check);
+    Dialog dialog(nullptr, EncoderSettings());
+    control<QComboBox>(dialog, list)->setEditText(typed);
+    const MessageBoxes boxes;
+    pressOk(dialog);
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.edited());
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(boxes.seen()[0].text, check.message());
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Critical);
+}
+
+TEST(NewFormatDialogs, FlacSettingsComeBackAsTheyWent)
+{
+    for (const FlacSettings& flac :
+         {FlacSettings{8, 96000, 1, 24, true}, FlacSettings{0, 0, 0, 0, false},
+          FlacSettings{3, 12345, 6, 16, false}, FlacSettings{}}) {
+        OutputSettings formats;
+        formats.flac = flac;
+        formats.opus.bitrate = 64; // another format's settings stay as they are
+        EXPECT_TRUE(throughDialog<FormFLAC>(formats) == formats) << flac.describe().toStdString();
+    }
+}
+
+TEST(NewFormatDialogs, OpusSettingsComeBackAsTheyWent)
+{
+    for (const OpusSettings& opus :
+         {OpusSettings{510, OpusRateControl::Cbr, 0, OpusTuning::Speech, 1},
+          OpusSettings{77, OpusRateControl::ConstrainedVbr, 5, OpusTuning::Music, 2},
+          OpusSettings{}}) {
+        OutputSettings formats;
+        formats.opus = opus;
+        formats.flac.compressionLevel = 1;
+        EXPECT_TRUE(throughDialog<FormOpus>(formats) == formats) << opus.describe().toStdString();
+    }
+}
+
+TEST(NewFormatDialogs, M4aSettingsComeBackAsTheyWent)
+{
+    for (const M4aSettings& m4a :
+         {M4aSettings{320, 96000, 1}, M4aSettings{100, 0, 2}, M4aSettings{}}) {
+        OutputSettings formats;
+        formats.m4a = m4a;
+        formats.wav.channels = 1;
+        EXPECT_TRUE(throughDialog<FormM4A>(formats) == formats) << m4a.describe().toStdString();
+    }
+}
+
+// A number typed and confirmed with Enter is the one taken.
+TEST(NewFormatDialogs, ATypedNumberConfirmedWithEnterIsTaken)
+{
+    FormOpus dialog(nullptr, EncoderSettings());
+    auto* bitrate = control<QComboBox>(dialog, "ComboBitrate");
+    bitrate->setEditText(QStringLiteral("77"));
+    const MessageBoxes boxes;
+    QTest::keyClick(bitrate->lineEdit(), Qt::Key_Return);
+    pressOk(dialog);
+    EXPECT_TRUE(boxes.seen().isEmpty());
+    ASSERT_TRUE(dialog.edited());
+    EXPECT_EQ(dialog.edited()->Formats.opus.bitrate, 77);
+}
+
+TEST(NewFormatDialogs, BadValuesAreRefusedWithTheFormatsMessage)
+{
+    expectRefused<FormFLAC>("cmbFrequency", QStringLiteral("700000"),
+                            FlacSettings{5, 700000, 0, 0, false}.validate());
+    expectRefused<FormOpus>(
+        "ComboBitrate", QStringLiteral("600"),
+        OpusSettings{600, OpusRateControl::Vbr, 10, OpusTuning::Auto, 0}.validate());
+    // Text that is no number is refused as no bitrate is.
+    expectRefused<FormOpus>(
+        "ComboBitrate", QStringLiteral("fast"),
+        OpusSettings{-1, OpusRateControl::Vbr, 10, OpusTuning::Auto, 0}.validate());
+    expectRefused<FormM4A>("ComboBitrate", QStringLiteral("8"), M4aSettings{8, 0, 0}.validate());
+}
+
 // ---- every format dialog ----
 
 // Presses a button of the settings dialog once editFormatSettings has shown it, and remembers
@@ -747,7 +847,10 @@ INSTANTIATE_TEST_SUITE_P(FormatDialogs, EveryFormatDialog,
                          ::testing::Values(std::pair{OutputKind::Mp3, "FormMp3"},
                                            std::pair{OutputKind::Ogg, "FormOGG"},
                                            std::pair{OutputKind::Wav, "FormWAV"},
-                                           std::pair{OutputKind::Wma, "FormWMA"}),
+                                           std::pair{OutputKind::Wma, "FormWMA"},
+                                           std::pair{OutputKind::Flac, "FormFLAC"},
+                                           std::pair{OutputKind::Opus, "FormOpus"},
+                                           std::pair{OutputKind::M4a, "FormM4A"}),
                          [](const auto& info) { return std::string(info.param.second); });
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "player/audioplayer.h"
 
+#include "common/audio/audiofile.h"
+
+#include "support/fixtures.h"
 #include "support/qtprinters.h"
 #include "support/signals.h"
 
@@ -198,6 +201,62 @@ INSTANTIATE_TEST_SUITE_P(AudioPlayerFormats, AudioPlayerFormatTest,
                              return std::to_string(info.param.sampleRate) + "Hz" +
                                     std::to_string(info.param.channels) + "ch";
                          });
+
+// Files made by the program's own FLAC, Opus and M4A writers play whole: every frame of the
+// source and no encoder priming, FLAC's values exactly as they went in.
+TEST_F(AudioPlayerTest, PlaysTheFlacOpusAndM4aTheProgramWrites)
+{
+    constexpr int kRate = 44100;
+    constexpr double kSeconds = 0.5;
+    const std::vector<qint16> source = test::sine(440, kRate, 2, kSeconds, 0.5);
+    const test::TempDir dir;
+    struct Made {
+        const char* name;
+        int fileRate;
+        qint64 extraFrames; // what decoding may add at the end
+    };
+    // FFmpeg's MP4 reader trims the priming the edit list names but not the padding of the last
+    // AAC frame.
+    for (const auto& [name, fileRate, extraFrames] :
+         {Made{"made.flac", kRate, 0}, Made{"made.opus", 48000, 0},
+          Made{"made.m4a", kRate, 1023}}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.file(QLatin1String(name));
+        AudioFile writer;
+        writer.setSourceFormat({{kRate, 2}, 16});
+        ASSERT_TRUE(writer.create(path));
+        ASSERT_TRUE(writer.setInputFormat(kRate, 2));
+        ASSERT_TRUE(writer.write(source));
+        ASSERT_TRUE(writer.close());
+
+        AudioFile reader;
+        ASSERT_TRUE(reader.open(path));
+        ASSERT_EQ(reader.sampleRate(), fileRate);
+        ASSERT_EQ(reader.channels(), 2);
+        std::vector<QVector<qint16>> arrays;
+        QVector<qint16> decoded;
+        for (std::vector<qint16> block; reader.read(4096 * 2, block) && !block.empty();) {
+            arrays.emplace_back(block.begin(), block.end());
+            decoded += arrays.back();
+        }
+        const qint64 frames = decoded.size() / 2;
+        const qint64 sourceFrames = qint64(kSeconds * fileRate);
+        EXPECT_GE(frames, sourceFrames);
+        EXPECT_LE(frames, sourceFrames + extraFrames);
+        if (QLatin1String(name).endsWith(u".flac")) {
+            EXPECT_TRUE(std::equal(source.begin(), source.end(), decoded.begin(), decoded.end()));
+        }
+
+        AudioPlayer player;
+        player.setOutputFormat(fileRate, 2);
+        Listener listener(player, arrays);
+        player.beginArrayPlayback();
+        ASSERT_TRUE(runUntil([&] { return listener.ended(); }, 5000));
+        EXPECT_EQ(player.status(), 0);
+        EXPECT_EQ(player.samplesPlayed(), frames);
+        EXPECT_EQ(player.lastPlayedSamples(200), decoded.mid(decoded.size() - 200));
+    }
+}
 
 TEST_F(AudioPlayerTest, PlaysAtRoughlyRealTimeAndStopSilences)
 {

@@ -1,0 +1,95 @@
+#include "settings/formflac.h"
+
+#include "settings/numberchoice.h"
+#include "widgets/artwork.h"
+#include "widgets/named.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tunevale {
+
+FormFLAC::FormFLAC(QWidget* owner, const EncoderSettings& settings)
+    : FormatDialog(owner, settings)
+{
+    setObjectName(QStringLiteral("FormFLAC"));
+    setWindowTitle(QStringLiteral(" FLAC Option"));
+    setFont(windowFont());
+    buildControls();
+    connect(m_okButton, &QPushButton::clicked, this, &FormFLAC::CmdOK_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FormFLAC::reject);
+    load();
+}
+
+void FormFLAC::buildControls()
+{
+    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
+    m_levelList = named(new QComboBox(optionFrame), u"cmbLevel");
+    fillNumberChoice(m_levelList, {0, 1, 2, 3, 4, 5, 6, 7, 8});
+    m_levelList->setItemText(0, QStringLiteral("0 (fastest)"));
+    m_levelList->setItemText(8, QStringLiteral("8 (smallest)"));
+    m_rateList = named(new QComboBox(optionFrame), u"cmbFrequency");
+    m_rateList->setEditable(true);
+    fillNumberChoice(m_rateList, {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000},
+                     QStringLiteral("%1"), true);
+    m_channelsList = named(new QComboBox(optionFrame), u"cmbChMode");
+    fillNumberChoice(m_channelsList, {1, 2, 3, 4, 5, 6, 7, 8}, QStringLiteral("%1"), true);
+    m_channelsList->setItemText(1, QStringLiteral("Mono"));
+    m_channelsList->setItemText(2, QStringLiteral("Stereo"));
+    m_depthList = named(new QComboBox(optionFrame), u"cmbBits");
+    fillNumberChoice(m_depthList, {16, 24}, QStringLiteral("%1 Bit"), true);
+    m_verifyBox = named(new QCheckBox(QStringLiteral("Verify"), optionFrame), u"chVerify");
+    m_verifyBox->setToolTip(QStringLiteral("Decode every frame again and compare"));
+
+    auto* option = new QFormLayout(optionFrame);
+    option->addRow(QStringLiteral("Compression Level:"), m_levelList);
+    option->addRow(QStringLiteral("Frequency (Hz):"), m_rateList);
+    option->addRow(QStringLiteral("Channels:"), m_channelsList);
+    option->addRow(QStringLiteral("Bits Per Sample:"), m_depthList);
+    option->addRow(m_verifyBox);
+
+    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(optionFrame);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void FormFLAC::load()
+{
+    const FlacSettings& flac = m_settings.Formats.flac;
+    showNumber(m_levelList, flac.compressionLevel);
+    showNumber(m_rateList, flac.sampleRate);
+    showNumber(m_channelsList, flac.channels);
+    showNumber(m_depthList, flac.bitsPerSample);
+    m_verifyBox->setChecked(flac.verify);
+    setWindowIcon(applicationIcon());
+}
+
+void FormFLAC::CmdOK_Click()
+{
+    FlacSettings flac;
+    flac.compressionLevel = chosenNumber(m_levelList);
+    flac.sampleRate = chosenNumber(m_rateList);
+    flac.channels = chosenNumber(m_channelsList);
+    flac.bitsPerSample = chosenNumber(m_depthList);
+    flac.verify = m_verifyBox->isChecked();
+    if (!acceptedOrTold(this, flac.validate()))
+        return;
+    m_settings.Formats.flac = flac;
+    accept();
+}
+
+} // namespace tunevale
