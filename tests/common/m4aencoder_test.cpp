@@ -72,6 +72,8 @@ TEST_P(M4aRoundTrip, StatesTheSourcesExactLength)
     // FFmpeg 5.1 trims the priming the edit list states, not the padding after the end.
     const QByteArray decoded = test::ffmpegDecode(path, "s16le");
     EXPECT_EQ(decoded.size() / 2 / format.channels, frames + padding);
+    // Our reader stops where the edit list ends the audio.
+    EXPECT_EQ(test::decodeFile(path).frames(), frames);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -213,13 +213,9 @@ TEST_F(AudioPlayerTest, PlaysTheFlacOpusAndM4aTheProgramWrites)
     struct Made {
         const char* name;
         int fileRate;
-        qint64 extraFrames; // what decoding may add at the end
     };
-    // FFmpeg's MP4 reader trims the priming the edit list names but not the padding of the last
-    // AAC frame.
-    for (const auto& [name, fileRate, extraFrames] :
-         {Made{"made.flac", kRate, 0}, Made{"made.opus", 48000, 0},
-          Made{"made.m4a", kRate, 1023}}) {
+    for (const auto& [name, fileRate] :
+         {Made{"made.flac", kRate}, Made{"made.opus", 48000}, Made{"made.m4a", kRate}}) {
         SCOPED_TRACE(name);
         const QString path = dir.file(QLatin1String(name));
         AudioFile writer;
@@ -241,8 +237,7 @@ TEST_F(AudioPlayerTest, PlaysTheFlacOpusAndM4aTheProgramWrites)
         }
         const qint64 frames = decoded.size() / 2;
         const qint64 sourceFrames = qint64(kSeconds * fileRate);
-        EXPECT_GE(frames, sourceFrames);
-        EXPECT_LE(frames, sourceFrames + extraFrames);
+        EXPECT_EQ(frames, sourceFrames);
         if (QLatin1String(name).endsWith(u".flac")) {
             EXPECT_TRUE(std::equal(source.begin(), source.end(), decoded.begin(), decoded.end()));
         }

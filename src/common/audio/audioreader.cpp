@@ -49,6 +49,7 @@ struct AudioReader::Decoder {
     qint64 position = 0;                    // frame of pending[pendingOffset]
     qint64 firstTimestamp = AV_NOPTS_VALUE; // stream timestamp of frame 0, in samples
     qint64 totalFrames = 0;
+    qint64 endFrame = -1; // where the audio stops short of the last frame's end; -1 for none
     bool inputEnded = false;
     bool decoderDrained = false;
 
@@ -131,6 +132,11 @@ Status AudioReader::Decoder::open(const QString& filePath)
                 av_rescale_q(stream->start_time, stream->time_base, {1, outputFormat.sampleRate});
     } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         totalFrames = av_rescale(format->duration, outputFormat.sampleRate, AV_TIME_BASE);
+    // An MP4's edit list ends AAC audio inside its last frame; FFmpeg trims the start it
+    // states, not the padding after the end, so the stream's length is where reading stops.
+    if (codec->codec_id == AV_CODEC_ID_AAC && stream->duration > 0 &&
+        QLatin1String(format->iformat->name).startsWith(QLatin1String("mov,")))
+        endFrame = totalFrames;
 
     // Decoding the first frame proves the file is playable and anchors timestamps to frame 0.
     bool gotFrame = false;
@@ -425,13 +431,16 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
         return Status::error(QStringLiteral("No file is open for reading"));
     Decoder& decoder = *m_decoder;
     const int channels = decoder.outputFormat.channels;
-    const qint64 wanted = maxElements / channels * channels;
+    qint64 wanted = maxElements / channels * channels;
     if (wanted <= 0)
         return Status::error(
             QStringLiteral("A read of %1 samples holds no whole frame of %2 channels")
                 .arg(maxElements)
                 .arg(channels));
 
+    if (decoder.endFrame >= 0)
+        wanted =
+            std::min(wanted, std::max<qint64>(0, decoder.endFrame - decoder.position) * channels);
     samples.reserve(static_cast<size_t>(std::min<qint64>(wanted, 1 << 22)));
     while (static_cast<qint64>(samples.size()) < wanted) {
         if (decoder.pendingElements() == 0) {
