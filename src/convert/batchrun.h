@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/codecs/outputformat.h"
+#include "convert/outputnaming.h"
 #include "convert/partfile.h"
 
 #include <QString>
@@ -15,6 +16,7 @@ struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
     IfExists ifExists = IfExists::New; // for an output name already taken
+    NamingRules naming{};              // for outputs below outputFolder
 };
 
 // The outcome of one row of a run.
