@@ -150,7 +150,7 @@ ClaimedOutput OutputNaming::claimOutput(const QString& source, const QString& re
         if (const int error = makeFoldersBelow(base, names); error != 0)
             claimed.failure =
                 QStringLiteral("Cannot create folder %1: %2")
-                    .arg(QDir::toNativeSeparators(base + below), systemErrorText(error));
+                    .arg(QDir::toNativeSeparators(base + below.chopped(1)), systemErrorText(error));
     }
     return claimed;
 }

@@ -234,6 +234,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
             QString status;
             bool statusChanged = false;
             double percentSum = 0;
+            std::vector<std::pair<qsizetype, double>> running;
             {
                 std::unique_lock lock(shared.mutex);
                 shared.news.wait_for(lock, kTurn, [&] { return shared.hasNews; });
@@ -252,6 +253,10 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                                          [](const RowState& row) { return row.finished; });
                 for (const RowState& row : shared.rows)
                     percentSum += row.percent;
+                for (qsizetype row = reported; row < begun; ++row) {
+                    if (!shared.rows[size_t(row)].finished)
+                        running.emplace_back(row, shared.rows[size_t(row)].percent);
+                }
                 std::swap(status, shared.status);
                 std::swap(statusChanged, shared.statusChanged);
             }
@@ -264,6 +269,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 observer.rowFinished(result);
             if (rowCount > 0)
                 observer.progressChanged(percentSum / double(rowCount));
+            observer.runningRows(running);
             if (reported == begun && (shared.stop || begun == rowCount))
                 break;
             observer.yield();
