@@ -147,7 +147,9 @@ ClaimedOutput OutputNaming::claimOutput(const QString& source, const QString& re
         withTrailingSeparator(m_outputFolder.isEmpty() ? folderOf(source) : m_outputFolder);
     const QString below = folderOf(claimed.path).mid(base.size());
     if (const QStringList names = below.split(u'/', Qt::SkipEmptyParts); !names.isEmpty()) {
-        if (const int error = makeFoldersBelow(base, names); error != 0)
+        // A source named without a folder lies in the working one.
+        const QString opened = base.isEmpty() ? QStringLiteral(".") : base;
+        if (const int error = makeFoldersBelow(opened, names); error != 0)
             claimed.failure =
                 QStringLiteral("Cannot create folder %1: %2")
                     .arg(QDir::toNativeSeparators(base + below.chopped(1)), systemErrorText(error));
