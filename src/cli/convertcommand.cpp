@@ -1,6 +1,8 @@
 #include "cli/convertcommand.h"
 
 #include "cli/interruption.h"
+#include "cli/progressline.h"
+#include "cli/sourcewalk.h"
 #include "cli/usagetext.h"
 
 #include "common/audio/audiofile.h"
@@ -10,14 +12,18 @@
 #include "common/localfile.h"
 #include "common/textnumber.h"
 #include "convert/batchrun.h"
+#include "convert/namepattern.h"
 #include "convert/parallelbatch.h"
 #include "settings/encodersettings.h"
 
 #include <QCommandLineParser>
 #include <QThread>
 
+#include <array>
 #include <limits>
 #include <optional>
+
+#include <unistd.h>
 
 namespace tunevale {
 
@@ -39,8 +45,10 @@ QString usageText()
     QString usage =
         QStringLiteral("Usage: tunevale-cli convert --to ") + formatNames().join(u'|') +
         QStringLiteral(
-            " [OPTIONS] FILE...\n"
-            "Converts every FILE in list order as the conversion dialog does and prints its log.\n"
+            " [OPTIONS] FILE|FOLDER...\n"
+            "Converts every FILE in list order as the conversion dialog does and prints its log;\n"
+            "a FOLDER gives its audio files as Add Folder finds them. Error and warning lines\n"
+            "also go to standard error; on a terminal a progress line shows each running file.\n"
             "Outputs are named after their sources and never overwrite anything: a taken name "
             "gets\n"
             "\"New_\" in front. Exits with 1 when a file failed. On SIGINT, SIGTERM or SIGHUP it\n"
@@ -52,8 +60,22 @@ QString usageText()
             "  --out FOLDER               write outputs there (default: each source's own folder)\n"
             "  --no-tags                  do not copy the tags\n"
             "  --jobs N                   convert N files at once (default: one per processor)\n"
-            "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
-            "                             the default) or leave it and skip the file (skip)\n");
+            "  --if-exists new|skip|number\n"
+            "                             when an output's name is taken: \"New_\" in front (new,\n"
+            "                             the default), leave it and skip the file (skip), or a\n"
+            "                             number after the name, \"lena (2).mp3\" (number)\n"
+            "  -r, --recursive            walk the sub-folders of FOLDER arguments too\n"
+            "  --keep-tree                with --out: each output under the folder its source had\n"
+            "                             below the FOLDER argument it came from\n"
+            "  --name-pattern PATTERN     name outputs from tags below the output folder, as in\n"
+            "                             \"{artist}/{album}/{track} - {title}\"; fields: "
+            "{artist},\n"
+            "                             {albumartist}, {album}, {title}, {track}, {disc}, "
+            "{year},\n"
+            "                             {genre}, {name}, {ext}; {field|text} gives a default\n"
+            "  --portable-names           names FAT, exFAT and NTFS accept\n"
+            "  -q, --quiet                print only errors (to standard error)\n"
+            "  -v, --verbose              also print the files found and where each output goes\n");
     for (const OutputFormat& format : outputFormats()) {
         usage += format.fullName.toString() + QStringLiteral(" (start: ") +
                  format.startSettings.toString() + QStringLiteral("):\n");
@@ -67,10 +89,14 @@ QString usageText()
     return usage;
 }
 
+enum class Verbosity { Quiet, Normal, Verbose };
+
 struct Options {
     OutputKind targetFormat = OutputKind::Mp3;
     BatchOptions batch;
     int jobs = 1;
+    bool recursive = false;
+    Verbosity verbosity = Verbosity::Normal;
     // The format options given, with their values, in the table's order.
     std::vector<std::pair<const FormatOption*, int>> formatValues;
 };
@@ -165,6 +191,30 @@ void addSwitch(QCommandLineParser& parser, const QString& name)
     parser.addOption(QCommandLineOption(name));
 }
 
+// The options of the folder walk, output naming and what is printed.
+void readNamingOptions(const QCommandLineParser& parser, Options& options, QString& error)
+{
+    options.recursive = parser.isSet(QStringLiteral("recursive"));
+    NamingRules& naming = options.batch.naming;
+    naming.keepTree = parser.isSet(QStringLiteral("keep-tree"));
+    naming.portable = parser.isSet(QStringLiteral("portable-names"));
+    if (parser.isSet(QStringLiteral("name-pattern"))) {
+        naming.pattern = parser.value(QStringLiteral("name-pattern"));
+        if (const QString problem = NamePattern(naming.pattern).problem();
+            !problem.isEmpty() && error.isEmpty())
+            error = problem;
+    }
+    if (naming.keepTree && options.batch.outputFolder.isEmpty() && error.isEmpty())
+        error = QStringLiteral("--keep-tree needs --out");
+    if (parser.isSet(QStringLiteral("quiet")) && parser.isSet(QStringLiteral("verbose")) &&
+        error.isEmpty())
+        error = QStringLiteral("--quiet and --verbose cannot be given together");
+    if (parser.isSet(QStringLiteral("quiet")))
+        options.verbosity = Verbosity::Quiet;
+    else if (parser.isSet(QStringLiteral("verbose")))
+        options.verbosity = Verbosity::Verbose;
+}
+
 // Reads the arguments into options; an empty result means success.
 QString readOptions(const QCommandLineParser& parser, Options& options)
 {
@@ -185,9 +235,12 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
         options.batch.outputFolder = withTrailingSeparator(folder);
     }
     options.batch.copyTags = !parser.isSet(QStringLiteral("no-tags"));
-    const QStringList ifExistsChoices{QStringLiteral("new"), QStringLiteral("skip")};
+    const QStringList ifExistsChoices{QStringLiteral("new"), QStringLiteral("skip"),
+                                      QStringLiteral("number")};
     if (const auto ifExists = read.choice(QStringLiteral("if-exists"), ifExistsChoices, error))
-        options.batch.ifExists = *ifExists == 0 ? IfExists::New : IfExists::Skip;
+        options.batch.ifExists =
+            std::array{IfExists::New, IfExists::Skip, IfExists::Number}[size_t(*ifExists)];
+    readNamingOptions(parser, options, error);
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -205,16 +258,33 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     return error;
 }
 
-// Prints the log as the run writes it.
+// Prints the log as the run writes it: all of it on standard output (none when quiet), its
+// error and warning lines on standard error too, and the progress line on a terminal.
 class PrintingObserver final : public BatchObserver {
 public:
-    explicit PrintingObserver(CliStream& out)
+    PrintingObserver(CliStream& out, CliStream& err, Verbosity verbosity, ProgressLine& progress)
         : m_out(out)
+        , m_err(err)
+        , m_verbosity(verbosity)
+        , m_progress(progress)
     {}
     void logLine(const QString& line) override
     {
-        m_out << line << "\n";
-        m_out.flush();
+        m_progress.clear();
+        const bool error = line.contains(BatchRun::logLine(LogKind::Error, QString()));
+        const bool warning = line.contains(BatchRun::logLine(LogKind::NotKept, QString()));
+        if (m_verbosity != Verbosity::Quiet) {
+            m_out << line << "\n";
+            m_out.flush();
+        }
+        if (error || (warning && m_verbosity != Verbosity::Quiet)) {
+            m_err << line << "\n";
+            m_err.flush();
+        }
+    }
+    void runningRows(const std::vector<std::pair<qsizetype, double>>& rows) override
+    {
+        m_progress.update(rows);
     }
     void rowFinished(const RowResult& result) override
     {
@@ -225,8 +295,27 @@ public:
 
 private:
     CliStream& m_out;
+    CliStream& m_err;
+    Verbosity m_verbosity;
+    ProgressLine& m_progress;
     bool m_failed = false;
 };
+
+// The rows the arguments give; with -v, what each folder gave.
+SourceRows sourceRowsOf(const QStringList& arguments, const Options& options, CliStream& err)
+{
+    SourceRows rows;
+    for (const QString& argument : arguments) {
+        const qsizetype before = rows.sources.size();
+        rows.add(argument, options.recursive);
+        if (options.verbosity == Verbosity::Verbose && LocalFileInfo::of(argument).isDir)
+            err << "tunevale-cli: " << displayText(argument) << ": "
+                << qint64(rows.sources.size() - before) << " audio files\n";
+    }
+    for (const QString& folder : rows.emptyFolders)
+        err << "tunevale-cli: warning: no audio files in " << displayText(folder) << "\n";
+    return rows;
+}
 
 } // namespace
 
@@ -235,9 +324,15 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
-    for (const char* name : {"to", "out", "jobs", "if-exists"})
+    for (const char* name : {"to", "out", "jobs", "if-exists", "name-pattern"})
         addValueOption(parser, QString::fromLatin1(name));
-    addSwitch(parser, QStringLiteral("no-tags"));
+    for (const char* name : {"no-tags", "keep-tree", "portable-names"})
+        addSwitch(parser, QString::fromLatin1(name));
+    parser.addOption(
+        QCommandLineOption(QStringList{QStringLiteral("r"), QStringLiteral("recursive")}));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")}));
+    parser.addOption(
+        QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("verbose")}));
     for (const OutputFormat& format : outputFormats()) {
         for (const FormatOption& option : format.options) {
             if (option.isSwitch())
@@ -261,8 +356,8 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
         err << "tunevale-cli: " << displayText(error) << "\n";
         return kExitUsage;
     }
-    const QStringList rows = parser.positionalArguments();
-    if (rows.isEmpty()) {
+    const QStringList named = parser.positionalArguments();
+    if (named.isEmpty()) {
         err << "tunevale-cli: convert needs at least one FILE\n" << usageText();
         return kExitUsage;
     }
@@ -273,11 +368,17 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
         return kExitUsage;
     }
 
+    const SourceRows rows = sourceRowsOf(named, options, err);
     const InterruptionGuard interruption;
-    PrintingObserver observer(out);
-    const int begun =
-        ParallelBatch(options.jobs, options.batch.ifExists).run(rows, settings, observer);
-    out << BatchRun::processedText(begun) << "\n";
+    ProgressLine progress(stderr, rows.sources,
+                          options.verbosity != Verbosity::Quiet && ::isatty(STDERR_FILENO) == 1);
+    PrintingObserver observer(out, err, options.verbosity, progress);
+    ParallelBatch batch(options.jobs, options.batch.ifExists);
+    batch.setNaming(options.batch.naming, rows.relativeFolders);
+    const int begun = batch.run(rows.sources, settings, observer);
+    progress.clear();
+    if (options.verbosity != Verbosity::Quiet)
+        out << BatchRun::processedText(begun) << "\n";
     out.flush();
     if (InterruptionGuard::requested())
         return InterruptionGuard::exitCode();

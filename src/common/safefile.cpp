@@ -80,6 +80,25 @@ int moveWithoutReplacing(const QString& from, const QString& to)
     return 0;
 }
 
+int makeFoldersBelow(const QString& base, const QStringList& names)
+{
+    UniqueFd folder(::open(nativePath(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isValid())
+        return errno;
+    for (const QString& name : names) {
+        const QByteArray native = nativePath(name);
+        if (::mkdirat(folder.get(), native.constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+        // O_NOFOLLOW refuses a link planted where the folder was made or found.
+        UniqueFd below(::openat(folder.get(), native.constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!below.isValid())
+            return errno;
+        folder = std::move(below);
+    }
+    return 0;
+}
+
 int removeFile(const QString& path)
 {
     return ::unlink(nativePath(path).constData()) == 0 ? 0 : errno;

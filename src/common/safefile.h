@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The few system calls that keep outputs from replacing anything: exclusive creation,
 // moves that never replace, advisory locks. Paths go to the system through nativePath().
@@ -41,6 +42,11 @@ UniqueFd createExclusive(const QString& path, int& error);
 // Gives the file at from the name to, only when nothing is at to (EEXIST then). Where the
 // file system has no such rename, a hard link and an unlink do the same. 0 or errno.
 int moveWithoutReplacing(const QString& from, const QString& to);
+
+// Makes each of names, one below the other, under the existing folder base, never following a
+// link at or below base: a link or a file where a folder should be fails the call (ELOOP or
+// ENOTDIR). Folders already there are used. 0 or errno.
+int makeFoldersBelow(const QString& base, const QStringList& names);
 
 // Removes path (never following a link); 0 or errno.
 int removeFile(const QString& path);

@@ -84,6 +84,7 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
     BatchObserver& report = observer ? *observer : silent;
     report.runningChanged(true);
     OutputNaming naming(targetExtension(targetFormat), options.outputFolder, options.ifExists);
+    naming.setRules(options.naming);
     int begun = 0;
     for (const QString& source : rows) {
         if (report.stopRequested() || report.cancelRequested())

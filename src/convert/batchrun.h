@@ -1,10 +1,14 @@
 #pragma once
 
 #include "common/codecs/outputformat.h"
+#include "convert/outputnaming.h"
 #include "convert/partfile.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <utility>
+#include <vector>
 
 namespace tunevale {
 
@@ -15,6 +19,7 @@ struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
     IfExists ifExists = IfExists::New; // for an output name already taken
+    NamingRules naming{};              // for outputs below outputFolder
 };
 
 // The outcome of one row of a run.
@@ -46,6 +51,9 @@ public:
     virtual void runningChanged(bool running) { (void)running; }
     // After a row's last log line.
     virtual void rowFinished(const RowResult& result) { (void)result; }
+    // ParallelBatch, at every turn of the calling thread (some tens of milliseconds): each row
+    // being converted, as its index in the run's rows and its percent done (0 to 100).
+    virtual void runningRows(const std::vector<std::pair<qsizetype, double>>& rows) { (void)rows; }
     // ParallelBatch asks for the options of each row as it begins, so that a choice changed
     // during a run applies from there on. The default keeps the current ones.
     virtual BatchOptions nextRowOptions(const BatchOptions& current) { return current; }

@@ -3,6 +3,8 @@
 #include "common/codecs/outputformat.h"
 #include "convert/partfile.h"
 
+#include <QStringList>
+
 #include <QSet>
 #include <QString>
 
@@ -31,6 +33,22 @@ QString outputPathFor(const QString& source, const QString& extension, const QSt
 // path with "New_" put in front of its file name: the next name the rule above tries.
 QString withNewPrefix(const QString& path);
 
+// path with " (number)" after its file name's stem: "a/lena.mp3" and 2 give "a/lena (2).mp3".
+QString withNumber(const QString& path, int number);
+
+// How outputs below a chosen folder are named beyond the source's own name.
+struct NamingRules {
+    bool keepTree = false; // each output under the relative folder its source was added from
+    QString pattern;       // empty: the source's name; see NamePattern
+    bool portable = false; // names FAT, exFAT and NTFS accept
+};
+
+// The output chosen for a row: its path, or why none could be made.
+struct ClaimedOutput {
+    QString path;
+    QString failure; // "Cannot create folder <path>: <reason>"
+};
+
 // Names the outputs of one run in list order: an output chosen for an earlier row counts as
 // taken even before its file exists, so rows converted at the same time never collide.
 // With IfExists::Skip a name taken on disk is chosen all the same, for the row to be skipped.
@@ -42,10 +60,22 @@ public:
     // still count as taken.
     void setOutputFolder(const QString& outputFolder);
 
+    // Rules for the following claims; the pattern reads each source's tags.
+    void setRules(const NamingRules& rules) { m_rules = rules; }
+
     // Picks the output path for source and reserves it for the rest of the run.
     QString claim(const QString& source);
 
+    // The same, for a source added from a folder: relativeFolder is the folder it had below
+    // that one ("Artist/Album", "/" between names), kept under a chosen output folder when the
+    // rules say so. Folders the name needs are made, never through a link in the output tree.
+    ClaimedOutput claimOutput(const QString& source, const QString& relativeFolder);
+
 private:
+    QString wantedPath(const QString& source, const QString& relativeFolder) const;
+    QString freePath(const QString& wanted) const;
+
+    NamingRules m_rules;
     QString m_extension;
     QString m_outputFolder;
     IfExists m_ifExists;

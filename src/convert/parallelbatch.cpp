@@ -24,6 +24,7 @@ constexpr std::chrono::milliseconds kTurn(20);
 struct RowTask {
     qsizetype row = 0;
     QString output;
+    QString failure; // why no output could be named
     bool copyTags = true;
     int threads = 1; // more than one splits the file itself across jobs left idle
 };
@@ -128,7 +129,11 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
-        if (configured) {
+        if (!task.failure.isEmpty()) {
+            recorder.logLine(BatchRun::timestamp() +
+                             BatchRun::logLine(LogKind::Error, task.failure));
+            recorder.rowFinished(RowResult{task.output, false});
+        } else if (configured) {
             (void)batch.convertRow(rows[task.row], task.output, settings.TargetFormat,
                                    task.copyTags, recorder, ifExists);
         } else {
@@ -176,13 +181,19 @@ ParallelBatch::ParallelBatch(int jobs, IfExists ifExists)
     , m_ifExists(ifExists)
 {}
 
+void ParallelBatch::setNaming(const NamingRules& rules, const QStringList& relativeFolders)
+{
+    m_rules = rules;
+    m_relativeFolders = relativeFolders;
+}
+
 int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                        BatchObserver& observer)
 {
     observer.runningChanged(true);
     const qsizetype rowCount = rows.size();
     SharedState shared(rowCount);
-    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists};
+    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists, m_rules};
     OutputNaming naming(targetExtension(settings.TargetFormat), options.outputFolder, m_ifExists);
 
     qsizetype begun = 0;
@@ -203,10 +214,13 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
             while (!shared.stop && begun < rowCount && begun - finished < m_jobs) {
                 options = observer.nextRowOptions(options);
                 naming.setOutputFolder(options.outputFolder);
+                naming.setRules(options.naming);
                 const qsizetype idle = m_jobs - (begun - finished);
                 const qsizetype left = rowCount - begun;
-                RowTask task{begun, naming.claim(rows[begun]), options.copyTags,
-                             left < idle ? int(idle / left) : 1};
+                ClaimedOutput claimed =
+                    naming.claimOutput(rows[begun], m_relativeFolders.value(begun));
+                RowTask task{begun, std::move(claimed.path), std::move(claimed.failure),
+                             options.copyTags, left < idle ? int(idle / left) : 1};
                 {
                     const std::lock_guard lock(shared.mutex);
                     shared.tasks.push_back(std::move(task));
@@ -220,6 +234,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
             QString status;
             bool statusChanged = false;
             double percentSum = 0;
+            std::vector<std::pair<qsizetype, double>> running;
             {
                 std::unique_lock lock(shared.mutex);
                 shared.news.wait_for(lock, kTurn, [&] { return shared.hasNews; });
@@ -238,6 +253,10 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                                          [](const RowState& row) { return row.finished; });
                 for (const RowState& row : shared.rows)
                     percentSum += row.percent;
+                for (qsizetype row = reported; row < begun; ++row) {
+                    if (!shared.rows[size_t(row)].finished)
+                        running.emplace_back(row, shared.rows[size_t(row)].percent);
+                }
                 std::swap(status, shared.status);
                 std::swap(statusChanged, shared.statusChanged);
             }
@@ -250,6 +269,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 observer.rowFinished(result);
             if (rowCount > 0)
                 observer.progressChanged(percentSum / double(rowCount));
+            observer.runningRows(running);
             if (reported == begun && (shared.stop || begun == rowCount))
                 break;
             observer.yield();

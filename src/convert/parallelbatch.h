@@ -22,12 +22,18 @@ public:
     // ifExists: what a row does when its output's name is taken.
     explicit ParallelBatch(int jobs, IfExists ifExists = IfExists::New);
 
+    // How outputs below a chosen folder are named; and for each row added from a folder, the
+    // folder it had below that one (empty or missing: added on its own).
+    void setNaming(const NamingRules& rules, const QStringList& relativeFolders);
+
     // Returns the number of rows begun.
     int run(const QStringList& rows, const EncoderSettings& settings, BatchObserver& observer);
 
 private:
     int m_jobs;
     IfExists m_ifExists;
+    NamingRules m_rules;
+    QStringList m_relativeFolders;
 };
 
 } // namespace tunevale

@@ -84,7 +84,7 @@ Status PartFile::commit(const QString& wanted, IfExists ifExists, QString& saved
 {
     savedAs.clear();
     QString target = wanted;
-    for (;;) {
+    for (int attempt = 2;; ++attempt) {
         const int error = moveWithoutReplacing(m_path, target);
         if (error == 0) {
             savedAs = target;
@@ -100,7 +100,7 @@ Status PartFile::commit(const QString& wanted, IfExists ifExists, QString& saved
             discard();
             return {};
         }
-        target = withNewPrefix(target);
+        target = ifExists == IfExists::Number ? withNumber(wanted, attempt) : withNewPrefix(target);
     }
 }
 

@@ -7,8 +7,9 @@
 
 namespace tunevale {
 
-// What to do when an output's name is taken: put "New_" in front, or leave it and skip.
-enum class IfExists { New, Skip };
+// What to do when an output's name is taken: put "New_" in front, leave it and skip, or number
+// the new name ("lena (2).mp3").
+enum class IfExists { New, Skip, Number };
 
 // An output while it is written: a hidden file in the output's folder under a name no output
 // can have (".tunevale-<host>-<process id>-<random>.part"), locked while this object lives so that
@@ -29,7 +30,8 @@ public:
     UniqueFd writeHandle() const { return m_file.duplicate(); }
 
     // Moves the file to wanted without replacing anything. When that name is taken, New puts
-    // "New_" in front until a name is free; Skip removes the file and leaves savedAs empty.
+    // "New_" in front until a name is free, Number tries " (2)", " (3)"...; Skip removes the file
+    // and leaves savedAs empty.
     Status commit(const QString& wanted, IfExists ifExists, QString& savedAs);
 
     // Removes the part files in folder that a process left behind: named as above, by this

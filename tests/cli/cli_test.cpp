@@ -294,7 +294,10 @@ TEST_F(Cli, WhatIsNoRegularFileIsRefusedAtOnce)
             std::count_if(arguments.begin(), arguments.end(), [&](const QString& name) {
                 return name == fifo || name == zero || name == u"/dev/stdin";
             });
-        EXPECT_EQ(said.count(QStringLiteral(": not a regular file")), files) << said.toStdString();
+        // convert's error lines are in its log and on standard error both.
+        const qsizetype copies = arguments.first() == u"convert" ? 2 : 1;
+        EXPECT_EQ(said.count(QStringLiteral(": not a regular file")), files * copies)
+            << said.toStdString();
     }
 }
 

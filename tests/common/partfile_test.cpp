@@ -101,6 +101,21 @@ TEST_F(OutputCommit, ANameTakenAfterNamingIsNeverWrittenOver)
     EXPECT_TRUE(during.lines.last().endsWith(QStringLiteral(": Saved - ") + raced.output));
 }
 
+// With numbering, a name taken while the output was written gives the next number.
+TEST_F(OutputCommit, NumberingCountsUpFromTheWantedName)
+{
+    const QString source = makeWav(QStringLiteral("song.wav"), 1);
+    const QString output = m_dir.file(QStringLiteral("song.mp3"));
+    for (const QString& taken : {output, m_dir.file(QStringLiteral("song (2).mp3"))})
+        ASSERT_TRUE(writeFileBytes(taken, "theirs"));
+    BlockHook hook;
+    const RowResult saved =
+        BatchRun(m_reader, m_writer, m_information)
+            .convertRow(source, output, OutputKind::Mp3, true, hook, IfExists::Number);
+    EXPECT_TRUE(saved.saved);
+    EXPECT_EQ(saved.output, m_dir.file(QStringLiteral("song (3).mp3")));
+}
+
 // A source cut short while it is read fails with both lengths; a stopped file is kept.
 TEST_F(OutputCommit, TheOutputMustBeAsLongAsTheSourceUnlessStopped)
 {
