@@ -2,6 +2,7 @@
 
 #include "common/audio/audioinformation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,6 +13,14 @@ namespace {
 bool isAsciiDigit(QChar character)
 {
     return character >= u'0' && character <= u'9';
+}
+
+// A Vorbis comment's field name is printable ASCII without "=".
+bool isVorbisFieldName(const QString& name)
+{
+    return std::all_of(name.begin(), name.end(), [](QChar character) {
+        return character >= u' ' && character <= u'}' && character != u'=';
+    });
 }
 
 } // namespace
@@ -115,6 +124,21 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
     if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=
                                     numericValue(buffer.TagYear, IntegerWidth::Bits32))
         lost.append(QStringLiteral("date"));
+    const TagFamily family = outputFormat(target).tags;
+    // ASF's title and author hold one text: several values arrive joined.
+    if (family == TagFamily::Asf) {
+        for (const char* field : {"TITLE", "ARTIST"}) {
+            if (rich.otherFields.contains(QLatin1String(field)))
+                lost.append(QStringLiteral("several values of %1")
+                                .arg(QLatin1String(field).toString().toLower()));
+        }
+    }
+    if (family == TagFamily::VorbisComment || family == TagFamily::FlacMetadata) {
+        for (const QString& name : rich.otherFields.keys()) {
+            if (!isVorbisFieldName(name))
+                lost.append(name);
+        }
+    }
     return lost + buffer.TagOtherFields;
 }
 

@@ -75,7 +75,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     rich.lyrics = value({"lyrics", "unsyncedlyrics"});
     tags.year = numberAndTotal(rich.date.left(4)).first;
     rich.cover = attachedPicture(context);
-    result.otherFields = otherProbeFields(context.metadata, audio.metadata);
+    readOtherProbeFields(context.metadata, audio.metadata, result);
     return result;
 }
 

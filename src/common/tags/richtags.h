@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace tunevale {
 
@@ -27,6 +29,10 @@ struct RichTags {
     int discNumber = 0;
     int discTotal = 0;
     CoverPicture cover; // the front cover, or the first picture when none is marked front
+    // Every other field, under the name TagLib gives it across formats ("ISRC", "BPM",
+    // "MUSICBRAINZ_ALBUMID", "REPLAYGAIN_TRACK_GAIN") or as the file names it (a custom
+    // "MOOD"), with all its values in order.
+    QMap<QString, QStringList> otherFields;
 
     friend bool operator==(const RichTags&, const RichTags&) = default;
 };

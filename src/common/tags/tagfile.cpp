@@ -21,11 +21,13 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -34,9 +36,10 @@
 namespace tunevale {
 
 // Whole values: a C string would end at the first NUL that some formats keep inside one.
+// Blanks at the ends are part of the value.
 QString fromTagString(const TagLib::String& text)
 {
-    return QString::fromStdString(text.to8Bit(true)).trimmed();
+    return QString::fromStdString(text.to8Bit(true));
 }
 
 namespace {
@@ -404,6 +407,42 @@ int yearOfDate(const QString& date)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+// The fields among the seven and the rich texts that formats let hold several values.
+constexpr std::array<const char*, 6> kSeveralValueFields = {"TITLE",       "ARTIST",   "ALBUM",
+                                                            "ALBUMARTIST", "COMPOSER", "GENRE"};
+
+// Several values of one of those fields stay apart in otherFields, under the field's property
+// name; the text read holds them joined with "; " (TagLib joins them with a blank, which
+// would make "piman" and "jzig" one artist "piman jzig").
+void keepSeveralValues(const TagLib::PropertyMap& map, FileTags& result)
+{
+    for (const char* key : kSeveralValueFields) {
+        const auto found = map.find(key);
+        if (found == map.end() || found->second.size() < 2)
+            continue;
+        QStringList values;
+        for (const TagLib::String& value : found->second)
+            values.append(fromTagString(value));
+        const QString joined = values.join(QStringLiteral("; "));
+        const QString name = QString::fromLatin1(key);
+        if (name == u"TITLE")
+            result.tags.title = joined;
+        else if (name == u"ARTIST")
+            result.tags.artist = joined;
+        else if (name == u"ALBUM")
+            result.tags.album = joined;
+        else if (name == u"ALBUMARTIST")
+            result.rich.albumArtist = joined;
+        else if (name == u"COMPOSER")
+            result.rich.composer = joined;
+        else
+            result.rich.genre = joined;
+        if (name == u"GENRE")
+            result.tags.genre = genreIndexOf(joined);
+        result.rich.otherFields.insert(name, values);
+    }
+}
+
 FileTags readFile(TagLib::File* file)
 {
     FileTags result;
@@ -415,12 +454,14 @@ FileTags readFile(TagLib::File* file)
         info.date = fromTagString(wav->InfoTag()->fieldText("ICRD"));
         result.rich = mergeRich(richOf(wav->ID3v2Tag()->properties()), info);
         result.rich.cover = id3Cover(wav->ID3v2Tag());
+        keepSeveralValues(wav->ID3v2Tag()->properties(), result);
         return result;
     }
     if (file->tag())
         result.tags = tagsOf(file->tag());
     const TagLib::PropertyMap properties = file->properties();
     result.rich = richOf(properties);
+    keepSeveralValues(properties, result);
     // FFmpeg's ID3v2 muxer keeps the comment in a TXXX frame named "comment".
     if (result.tags.comment.isEmpty())
         result.tags.comment = firstValue(properties, "COMMENT");
@@ -491,9 +532,10 @@ enum class Totals { InNumber, Separate, None };
 // (ID3v2 TPE2/TCOM/TDRC/TPOS/USLT, ASF WM/AlbumArtist/WM/PartOfSet, Vorbis comments).
 // A value the seven disagree with (set apart from the rich one) gives way to the seven.
 // properties() and setProperties() are not virtual in TagLib 1: call them on the real type.
+// Returns the other fields the tag type has no place for under their property names.
 template <typename TagType>
-void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals trackTotal,
-               Totals discTotal)
+TagLib::PropertyMap applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich,
+                              Totals trackTotal, Totals discTotal)
 {
     TagLib::PropertyMap map = tag->properties();
     setProperty(map, "ALBUMARTIST", rich.albumArtist);
@@ -523,7 +565,25 @@ void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals
                     rich.discNumber > 0 && rich.discTotal > 0 ? QString::number(rich.discTotal)
                                                               : QString());
     }
-    tag->setProperties(map);
+    for (const auto& [name, values] : rich.otherFields.asKeyValueRange()) {
+        TagLib::StringList texts;
+        for (const QString& value : values)
+            texts.append(toTagString(value));
+        const TagLib::String key = toTagString(name);
+        // Several values of a field the tags hold as one text replace that text only while
+        // it is still their join (a value changed since is written as it now reads).
+        const auto isNamed = [&name](const char* field) {
+            return name == QLatin1String(field);
+        };
+        if (std::any_of(kSeveralValueFields.begin(), kSeveralValueFields.end(), isNamed)) {
+            const auto found = map.find(key);
+            if (found == map.end() || found->second.size() != 1 ||
+                fromTagString(found->second.front()) != values.join(QStringLiteral("; ")))
+                continue;
+        }
+        map.replace(key, texts);
+    }
+    return tag->setProperties(map);
 }
 
 void applyId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover)
@@ -570,10 +630,39 @@ void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
     tag->setAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
 }
 
+// TagLib 1 names the TXXX frames it maps in capitals ("MUSICBRAINZ ALBUM ID"); other taggers
+// write, and some read only, the mixed case.
+void useCommonTxxxNames(TagLib::ID3v2::Tag* tag)
+{
+    static const std::array<const char*, 13> kNames = {"MusicBrainz Album Id",
+                                                       "MusicBrainz Artist Id",
+                                                       "MusicBrainz Album Artist Id",
+                                                       "MusicBrainz Release Group Id",
+                                                       "MusicBrainz Release Track Id",
+                                                       "MusicBrainz Work Id",
+                                                       "MusicBrainz Disc Id",
+                                                       "MusicBrainz Album Status",
+                                                       "MusicBrainz Album Type",
+                                                       "MusicBrainz Album Release Country",
+                                                       "Acoustid Id",
+                                                       "Acoustid Fingerprint",
+                                                       "MusicIP PUID"};
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("TXXX")) {
+        auto* text = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+        if (!text)
+            continue;
+        for (const char* name : kNames) {
+            if (text->description() != name && text->description() == TagLib::String(name).upper())
+                text->setDescription(name);
+        }
+    }
+}
+
 void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& rich)
 {
     applyTags(tag, tags);
     applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    useCommonTxxxNames(tag);
     applyId3Cover(tag, rich.cover);
 }
 
@@ -618,7 +707,11 @@ bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& 
 {
     TagLib::MP4::Tag* tag = mp4->tag();
     applyTags(tag, tags);
-    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    const TagLib::PropertyMap custom =
+        applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    // Fields with no atom of their own go to free-form atoms, as other taggers write them.
+    for (const auto& [name, values] : custom)
+        tag->setItem("----:com.apple.iTunes:" + name, TagLib::MP4::Item(values));
     tag->removeItem("covr");
     if (!rich.cover.isEmpty()) {
         TagLib::MP4::CoverArtList covers;
@@ -651,8 +744,9 @@ int genreIndexOf(const QString& text)
             return position <= kMaxGenre ? position : -1;
         ++position;
     }
-    // Several genres joined by TagLib: the first known one counts.
-    const QStringList parts = text.split(QStringLiteral(" / "), Qt::SkipEmptyParts);
+    // Several genres, joined by TagLib or by us: the first known one counts.
+    static const QRegularExpression separator(QStringLiteral(" / |; "));
+    const QStringList parts = text.split(separator, Qt::SkipEmptyParts);
     if (parts.size() > 1)
         return genreIndexOf(parts.first().trimmed());
     return -1;
@@ -678,7 +772,7 @@ FileTags readTagLibTags(const QString& path, AudioContent content)
     restoreValuesCutAtNul(result, stream, content);
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
-    result.otherFields = otherTagLibFields(*file.file(), result);
+    readOtherTagLibFields(*file.file(), result);
     return result;
 }
 
@@ -715,7 +809,18 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file())) {
         applyTags(asf->tag(), tags);
         // ASF has no common field for the number of tracks.
-        applyRich(asf->tag(), tags, rich, Totals::None, Totals::InNumber);
+        // Its title and author are one text each: several stay joined.
+        RichTags asfRich = rich;
+        asfRich.otherFields.remove(QStringLiteral("TITLE"));
+        asfRich.otherFields.remove(QStringLiteral("ARTIST"));
+        const TagLib::PropertyMap custom =
+            applyRich(asf->tag(), tags, asfRich, Totals::None, Totals::InNumber);
+        // Fields with no WM/ attribute keep their own name, one attribute for each value.
+        for (const auto& [name, values] : custom) {
+            asf->tag()->removeItem(name);
+            for (const TagLib::String& value : values)
+                asf->tag()->addAttribute(name, TagLib::ASF::Attribute(value));
+        }
         removeEmptyAsfAttributes(asf->tag(), tags, rich);
         applyAsfCover(asf->tag(), rich.cover);
         saved = asf->save();

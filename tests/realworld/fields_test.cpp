@@ -1,0 +1,167 @@
+#include "common/audio/audiofile.h"
+#include "common/audio/audioinformation.h"
+#include "convert/batchrun.h"
+#include "settings/encodersettings.h"
+#include "support/fixtures.h"
+#include "support/qtprinters.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tunevale;
+using namespace tunevale::test;
+
+namespace {
+
+QJsonObject runFieldTool(const QString& command, const QString& path)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(TUNEVALE_FIELDTOOL), command, path});
+    if (!tool.waitForFinished(120000) || tool.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+}
+
+// One field class as each target family names it and the values it must arrive with.
+struct Field {
+    const char* id3; // MP3 and WAV: frame ID or TXXX description
+    const char* vorbis;
+    const char* asf;
+    const char* mp4;
+    QStringList values;
+    QString asfValue = {}; // where ASF holds one text only: the values joined
+};
+
+const Field kFields[] = {
+    // Blanks at the ends are part of a value.
+    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral(" Padded Title ")}},
+    // Several values stay several.
+    {"TPE1",
+     "ARTIST",
+     "Author",
+     "\u00a9ART",
+     {QStringLiteral("piman"), QStringLiteral("jzig")},
+     QStringLiteral("piman; jzig")},
+    {"TCON",
+     "GENRE",
+     "WM/Genre",
+     "\u00a9gen",
+     {QStringLiteral("Rock"), QStringLiteral("Synthwave")}},
+    // Other fields, each in the target's usual name.
+    {"TSRC", "ISRC", "WM/ISRC", "ISRC", {QStringLiteral("USRC17607839")}},
+    {"TBPM", "BPM", "WM/BeatsPerMinute", "tmpo", {QStringLiteral("120")}},
+    {"TPUB", "LABEL", "WM/Publisher", "LABEL", {QStringLiteral("Some Label")}},
+    {"TCOP", "COPYRIGHT", "Copyright", "cprt", {QStringLiteral("2001 Someone")}},
+    {"MusicBrainz Album Id",
+     "MUSICBRAINZ_ALBUMID",
+     "MusicBrainz/Album Id",
+     "MusicBrainz Album Id",
+     {QStringLiteral("9e8f2e3c-0000-4000-8000-000000000001")}},
+    {"REPLAYGAIN_TRACK_GAIN",
+     "REPLAYGAIN_TRACK_GAIN",
+     "REPLAYGAIN_TRACK_GAIN",
+     "REPLAYGAIN_TRACK_GAIN",
+     {QStringLiteral("-6.50 dB")}},
+    {"SOURCE_NOTE",
+     "SOURCE_NOTE",
+     "SOURCE_NOTE",
+     "SOURCE_NOTE",
+     {QStringLiteral("first"), QStringLiteral("second")}},
+};
+
+enum class Family { Id3, Vorbis, Asf, Mp4 };
+
+struct Target {
+    const char* format;
+    const char* extension;
+    Family family;
+};
+
+const Target kTargets[] = {
+    {"MP3", "mp3", Family::Id3},      {"WAV", "wav", Family::Id3},
+    {"OGG", "ogg", Family::Vorbis},   {"Opus", "opus", Family::Vorbis},
+    {"FLAC", "flac", Family::Vorbis}, {"WMA", "wma", Family::Asf},
+    {"M4A", "m4a", Family::Mp4},
+};
+
+const char* nameIn(const Field& field, Family family)
+{
+    switch (family) {
+    case Family::Id3:
+        return field.id3;
+    case Family::Vorbis:
+        return field.vorbis;
+    case Family::Asf:
+        return field.asf;
+    case Family::Mp4:
+        return field.mp4;
+    }
+    return "";
+}
+
+QStringList texts(const QJsonValue& values)
+{
+    QStringList list;
+    for (const QJsonValue& value : values.toArray())
+        list.append(value.toString());
+    return list;
+}
+
+struct LogRecorder final : BatchObserver {
+    void logLine(const QString& line) override { lines << line; }
+    QStringList lines;
+};
+
+// Sources by flac, oggenc and lame, tagged by their own options or by mutagen, each converted
+// to every target and read back by mutagen.
+TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
+{
+    TempDir sources;
+    runFieldTool(QStringLiteral("make"), sources.path());
+    ASSERT_TRUE(QFile::exists(sources.file(QStringLiteral("rich.mp3"))));
+    for (const char* source : {"rich.flac", "rich.ogg", "rich.mp3"}) {
+        for (const Target& target : kTargets) {
+            SCOPED_TRACE(std::string(source) + " to " + target.format);
+            TempDir out;
+            AudioFile reader;
+            AudioFile writer;
+            ASSERT_TRUE(EncoderSettings().applyTo(writer));
+            AudioInformation information;
+            LogRecorder log;
+            const RowResult result =
+                BatchRun(reader, writer, information)
+                    .convertRow(
+                        sources.file(QString::fromLatin1(source)),
+                        out.file(QStringLiteral("output.") + QLatin1String(target.extension)),
+                        *outputKindNamed(QString::fromLatin1(target.format)), true, log);
+            ASSERT_TRUE(result.saved);
+            const QJsonObject read = runFieldTool(QStringLiteral("dump"), result.output);
+            const QJsonObject fields = read.value(u"fields").toObject();
+            for (const Field& field : kFields) {
+                const QString name = QString::fromUtf8(nameIn(field, target.family));
+                const QStringList expected =
+                    target.family == Family::Asf && !field.asfValue.isEmpty()
+                        ? QStringList{field.asfValue}
+                        : field.values;
+                EXPECT_EQ(texts(fields.value(name)), expected) << name.toStdString();
+            }
+            // "Not kept" names what the target could not hold, and nothing else.
+            QStringList notKept;
+            if (target.family == Family::Asf)
+                notKept << QStringLiteral("several values of artist");
+            if (target.family == Family::Mp4 && QLatin1String(source) != u"rich.ogg")
+                notKept << QStringLiteral("cover description");
+            if (QLatin1String(source) != u"rich.ogg")
+                notKept << QStringLiteral("other pictures");
+            const QString lost = log.lines.filter(QStringLiteral("Not kept")).join(QString());
+            EXPECT_EQ(lost.section(QStringLiteral(": "), 2), notKept.join(QStringLiteral(", ")));
+        }
+    }
+}
+
+} // namespace
