@@ -116,10 +116,24 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
         lost.append(QStringLiteral("track total"));
     if (rich.discTotal > 0 && rich.discNumber <= 0)
         lost.append(QStringLiteral("disc total"));
-    // An M4A cover (covr) has no description.
-    if (outputFormat(target).tags == TagFamily::Mp4 && !rich.cover.isEmpty() &&
-        !rich.cover.description.isEmpty())
-        lost.append(QStringLiteral("cover description"));
+    // An M4A cover (covr) has no description and no type: the first counts as the front
+    // cover, the others as "other".
+    if (outputFormat(target).tags == TagFamily::Mp4) {
+        QList<CoverPicture> pictures = rich.morePictures;
+        if (!rich.cover.isEmpty())
+            pictures.prepend(rich.cover);
+        const auto described = [](const CoverPicture& picture) {
+            return !picture.description.isEmpty();
+        };
+        if (std::any_of(pictures.begin(), pictures.end(), described))
+            lost.append(QStringLiteral("cover description"));
+        for (qsizetype index = 0; index < pictures.size(); ++index) {
+            if (pictures[index].type != (index == 0 ? CoverPicture::kFrontCover : 0)) {
+                lost.append(QStringLiteral("picture type"));
+                break;
+            }
+        }
+    }
     // A full date whose year is not the year read gives way to that year.
     if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=
                                     numericValue(buffer.TagYear, IntegerWidth::Bits32))

@@ -112,6 +112,14 @@ QStringList texts(const QJsonValue& values)
     return list;
 }
 
+// The pictures the sources hold, as fieldtool.py gives them back.
+QJsonObject storedPicture(int type, const char* description, const QByteArray& data)
+{
+    return {{QStringLiteral("type"), type},
+            {QStringLiteral("desc"), QString::fromUtf8(description)},
+            {QStringLiteral("data"), QString::fromLatin1(data.toBase64())}};
+}
+
 struct LogRecorder final : BatchObserver {
     void logLine(const QString& line) override { lines << line; }
     QStringList lines;
@@ -124,6 +132,9 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
     TempDir sources;
     runFieldTool(QStringLiteral("make"), sources.path());
     ASSERT_TRUE(QFile::exists(sources.file(QStringLiteral("rich.mp3"))));
+    const QJsonObject kPictures[] = {
+        storedPicture(3, "front", fileBytes(sources.file(QStringLiteral("front.png")))),
+        storedPicture(4, "back side", fileBytes(sources.file(QStringLiteral("back.png"))))};
     for (const char* source : {"rich.flac", "rich.ogg", "rich.mp3"}) {
         for (const Target& target : kTargets) {
             SCOPED_TRACE(std::string(source) + " to " + target.format);
@@ -150,14 +161,27 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
                         : field.values;
                 EXPECT_EQ(texts(fields.value(name)), expected) << name.toStdString();
             }
+            // Both pictures, in order, with their types and descriptions where the target
+            // has room for them.
+            const bool pictured = QLatin1String(source) != u"rich.ogg";
+            const QJsonArray pictures = read.value(u"pictures").toArray();
+            ASSERT_EQ(pictures.size(), pictured ? 2 : 0);
+            const bool mp4 = target.family == Family::Mp4;
+            for (qsizetype index = 0; index < pictures.size(); ++index) {
+                const QJsonObject picture = pictures[index].toObject();
+                const QJsonObject stored = kPictures[index];
+                EXPECT_EQ(picture.value(u"data"), stored.value(u"data")) << index;
+                if (!mp4) {
+                    EXPECT_EQ(picture.value(u"type"), stored.value(u"type")) << index;
+                    EXPECT_EQ(picture.value(u"desc"), stored.value(u"desc")) << index;
+                }
+            }
             // "Not kept" names what the target could not hold, and nothing else.
             QStringList notKept;
             if (target.family == Family::Asf)
                 notKept << QStringLiteral("several values of artist");
-            if (target.family == Family::Mp4 && QLatin1String(source) != u"rich.ogg")
-                notKept << QStringLiteral("cover description");
-            if (QLatin1String(source) != u"rich.ogg")
-                notKept << QStringLiteral("other pictures");
+            if (mp4 && pictured)
+                notKept << QStringLiteral("cover description") << QStringLiteral("picture type");
             const QString lost = log.lines.filter(QStringLiteral("Not kept")).join(QString());
             EXPECT_EQ(lost.section(QStringLiteral(": "), 2), notKept.join(QStringLiteral(", ")));
         }

@@ -52,6 +52,9 @@ def make(folder):
     wav = path("plain.wav")
     run("sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "0.5", "sine", "440")
     front, back = cover_png(), BACK
+    for name, data in (("front.png", front), ("back.png", back)):
+        with open(path(name), "wb") as out:
+            out.write(data)
 
     # FLAC by flac, its comments and two pictures by mutagen.
     run("flac", "-s", "-f", "-o", path("rich.flac"), wav)

@@ -125,13 +125,6 @@ public:
         m_read.otherFields.append(name);
     }
 
-    void countPictures(int pictures)
-    {
-        // The output keeps one picture: the front cover.
-        if (pictures > 1)
-            m_read.otherFields.append(QStringLiteral("other pictures"));
-    }
-
 private:
     static QStringList textsOf(const TagLib::StringList& values)
     {
@@ -197,50 +190,6 @@ QStringList unmappedTexts(TagLib::File& file, const TagLib::String& name)
     return texts;
 }
 
-int id3Pictures(const TagLib::ID3v2::Tag* tag)
-{
-    return tag ? int(tag->frameList("APIC").size()) : 0;
-}
-
-int apePictures(const TagLib::APE::Tag* tag)
-{
-    if (!tag)
-        return 0;
-    int count = 0;
-    for (const auto& [key, item] : tag->itemListMap()) {
-        if (key.upper().startsWith("COVER ART"))
-            ++count;
-    }
-    return count;
-}
-
-int pictureCount(TagLib::File& file)
-{
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file))
-        return id3Pictures(mpeg->ID3v2Tag()) + apePictures(mpeg->APETag());
-    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file))
-        return id3Pictures(wav->ID3v2Tag());
-    if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(&file))
-        return id3Pictures(aiff->tag());
-    if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {
-        const auto& attributes = asf->tag()->attributeListMap();
-        const auto found = attributes.find("WM/Picture");
-        return found == attributes.end() ? 0 : int(found->second.size());
-    }
-    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        return int(flac->pictureList().size()) +
-               (flac->xiphComment() ? int(flac->xiphComment()->pictureList().size()) : 0);
-    }
-    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(&file)) {
-        return mp4->tag() && mp4->tag()->contains("covr")
-                   ? int(mp4->tag()->item("covr").toCoverArtList().size())
-                   : 0;
-    }
-    if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file.tag()))
-        return int(xiph->pictureList().size());
-    return 0;
-}
-
 void addDictionary(OtherFields& fields, const AVDictionary* metadata)
 {
     // Properties of the container and the stream rather than of the recording.
@@ -273,7 +222,6 @@ void readOtherTagLibFields(TagLib::File& file, FileTags& read)
     } else {
         fields.addMap(file.properties(), textOf);
     }
-    fields.countPictures(pictureCount(file));
 }
 
 void readOtherProbeFields(const AVDictionary* fileMetadata, const AVDictionary* streamMetadata,

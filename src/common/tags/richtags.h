@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,9 @@ struct CoverPicture {
     QByteArray data; // empty: no picture
     QString mimeType;
     QString description;
+    int type = kFrontCover; // as ID3v2 and FLAC number them: 3 front cover, 4 back cover, 0 other
+
+    static constexpr int kFrontCover = 3;
 
     bool isEmpty() const { return data.isEmpty(); }
     friend bool operator==(const CoverPicture&, const CoverPicture&) = default;
@@ -29,6 +33,7 @@ struct RichTags {
     int discNumber = 0;
     int discTotal = 0;
     CoverPicture cover; // the front cover, or the first picture when none is marked front
+    QList<CoverPicture> morePictures; // the file's other pictures, in its order
     // Every other field, under the name TagLib gives it across formats ("ISRC", "BPM",
     // "MUSICBRAINZ_ALBUMID", "REPLAYGAIN_TRACK_GAIN") or as the file names it (a custom
     // "MOOD"), with all its values in order.

@@ -266,41 +266,35 @@ RichTags richOf(const TagLib::PropertyMap& map)
 template <typename Picture> CoverPicture coverOf(const Picture& picture)
 {
     return {fromByteVector(picture.data()), fromTagString(picture.mimeType()),
-            fromTagString(picture.description())};
+            fromTagString(picture.description()), int(picture.type())};
 }
 
-// The front cover among pictures, or the first of them.
-template <typename List, typename IsFront, typename ToCover>
-CoverPicture pickCover(const List& pictures, IsFront isFront, ToCover toCover)
+// The front cover becomes the cover (the first picture when none is marked front), the others
+// follow it in the file's order.
+void takePictures(QList<CoverPicture> pictures, RichTags& rich)
 {
-    CoverPicture first;
-    for (const auto& picture : pictures) {
-        if (isFront(picture))
-            return toCover(picture);
-        if (first.isEmpty())
-            first = toCover(picture);
-    }
-    return first;
+    pictures.removeIf([](const CoverPicture& picture) { return picture.isEmpty(); });
+    if (pictures.isEmpty())
+        return;
+    const auto front = std::find_if(pictures.begin(), pictures.end(), [](const auto& picture) {
+        return picture.type == CoverPicture::kFrontCover;
+    });
+    rich.cover =
+        front == pictures.end() ? pictures.takeFirst() : pictures.takeAt(front - pictures.begin());
+    rich.morePictures = std::move(pictures);
 }
 
-CoverPicture id3Cover(const TagLib::ID3v2::Tag* tag)
+QList<CoverPicture> id3Pictures(const TagLib::ID3v2::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     if (!tag)
-        return {};
-    using Frame = TagLib::ID3v2::AttachedPictureFrame;
-    return pickCover(
-        tag->frameList("APIC"),
-        [](const TagLib::ID3v2::Frame* frame) {
-            const auto* picture = dynamic_cast<const Frame*>(frame);
-            return picture && picture->type() == Frame::FrontCover;
-        },
-        [](const TagLib::ID3v2::Frame* frame) {
-            const auto* picture = dynamic_cast<const Frame*>(frame);
-            return picture ? CoverPicture{fromByteVector(picture->picture()),
-                                          fromTagString(picture->mimeType()),
-                                          fromTagString(picture->description())}
-                           : CoverPicture();
-        });
+        return pictures;
+    for (const TagLib::ID3v2::Frame* frame : tag->frameList("APIC")) {
+        if (const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            pictures.append({fromByteVector(picture->picture()), fromTagString(picture->mimeType()),
+                             fromTagString(picture->description()), int(picture->type())});
+    }
+    return pictures;
 }
 
 // APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
@@ -309,85 +303,79 @@ CoverPicture apeCover(const TagLib::APE::Tag* tag)
 {
     if (!tag)
         return {};
-    const auto& items = tag->itemListMap();
-    std::vector<TagLib::APE::Item> pictures;
-    for (const auto& [key, item] : items) {
-        if (key.upper().startsWith("COVER ART (") && item.type() == TagLib::APE::Item::Binary)
-            pictures.push_back(item);
+    QList<CoverPicture> pictures;
+    for (const auto& [key, item] : tag->itemListMap()) {
+        if (!key.upper().startsWith("COVER ART (") || item.type() != TagLib::APE::Item::Binary)
+            continue;
+        const QByteArray value = fromByteVector(item.binaryData());
+        const qsizetype nul = value.indexOf('\0');
+        if (nul < 0 || nul + 1 == value.size())
+            continue;
+        const QString name = QString::fromUtf8(value.left(nul));
+        const QByteArray data = value.mid(nul + 1);
+        QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
+        if (!type.startsWith(u"image/"))
+            type.clear();
+        const bool front = key.upper() == "COVER ART (FRONT)";
+        pictures.append({data, type, QString(), front ? CoverPicture::kFrontCover : 0});
     }
-    return pickCover(
-        pictures,
-        [](const TagLib::APE::Item& item) { return item.key().upper() == "COVER ART (FRONT)"; },
-        [](const TagLib::APE::Item& item) {
-            const QByteArray value = fromByteVector(item.binaryData());
-            const qsizetype nul = value.indexOf('\0');
-            if (nul < 0 || nul + 1 == value.size())
-                return CoverPicture();
-            const QString name = QString::fromUtf8(value.left(nul));
-            const QByteArray data = value.mid(nul + 1);
-            QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
-            if (!type.startsWith(u"image/"))
-                type.clear();
-            return CoverPicture{data, type, QString()};
-        });
+    RichTags rich;
+    takePictures(pictures, rich);
+    return rich.cover;
 }
 
-CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& pictures)
+QList<CoverPicture> flacPictures(const TagLib::List<TagLib::FLAC::Picture*>& list)
 {
-    return pickCover(
-        pictures,
-        [](const TagLib::FLAC::Picture* picture) {
-            return picture->type() == TagLib::FLAC::Picture::FrontCover;
-        },
-        [](const TagLib::FLAC::Picture* picture) { return coverOf(*picture); });
+    QList<CoverPicture> pictures;
+    for (const TagLib::FLAC::Picture* picture : list)
+        pictures.append(coverOf(*picture));
+    return pictures;
 }
 
-CoverPicture asfCover(const TagLib::ASF::Tag* tag)
+QList<CoverPicture> asfPictures(const TagLib::ASF::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     const auto& attributes = tag->attributeListMap();
     const auto found = attributes.find("WM/Picture");
     if (found == attributes.end())
-        return {};
-    return pickCover(
-        found->second,
-        [](const TagLib::ASF::Attribute& attribute) {
-            return attribute.toPicture().type() == TagLib::ASF::Picture::FrontCover;
-        },
-        [](const TagLib::ASF::Attribute& attribute) {
-            const TagLib::ASF::Picture picture = attribute.toPicture();
-            return picture.isValid() ? CoverPicture{fromByteVector(picture.picture()),
-                                                    fromTagString(picture.mimeType()),
-                                                    fromTagString(picture.description())}
-                                     : CoverPicture();
-        });
+        return pictures;
+    for (const TagLib::ASF::Attribute& attribute : found->second) {
+        const TagLib::ASF::Picture picture = attribute.toPicture();
+        if (picture.isValid())
+            pictures.append({fromByteVector(picture.picture()), fromTagString(picture.mimeType()),
+                             fromTagString(picture.description()), int(picture.type())});
+    }
+    return pictures;
 }
 
-CoverPicture mp4Cover(const TagLib::MP4::Tag* tag)
+// covr has no type: the first picture counts as the front cover, the others as "other".
+QList<CoverPicture> mp4Pictures(const TagLib::MP4::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     if (!tag->contains("covr"))
-        return {};
-    const TagLib::MP4::CoverArtList covers = tag->item("covr").toCoverArtList();
-    if (covers.isEmpty())
-        return {};
-    const TagLib::MP4::CoverArt& cover = covers.front();
-    QString mimeType;
-    switch (cover.format()) {
-    case TagLib::MP4::CoverArt::JPEG:
-        mimeType = QStringLiteral("image/jpeg");
-        break;
-    case TagLib::MP4::CoverArt::PNG:
-        mimeType = QStringLiteral("image/png");
-        break;
-    case TagLib::MP4::CoverArt::BMP:
-        mimeType = QStringLiteral("image/bmp");
-        break;
-    case TagLib::MP4::CoverArt::GIF:
-        mimeType = QStringLiteral("image/gif");
-        break;
-    default:
-        break;
+        return pictures;
+    for (const TagLib::MP4::CoverArt& cover : tag->item("covr").toCoverArtList()) {
+        QString mimeType;
+        switch (cover.format()) {
+        case TagLib::MP4::CoverArt::JPEG:
+            mimeType = QStringLiteral("image/jpeg");
+            break;
+        case TagLib::MP4::CoverArt::PNG:
+            mimeType = QStringLiteral("image/png");
+            break;
+        case TagLib::MP4::CoverArt::BMP:
+            mimeType = QStringLiteral("image/bmp");
+            break;
+        case TagLib::MP4::CoverArt::GIF:
+            mimeType = QStringLiteral("image/gif");
+            break;
+        default:
+            break;
+        }
+        pictures.append({fromByteVector(cover.data()), mimeType, QString(),
+                         pictures.isEmpty() ? CoverPicture::kFrontCover : 0});
     }
-    return {fromByteVector(cover.data()), mimeType, QString()};
+    return pictures;
 }
 
 QString asfAttributeText(const TagLib::ASF::Tag* tag, const char* name)
@@ -453,7 +441,7 @@ FileTags readFile(TagLib::File* file)
         RichTags info = richOf(wav->InfoTag()->properties());
         info.date = fromTagString(wav->InfoTag()->fieldText("ICRD"));
         result.rich = mergeRich(richOf(wav->ID3v2Tag()->properties()), info);
-        result.rich.cover = id3Cover(wav->ID3v2Tag());
+        takePictures(id3Pictures(wav->ID3v2Tag()), result.rich);
         keepSeveralValues(wav->ID3v2Tag()->properties(), result);
         return result;
     }
@@ -466,26 +454,27 @@ FileTags readFile(TagLib::File* file)
     if (result.tags.comment.isEmpty())
         result.tags.comment = firstValue(properties, "COMMENT");
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
-        result.rich.cover = id3Cover(mpeg->ID3v2Tag());
+        takePictures(id3Pictures(mpeg->ID3v2Tag()), result.rich);
         if (result.rich.cover.isEmpty())
             result.rich.cover = apeCover(mpeg->APETag());
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
-        result.rich.cover = id3Cover(aiff->tag());
+        takePictures(id3Pictures(aiff->tag()), result.rich);
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
         // FFmpeg's muxer stores the year as "date" and the comment as "Description".
         if (result.rich.date.isEmpty())
             result.rich.date = asfAttributeText(asf->tag(), "date");
         if (result.tags.comment.isEmpty())
             result.tags.comment = asfAttributeText(asf->tag(), "Description");
-        result.rich.cover = asfCover(asf->tag());
+        takePictures(asfPictures(asf->tag()), result.rich);
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
-        result.rich.cover = flacCover(flac->pictureList());
-        if (result.rich.cover.isEmpty() && flac->xiphComment())
-            result.rich.cover = flacCover(flac->xiphComment()->pictureList());
+        QList<CoverPicture> pictures = flacPictures(flac->pictureList());
+        if (flac->xiphComment())
+            pictures += flacPictures(flac->xiphComment()->pictureList());
+        takePictures(pictures, result.rich);
     } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file->tag())) {
-        result.rich.cover = flacCover(xiph->pictureList());
+        takePictures(flacPictures(xiph->pictureList()), result.rich);
     } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file); mp4 && mp4->tag()) {
-        result.rich.cover = mp4Cover(mp4->tag());
+        takePictures(mp4Pictures(mp4->tag()), result.rich);
     }
     return result;
 }
@@ -586,48 +575,61 @@ TagLib::PropertyMap applyRich(TagType* tag, const AudioTags& tags, const RichTag
     return tag->setProperties(map);
 }
 
-void applyId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover)
+// The cover first, then the other pictures, each with its type and description.
+QList<CoverPicture> picturesOf(const RichTags& rich)
+{
+    QList<CoverPicture> pictures;
+    if (!rich.cover.isEmpty())
+        pictures.append(rich.cover);
+    for (const CoverPicture& picture : rich.morePictures) {
+        if (!picture.isEmpty())
+            pictures.append(picture);
+    }
+    return pictures;
+}
+
+void applyId3Pictures(TagLib::ID3v2::Tag* tag, const RichTags& rich)
 {
     tag->removeFrames("APIC");
-    if (cover.isEmpty())
-        return;
-    auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
-    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-    frame->setMimeType(toTagString(cover.mimeType));
-    frame->setDescription(toTagString(cover.description));
-    frame->setPicture(toByteVector(cover.data));
-    tag->addFrame(frame); // the tag owns it
+    for (const CoverPicture& picture : picturesOf(rich)) {
+        auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+        frame->setType(TagLib::ID3v2::AttachedPictureFrame::Type(picture.type));
+        frame->setMimeType(toTagString(picture.mimeType));
+        frame->setDescription(toTagString(picture.description));
+        frame->setPicture(toByteVector(picture.data));
+        tag->addFrame(frame); // the tag owns it
+    }
 }
 
-// A FLAC picture block of cover marked as the front cover; the caller takes ownership.
-TagLib::FLAC::Picture* newFrontCover(const CoverPicture& cover)
+// A FLAC picture block of picture; the caller takes ownership.
+TagLib::FLAC::Picture* newFlacPicture(const CoverPicture& picture)
 {
-    auto* picture = new TagLib::FLAC::Picture;
-    picture->setType(TagLib::FLAC::Picture::FrontCover);
-    picture->setMimeType(toTagString(cover.mimeType));
-    picture->setDescription(toTagString(cover.description));
-    picture->setData(toByteVector(cover.data));
-    return picture;
+    auto* block = new TagLib::FLAC::Picture;
+    block->setType(TagLib::FLAC::Picture::Type(picture.type));
+    block->setMimeType(toTagString(picture.mimeType));
+    block->setDescription(toTagString(picture.description));
+    block->setData(toByteVector(picture.data));
+    return block;
 }
 
-void applyXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover)
+void applyXiphPictures(TagLib::Ogg::XiphComment* comment, const RichTags& rich)
 {
     comment->removeAllPictures();
-    if (!cover.isEmpty())
-        comment->addPicture(newFrontCover(cover)); // the comment owns it
+    for (const CoverPicture& picture : picturesOf(rich))
+        comment->addPicture(newFlacPicture(picture)); // the comment owns it
 }
 
-void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
+void applyAsfPictures(TagLib::ASF::Tag* tag, const RichTags& rich)
 {
     tag->removeItem("WM/Picture");
-    if (cover.isEmpty())
-        return;
-    TagLib::ASF::Picture picture;
-    picture.setType(TagLib::ASF::Picture::FrontCover);
-    picture.setMimeType(toTagString(cover.mimeType));
-    picture.setDescription(toTagString(cover.description));
-    picture.setPicture(toByteVector(cover.data));
-    tag->setAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
+    for (const CoverPicture& picture : picturesOf(rich)) {
+        TagLib::ASF::Picture attribute;
+        attribute.setType(TagLib::ASF::Picture::Type(picture.type));
+        attribute.setMimeType(toTagString(picture.mimeType));
+        attribute.setDescription(toTagString(picture.description));
+        attribute.setPicture(toByteVector(picture.data));
+        tag->addAttribute("WM/Picture", TagLib::ASF::Attribute(attribute));
+    }
 }
 
 // TagLib 1 names the TXXX frames it maps in capitals ("MUSICBRAINZ ALBUM ID"); other taggers
@@ -663,7 +665,7 @@ void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& ri
     applyTags(tag, tags);
     applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
     useCommonTxxxNames(tag);
-    applyId3Cover(tag, rich.cover);
+    applyId3Pictures(tag, rich);
 }
 
 // FLAC: a Vorbis comment, and the cover in a PICTURE block of the stream's own.
@@ -674,8 +676,8 @@ bool saveFlacTags(TagLib::FLAC::File* flac, const AudioTags& tags, const RichTag
     applyRich(comment, tags, rich, Totals::Separate, Totals::Separate);
     comment->removeAllPictures();
     flac->removePictures();
-    if (!rich.cover.isEmpty())
-        flac->addPicture(newFrontCover(rich.cover)); // the file owns it
+    for (const CoverPicture& picture : picturesOf(rich))
+        flac->addPicture(newFlacPicture(picture)); // the file owns it
     return flac->save();
 }
 
@@ -684,7 +686,7 @@ bool saveOpusTags(TagLib::Ogg::Opus::File* opus, const AudioTags& tags, const Ri
 {
     applyTags(opus->tag(), tags);
     applyRich(opus->tag(), tags, rich, Totals::Separate, Totals::Separate);
-    applyXiphCover(opus->tag(), rich.cover);
+    applyXiphPictures(opus->tag(), rich);
     return opus->save();
 }
 
@@ -713,12 +715,12 @@ bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& 
     for (const auto& [name, values] : custom)
         tag->setItem("----:com.apple.iTunes:" + name, TagLib::MP4::Item(values));
     tag->removeItem("covr");
-    if (!rich.cover.isEmpty()) {
-        TagLib::MP4::CoverArtList covers;
-        covers.append(TagLib::MP4::CoverArt(mp4CoverFormat(rich.cover.mimeType),
-                                            toByteVector(rich.cover.data)));
+    TagLib::MP4::CoverArtList covers;
+    for (const CoverPicture& picture : picturesOf(rich))
+        covers.append(
+            TagLib::MP4::CoverArt(mp4CoverFormat(picture.mimeType), toByteVector(picture.data)));
+    if (!covers.isEmpty())
         tag->setItem("covr", covers);
-    }
     return mp4->save();
 }
 
@@ -822,12 +824,12 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
                 asf->tag()->addAttribute(name, TagLib::ASF::Attribute(value));
         }
         removeEmptyAsfAttributes(asf->tag(), tags, rich);
-        applyAsfCover(asf->tag(), rich.cover);
+        applyAsfPictures(asf->tag(), rich);
         saved = asf->save();
     } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file.file())) {
         applyTags(vorbis->tag(), tags);
         applyRich(vorbis->tag(), tags, rich, Totals::Separate, Totals::Separate);
-        applyXiphCover(vorbis->tag(), rich.cover);
+        applyXiphPictures(vorbis->tag(), rich);
         saved = vorbis->save();
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.file())) {
         saved = saveFlacTags(flac, tags, rich);
