@@ -39,7 +39,7 @@ struct Field {
 
 const Field kFields[] = {
     // Blanks at the ends are part of a value.
-    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral(" Padded Title ")}},
+    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral(u" Pädded Title ")}},
     // Several values stay several.
     {"TPE1",
      "ARTIST",
@@ -160,6 +160,13 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
                         ? QStringList{field.asfValue}
                         : field.values;
                 EXPECT_EQ(texts(fields.value(name)), expected) << name.toStdString();
+            }
+            // A WAV's RIFF INFO holds the title as UTF-8, as FFmpeg's and TagLib's readers
+            // take it.
+            if (QLatin1String(target.extension) == u"wav") {
+                EXPECT_TRUE(fileBytes(result.output)
+                                .contains("INAM\x10\0\0\0 P\xc3\xa4"
+                                          "dded Title \0"));
             }
             // Both pictures, in order, with their types and descriptions where the target
             // has room for them.

@@ -34,7 +34,7 @@ def flac_picture(kind, desc, data):
 
 
 def vorbis_rich(tag):
-    tag["TITLE"] = [" Padded Title "]
+    tag["TITLE"] = [" Pädded Title "]
     tag["ARTIST"] = ["piman", "jzig"]
     tag["GENRE"] = ["Rock", "Synthwave"]
     tag["TRACKNUMBER"] = ["02"]
@@ -65,7 +65,7 @@ def make(folder):
     native.save()
 
     # OGG Vorbis by oggenc, with its own -c fields.
-    run("oggenc", "-Q", "-t", " Padded Title ", "-c", "ARTIST=piman", "-c", "ARTIST=jzig",
+    run("oggenc", "-Q", "-t", " Pädded Title ", "-c", "ARTIST=piman", "-c", "ARTIST=jzig",
         "-c", "GENRE=Rock", "-c", "GENRE=Synthwave", "-N", "02", "-c", "ISRC=USRC17607839", "-c", "BPM=120",
         "-c", "LABEL=Some Label", "-c", "COPYRIGHT=2001 Someone",
         "-c", "MUSICBRAINZ_ALBUMID=9e8f2e3c-0000-4000-8000-000000000001",
@@ -75,7 +75,7 @@ def make(folder):
     # MP3 by lame, ID3v2.4 by mutagen as other taggers write it.
     run("lame", "--silent", "-b", "128", wav, path("rich.mp3"))
     tag = id3.ID3()
-    tag.add(id3.TIT2(encoding=3, text=[" Padded Title "]))
+    tag.add(id3.TIT2(encoding=3, text=[" Pädded Title "]))
     tag.add(id3.TPE1(encoding=3, text=["piman", "jzig"]))
     tag.add(id3.TCON(encoding=3, text=["Rock", "Synthwave"]))
     tag.add(id3.TRCK(encoding=3, text=["02"]))

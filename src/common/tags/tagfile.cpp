@@ -62,12 +62,13 @@ QByteArray fromByteVector(const TagLib::ByteVector& bytes)
     return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
-// RIFF INFO text is read by most programs as Latin-1; TagLib's default is UTF-8.
-class Latin1InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
+// RIFF INFO text: FFmpeg's reader and TagLib's own take it as UTF-8, so it is written so (a
+// Latin-1 "ä" shows there as "\uFFFD"). Chunks other programs wrote in Latin-1 are still read.
+class InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
 public:
     TagLib::String parse(const TagLib::ByteVector& data) const override
     {
-        // Accept INFO chunks other programs wrote in UTF-8 as well. INFO texts end at a NUL.
+        // INFO texts end at a NUL.
         const QByteArrayView bytes(data.data(), qsizetype(data.size()));
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString decoded = utf8.decode(bytes);
@@ -77,17 +78,14 @@ public:
 
     TagLib::ByteVector render(const TagLib::String& text) const override
     {
-        TagLib::ByteVector bytes;
-        for (const wchar_t character : text.toWString())
-            bytes.append(character < 256 ? char(character) : '?');
-        return bytes;
+        return text.data(TagLib::String::UTF8);
     }
 };
 
 void installInfoStringHandler()
 {
     static const bool installed = [] {
-        static const Latin1InfoStringHandler handler;
+        static const InfoStringHandler handler;
         TagLib::RIFF::Info::Tag::setStringHandler(&handler);
         return true;
     }();
@@ -801,7 +799,7 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
                            TagLib::File::DoNotDuplicate);
     } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.file())) {
         // Readers differ in which chunk they look at, so both carry the seven; the ID3 chunk
-        // also keeps what INFO cannot hold (non-Latin-1 text, the richer values, the cover).
+        // also keeps what INFO cannot hold (the richer values, several values, the pictures).
         applyId3(wav->ID3v2Tag(), tags, rich);
         applyTags(wav->InfoTag(), tags);
         if (!rich.date.isEmpty() && yearOfDate(rich.date) == tags.year)
