@@ -30,6 +30,7 @@ struct RichTags {
     QString genre; // the genre's name, also one the numbered list lacks ("Synthwave")
     QString lyrics;
     int trackTotal = 0;
+    int trackDigits = 0; // the digits the track number was written with: 2 for "02", else 0
     int discNumber = 0;
     int discTotal = 0;
     CoverPicture cover; // the front cover, or the first picture when none is marked front

@@ -248,7 +248,12 @@ RichTags richOf(const TagLib::PropertyMap& map)
     rich.lyrics = firstValueLike(map, "LYRICS");
     if (rich.lyrics.isEmpty())
         rich.lyrics = firstValue(map, "UNSYNCEDLYRICS");
-    rich.trackTotal = numberAndTotal(firstValue(map, "TRACKNUMBER")).second;
+    const QString track = firstValue(map, "TRACKNUMBER");
+    rich.trackTotal = numberAndTotal(track).second;
+    // A number written with leading zeros ("02") keeps them where the target holds text.
+    static const QRegularExpression paddedNumber(QStringLiteral("^(0\\d+)(/|$)"));
+    if (const auto match = paddedNumber.match(track); match.hasMatch())
+        rich.trackDigits = int(match.capturedLength(1));
     for (const char* key : {"TRACKTOTAL", "TOTALTRACKS"}) {
         if (rich.trackTotal == 0)
             rich.trackTotal = positiveNumber(firstValue(map, key));
@@ -537,8 +542,13 @@ TagLib::PropertyMap applyRich(TagType* tag, const AudioTags& tags, const RichTag
                    ? QStringLiteral("%1/%2").arg(number).arg(total)
                    : QString::number(number);
     };
-    if (tags.track > 0)
-        setProperty(map, "TRACKNUMBER", numberText(tags.track, rich.trackTotal, trackTotal));
+    if (tags.track > 0) {
+        QString track = numberText(tags.track, rich.trackTotal, trackTotal);
+        const qsizetype digits = track.indexOf(u'/') < 0 ? track.size() : track.indexOf(u'/');
+        if (rich.trackDigits > digits)
+            track.prepend(QString(rich.trackDigits - digits, u'0'));
+        setProperty(map, "TRACKNUMBER", track);
+    }
     setProperty(map, "DISCNUMBER",
                 rich.discNumber > 0 ? numberText(rich.discNumber, rich.discTotal, discTotal)
                                     : QString());
