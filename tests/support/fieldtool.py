@@ -38,6 +38,7 @@ def vorbis_rich(tag):
     tag["ARTIST"] = ["piman", "jzig"]
     tag["GENRE"] = ["Rock", "Synthwave"]
     tag["TRACKNUMBER"] = ["02"]
+    tag["DATE"] = ["2001-05-06T12:34"]
     tag["ISRC"] = ["USRC17607839"]
     tag["BPM"] = ["120"]
     tag["LABEL"] = ["Some Label"]
@@ -66,7 +67,7 @@ def make(folder):
 
     # OGG Vorbis by oggenc, with its own -c fields.
     run("oggenc", "-Q", "-t", " Pädded Title ", "-c", "ARTIST=piman", "-c", "ARTIST=jzig",
-        "-c", "GENRE=Rock", "-c", "GENRE=Synthwave", "-N", "02", "-c", "ISRC=USRC17607839", "-c", "BPM=120",
+        "-c", "GENRE=Rock", "-c", "GENRE=Synthwave", "-N", "02", "-d", "2001-05-06T12:34", "-c", "ISRC=USRC17607839", "-c", "BPM=120",
         "-c", "LABEL=Some Label", "-c", "COPYRIGHT=2001 Someone",
         "-c", "MUSICBRAINZ_ALBUMID=9e8f2e3c-0000-4000-8000-000000000001",
         "-c", "REPLAYGAIN_TRACK_GAIN=-6.50 dB", "-c", "SOURCE_NOTE=first",
@@ -79,6 +80,7 @@ def make(folder):
     tag.add(id3.TPE1(encoding=3, text=["piman", "jzig"]))
     tag.add(id3.TCON(encoding=3, text=["Rock", "Synthwave"]))
     tag.add(id3.TRCK(encoding=3, text=["02"]))
+    tag.add(id3.TDRC(encoding=3, text=["2001-05-06T12:34"]))
     tag.add(id3.TSRC(encoding=3, text=["USRC17607839"]))
     tag.add(id3.TBPM(encoding=3, text=["120"]))
     tag.add(id3.TPUB(encoding=3, text=["Some Label"]))

@@ -668,9 +668,14 @@ void useCommonTxxxNames(TagLib::ID3v2::Tag* tag)
     }
 }
 
-void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& rich)
+void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, RichTags rich)
 {
     applyTags(tag, tags);
+    // ID3v2 times follow a "T" ("2001-05-06T12:34"); TagLib keeps the time in ID3v2.3's TIME
+    // only then. Some writers put a blank there.
+    static const QRegularExpression blankBeforeTime(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d) (\\d\\d:)"));
+    rich.date.replace(blankBeforeTime, QStringLiteral("\\1T\\2"));
     applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
     useCommonTxxxNames(tag);
     applyId3Pictures(tag, rich);
