@@ -91,6 +91,33 @@ const Field kFields[] = {
      {QStringLiteral("first"), QStringLiteral("second")}},
 };
 
+// What FFmpeg writes into AIFF's own text chunks (NAME, AUTH, "(c) ", ANNO) and a WAV's
+// broadcast extension (bext), which the tag library does not read.
+const Field kAiffFields[] = {
+    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral("Aiff Name")}},
+    {"TPE1", "ARTIST", "Author", "\u00a9ART", {QStringLiteral("Aiff Author")}},
+    {"TCOP", "COPYRIGHT", "Copyright", "cprt", {QStringLiteral("2001 Aiff")}},
+    {"COMM", "COMMENT", "Description", "\u00a9cmt", {QStringLiteral("Aiff note")}},
+};
+const Field kBextFields[] = {
+    {"COMM", "COMMENT", "Description", "\u00a9cmt", {QStringLiteral("Bext note")}},
+    {"TDRC", "DATE", "WM/Year", "\u00a9day", {QStringLiteral("2001-05-06")}},
+};
+
+struct Source {
+    const char* file;
+    QList<Field> fields;
+    bool pictured; // holds a front and a back cover
+};
+
+const Source kSources[] = {
+    {"rich.flac", QList<Field>(std::begin(kFields), std::end(kFields)), true},
+    {"rich.ogg", QList<Field>(std::begin(kFields), std::end(kFields)), false},
+    {"rich.mp3", QList<Field>(std::begin(kFields), std::end(kFields)), true},
+    {"chunks.aiff", QList<Field>(std::begin(kAiffFields), std::end(kAiffFields)), false},
+    {"bext.wav", QList<Field>(std::begin(kBextFields), std::end(kBextFields)), false},
+};
+
 enum class Family { Id3, Vorbis, Asf, Mp4 };
 
 struct Target {
@@ -152,7 +179,7 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
     const QJsonObject kPictures[] = {
         storedPicture(3, "front", fileBytes(sources.file(QStringLiteral("front.png")))),
         storedPicture(4, "back side", fileBytes(sources.file(QStringLiteral("back.png"))))};
-    for (const char* source : {"rich.flac", "rich.ogg", "rich.mp3"}) {
+    for (const auto& [source, sourceFields, pictured] : kSources) {
         for (const Target& target : kTargets) {
             SCOPED_TRACE(std::string(source) + " to " + target.format);
             TempDir out;
@@ -170,7 +197,7 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
             ASSERT_TRUE(result.saved);
             const QJsonObject read = runFieldTool(QStringLiteral("dump"), result.output);
             const QJsonObject fields = read.value(u"fields").toObject();
-            for (const Field& field : kFields) {
+            for (const Field& field : sourceFields) {
                 const QString name = QString::fromUtf8(nameIn(field, target.family));
                 QStringList expected = field.values;
                 if (target.family == Family::Asf && !field.asfValue.isEmpty())
@@ -188,14 +215,14 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
             }
             // A WAV's RIFF INFO holds the title as UTF-8, as FFmpeg's and TagLib's readers
             // take it.
-            if (QLatin1String(target.extension) == u"wav") {
+            if (QLatin1String(target.extension) == u"wav" &&
+                QLatin1String(source).startsWith(u"rich")) {
                 EXPECT_TRUE(fileBytes(result.output)
                                 .contains("INAM\x10\0\0\0 P\xc3\xa4"
                                           "dded Title \0"));
             }
             // Both pictures, in order, with their types and descriptions where the target
             // has room for them.
-            const bool pictured = QLatin1String(source) != u"rich.ogg";
             const QJsonArray pictures = read.value(u"pictures").toArray();
             ASSERT_EQ(pictures.size(), pictured ? 2 : 0);
             const bool mp4 = target.family == Family::Mp4;
@@ -210,7 +237,7 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
             }
             // "Not kept" names what the target could not hold, and nothing else.
             QStringList notKept;
-            if (target.family == Family::Asf)
+            if (target.family == Family::Asf && QLatin1String(source).startsWith(u"rich"))
                 notKept << QStringLiteral("several values of artist");
             if (mp4 && pictured)
                 notKept << QStringLiteral("cover description") << QStringLiteral("picture type");

@@ -73,6 +73,13 @@ def make(folder):
         "-c", "REPLAYGAIN_TRACK_GAIN=-6.50 dB", "-c", "SOURCE_NOTE=first",
         "-c", "SOURCE_NOTE=second", "-o", path("rich.ogg"), wav)
 
+    # AIFF text chunks and a WAV's bext chunk by FFmpeg.
+    sine = ["ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "sine=d=0.3"]
+    run(*sine, "-metadata", "title=Aiff Name", "-metadata", "author=Aiff Author",
+        "-metadata", "copyright=2001 Aiff", "-metadata", "comment=Aiff note", path("chunks.aiff"))
+    run(*sine, "-write_bext", "1", "-metadata", "description=Bext note",
+        "-metadata", "origination_date=2001-05-06", path("bext.wav"))
+
     # MP3 by lame, ID3v2.4 by mutagen as other taggers write it.
     run("lame", "--silent", "-b", "128", wav, path("rich.mp3"))
     tag = id3.ID3()
@@ -152,6 +159,8 @@ def dump(file_name):
         for frame in tags.values():
             if frame.FrameID == "APIC":
                 picture(int(frame.type), frame.desc, frame.data)
+            elif frame.FrameID == "COMM":
+                fields["COMM"] = [str(v) for v in frame.text]
             elif frame.FrameID == "TXXX":
                 fields[frame.desc] = [str(v) for v in frame.text]
             elif hasattr(frame, "text") and frame.FrameID.startswith("T"):

@@ -197,7 +197,8 @@ void addDictionary(OtherFields& fields, const AVDictionary* metadata)
         QStringLiteral("LANGUAGE"),      QStringLiteral("HANDLER_NAME"),
         QStringLiteral("VENDOR_ID"),     QStringLiteral("MAJOR_BRAND"),
         QStringLiteral("MINOR_VERSION"), QStringLiteral("COMPATIBLE_BRANDS"),
-        QStringLiteral("CREATION_TIME")};
+        QStringLiteral("CREATION_TIME"), QStringLiteral("TIME_REFERENCE"),
+        QStringLiteral("UMID")};
     const AVDictionaryEntry* entry = nullptr;
     while ((entry = av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX))) {
         // FFmpeg's keys are lower case where TagLib's property names are capitals.

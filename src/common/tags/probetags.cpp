@@ -58,7 +58,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     AudioTags& tags = result.tags;
     RichTags& rich = result.rich;
     tags.title = value({"title"});
-    tags.artist = value({"artist"});
+    tags.artist = value({"artist", "author"});
     tags.album = value({"album"});
     tags.comment = value({"comment", "description"});
     rich.genre = value({"genre"});

@@ -767,6 +767,15 @@ int genreIndexOf(const QString& text)
     return -1;
 }
 
+void fillGaps(FileTags& tags, const FileTags& other)
+{
+    tags.tags = mergeTags(tags.tags, other.tags);
+    tags.rich = mergeRich(tags.rich, other.rich);
+    const QString copyright = QStringLiteral("COPYRIGHT");
+    if (!tags.rich.otherFields.contains(copyright) && other.rich.otherFields.contains(copyright))
+        tags.rich.otherFields.insert(copyright, other.rich.otherFields.value(copyright));
+}
+
 std::pair<int, int> numberAndTotal(const QString& text)
 {
     const qsizetype slash = text.indexOf(u'/');
