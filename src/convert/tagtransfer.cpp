@@ -2,6 +2,7 @@
 
 #include "common/audio/audioinformation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,6 +13,14 @@ namespace {
 bool isAsciiDigit(QChar character)
 {
     return character >= u'0' && character <= u'9';
+}
+
+// A Vorbis comment's field name is printable ASCII without "=".
+bool isVorbisFieldName(const QString& name)
+{
+    return std::all_of(name.begin(), name.end(), [](QChar character) {
+        return character >= u' ' && character <= u'}' && character != u'=';
+    });
 }
 
 } // namespace
@@ -107,14 +116,43 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
         lost.append(QStringLiteral("track total"));
     if (rich.discTotal > 0 && rich.discNumber <= 0)
         lost.append(QStringLiteral("disc total"));
-    // An M4A cover (covr) has no description.
-    if (outputFormat(target).tags == TagFamily::Mp4 && !rich.cover.isEmpty() &&
-        !rich.cover.description.isEmpty())
-        lost.append(QStringLiteral("cover description"));
+    // An M4A cover (covr) has no description and no type: the first counts as the front
+    // cover, the others as "other".
+    if (outputFormat(target).tags == TagFamily::Mp4) {
+        QList<CoverPicture> pictures = rich.morePictures;
+        if (!rich.cover.isEmpty())
+            pictures.prepend(rich.cover);
+        const auto described = [](const CoverPicture& picture) {
+            return !picture.description.isEmpty();
+        };
+        if (std::any_of(pictures.begin(), pictures.end(), described))
+            lost.append(QStringLiteral("cover description"));
+        for (qsizetype index = 0; index < pictures.size(); ++index) {
+            if (pictures[index].type != (index == 0 ? CoverPicture::kFrontCover : 0)) {
+                lost.append(QStringLiteral("picture type"));
+                break;
+            }
+        }
+    }
     // A full date whose year is not the year read gives way to that year.
     if (!rich.date.isEmpty() && numericValue(rich.date, IntegerWidth::Bits32) !=
                                     numericValue(buffer.TagYear, IntegerWidth::Bits32))
         lost.append(QStringLiteral("date"));
+    const TagFamily family = outputFormat(target).tags;
+    // ASF's title and author hold one text: several values arrive joined.
+    if (family == TagFamily::Asf) {
+        for (const char* field : {"TITLE", "ARTIST"}) {
+            if (rich.otherFields.contains(QLatin1String(field)))
+                lost.append(QStringLiteral("several values of %1")
+                                .arg(QLatin1String(field).toString().toLower()));
+        }
+    }
+    if (family == TagFamily::VorbisComment || family == TagFamily::FlacMetadata) {
+        for (const QString& name : rich.otherFields.keys()) {
+            if (!isVorbisFieldName(name))
+                lost.append(name);
+        }
+    }
     return lost + buffer.TagOtherFields;
 }
 

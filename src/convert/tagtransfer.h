@@ -24,7 +24,7 @@ struct TagBuffer {
     QString TagTrack; // decimal
     QString TagComment;
     RichTags TagRich;           // as read; the output keeps what its format can hold
-    QStringList TagOtherFields; // fields beyond those, which no output keeps ("ISRC")
+    QStringList TagOtherFields; // fields beyond those, which no output keeps ("other pictures")
 };
 
 // Clears every field, then fills them from the source's tags. A source that cannot be

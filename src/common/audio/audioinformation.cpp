@@ -28,6 +28,14 @@ FileTags readTags(const QString& path, AudioContent content, const AVFormatConte
     case AudioContent::WebM:
     case AudioContent::Matroska:
         return tagsFromProbe(context, audioStream);
+    case AudioContent::Aiff:
+    case AudioContent::Wav: {
+        // FFmpeg also reads the chunks TagLib skips: AIFF's own text chunks (NAME, AUTH,
+        // "(c) ", ANNO) and a WAV's broadcast extension (bext) description and date.
+        FileTags read = readTagLibTags(path, content);
+        fillGaps(read, tagsFromProbe(context, audioStream));
+        return read;
+    }
     default:
         return readTagLibTags(path, content);
     }

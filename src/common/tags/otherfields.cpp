@@ -81,46 +81,65 @@ bool isPicture(const QString& name)
 
 class OtherFields {
 public:
-    explicit OtherFields(const FileTags& read)
+    explicit OtherFields(FileTags& read)
         : m_read(read)
     {}
 
-    // Property names and the names TagLib could not map (ID3v2 frame IDs, ASF attributes,
-    // MP4 atoms).
-    void addMap(const TagLib::PropertyMap& map)
+    // Property names with their values, and the names TagLib could not map (ID3v2 frame IDs,
+    // ASF attributes, MP4 atoms); textOf gives the texts of such a name when it holds texts.
+    template <typename TextOf> void addMap(const TagLib::PropertyMap& map, TextOf textOf)
     {
         for (const auto& [key, values] : map) {
             const QString name = fromTagString(key);
             if (!isCarriedVariant(name, values))
-                add(name);
+                addTexts(name, textsOf(values));
         }
         for (const TagLib::String& entry : map.unsupportedData()) {
             QString name = fromTagString(entry);
+            const QStringList texts = textOf(entry);
             // MP4's free-form atoms read "----:com.apple.iTunes:NAME".
             if (name.startsWith(u"----:"))
                 name = name.section(u':', -1);
-            add(name);
+            if (texts.isEmpty())
+                addName(name);
+            else
+                addTexts(name, texts);
         }
     }
 
-    void add(const QString& name)
+    void addTexts(const QString& name, const QStringList& texts)
     {
-        const QString key = name.toUpper();
-        if (name.isEmpty() || isCarried(key) || isRewritten(key) || isPicture(key) ||
-            m_names.contains(name))
+        if (isLeftOut(name) || texts.isEmpty())
             return;
-        m_names.append(name);
+        QStringList& values = m_read.rich.otherFields[name];
+        for (const QString& text : texts) {
+            if (!values.contains(text))
+                values.append(text);
+        }
     }
 
-    QStringList take(int pictures)
+    void addName(const QString& name)
     {
-        // The output keeps one picture: the front cover.
-        if (pictures > 1)
-            m_names.append(QStringLiteral("other pictures"));
-        return std::move(m_names);
+        if (isLeftOut(name) || m_read.otherFields.contains(name))
+            return;
+        m_read.otherFields.append(name);
     }
 
 private:
+    static QStringList textsOf(const TagLib::StringList& values)
+    {
+        QStringList texts;
+        for (const TagLib::String& value : values)
+            texts.append(fromTagString(value));
+        return texts;
+    }
+
+    static bool isLeftOut(const QString& name)
+    {
+        const QString key = name.toUpper();
+        return name.isEmpty() || isCarried(key) || isRewritten(key) || isPicture(key);
+    }
+
     // A described comment or lyrics ("COMMENT:Other") is carried when it is the one read;
     // one encoder's data kept as a comment ("COMMENT:iTunNORM") is rewritten.
     bool isCarriedVariant(const QString& name, const TagLib::StringList& values) const
@@ -141,52 +160,34 @@ private:
         return false;
     }
 
-    const FileTags& m_read;
-    QStringList m_names;
+    FileTags& m_read;
 };
 
-int id3Pictures(const TagLib::ID3v2::Tag* tag)
+// The texts of an ASF attribute or an MP4 free-form atom TagLib has no property name for;
+// nothing for binary data.
+QStringList unmappedTexts(TagLib::File& file, const TagLib::String& name)
 {
-    return tag ? int(tag->frameList("APIC").size()) : 0;
-}
-
-int apePictures(const TagLib::APE::Tag* tag)
-{
-    if (!tag)
-        return 0;
-    int count = 0;
-    for (const auto& [key, item] : tag->itemListMap()) {
-        if (key.upper().startsWith("COVER ART"))
-            ++count;
-    }
-    return count;
-}
-
-int pictureCount(TagLib::File& file)
-{
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file))
-        return id3Pictures(mpeg->ID3v2Tag()) + apePictures(mpeg->APETag());
-    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file))
-        return id3Pictures(wav->ID3v2Tag());
-    if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(&file))
-        return id3Pictures(aiff->tag());
+    QStringList texts;
     if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {
         const auto& attributes = asf->tag()->attributeListMap();
-        const auto found = attributes.find("WM/Picture");
-        return found == attributes.end() ? 0 : int(found->second.size());
+        const auto found = attributes.find(name);
+        if (found == attributes.end())
+            return {};
+        for (const TagLib::ASF::Attribute& attribute : found->second) {
+            if (attribute.type() != TagLib::ASF::Attribute::UnicodeType)
+                return {};
+            texts.append(fromTagString(attribute.toString()));
+        }
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(&file)) {
+        if (!name.startsWith("----:") || !mp4->tag() || !mp4->tag()->contains(name))
+            return {};
+        const TagLib::MP4::Item item = mp4->tag()->item(name);
+        if (item.atomDataType() != TagLib::MP4::TypeUTF8)
+            return {};
+        for (const TagLib::String& value : item.toStringList())
+            texts.append(fromTagString(value));
     }
-    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        return int(flac->pictureList().size()) +
-               (flac->xiphComment() ? int(flac->xiphComment()->pictureList().size()) : 0);
-    }
-    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(&file)) {
-        return mp4->tag() && mp4->tag()->contains("covr")
-                   ? int(mp4->tag()->item("covr").toCoverArtList().size())
-                   : 0;
-    }
-    if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file.tag()))
-        return int(xiph->pictureList().size());
-    return 0;
+    return texts;
 }
 
 void addDictionary(OtherFields& fields, const AVDictionary* metadata)
@@ -196,37 +197,40 @@ void addDictionary(OtherFields& fields, const AVDictionary* metadata)
         QStringLiteral("LANGUAGE"),      QStringLiteral("HANDLER_NAME"),
         QStringLiteral("VENDOR_ID"),     QStringLiteral("MAJOR_BRAND"),
         QStringLiteral("MINOR_VERSION"), QStringLiteral("COMPATIBLE_BRANDS"),
-        QStringLiteral("CREATION_TIME")};
+        QStringLiteral("CREATION_TIME"), QStringLiteral("TIME_REFERENCE"),
+        QStringLiteral("UMID")};
     const AVDictionaryEntry* entry = nullptr;
     while ((entry = av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX))) {
-        const QString name = QString::fromUtf8(entry->key);
-        if (!kContainer.contains(name.toUpper()))
-            fields.add(name);
+        // FFmpeg's keys are lower case where TagLib's property names are capitals.
+        const QString name = QString::fromUtf8(entry->key).toUpper();
+        if (!kContainer.contains(name))
+            fields.addTexts(name, {QString::fromUtf8(entry->value)});
     }
 }
 
 } // namespace
 
-QStringList otherTagLibFields(TagLib::File& file, const FileTags& read)
+void readOtherTagLibFields(TagLib::File& file, FileTags& read)
 {
     OtherFields fields(read);
+    const auto textOf = [&file](const TagLib::String& name) {
+        return unmappedTexts(file, name);
+    };
     // A WAV keeps two tags; properties() would give just one of them.
     if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file)) {
-        fields.addMap(wav->ID3v2Tag()->properties());
-        fields.addMap(wav->InfoTag()->properties());
+        fields.addMap(wav->ID3v2Tag()->properties(), textOf);
+        fields.addMap(wav->InfoTag()->properties(), textOf);
     } else {
-        fields.addMap(file.properties());
+        fields.addMap(file.properties(), textOf);
     }
-    return fields.take(pictureCount(file));
 }
 
-QStringList otherProbeFields(const AVDictionary* fileMetadata, const AVDictionary* streamMetadata)
+void readOtherProbeFields(const AVDictionary* fileMetadata, const AVDictionary* streamMetadata,
+                          FileTags& read)
 {
-    const FileTags none;
-    OtherFields fields(none);
+    OtherFields fields(read);
     addDictionary(fields, fileMetadata);
     addDictionary(fields, streamMetadata);
-    return fields.take(0);
 }
 
 } // namespace tunevale

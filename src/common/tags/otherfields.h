@@ -12,15 +12,17 @@ class File;
 
 namespace tunevale {
 
-// Names of the fields a file holds beyond the carried ones (the seven and RichTags), which
-// no output keeps: "ISRC", "BPM", a custom "MOOD", "other pictures". Each name once, in the
-// order found. Fields every encoder writes anew (encoder name and settings, length) are left
-// out: a converted file has its own.
+// The fields a file holds beyond the seven and the named RichTags values. Text fields go to
+// read.rich.otherFields, with all their values; the names of those no output can take (binary
+// frames, "other pictures") go to read.otherFields, each once, in the order found. Fields every
+// encoder writes anew (encoder name and settings, length) are left out: a converted file has
+// its own.
 
-// From a file TagLib opened; read is what was taken from it.
-QStringList otherTagLibFields(TagLib::File& file, const FileTags& read);
+// From a file TagLib opened; read holds what was taken from it.
+void readOtherTagLibFields(TagLib::File& file, FileTags& read);
 
 // From FFmpeg's metadata of the file and of its audio stream.
-QStringList otherProbeFields(const AVDictionary* fileMetadata, const AVDictionary* streamMetadata);
+void readOtherProbeFields(const AVDictionary* fileMetadata, const AVDictionary* streamMetadata,
+                          FileTags& read);
 
 } // namespace tunevale

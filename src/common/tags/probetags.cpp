@@ -58,7 +58,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     AudioTags& tags = result.tags;
     RichTags& rich = result.rich;
     tags.title = value({"title"});
-    tags.artist = value({"artist"});
+    tags.artist = value({"artist", "author"});
     tags.album = value({"album"});
     tags.comment = value({"comment", "description"});
     rich.genre = value({"genre"});
@@ -75,7 +75,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     rich.lyrics = value({"lyrics", "unsyncedlyrics"});
     tags.year = numberAndTotal(rich.date.left(4)).first;
     rich.cover = attachedPicture(context);
-    result.otherFields = otherProbeFields(context.metadata, audio.metadata);
+    readOtherProbeFields(context.metadata, audio.metadata, result);
     return result;
 }
 

@@ -21,11 +21,13 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -34,9 +36,10 @@
 namespace tunevale {
 
 // Whole values: a C string would end at the first NUL that some formats keep inside one.
+// Blanks at the ends are part of the value.
 QString fromTagString(const TagLib::String& text)
 {
-    return QString::fromStdString(text.to8Bit(true)).trimmed();
+    return QString::fromStdString(text.to8Bit(true));
 }
 
 namespace {
@@ -59,12 +62,13 @@ QByteArray fromByteVector(const TagLib::ByteVector& bytes)
     return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
-// RIFF INFO text is read by most programs as Latin-1; TagLib's default is UTF-8.
-class Latin1InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
+// RIFF INFO text: FFmpeg's reader and TagLib's own take it as UTF-8, so it is written so (a
+// Latin-1 "ä" shows there as "\uFFFD"). Chunks other programs wrote in Latin-1 are still read.
+class InfoStringHandler final : public TagLib::RIFF::Info::StringHandler {
 public:
     TagLib::String parse(const TagLib::ByteVector& data) const override
     {
-        // Accept INFO chunks other programs wrote in UTF-8 as well. INFO texts end at a NUL.
+        // INFO texts end at a NUL.
         const QByteArrayView bytes(data.data(), qsizetype(data.size()));
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString decoded = utf8.decode(bytes);
@@ -74,17 +78,14 @@ public:
 
     TagLib::ByteVector render(const TagLib::String& text) const override
     {
-        TagLib::ByteVector bytes;
-        for (const wchar_t character : text.toWString())
-            bytes.append(character < 256 ? char(character) : '?');
-        return bytes;
+        return text.data(TagLib::String::UTF8);
     }
 };
 
 void installInfoStringHandler()
 {
     static const bool installed = [] {
-        static const Latin1InfoStringHandler handler;
+        static const InfoStringHandler handler;
         TagLib::RIFF::Info::Tag::setStringHandler(&handler);
         return true;
     }();
@@ -247,7 +248,12 @@ RichTags richOf(const TagLib::PropertyMap& map)
     rich.lyrics = firstValueLike(map, "LYRICS");
     if (rich.lyrics.isEmpty())
         rich.lyrics = firstValue(map, "UNSYNCEDLYRICS");
-    rich.trackTotal = numberAndTotal(firstValue(map, "TRACKNUMBER")).second;
+    const QString track = firstValue(map, "TRACKNUMBER");
+    rich.trackTotal = numberAndTotal(track).second;
+    // A number written with leading zeros ("02") keeps them where the target holds text.
+    static const QRegularExpression paddedNumber(QStringLiteral("^(0\\d+)(/|$)"));
+    if (const auto match = paddedNumber.match(track); match.hasMatch())
+        rich.trackDigits = int(match.capturedLength(1));
     for (const char* key : {"TRACKTOTAL", "TOTALTRACKS"}) {
         if (rich.trackTotal == 0)
             rich.trackTotal = positiveNumber(firstValue(map, key));
@@ -263,41 +269,35 @@ RichTags richOf(const TagLib::PropertyMap& map)
 template <typename Picture> CoverPicture coverOf(const Picture& picture)
 {
     return {fromByteVector(picture.data()), fromTagString(picture.mimeType()),
-            fromTagString(picture.description())};
+            fromTagString(picture.description()), int(picture.type())};
 }
 
-// The front cover among pictures, or the first of them.
-template <typename List, typename IsFront, typename ToCover>
-CoverPicture pickCover(const List& pictures, IsFront isFront, ToCover toCover)
+// The front cover becomes the cover (the first picture when none is marked front), the others
+// follow it in the file's order.
+void takePictures(QList<CoverPicture> pictures, RichTags& rich)
 {
-    CoverPicture first;
-    for (const auto& picture : pictures) {
-        if (isFront(picture))
-            return toCover(picture);
-        if (first.isEmpty())
-            first = toCover(picture);
-    }
-    return first;
+    pictures.removeIf([](const CoverPicture& picture) { return picture.isEmpty(); });
+    if (pictures.isEmpty())
+        return;
+    const auto front = std::find_if(pictures.begin(), pictures.end(), [](const auto& picture) {
+        return picture.type == CoverPicture::kFrontCover;
+    });
+    rich.cover =
+        front == pictures.end() ? pictures.takeFirst() : pictures.takeAt(front - pictures.begin());
+    rich.morePictures = std::move(pictures);
 }
 
-CoverPicture id3Cover(const TagLib::ID3v2::Tag* tag)
+QList<CoverPicture> id3Pictures(const TagLib::ID3v2::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     if (!tag)
-        return {};
-    using Frame = TagLib::ID3v2::AttachedPictureFrame;
-    return pickCover(
-        tag->frameList("APIC"),
-        [](const TagLib::ID3v2::Frame* frame) {
-            const auto* picture = dynamic_cast<const Frame*>(frame);
-            return picture && picture->type() == Frame::FrontCover;
-        },
-        [](const TagLib::ID3v2::Frame* frame) {
-            const auto* picture = dynamic_cast<const Frame*>(frame);
-            return picture ? CoverPicture{fromByteVector(picture->picture()),
-                                          fromTagString(picture->mimeType()),
-                                          fromTagString(picture->description())}
-                           : CoverPicture();
-        });
+        return pictures;
+    for (const TagLib::ID3v2::Frame* frame : tag->frameList("APIC")) {
+        if (const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            pictures.append({fromByteVector(picture->picture()), fromTagString(picture->mimeType()),
+                             fromTagString(picture->description()), int(picture->type())});
+    }
+    return pictures;
 }
 
 // APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
@@ -306,85 +306,79 @@ CoverPicture apeCover(const TagLib::APE::Tag* tag)
 {
     if (!tag)
         return {};
-    const auto& items = tag->itemListMap();
-    std::vector<TagLib::APE::Item> pictures;
-    for (const auto& [key, item] : items) {
-        if (key.upper().startsWith("COVER ART (") && item.type() == TagLib::APE::Item::Binary)
-            pictures.push_back(item);
+    QList<CoverPicture> pictures;
+    for (const auto& [key, item] : tag->itemListMap()) {
+        if (!key.upper().startsWith("COVER ART (") || item.type() != TagLib::APE::Item::Binary)
+            continue;
+        const QByteArray value = fromByteVector(item.binaryData());
+        const qsizetype nul = value.indexOf('\0');
+        if (nul < 0 || nul + 1 == value.size())
+            continue;
+        const QString name = QString::fromUtf8(value.left(nul));
+        const QByteArray data = value.mid(nul + 1);
+        QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
+        if (!type.startsWith(u"image/"))
+            type.clear();
+        const bool front = key.upper() == "COVER ART (FRONT)";
+        pictures.append({data, type, QString(), front ? CoverPicture::kFrontCover : 0});
     }
-    return pickCover(
-        pictures,
-        [](const TagLib::APE::Item& item) { return item.key().upper() == "COVER ART (FRONT)"; },
-        [](const TagLib::APE::Item& item) {
-            const QByteArray value = fromByteVector(item.binaryData());
-            const qsizetype nul = value.indexOf('\0');
-            if (nul < 0 || nul + 1 == value.size())
-                return CoverPicture();
-            const QString name = QString::fromUtf8(value.left(nul));
-            const QByteArray data = value.mid(nul + 1);
-            QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
-            if (!type.startsWith(u"image/"))
-                type.clear();
-            return CoverPicture{data, type, QString()};
-        });
+    RichTags rich;
+    takePictures(pictures, rich);
+    return rich.cover;
 }
 
-CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& pictures)
+QList<CoverPicture> flacPictures(const TagLib::List<TagLib::FLAC::Picture*>& list)
 {
-    return pickCover(
-        pictures,
-        [](const TagLib::FLAC::Picture* picture) {
-            return picture->type() == TagLib::FLAC::Picture::FrontCover;
-        },
-        [](const TagLib::FLAC::Picture* picture) { return coverOf(*picture); });
+    QList<CoverPicture> pictures;
+    for (const TagLib::FLAC::Picture* picture : list)
+        pictures.append(coverOf(*picture));
+    return pictures;
 }
 
-CoverPicture asfCover(const TagLib::ASF::Tag* tag)
+QList<CoverPicture> asfPictures(const TagLib::ASF::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     const auto& attributes = tag->attributeListMap();
     const auto found = attributes.find("WM/Picture");
     if (found == attributes.end())
-        return {};
-    return pickCover(
-        found->second,
-        [](const TagLib::ASF::Attribute& attribute) {
-            return attribute.toPicture().type() == TagLib::ASF::Picture::FrontCover;
-        },
-        [](const TagLib::ASF::Attribute& attribute) {
-            const TagLib::ASF::Picture picture = attribute.toPicture();
-            return picture.isValid() ? CoverPicture{fromByteVector(picture.picture()),
-                                                    fromTagString(picture.mimeType()),
-                                                    fromTagString(picture.description())}
-                                     : CoverPicture();
-        });
+        return pictures;
+    for (const TagLib::ASF::Attribute& attribute : found->second) {
+        const TagLib::ASF::Picture picture = attribute.toPicture();
+        if (picture.isValid())
+            pictures.append({fromByteVector(picture.picture()), fromTagString(picture.mimeType()),
+                             fromTagString(picture.description()), int(picture.type())});
+    }
+    return pictures;
 }
 
-CoverPicture mp4Cover(const TagLib::MP4::Tag* tag)
+// covr has no type: the first picture counts as the front cover, the others as "other".
+QList<CoverPicture> mp4Pictures(const TagLib::MP4::Tag* tag)
 {
+    QList<CoverPicture> pictures;
     if (!tag->contains("covr"))
-        return {};
-    const TagLib::MP4::CoverArtList covers = tag->item("covr").toCoverArtList();
-    if (covers.isEmpty())
-        return {};
-    const TagLib::MP4::CoverArt& cover = covers.front();
-    QString mimeType;
-    switch (cover.format()) {
-    case TagLib::MP4::CoverArt::JPEG:
-        mimeType = QStringLiteral("image/jpeg");
-        break;
-    case TagLib::MP4::CoverArt::PNG:
-        mimeType = QStringLiteral("image/png");
-        break;
-    case TagLib::MP4::CoverArt::BMP:
-        mimeType = QStringLiteral("image/bmp");
-        break;
-    case TagLib::MP4::CoverArt::GIF:
-        mimeType = QStringLiteral("image/gif");
-        break;
-    default:
-        break;
+        return pictures;
+    for (const TagLib::MP4::CoverArt& cover : tag->item("covr").toCoverArtList()) {
+        QString mimeType;
+        switch (cover.format()) {
+        case TagLib::MP4::CoverArt::JPEG:
+            mimeType = QStringLiteral("image/jpeg");
+            break;
+        case TagLib::MP4::CoverArt::PNG:
+            mimeType = QStringLiteral("image/png");
+            break;
+        case TagLib::MP4::CoverArt::BMP:
+            mimeType = QStringLiteral("image/bmp");
+            break;
+        case TagLib::MP4::CoverArt::GIF:
+            mimeType = QStringLiteral("image/gif");
+            break;
+        default:
+            break;
+        }
+        pictures.append({fromByteVector(cover.data()), mimeType, QString(),
+                         pictures.isEmpty() ? CoverPicture::kFrontCover : 0});
     }
-    return {fromByteVector(cover.data()), mimeType, QString()};
+    return pictures;
 }
 
 QString asfAttributeText(const TagLib::ASF::Tag* tag, const char* name)
@@ -404,6 +398,42 @@ int yearOfDate(const QString& date)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+// The fields among the seven and the rich texts that formats let hold several values.
+constexpr std::array<const char*, 6> kSeveralValueFields = {"TITLE",       "ARTIST",   "ALBUM",
+                                                            "ALBUMARTIST", "COMPOSER", "GENRE"};
+
+// Several values of one of those fields stay apart in otherFields, under the field's property
+// name; the text read holds them joined with "; " (TagLib joins them with a blank, which
+// would make "piman" and "jzig" one artist "piman jzig").
+void keepSeveralValues(const TagLib::PropertyMap& map, FileTags& result)
+{
+    for (const char* key : kSeveralValueFields) {
+        const auto found = map.find(key);
+        if (found == map.end() || found->second.size() < 2)
+            continue;
+        QStringList values;
+        for (const TagLib::String& value : found->second)
+            values.append(fromTagString(value));
+        const QString joined = values.join(QStringLiteral("; "));
+        const QString name = QString::fromLatin1(key);
+        if (name == u"TITLE")
+            result.tags.title = joined;
+        else if (name == u"ARTIST")
+            result.tags.artist = joined;
+        else if (name == u"ALBUM")
+            result.tags.album = joined;
+        else if (name == u"ALBUMARTIST")
+            result.rich.albumArtist = joined;
+        else if (name == u"COMPOSER")
+            result.rich.composer = joined;
+        else
+            result.rich.genre = joined;
+        if (name == u"GENRE")
+            result.tags.genre = genreIndexOf(joined);
+        result.rich.otherFields.insert(name, values);
+    }
+}
+
 FileTags readFile(TagLib::File* file)
 {
     FileTags result;
@@ -414,37 +444,40 @@ FileTags readFile(TagLib::File* file)
         RichTags info = richOf(wav->InfoTag()->properties());
         info.date = fromTagString(wav->InfoTag()->fieldText("ICRD"));
         result.rich = mergeRich(richOf(wav->ID3v2Tag()->properties()), info);
-        result.rich.cover = id3Cover(wav->ID3v2Tag());
+        takePictures(id3Pictures(wav->ID3v2Tag()), result.rich);
+        keepSeveralValues(wav->ID3v2Tag()->properties(), result);
         return result;
     }
     if (file->tag())
         result.tags = tagsOf(file->tag());
     const TagLib::PropertyMap properties = file->properties();
     result.rich = richOf(properties);
+    keepSeveralValues(properties, result);
     // FFmpeg's ID3v2 muxer keeps the comment in a TXXX frame named "comment".
     if (result.tags.comment.isEmpty())
         result.tags.comment = firstValue(properties, "COMMENT");
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
-        result.rich.cover = id3Cover(mpeg->ID3v2Tag());
+        takePictures(id3Pictures(mpeg->ID3v2Tag()), result.rich);
         if (result.rich.cover.isEmpty())
             result.rich.cover = apeCover(mpeg->APETag());
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
-        result.rich.cover = id3Cover(aiff->tag());
+        takePictures(id3Pictures(aiff->tag()), result.rich);
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
         // FFmpeg's muxer stores the year as "date" and the comment as "Description".
         if (result.rich.date.isEmpty())
             result.rich.date = asfAttributeText(asf->tag(), "date");
         if (result.tags.comment.isEmpty())
             result.tags.comment = asfAttributeText(asf->tag(), "Description");
-        result.rich.cover = asfCover(asf->tag());
+        takePictures(asfPictures(asf->tag()), result.rich);
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
-        result.rich.cover = flacCover(flac->pictureList());
-        if (result.rich.cover.isEmpty() && flac->xiphComment())
-            result.rich.cover = flacCover(flac->xiphComment()->pictureList());
+        QList<CoverPicture> pictures = flacPictures(flac->pictureList());
+        if (flac->xiphComment())
+            pictures += flacPictures(flac->xiphComment()->pictureList());
+        takePictures(pictures, result.rich);
     } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file->tag())) {
-        result.rich.cover = flacCover(xiph->pictureList());
+        takePictures(flacPictures(xiph->pictureList()), result.rich);
     } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file); mp4 && mp4->tag()) {
-        result.rich.cover = mp4Cover(mp4->tag());
+        takePictures(mp4Pictures(mp4->tag()), result.rich);
     }
     return result;
 }
@@ -491,9 +524,10 @@ enum class Totals { InNumber, Separate, None };
 // (ID3v2 TPE2/TCOM/TDRC/TPOS/USLT, ASF WM/AlbumArtist/WM/PartOfSet, Vorbis comments).
 // A value the seven disagree with (set apart from the rich one) gives way to the seven.
 // properties() and setProperties() are not virtual in TagLib 1: call them on the real type.
+// Returns the other fields the tag type has no place for under their property names.
 template <typename TagType>
-void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals trackTotal,
-               Totals discTotal)
+TagLib::PropertyMap applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich,
+                              Totals trackTotal, Totals discTotal)
 {
     TagLib::PropertyMap map = tag->properties();
     setProperty(map, "ALBUMARTIST", rich.albumArtist);
@@ -508,8 +542,13 @@ void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals
                    ? QStringLiteral("%1/%2").arg(number).arg(total)
                    : QString::number(number);
     };
-    if (tags.track > 0)
-        setProperty(map, "TRACKNUMBER", numberText(tags.track, rich.trackTotal, trackTotal));
+    if (tags.track > 0) {
+        QString track = numberText(tags.track, rich.trackTotal, trackTotal);
+        const qsizetype digits = track.indexOf(u'/') < 0 ? track.size() : track.indexOf(u'/');
+        if (rich.trackDigits > digits)
+            track.prepend(QString(rich.trackDigits - digits, u'0'));
+        setProperty(map, "TRACKNUMBER", track);
+    }
     setProperty(map, "DISCNUMBER",
                 rich.discNumber > 0 ? numberText(rich.discNumber, rich.discTotal, discTotal)
                                     : QString());
@@ -523,58 +562,123 @@ void applyRich(TagType* tag, const AudioTags& tags, const RichTags& rich, Totals
                     rich.discNumber > 0 && rich.discTotal > 0 ? QString::number(rich.discTotal)
                                                               : QString());
     }
-    tag->setProperties(map);
+    for (const auto& [name, values] : rich.otherFields.asKeyValueRange()) {
+        TagLib::StringList texts;
+        for (const QString& value : values)
+            texts.append(toTagString(value));
+        const TagLib::String key = toTagString(name);
+        // Several values of a field the tags hold as one text replace that text only while
+        // it is still their join (a value changed since is written as it now reads).
+        const auto isNamed = [&name](const char* field) {
+            return name == QLatin1String(field);
+        };
+        if (std::any_of(kSeveralValueFields.begin(), kSeveralValueFields.end(), isNamed)) {
+            const auto found = map.find(key);
+            if (found == map.end() || found->second.size() != 1 ||
+                fromTagString(found->second.front()) != values.join(QStringLiteral("; ")))
+                continue;
+        }
+        map.replace(key, texts);
+    }
+    return tag->setProperties(map);
 }
 
-void applyId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover)
+// The cover first, then the other pictures, each with its type and description.
+QList<CoverPicture> picturesOf(const RichTags& rich)
+{
+    QList<CoverPicture> pictures;
+    if (!rich.cover.isEmpty())
+        pictures.append(rich.cover);
+    for (const CoverPicture& picture : rich.morePictures) {
+        if (!picture.isEmpty())
+            pictures.append(picture);
+    }
+    return pictures;
+}
+
+void applyId3Pictures(TagLib::ID3v2::Tag* tag, const RichTags& rich)
 {
     tag->removeFrames("APIC");
-    if (cover.isEmpty())
-        return;
-    auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
-    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-    frame->setMimeType(toTagString(cover.mimeType));
-    frame->setDescription(toTagString(cover.description));
-    frame->setPicture(toByteVector(cover.data));
-    tag->addFrame(frame); // the tag owns it
+    for (const CoverPicture& picture : picturesOf(rich)) {
+        auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+        frame->setType(TagLib::ID3v2::AttachedPictureFrame::Type(picture.type));
+        frame->setMimeType(toTagString(picture.mimeType));
+        frame->setDescription(toTagString(picture.description));
+        frame->setPicture(toByteVector(picture.data));
+        tag->addFrame(frame); // the tag owns it
+    }
 }
 
-// A FLAC picture block of cover marked as the front cover; the caller takes ownership.
-TagLib::FLAC::Picture* newFrontCover(const CoverPicture& cover)
+// A FLAC picture block of picture; the caller takes ownership.
+TagLib::FLAC::Picture* newFlacPicture(const CoverPicture& picture)
 {
-    auto* picture = new TagLib::FLAC::Picture;
-    picture->setType(TagLib::FLAC::Picture::FrontCover);
-    picture->setMimeType(toTagString(cover.mimeType));
-    picture->setDescription(toTagString(cover.description));
-    picture->setData(toByteVector(cover.data));
-    return picture;
+    auto* block = new TagLib::FLAC::Picture;
+    block->setType(TagLib::FLAC::Picture::Type(picture.type));
+    block->setMimeType(toTagString(picture.mimeType));
+    block->setDescription(toTagString(picture.description));
+    block->setData(toByteVector(picture.data));
+    return block;
 }
 
-void applyXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover)
+void applyXiphPictures(TagLib::Ogg::XiphComment* comment, const RichTags& rich)
 {
     comment->removeAllPictures();
-    if (!cover.isEmpty())
-        comment->addPicture(newFrontCover(cover)); // the comment owns it
+    for (const CoverPicture& picture : picturesOf(rich))
+        comment->addPicture(newFlacPicture(picture)); // the comment owns it
 }
 
-void applyAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover)
+void applyAsfPictures(TagLib::ASF::Tag* tag, const RichTags& rich)
 {
     tag->removeItem("WM/Picture");
-    if (cover.isEmpty())
-        return;
-    TagLib::ASF::Picture picture;
-    picture.setType(TagLib::ASF::Picture::FrontCover);
-    picture.setMimeType(toTagString(cover.mimeType));
-    picture.setDescription(toTagString(cover.description));
-    picture.setPicture(toByteVector(cover.data));
-    tag->setAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
+    for (const CoverPicture& picture : picturesOf(rich)) {
+        TagLib::ASF::Picture attribute;
+        attribute.setType(TagLib::ASF::Picture::Type(picture.type));
+        attribute.setMimeType(toTagString(picture.mimeType));
+        attribute.setDescription(toTagString(picture.description));
+        attribute.setPicture(toByteVector(picture.data));
+        tag->addAttribute("WM/Picture", TagLib::ASF::Attribute(attribute));
+    }
 }
 
-void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, const RichTags& rich)
+// TagLib 1 names the TXXX frames it maps in capitals ("MUSICBRAINZ ALBUM ID"); other taggers
+// write, and some read only, the mixed case.
+void useCommonTxxxNames(TagLib::ID3v2::Tag* tag)
+{
+    static const std::array<const char*, 13> kNames = {"MusicBrainz Album Id",
+                                                       "MusicBrainz Artist Id",
+                                                       "MusicBrainz Album Artist Id",
+                                                       "MusicBrainz Release Group Id",
+                                                       "MusicBrainz Release Track Id",
+                                                       "MusicBrainz Work Id",
+                                                       "MusicBrainz Disc Id",
+                                                       "MusicBrainz Album Status",
+                                                       "MusicBrainz Album Type",
+                                                       "MusicBrainz Album Release Country",
+                                                       "Acoustid Id",
+                                                       "Acoustid Fingerprint",
+                                                       "MusicIP PUID"};
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("TXXX")) {
+        auto* text = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+        if (!text)
+            continue;
+        for (const char* name : kNames) {
+            if (text->description() != name && text->description() == TagLib::String(name).upper())
+                text->setDescription(name);
+        }
+    }
+}
+
+void applyId3(TagLib::ID3v2::Tag* tag, const AudioTags& tags, RichTags rich)
 {
     applyTags(tag, tags);
+    // ID3v2 times follow a "T" ("2001-05-06T12:34"); TagLib keeps the time in ID3v2.3's TIME
+    // only then. Some writers put a blank there.
+    static const QRegularExpression blankBeforeTime(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d) (\\d\\d:)"));
+    rich.date.replace(blankBeforeTime, QStringLiteral("\\1T\\2"));
     applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
-    applyId3Cover(tag, rich.cover);
+    useCommonTxxxNames(tag);
+    applyId3Pictures(tag, rich);
 }
 
 // FLAC: a Vorbis comment, and the cover in a PICTURE block of the stream's own.
@@ -585,8 +689,8 @@ bool saveFlacTags(TagLib::FLAC::File* flac, const AudioTags& tags, const RichTag
     applyRich(comment, tags, rich, Totals::Separate, Totals::Separate);
     comment->removeAllPictures();
     flac->removePictures();
-    if (!rich.cover.isEmpty())
-        flac->addPicture(newFrontCover(rich.cover)); // the file owns it
+    for (const CoverPicture& picture : picturesOf(rich))
+        flac->addPicture(newFlacPicture(picture)); // the file owns it
     return flac->save();
 }
 
@@ -595,7 +699,7 @@ bool saveOpusTags(TagLib::Ogg::Opus::File* opus, const AudioTags& tags, const Ri
 {
     applyTags(opus->tag(), tags);
     applyRich(opus->tag(), tags, rich, Totals::Separate, Totals::Separate);
-    applyXiphCover(opus->tag(), rich.cover);
+    applyXiphPictures(opus->tag(), rich);
     return opus->save();
 }
 
@@ -618,14 +722,18 @@ bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& 
 {
     TagLib::MP4::Tag* tag = mp4->tag();
     applyTags(tag, tags);
-    applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    const TagLib::PropertyMap custom =
+        applyRich(tag, tags, rich, Totals::InNumber, Totals::InNumber);
+    // Fields with no atom of their own go to free-form atoms, as other taggers write them.
+    for (const auto& [name, values] : custom)
+        tag->setItem("----:com.apple.iTunes:" + name, TagLib::MP4::Item(values));
     tag->removeItem("covr");
-    if (!rich.cover.isEmpty()) {
-        TagLib::MP4::CoverArtList covers;
-        covers.append(TagLib::MP4::CoverArt(mp4CoverFormat(rich.cover.mimeType),
-                                            toByteVector(rich.cover.data)));
+    TagLib::MP4::CoverArtList covers;
+    for (const CoverPicture& picture : picturesOf(rich))
+        covers.append(
+            TagLib::MP4::CoverArt(mp4CoverFormat(picture.mimeType), toByteVector(picture.data)));
+    if (!covers.isEmpty())
         tag->setItem("covr", covers);
-    }
     return mp4->save();
 }
 
@@ -651,11 +759,21 @@ int genreIndexOf(const QString& text)
             return position <= kMaxGenre ? position : -1;
         ++position;
     }
-    // Several genres joined by TagLib: the first known one counts.
-    const QStringList parts = text.split(QStringLiteral(" / "), Qt::SkipEmptyParts);
+    // Several genres, joined by TagLib or by us: the first known one counts.
+    static const QRegularExpression separator(QStringLiteral(" / |; "));
+    const QStringList parts = text.split(separator, Qt::SkipEmptyParts);
     if (parts.size() > 1)
         return genreIndexOf(parts.first().trimmed());
     return -1;
+}
+
+void fillGaps(FileTags& tags, const FileTags& other)
+{
+    tags.tags = mergeTags(tags.tags, other.tags);
+    tags.rich = mergeRich(tags.rich, other.rich);
+    const QString copyright = QStringLiteral("COPYRIGHT");
+    if (!tags.rich.otherFields.contains(copyright) && other.rich.otherFields.contains(copyright))
+        tags.rich.otherFields.insert(copyright, other.rich.otherFields.value(copyright));
 }
 
 std::pair<int, int> numberAndTotal(const QString& text)
@@ -678,7 +796,7 @@ FileTags readTagLibTags(const QString& path, AudioContent content)
     restoreValuesCutAtNul(result, stream, content);
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
-    result.otherFields = otherTagLibFields(*file.file(), result);
+    readOtherTagLibFields(*file.file(), result);
     return result;
 }
 
@@ -705,7 +823,7 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
                            TagLib::File::DoNotDuplicate);
     } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.file())) {
         // Readers differ in which chunk they look at, so both carry the seven; the ID3 chunk
-        // also keeps what INFO cannot hold (non-Latin-1 text, the richer values, the cover).
+        // also keeps what INFO cannot hold (the richer values, several values, the pictures).
         applyId3(wav->ID3v2Tag(), tags, rich);
         applyTags(wav->InfoTag(), tags);
         if (!rich.date.isEmpty() && yearOfDate(rich.date) == tags.year)
@@ -715,14 +833,25 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file())) {
         applyTags(asf->tag(), tags);
         // ASF has no common field for the number of tracks.
-        applyRich(asf->tag(), tags, rich, Totals::None, Totals::InNumber);
+        // Its title and author are one text each: several stay joined.
+        RichTags asfRich = rich;
+        asfRich.otherFields.remove(QStringLiteral("TITLE"));
+        asfRich.otherFields.remove(QStringLiteral("ARTIST"));
+        const TagLib::PropertyMap custom =
+            applyRich(asf->tag(), tags, asfRich, Totals::None, Totals::InNumber);
+        // Fields with no WM/ attribute keep their own name, one attribute for each value.
+        for (const auto& [name, values] : custom) {
+            asf->tag()->removeItem(name);
+            for (const TagLib::String& value : values)
+                asf->tag()->addAttribute(name, TagLib::ASF::Attribute(value));
+        }
         removeEmptyAsfAttributes(asf->tag(), tags, rich);
-        applyAsfCover(asf->tag(), rich.cover);
+        applyAsfPictures(asf->tag(), rich);
         saved = asf->save();
     } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file.file())) {
         applyTags(vorbis->tag(), tags);
         applyRich(vorbis->tag(), tags, rich, Totals::Separate, Totals::Separate);
-        applyXiphCover(vorbis->tag(), rich.cover);
+        applyXiphPictures(vorbis->tag(), rich);
         saved = vorbis->save();
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.file())) {
         saved = saveFlacTags(flac, tags, rich);

@@ -28,6 +28,9 @@ FileTags readTagLibTags(const QString& path, AudioContent content);
 // or falls short fails the call. The message of a failure is the reason alone.
 Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTags& rich);
 
+// Fills what tags lack (empty texts and numbers, the cover, the copyright) from other.
+void fillGaps(FileTags& tags, const FileTags& other);
+
 // The ID3v1 genre index of a genre text: a name, "17" or "(17)"; -1 when none or unknown.
 int genreIndexOf(const QString& text);
 
