@@ -20,6 +20,9 @@ public:
         std::function<void(const QString& path)> fileFound; // probe and add one file
         std::function<void()> yield;                        // give the event loop its turn
         std::function<bool()> stopRequested;                // polled after every entry and file
+        // When set, takes each folder's files at once in place of fileFound, so that they can
+        // be probed together; false ends the walk.
+        std::function<bool(const QStringList& paths)> folderFilesFound;
     };
 
     explicit FolderScan(Hooks hooks);
