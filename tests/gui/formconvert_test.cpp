@@ -131,7 +131,8 @@ TEST_F(Conversion, RunShowsFileCountAndOffersTheOutputFolder)
 
     dialog.CmdConvert_Click();
     EXPECT_FALSE(run->isHidden());
-    EXPECT_TRUE(run->text().startsWith(u"file 2 of 2, elapsed 00:00:0")) << run->text().toStdString();
+    EXPECT_TRUE(run->text().startsWith(u"file 2 of 2, elapsed 00:00:0"))
+        << run->text().toStdString();
     EXPECT_TRUE(run->text().endsWith(u", remaining 00:00:00")) << run->text().toStdString();
     EXPECT_FALSE(open->isHidden());
     open->click();
