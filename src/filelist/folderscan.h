@@ -20,12 +20,14 @@ public:
         std::function<void(const QString& path)> fileFound; // probe and add one file
         std::function<void()> yield;                        // give the event loop its turn
         std::function<bool()> stopRequested;                // polled after every entry and file
-        // When set, takes each folder's files at once in place of fileFound, so that they can
-        // be probed together; false ends the walk.
-        std::function<bool(const QStringList& paths)> folderFilesFound;
     };
 
     explicit FolderScan(Hooks hooks);
+
+    // When set, takes each folder's files at once in place of fileFound, so that they can be
+    // probed together; false ends the walk.
+    using FolderFilesFound = std::function<bool(const QStringList& paths)>;
+    void setFolderFilesFound(FolderFilesFound hook) { m_folderFilesFound = std::move(hook); }
 
     // filter: wildcard patterns separated by semicolons, matched without regard to case.
     void run(const QString& folder, const QString& filter, bool includeSubfolders);
@@ -41,6 +43,7 @@ private:
     void yield() const;
 
     Hooks m_hooks;
+    FolderFilesFound m_folderFilesFound;
     QSet<QString> m_visited; // canonical paths of folders already walked
 };
 

@@ -135,9 +135,8 @@ void FormFolder::CmdStart_Click()
         showAddedCount();
     };
     ListFeed feed(m_list, {turn, stopRequested, rowAdded}, m_probeThreads);
-    FolderScan scan({{}, turn, stopRequested, [&feed](const QStringList& paths) {
-                         return feed.add(paths);
-                     }});
+    FolderScan scan({{}, turn, stopRequested});
+    scan.setFolderFilesFound([&feed](const QStringList& paths) { return feed.add(paths); });
     scan.run(folder, m_filterList->currentText(), m_subfoldersBox->isChecked());
     if (!m_closed)
         showSkipped(skippedFilesText(feed.skipped()));
