@@ -2,6 +2,7 @@
 
 #include "common/folderpath.h"
 #include "convert/parallelbatch.h"
+#include "convert/runprogress.h"
 #include "widgets/artwork.h"
 #include "widgets/folderbrowser.h"
 #include "widgets/named.h"
@@ -9,8 +10,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace tunevale {
@@ -61,7 +65,15 @@ class FormConvert::RunObserver final : public BatchObserver {
 public:
     explicit RunObserver(FormConvert& form)
         : m_form(form)
-    {}
+        , m_progress(fileSizes(form.m_paths))
+    {
+        m_elapsed.start();
+        showRunProgress();
+    }
+
+    // Where the outputs went: the first written output's folder.
+    const QString& outputFolder() const { return m_outputFolder; }
+    void showRunProgress() { m_form.m_runLabel->setText(m_progress.text(m_elapsed.elapsed())); }
 
     void logLine(const QString& line) override
     {
@@ -73,7 +85,17 @@ public:
     void statusChanged(const QString& status) override { m_form.m_statusLabel->setText(status); }
     // The whole run's progress. A progress bar showing its percentage repaints at once on
     // every change, so the value reaches the bar at the event loop's turns only.
-    void progressChanged(double percent) override { m_percent = static_cast<int>(percent); }
+    void progressChanged(double percent) override
+    {
+        m_percent = static_cast<int>(percent);
+        m_progress.setRunPercent(percent);
+    }
+    void rowFinished(const RowResult& result) override
+    {
+        m_progress.fileFinished();
+        if (m_outputFolder.isEmpty() && (result.saved || result.skipped))
+            m_outputFolder = QFileInfo(result.output).absolutePath();
+    }
     // Blocks come faster than a person can see; turns of the event loop (and the repaints
     // they bring) at about 40 a second keep the window live at a fraction of the cost.
     void yield() override
@@ -81,6 +103,7 @@ public:
         if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)
             return;
         m_form.m_progressBar->setValue(m_percent);
+        showRunProgress();
         QCoreApplication::processEvents();
         m_sinceYield.start();
     }
@@ -102,10 +125,21 @@ public:
     }
 
 private:
+    static QList<qint64> fileSizes(const QStringList& paths)
+    {
+        QList<qint64> sizes;
+        for (const QString& path : paths)
+            sizes.append(QFileInfo(path).size());
+        return sizes;
+    }
+
     static constexpr qint64 kYieldIntervalMs = 25;
     FormConvert& m_form;
     QElapsedTimer m_sinceYield;
     int m_percent = 0;
+    RunProgress m_progress;
+    QElapsedTimer m_elapsed;
+    QString m_outputFolder;
 };
 
 FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSettings& settings,
@@ -115,6 +149,8 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     , m_settings(settings)
     , m_editSettings(std::move(editSettings))
     , m_jobs(QThread::idealThreadCount())
+    , m_openFolder(
+          [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); })
 {
     setWindowTitle(kIdleCaption);
     setWindowIcon(applicationIcon());
@@ -165,13 +201,19 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
+    m_runLabel = named(new QLabel(this), u"LabelRun");
+    m_runLabel->hide();
 
+    m_openFolderButton =
+        named(new QPushButton(QStringLiteral("Open Output Folder"), this), u"CmdOpenFolder");
+    m_openFolderButton->hide();
     m_convertButton = named(new QPushButton(QStringLiteral("Convert"), this), u"CmdConvert");
     m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
     m_closeButton = named(new QPushButton(QStringLiteral("Close"), this), u"CmdClose");
     m_convertButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_statusLabel, 1);
+    buttons->addWidget(m_openFolderButton);
     buttons->addWidget(m_convertButton);
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_closeButton);
@@ -181,6 +223,7 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     layout->addWidget(m_formatFrame);
     layout->addWidget(m_log, 1);
     layout->addWidget(m_progressBar);
+    layout->addWidget(m_runLabel);
     layout->addLayout(buttons);
     resize(620, 460);
 
@@ -193,6 +236,7 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
     connect(m_convertButton, &QPushButton::clicked, this, &FormConvert::CmdConvert_Click);
     connect(m_stopButton, &QPushButton::clicked, this, &FormConvert::CmdStop_Click);
+    connect(m_openFolderButton, &QPushButton::clicked, this, &FormConvert::CmdOpenFolder_Click);
 
     // Load: the output choice and the tag box start afresh at every opening.
     UpdateFormatSummary();
@@ -279,12 +323,18 @@ void FormConvert::CmdConvert_Click()
     m_convertButton->setEnabled(false);
     setWindowTitle(QStringLiteral(" Converting, please wait..."));
     m_progressBar->setTextVisible(true);
+    m_openFolderButton->hide();
+    m_outputFolder.clear();
+    m_runLabel->show();
 
     // The jobs read their own copy; the dialog's settings may change while they run.
     const EncoderSettings runSettings = m_settings;
     RunObserver observer(*this);
     ParallelBatch(m_jobs).run(m_paths, runSettings, observer);
     m_running = false;
+    observer.showRunProgress();
+    m_outputFolder = observer.outputFolder();
+    m_openFolderButton->setVisible(!m_outputFolder.isEmpty());
 
     setIdleLook();
     m_progressBar->setValue(0);
@@ -297,6 +347,12 @@ void FormConvert::CmdStop_Click()
     // The run ends after the block in progress; the dialog looks idle at once.
     setIdleLook();
     m_flgConvert = false;
+}
+
+void FormConvert::CmdOpenFolder_Click()
+{
+    if (!m_outputFolder.isEmpty() && m_openFolder)
+        m_openFolder(m_outputFolder);
 }
 
 void FormConvert::setIdleLook()

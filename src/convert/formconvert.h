@@ -30,6 +30,8 @@ public:
     // Shows the target format's settings dialog over owner; the edited copy on OK.
     using SettingsEditor =
         std::function<std::optional<EncoderSettings>(QWidget* owner, const EncoderSettings&)>;
+    // Shows a folder in the file manager.
+    using FolderOpener = std::function<void(const QString& folder)>;
 
     FormConvert(QWidget* owner, QStringList paths, const EncoderSettings& settings,
                 SettingsEditor editSettings);
@@ -37,6 +39,9 @@ public:
     const EncoderSettings& settings() const { return m_settings; }
     // Conversions run at once; one per processor unless set.
     void setJobs(int jobs) { m_jobs = jobs; }
+    void setFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
+    // Where the last run's outputs went; empty before a run or when nothing was written.
+    const QString& outputFolder() const { return m_outputFolder; }
 
     bool flgConvert() const { return m_flgConvert; }
     QString summary() const;
@@ -49,6 +54,7 @@ public:
     void CmdSet_Click();
     void CmdConvert_Click();
     void CmdStop_Click();
+    void CmdOpenFolder_Click();
     void UpdateFormatSummary();
 
 protected:
@@ -67,6 +73,8 @@ private:
     // Stop makes Convert clickable while the stopped files finish; a second run must not start
     // inside the first.
     bool m_running = false;
+    FolderOpener m_openFolder;
+    QString m_outputFolder;
 
     QRadioButton* m_sameFolderOption = nullptr;
     QRadioButton* m_chosenFolderOption = nullptr;
@@ -82,6 +90,8 @@ private:
     QListWidget* m_log = nullptr;
     QLabel* m_statusLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;
+    QLabel* m_runLabel = nullptr;              // file k of n, elapsed and remaining time
+    QPushButton* m_openFolderButton = nullptr; // shown after a run that wrote outputs
 };
 
 } // namespace tunevale

@@ -1,9 +1,9 @@
 #include "filelist/addfiles.h"
 
 #include "common/folderpath.h"
+#include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
-#include "filelist/rowprefetch.h"
 #include "filelist/rowtexts.h"
 #include "widgets/formwait.h"
 
@@ -75,8 +75,22 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
     return chosen;
 }
 
+void showSkippedFiles(QWidget* owner, const QList<SkippedFile>& skipped)
+{
+    if (skipped.isEmpty())
+        return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tunevale"),
+                    skipped.size() == 1
+                        ? QStringLiteral("1 file was not added.")
+                        : QStringLiteral("%1 files were not added.").arg(skipped.size()),
+                    QMessageBox::Ok, owner);
+    box.setInformativeText(QStringLiteral("Show Details names each file and why."));
+    box.setDetailedText(skippedFilesText(skipped));
+    box.exec();
+}
+
 void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
-                        const FileChooser& chooser)
+                        const FileChooser& chooser, const SkipReporter& reportSkipped)
 {
     const QStringList chosen = chooser(owner, lastFolder);
     if (chosen.isEmpty())
@@ -84,21 +98,29 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
     lastFolder = withTrailingSeparator(
         QDir::toNativeSeparators(QFileInfo(chosen.constFirst()).absolutePath()));
     if (chosen.size() > 1) {
-        addFilesWithWaitWindow(list, owner, chosen);
+        const QList<SkippedFile> skipped = addFilesWithWaitWindow(list, owner, chosen);
+        if (!skipped.isEmpty())
+            reportSkipped(owner, skipped);
         return;
     }
     const QString& path = chosen.constFirst();
-    if (!IsSupportedFile(path))
+    if (!IsSupportedFile(path)) {
+        reportSkipped(owner, {{path, QStringLiteral("not audio")}});
         return;
+    }
     if (list.IsInList(path)) {
         QMessageBox::information(owner, QStringLiteral("Tunevale"),
                                  path + QStringLiteral(" already in list"));
         return;
     }
-    list.AddFileRow(path);
+    ListFeed feed(list, {});
+    feed.add({path});
+    if (!feed.skipped().isEmpty())
+        reportSkipped(owner, feed.skipped());
 }
 
-void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringList& paths)
+QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
+                                          const QStringList& paths)
 {
     // The event loop runs between files: stop if the window holding the list went away (closed,
     // or the program is ending), even while the wait window first paints.
@@ -107,30 +129,27 @@ void addFilesWithWaitWindow(FileListView& list, QWidget* owner, const QStringLis
     FormWait wait(owner);
     list.beginReading();
     wait.showAndPaint();
-    QStringList candidates;
-    for (const QString& path : paths) {
-        if (IsSupportedFile(path) && !list.IsInList(path))
-            candidates.append(path);
-    }
-    // Probing, the slow part, runs on every processor; rows still arrive in the given order.
-    RowPrefetch rows(candidates);
     EventLoopTurns turns;
     const auto windowGone = [&] {
         return !guard || (windowShown && !list.window()->isVisible());
     };
-    for (qsizetype index = 0; index < candidates.size() && !windowGone(); ++index) {
-        // A file that is slow to read must not stop the window from painting and taking clicks.
-        while (!rows.waitForNext(EventLoopTurns::kTurnInterval) && !windowGone())
-            turns.giveTurn();
-        if (windowGone())
-            break;
-        if (const std::optional<FileRow> row = rows.next())
-            list.AddBuiltRow(*row);
-        turns.giveTurnIfDue();
+    // Probing, the slow part, runs on every processor; rows still arrive in the given order.
+    ListFeed feed(list, {[&turns] { turns.giveTurnIfDue(); }, windowGone, {}});
+    QStringList candidates;
+    for (const QString& path : paths) {
+        if (LocalFileInfo::of(path).isDir)
+            continue;
+        if (IsSupportedFile(path))
+            candidates.append(path);
+        else
+            feed.skip(path, QStringLiteral("not audio"));
     }
+    if (!windowGone())
+        feed.add(candidates);
     wait.finish();
     if (guard)
         list.endReading();
+    return feed.skipped();
 }
 
 } // namespace tunevale

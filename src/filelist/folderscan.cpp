@@ -99,6 +99,10 @@ void FolderScan::run(const QString& folder, const QString& filter, bool includeS
 
 bool FolderScan::scanFolderFiles(const QString& folder, const QStringList& patterns)
 {
+    if (m_folderFilesFound) {
+        const QStringList files = matchingFiles(folder, patterns);
+        return (files.isEmpty() || m_folderFilesFound(files)) && !stopped();
+    }
     for (const QString& path : matchingFiles(folder, patterns)) {
         m_hooks.fileFound(path);
         yield();

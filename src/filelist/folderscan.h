@@ -24,6 +24,11 @@ public:
 
     explicit FolderScan(Hooks hooks);
 
+    // When set, takes each folder's files at once in place of fileFound, so that they can be
+    // probed together; false ends the walk.
+    using FolderFilesFound = std::function<bool(const QStringList& paths)>;
+    void setFolderFilesFound(FolderFilesFound hook) { m_folderFilesFound = std::move(hook); }
+
     // filter: wildcard patterns separated by semicolons, matched without regard to case.
     void run(const QString& folder, const QString& filter, bool includeSubfolders);
 
@@ -38,6 +43,7 @@ private:
     void yield() const;
 
     Hooks m_hooks;
+    FolderFilesFound m_folderFilesFound;
     QSet<QString> m_visited; // canonical paths of folders already walked
 };
 

@@ -3,6 +3,7 @@
 #include "common/localfile.h"
 #include "filelist/filelistview.h"
 #include "filelist/folderscan.h"
+#include "filelist/listfeed.h"
 #include "filelist/rowtexts.h"
 #include "widgets/artwork.h"
 #include "widgets/folderbrowser.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -60,6 +62,14 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     inputs->addWidget(m_subfoldersBox, 2, 1, 1, 2);
     inputs->setColumnStretch(1, 1);
 
+    m_skippedLabel = named(new QLabel(QStringLiteral("Skipped files:"), this), u"LabelSkipped");
+    m_skippedList = named(new QPlainTextEdit(this), u"TextSkipped");
+    m_skippedList->setReadOnly(true);
+    m_skippedList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_skippedList->setMaximumHeight(m_skippedList->fontMetrics().lineSpacing() * 8);
+    m_skippedLabel->hide();
+    m_skippedList->hide();
+
     m_countLabel = named(new QLabel(QStringLiteral("Added 0 file"), this), u"LabelS");
     m_startButton = named(new QPushButton(QStringLiteral("Start"), this), u"CmdStart");
     m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
@@ -73,6 +83,8 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_inputsFrame);
     layout->addLayout(buttons);
+    layout->addWidget(m_skippedLabel);
+    layout->addWidget(m_skippedList);
     resize(460, sizeHint().height());
 
     connect(m_browseButton, &QPushButton::clicked, this, &FormFolder::CmdBrowse_Click);
@@ -110,13 +122,24 @@ void FormFolder::CmdStart_Click()
     m_addedCount = 0;
     m_lastScanFolder = m_folderText->text();
     m_countLabel->setText(QStringLiteral("Added 0 file"));
+    showSkipped({});
 
-    FolderScan scan({[this](const QString& path) { AddScannedFile(path); },
-                     [] { QCoreApplication::processEvents(); },
-                     [this] {
-                         return m_stopScan;
-                     }});
+    const auto turn = [] {
+        QCoreApplication::processEvents();
+    };
+    const auto stopRequested = [this] {
+        return m_stopScan;
+    };
+    const auto rowAdded = [this](int added) {
+        m_addedCount = added;
+        showAddedCount();
+    };
+    ListFeed feed(m_list, {turn, stopRequested, rowAdded}, m_probeThreads);
+    FolderScan scan({{}, turn, stopRequested});
+    scan.setFolderFilesFound([&feed](const QStringList& paths) { return feed.add(paths); });
     scan.run(folder, m_filterList->currentText(), m_subfoldersBox->isChecked());
+    if (!m_closed)
+        showSkipped(skippedFilesText(feed.skipped()));
 
     setScanning(false);
     if (m_closed)
@@ -128,16 +151,11 @@ void FormFolder::CmdStop_Click()
     m_stopScan = true;
 }
 
-void FormFolder::AddScannedFile(const QString& path)
+void FormFolder::showSkipped(const QString& text)
 {
-    if (m_list.IsInList(path))
-        return;
-    const int before = m_list.rowCount();
-    m_list.AddFileRow(path);
-    if (m_list.rowCount() == before)
-        return;
-    ++m_addedCount;
-    showAddedCount();
+    m_skippedList->setPlainText(text);
+    m_skippedLabel->setVisible(!text.isEmpty());
+    m_skippedList->setVisible(!text.isEmpty());
 }
 
 void FormFolder::showAddedCount()

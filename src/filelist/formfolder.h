@@ -8,6 +8,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace tunevale {
@@ -27,6 +28,8 @@ public:
 
     bool isScanning() const { return m_scanning; }
     int addedCount() const { return m_addedCount; }
+    // Probing threads of the next scan; 0 for one per processor.
+    void setProbeThreads(int threads) { m_probeThreads = threads; }
 
     void CmdBrowse_Click();
     void CmdStart_Click();
@@ -39,8 +42,8 @@ protected:
 private:
     void Form_Load();
     void setScanning(bool scanning);
-    void AddScannedFile(const QString& path);
     void showAddedCount();
+    void showSkipped(const QString& text);
 
     FileListView& m_list;
     QPointer<QWidget> m_mainWindow;
@@ -49,6 +52,7 @@ private:
     bool m_scanning = false;
     bool m_closed = false;
     int m_addedCount = 0;
+    int m_probeThreads = 0;
 
     QFrame* m_inputsFrame = nullptr;
     QLineEdit* m_folderText = nullptr;
@@ -58,6 +62,8 @@ private:
     QPushButton* m_startButton = nullptr;
     QPushButton* m_stopButton = nullptr;
     QLabel* m_countLabel = nullptr;
+    QLabel* m_skippedLabel = nullptr;
+    QPlainTextEdit* m_skippedList = nullptr; // each skipped file and why
 };
 
 } // namespace tunevale

@@ -11,7 +11,7 @@ namespace tunevale {
 RowPrefetch::Probe RowPrefetch::defaultProbe()
 {
     return [](const QString& path, AudioInformation& information) {
-        return buildFileRow(path, information);
+        return probeFile(path, information);
     };
 }
 
@@ -47,12 +47,12 @@ bool RowPrefetch::waitForNext(std::chrono::milliseconds timeout)
     return m_changed.wait_for(lock, timeout, [&] { return m_rows[index].has_value(); });
 }
 
-std::optional<FileRow> RowPrefetch::next()
+ProbedFile RowPrefetch::next()
 {
     std::unique_lock lock(m_mutex);
     const auto index = static_cast<size_t>(m_taken);
     m_changed.wait(lock, [&] { return m_rows[index].has_value(); });
-    std::optional<FileRow> row = std::move(*m_rows[index]);
+    ProbedFile row = std::move(*m_rows[index]);
     m_rows[index].reset();
     ++m_taken;
     lock.unlock();
@@ -72,7 +72,7 @@ void RowPrefetch::probeUntilStopped()
             return;
         const qsizetype index = m_claimed++;
         lock.unlock();
-        std::optional<FileRow> row = m_probe(m_paths[index], information);
+        ProbedFile row = m_probe(m_paths[index], information);
         lock.lock();
         m_rows[static_cast<size_t>(index)].emplace(std::move(row));
         m_changed.notify_all();

@@ -22,8 +22,8 @@ class AudioInformation;
 class RowPrefetch {
 public:
     // Builds one path's row; each worker thread has its own information object.
-    using Probe = std::function<std::optional<FileRow>(const QString& path, AudioInformation&)>;
-    static Probe defaultProbe(); // buildFileRow
+    using Probe = std::function<ProbedFile(const QString& path, AudioInformation&)>;
+    static Probe defaultProbe(); // probeFile
 
     explicit RowPrefetch(QStringList paths, int threads = 0, // 0: one per processor
                          Probe probe = defaultProbe());
@@ -34,9 +34,9 @@ public:
     // True once the next path's probe is done, waiting at most timeout for it: a caller that
     // must keep serving events waits in short steps rather than for a probe without end.
     bool waitForNext(std::chrono::milliseconds timeout);
-    // The row of the next path, waiting for its probe; nothing when that path is no audio
-    // file, is no regular file or vanished. Call it at most once per path.
-    std::optional<FileRow> next();
+    // The next path's probe, waiting for it: its row, or why it has none. Call it at most once
+    // per path.
+    ProbedFile next();
 
 private:
     void probeUntilStopped();
@@ -45,7 +45,7 @@ private:
 
     const QStringList m_paths;
     const Probe m_probe;
-    std::vector<std::optional<std::optional<FileRow>>> m_rows; // outer: probed yet
+    std::vector<std::optional<ProbedFile>> m_rows; // empty until probed
     qsizetype m_claimed = 0;
     qsizetype m_taken = 0;
     bool m_stopping = false;

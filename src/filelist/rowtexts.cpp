@@ -95,13 +95,20 @@ QString modifiedTimeText(const QDateTime& time, const QLocale& locale)
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale)
 {
+    return probeFile(path, info, locale).row;
+}
+
+ProbedFile probeFile(const QString& path, AudioInformation& info, const QLocale& locale)
+{
     // Only regular files are read: a pipe or a device named like audio would block the probe,
     // or feed it without end.
     const LocalFileInfo file = LocalFileInfo::of(path);
-    if (!file.isFile)
-        return std::nullopt;
+    if (!file.isFile || !QFileInfo(path).isReadable())
+        return {std::nullopt, QStringLiteral("unreadable")};
     if (!info.open(path) || info.formatDescription().isEmpty())
-        return std::nullopt;
+        return {std::nullopt, QStringLiteral("not audio")};
+    if (!info.decodable())
+        return {std::nullopt, QStringLiteral("unsupported encoding")};
     FileRow row;
     row.path = path;
     std::tie(row.type, row.typeToolTip) = typeTexts(path, info.content());
@@ -109,7 +116,7 @@ std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
     row.format = cleanedFormatDescription(info.formatDescription());
     row.length = FormatDuration(static_cast<double>(info.durationMs()) / 1000.0);
     row.modified = modifiedTimeText(file.lastModified, locale);
-    return row;
+    return {std::move(row), {}};
 }
 
 } // namespace tunevale

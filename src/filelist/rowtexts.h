@@ -29,8 +29,17 @@ bool IsSupportedFile(const QString& path);
 // The name patterns of the other audio types ("*.flac", "*.opus", ...).
 QStringList otherAudioPatterns();
 
-// Probes path with info and builds its row; nothing when the file is not audio, vanished or is
-// no regular file (a folder, pipe or device).
+// A probed file: its row, or why it gets none ("not audio", "unreadable", "unsupported
+// encoding").
+struct ProbedFile {
+    std::optional<FileRow> row;
+    QString skipReason;
+};
+
+// Probes path with info and builds its row; no row when the file is not audio, vanished, is no
+// regular file (a folder, pipe or device), or holds audio this build cannot decode.
+ProbedFile probeFile(const QString& path, AudioInformation& info,
+                     const QLocale& locale = QLocale());
 std::optional<FileRow> buildFileRow(const QString& path, AudioInformation& info,
                                     const QLocale& locale = QLocale());
 

@@ -93,8 +93,9 @@ TEST(RowTexts, RowOfARealFileAndNoRowForOthers)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("just some words, no audio\n");
     file.close();
-    EXPECT_FALSE(buildFileRow(text, info).has_value());
-    EXPECT_FALSE(buildFileRow(dir.file(QStringLiteral("gone.mp3")), info).has_value());
+    EXPECT_EQ(probeFile(text, info).skipReason, u"not audio");
+    EXPECT_EQ(probeFile(dir.file(QStringLiteral("gone.mp3")), info).skipReason, u"unreadable");
+    EXPECT_TRUE(probeFile(wav, info).skipReason.isEmpty());
 }
 
 namespace {
@@ -179,8 +180,9 @@ TEST(RowPrefetch, RowsComeInPathOrderWhateverThreadProbedThem)
     }
     RowPrefetch rows(paths, 3);
     for (const QString& path : expected) {
-        const std::optional<FileRow> row = rows.next();
-        EXPECT_EQ(row ? row->path : QString(), path);
+        const ProbedFile probed = rows.next();
+        EXPECT_EQ(probed.row ? probed.row->path : QString(), path);
+        EXPECT_EQ(probed.skipReason.isEmpty(), !path.isEmpty());
     }
 }
 
@@ -191,12 +193,12 @@ TEST(RowPrefetch, WaitingForTheNextRowEndsAfterTheTimeout)
     std::shared_future<void> released = release.get_future().share();
     RowPrefetch rows({QStringLiteral("slow.wav")}, 1, [released](const QString& path, auto&) {
         released.wait();
-        return std::optional<FileRow>(FileRow{path, {}, {}, {}, {}, {}, {}});
+        return ProbedFile{FileRow{path, {}, {}, {}, {}, {}, {}}, {}};
     });
     EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(50)));
     release.set_value();
     EXPECT_TRUE(rows.waitForNext(std::chrono::seconds(10)));
-    const std::optional<FileRow> row = rows.next();
+    const std::optional<FileRow> row = rows.next().row;
     EXPECT_EQ(row ? row->path : QString(), u"slow.wav");
     EXPECT_FALSE(rows.waitForNext(std::chrono::milliseconds(1))); // nothing is left
 }
@@ -212,6 +214,6 @@ TEST(RowPrefetch, LeavingEarlyEndsTheWorkers)
         many.append(wav);
     {
         RowPrefetch rows(many, 2);
-        ASSERT_TRUE(rows.next().has_value());
+        ASSERT_TRUE(rows.next().row.has_value());
     }
 }

@@ -116,6 +116,36 @@ TEST_F(Conversion, RunConvertsEveryRowInOrderAndNamesOutputsFreshly)
     EXPECT_TRUE(QFile::exists(m_dir.file(QStringLiteral("New_New_a.wav"))));
 }
 
+// After a run the dialog says where it stands and offers the folder the outputs went to.
+TEST_F(Conversion, RunShowsFileCountAndOffersTheOutputFolder)
+{
+    makeWav(QStringLiteral("a.wav"));
+    makeWav(QStringLiteral("b.wav"));
+    FormConvert dialog(nullptr, m_paths, settingsFor(OutputKind::Wav), {});
+    QStringList opened;
+    dialog.setFolderOpener([&opened](const QString& folder) { opened.append(folder); });
+    auto* open = control<QPushButton>(dialog, "CmdOpenFolder");
+    auto* run = control<QLabel>(dialog, "LabelRun");
+    EXPECT_TRUE(open->isHidden());
+    EXPECT_TRUE(run->isHidden());
+
+    dialog.CmdConvert_Click();
+    EXPECT_FALSE(run->isHidden());
+    EXPECT_TRUE(run->text().startsWith(u"file 2 of 2, elapsed 00:00:0"))
+        << run->text().toStdString();
+    EXPECT_TRUE(run->text().endsWith(u", remaining 00:00:00")) << run->text().toStdString();
+    EXPECT_FALSE(open->isHidden());
+    open->click();
+    EXPECT_EQ(opened, QStringList{QFileInfo(m_dir.path()).absoluteFilePath()});
+
+    // A run that writes nothing offers no folder.
+    QFile::remove(m_paths.first());
+    QFile::remove(m_paths.last());
+    dialog.CmdConvert_Click();
+    EXPECT_TRUE(open->isHidden());
+    EXPECT_TRUE(dialog.outputFolder().isEmpty());
+}
+
 // The same rows, a failing one in the middle, with three jobs and with one: the log reads
 // the same line for line and the encoder writes the same bytes.
 // The dialog's log names what a row's output could not keep, right after its saved line.

@@ -18,6 +18,7 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -284,6 +285,48 @@ TEST(FolderBrowsing, PickerStatusFollowsASidebarClick)
     EXPECT_EQ(answer, QDir::toNativeSeparators(place));
     EXPECT_EQ(shown, (QStringList{QDir::toNativeSeparators(start + QStringLiteral("/inner")),
                                   QDir::toNativeSeparators(place)}));
+}
+
+} // namespace
+
+namespace {
+
+// Rows come in scan order whichever probe finishes first; skipped files are named with why.
+TEST_F(AddFolder, ParallelProbeKeepsScanOrderAndNamesSkippedFiles)
+{
+    QStringList expected;
+    for (int i = 0; i < 24; ++i) {
+        const QString relative =
+            QStringLiteral("%1/t%2.wav").arg(i < 12 ? u"a" : u"b").arg(i, 2, 10, QLatin1Char('0'));
+        const QString path = m_dir.file(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        // Longer files first, so that later probes tend to finish earlier.
+        ASSERT_TRUE(writePcmWav(path, sine(440, 8000, 1, 0.05 * (24 - i)), 8000, 1));
+        expected.append(QDir::toNativeSeparators(path));
+    }
+    const QString junk = m_dir.file(QStringLiteral("a/junk.mp3"));
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a frame in sight\n");
+    file.close();
+    open()->setProbeThreads(3);
+    startScan(m_dir.path());
+    EXPECT_EQ(m_list->paths(), expected);
+    EXPECT_EQ(label(), u"Added 24 files");
+    auto* skipped = m_form->findChild<QPlainTextEdit*>();
+    ASSERT_NE(skipped, nullptr);
+    EXPECT_FALSE(skipped->isHidden());
+    EXPECT_EQ(skipped->toPlainText(),
+              QDir::toNativeSeparators(junk) + QStringLiteral(": not audio"));
+
+    startScan(m_dir.path()); // a rescan adds nothing and names the skipped file again
+    EXPECT_EQ(skipped->toPlainText(),
+              QDir::toNativeSeparators(junk) + QStringLiteral(": not audio"));
+    m_list->ClearAll();
+    QFile::remove(junk);
+    startScan(m_dir.path());
+    EXPECT_TRUE(skipped->isHidden());
+    m_form->close();
 }
 
 } // namespace

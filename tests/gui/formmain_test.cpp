@@ -48,6 +48,21 @@ void answerNextMessageBox(QMessageBox::StandardButton button, QString* text)
     });
 }
 
+// The next message box's text and details, answered with OK.
+void answerNextMessageBoxWithDetails(QString* text, QString* details)
+{
+    QTimer::singleShot(0, qApp, [text, details] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            answerNextMessageBoxWithDetails(text, details);
+            return;
+        }
+        *text = box->text();
+        *details = box->detailedText();
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
 // Closes any modal window left open for two seconds, so that a failing test cannot hang.
 class ModalGuard {
 public:
@@ -455,6 +470,13 @@ TEST_F(MainWindow, AddFilesRulesForOneAndSeveralFiles)
     const QString b = makeWav(QStringLiteral("b.wav"));
     const QString c = makeWav(QStringLiteral("c.wav"));
     const QString text = m_dir.file(QStringLiteral("notes.flac"));
+    const QString other = m_dir.file(QStringLiteral("notes.txt"));
+    for (const QString& path : {text, other}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("no audio here\n");
+    }
+    const QString gone = m_dir.file(QStringLiteral("gone.wav"));
 
     m_nextChoice = {a};
     m_window.OpenAddFilesDialog();
@@ -467,14 +489,23 @@ TEST_F(MainWindow, AddFilesRulesForOneAndSeveralFiles)
     EXPECT_EQ(message, QStringLiteral("Tunevale|") + a + QStringLiteral(" already in list"));
     EXPECT_EQ(list().rowCount(), 1);
 
-    m_nextChoice = {c, a, text, b}; // duplicates in a multiple choice are skipped silently
+    // Duplicates in a multiple choice are skipped silently; the rest are named with why.
+    m_nextChoice = {c, a, text, gone, other, b};
+    QString details;
+    answerNextMessageBoxWithDetails(&message, &details);
     m_window.OpenAddFilesDialog();
     EXPECT_EQ(list().paths(), (QStringList{a, c, b}));
     EXPECT_EQ(m_chooserStarts.last(), m_window.LastFolder());
+    EXPECT_EQ(message, u"3 files were not added.");
+    EXPECT_EQ(details, other + QStringLiteral(": not audio\n") + text +
+                           QStringLiteral(": not audio\n") + gone + QStringLiteral(": unreadable"));
 
     m_nextChoice = {text};
+    answerNextMessageBoxWithDetails(&message, &details);
     m_window.OpenAddFilesDialog();
     EXPECT_EQ(list().rowCount(), 3);
+    EXPECT_EQ(message, u"1 file was not added.");
+    EXPECT_EQ(details, text + QStringLiteral(": not audio"));
 
     const QString before = m_window.LastFolder();
     m_nextChoice.clear(); // cancelled

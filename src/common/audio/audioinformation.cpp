@@ -82,6 +82,7 @@ Status AudioInformation::open(const QString& path)
     m_rich = RichTags();
     m_otherFields.clear();
     m_content = AudioContent::Unknown;
+    m_decodable = false;
     quietFfmpegLogging();
 
     InputFormatContextPtr context;
@@ -132,6 +133,7 @@ Status AudioInformation::open(const QString& path)
     parts << describeChannels(channels);
     m_description = parts.join(QStringLiteral("; "));
     m_durationMs = durationMs;
+    m_decodable = avcodec_find_decoder(parameters->codec_id) != nullptr;
     m_content =
         contentOfProbe(context->iformat->name, avcodec_get_name(parameters->codec_id), path);
     FileTags read = readTags(path, m_content, *context, streamIndex);

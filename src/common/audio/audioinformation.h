@@ -37,6 +37,8 @@ public:
     qint64 durationMs() const { return m_durationMs; }
     // What the last file holds, by its bytes; Unknown when it was not audio.
     AudioContent content() const { return m_content; }
+    // False when the last file's audio is in an encoding this build cannot decode.
+    bool decodable() const { return m_decodable; }
 
     const AudioTags& tags() const { return m_tags; }
     QString title() const { return m_tags.title; }
@@ -73,6 +75,7 @@ private:
     RichTags m_rich;
     QStringList m_otherFields;
     AudioContent m_content = AudioContent::Unknown;
+    bool m_decodable = false;
 };
 
 } // namespace tunevale
