@@ -16,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QThread>
 
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -53,7 +54,14 @@ QString usageText()
             "  --no-tags                  do not copy the tags\n"
             "  --jobs N                   convert N files at once (default: one per processor)\n"
             "  --if-exists new|skip       when an output's name is taken: \"New_\" in front (new,\n"
-            "                             the default) or leave it and skip the file (skip)\n");
+            "                             the default) or leave it and skip the file (skip)\n"
+            "  --replaygain track|album|off\n"
+            "                             measure each file's loudness while converting and write\n"
+            "                             its ReplayGain 2.0 track gain, or the track and album\n"
+            "                             gains (album: all files of an album in the run, once\n"
+            "                             they are finished); off (the default) carries a "
+            "source's\n"
+            "                             ReplayGain tags as they are\n");
     for (const OutputFormat& format : outputFormats()) {
         usage += format.fullName.toString() + QStringLiteral(" (start: ") +
                  format.startSettings.toString() + QStringLiteral("):\n");
@@ -82,6 +90,7 @@ Status settingsFrom(const Options& options, EncoderSettings& settings)
     settings.OutputFolder = options.batch.outputFolder;
     settings.UseOutputFolder = !options.batch.outputFolder.isEmpty();
     settings.CopyTags = options.batch.copyTags;
+    settings.LoudnessChoice = options.batch.loudness;
     for (const bool first : {true, false}) {
         for (const auto& [option, value] : options.formatValues) {
             if (option->appliedFirst != first)
@@ -188,6 +197,13 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
     const QStringList ifExistsChoices{QStringLiteral("new"), QStringLiteral("skip")};
     if (const auto ifExists = read.choice(QStringLiteral("if-exists"), ifExistsChoices, error))
         options.batch.ifExists = *ifExists == 0 ? IfExists::New : IfExists::Skip;
+    const QStringList replayGainChoices{QStringLiteral("track"), QStringLiteral("album"),
+                                        QStringLiteral("off")};
+    if (const auto mode = read.choice(QStringLiteral("replaygain"), replayGainChoices, error)) {
+        constexpr std::array kModes{ReplayGainMode::Track, ReplayGainMode::Album,
+                                    ReplayGainMode::Off};
+        options.batch.loudness.replayGain = kModes[size_t(*mode)];
+    }
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -235,7 +251,7 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
-    for (const char* name : {"to", "out", "jobs", "if-exists"})
+    for (const char* name : {"to", "out", "jobs", "if-exists", "replaygain"})
         addValueOption(parser, QString::fromLatin1(name));
     addSwitch(parser, QStringLiteral("no-tags"));
     for (const OutputFormat& format : outputFormats()) {

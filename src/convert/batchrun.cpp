@@ -4,6 +4,7 @@
 #include "common/audio/audioinformation.h"
 #include "common/audio/streamlength.h"
 #include "common/displaytext.h"
+#include "convert/albumgains.h"
 #include "convert/outputnaming.h"
 #include "convert/tagtransfer.h"
 #include "convert/transcoder.h"
@@ -28,31 +29,56 @@ public:
         , m_information(information)
         , m_output(output)
     {}
+    // Writes the track gain the transcoder measured after the tags (which may carry the
+    // source's old gains).
+    void writeTrackGain(const Transcoder& transcoder, OutputKind kind)
+    {
+        m_transcoder = &transcoder;
+        m_kind = kind;
+    }
     void progressChanged(double percent) override { m_observer.progressChanged(percent); }
     void yield() override { m_observer.yield(); }
     bool stopRequested() const override { return m_observer.stopRequested(); }
     bool cancelRequested() const override { return m_observer.cancelRequested(); }
     Status finishOutput(const QString& written) override
     {
-        if (!m_tags)
-            return {};
         // The tag library cannot rewrite RF64 without damaging it: the audio is worth more.
         m_tagsLeftOut = isRf64Wave(written);
         if (m_tagsLeftOut)
             return {};
         // A field the format cannot hold is skipped; a file that cannot be rewritten fails.
         // The reason names the output, not the hidden file it is written as.
-        return WriteTags(m_information, *m_tags, written, m_output);
+        Status status = m_tags ? WriteTags(m_information, *m_tags, written, m_output) : Status();
+        if (status && m_transcoder)
+            status = writeGain(written);
+        return status;
     }
     // Whether the last output was finished without the tags it was given.
     bool tagsLeftOut() const { return m_tagsLeftOut; }
 
 private:
+    Status writeGain(const QString& written)
+    {
+        std::vector<const LoudnessMeter*> meters;
+        for (const LoudnessMeter& meter : m_transcoder->loudnessMeters())
+            meters.push_back(&meter);
+        const Loudness loudness = LoudnessMeter::combined(meters);
+        const GainTagValues values{loudness.lufs, loudness.peak};
+        const Status status =
+            writeGainTags(written, m_kind, GainScope::Track, loudness.silent ? nullptr : &values);
+        if (!status)
+            return Status::error(QStringLiteral("Cannot write the ReplayGain tags of %1: %2")
+                                     .arg(m_output, status.message()));
+        return status;
+    }
+
     BatchObserver& m_observer;
     const TagBuffer* m_tags;
     AudioInformation& m_information;
     QString m_output;
     bool m_tagsLeftOut = false;
+    const Transcoder* m_transcoder = nullptr;
+    OutputKind m_kind = OutputKind::Mp3;
 };
 
 // Whether a source's tags hold anything at all (a genre of -1 is none).
@@ -62,6 +88,17 @@ bool holdsTags(const TagBuffer& tags)
            !tags.TagComment.isEmpty() || (!tags.TagGenre.isEmpty() && tags.TagGenre.toInt() >= 0) ||
            tags.TagYear.toInt() != 0 || tags.TagTrack.toInt() != 0 || tags.TagRich != RichTags() ||
            !tags.TagOtherFields.isEmpty();
+}
+
+// Writes the album gains of a run that went to its end, logging each output that failed.
+void logAlbumGains(AlbumGains& albums, BatchObserver& observer)
+{
+    for (const QString& failure : albums.writeAll()) {
+        observer.logLine(
+            BatchRun::timestamp() +
+            BatchRun::logLine(LogKind::Error,
+                              QStringLiteral("Cannot write the album gain of ") + failure));
+    }
 }
 
 QString fileNameOf(const QString& path)
@@ -84,6 +121,8 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
     BatchObserver& report = observer ? *observer : silent;
     report.runningChanged(true);
     OutputNaming naming(targetExtension(targetFormat), options.outputFolder, options.ifExists);
+    AlbumGains albums;
+    setReplayGain(options.loudness.replayGain, &albums);
     int begun = 0;
     for (const QString& source : rows) {
         if (report.stopRequested() || report.cancelRequested())
@@ -92,6 +131,11 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
         (void)convertRow(source, naming.claim(source), targetFormat, options.copyTags, report,
                          options.ifExists);
     }
+    // An album's gain needs all of its tracks: a stopped run leaves the finished ones with
+    // their track gains alone.
+    if (!report.stopRequested() && !report.cancelRequested())
+        logAlbumGains(albums, report);
+    setReplayGain(ReplayGainMode::Off);
     report.statusChanged(processedText(begun));
     report.runningChanged(false);
     return begun;
@@ -116,11 +160,15 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     observer.yield();
 
     TagBuffer tags;
-    if (copyTags)
+    const bool albumGain = m_replayGain == ReplayGainMode::Album && m_albums;
+    if (copyTags || albumGain)
         ReadSourceTags(m_information, source, tags);
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
+    transcoder.setMeasureLoudness(m_replayGain != ReplayGainMode::Off);
     TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);
+    if (m_replayGain != ReplayGainMode::Off)
+        forwarder.writeTrackGain(transcoder, targetFormat);
     if (outputFormat(targetFormat).primingPass) {
         // Runs the decoder over the source once before the real conversion; whatever it
         // finds, the real conversion reports for itself.
@@ -133,6 +181,10 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     result.skipped = status.isOk() && saved.path.isEmpty();
     if (result.saved) {
         result.output = saved.path;
+        if (albumGain) {
+            m_albums->add(AlbumGains::albumKey(tags.TagAlbum, tags.TagRich.albumArtist, source),
+                          saved.path, targetFormat, transcoder.takeLoudnessMeters());
+        }
         observer.logLine(timestamp() + logLine(LogKind::Saved, saved.path));
         QStringList lost = copyTags ? FieldsNotKept(tags, targetFormat) : QStringList();
         if (forwarder.tagsLeftOut() && holdsTags(tags))

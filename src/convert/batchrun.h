@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/codecs/outputformat.h"
+#include "convert/loudness.h"
 #include "convert/partfile.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 namespace tunevale {
 
+class AlbumGains;
 class AudioFile;
 class AudioInformation;
 
@@ -15,6 +17,7 @@ struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
     IfExists ifExists = IfExists::New; // for an output name already taken
+    LoudnessOptions loudness;
 };
 
 // The outcome of one row of a run.
@@ -62,6 +65,15 @@ public:
     // Threads each file may use (default 1): a caller with idle threads passes them on.
     void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
 
+    // The ReplayGain tags convertRow writes (default none). With Album, each saved row is
+    // added to albums (which must outlive the rows), whose gains the caller writes once every
+    // row has finished; run() does so itself unless the run was stopped.
+    void setReplayGain(ReplayGainMode mode, AlbumGains* albums = nullptr)
+    {
+        m_replayGain = mode;
+        m_albums = albums;
+    }
+
     // Converts every row in list order to targetFormat and returns the number of rows begun.
     // A failing row is logged and the run goes on.
     int run(const QStringList& rows, OutputKind targetFormat, const BatchOptions& options,
@@ -94,6 +106,8 @@ private:
     AudioFile& m_writer;
     AudioInformation& m_information;
     int m_threadsPerFile = 1;
+    ReplayGainMode m_replayGain = ReplayGainMode::Off;
+    AlbumGains* m_albums = nullptr;
 };
 
 } // namespace tunevale

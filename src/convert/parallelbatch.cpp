@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "convert/albumgains.h"
 #include "convert/outputnaming.h"
 #include "settings/encodersettings.h"
 
@@ -25,7 +26,9 @@ struct RowTask {
     qsizetype row = 0;
     QString output;
     bool copyTags = true;
-    int threads = 1; // more than one splits the file itself across jobs left idle
+    int threads = 1;
+    ReplayGainMode replayGain =
+        ReplayGainMode::Off; // more than one splits the file itself across jobs left idle
 };
 
 struct RowState {
@@ -52,6 +55,7 @@ struct SharedState {
     bool statusChanged = false;
     std::atomic<bool> stop = false;
     std::atomic<bool> cancel = false;
+    AlbumGains albums; // guards itself
 
     void tell()
     {
@@ -128,6 +132,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
+        batch.setReplayGain(task.replayGain, &shared.albums);
         if (configured) {
             (void)batch.convertRow(rows[task.row], task.output, settings.TargetFormat,
                                    task.copyTags, recorder, ifExists);
@@ -182,7 +187,8 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
     observer.runningChanged(true);
     const qsizetype rowCount = rows.size();
     SharedState shared(rowCount);
-    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists};
+    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists,
+                         settings.LoudnessChoice};
     OutputNaming naming(targetExtension(settings.TargetFormat), options.outputFolder, m_ifExists);
 
     qsizetype begun = 0;
@@ -206,7 +212,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 const qsizetype idle = m_jobs - (begun - finished);
                 const qsizetype left = rowCount - begun;
                 RowTask task{begun, naming.claim(rows[begun]), options.copyTags,
-                             left < idle ? int(idle / left) : 1};
+                             left < idle ? int(idle / left) : 1, options.loudness.replayGain};
                 {
                     const std::lock_guard lock(shared.mutex);
                     shared.tasks.push_back(std::move(task));
@@ -254,6 +260,15 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 break;
             observer.yield();
         }
+    }
+    // An album's gain needs all of its tracks: a stopped run leaves the finished ones with
+    // their track gains alone.
+    if (!shared.stop) {
+        for (const QString& failure : shared.albums.writeAll())
+            observer.logLine(
+                BatchRun::timestamp() +
+                BatchRun::logLine(LogKind::Error,
+                                  QStringLiteral("Cannot write the album gain of ") + failure));
     }
     observer.statusChanged(BatchRun::processedText(int(begun)));
     observer.runningChanged(false);

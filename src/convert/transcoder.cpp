@@ -39,6 +39,7 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     const LocalFileInfo sourceBefore = LocalFileInfo::of(source);
     std::optional<PartFile> part(std::in_place);
     Copied copied;
+    m_meters.clear();
     bool segmented = false;
     Status status = m_reader.open(source);
     if (status)
@@ -59,6 +60,8 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     }
     if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
+    if (status && !segmented && m_measureLoudness)
+        status = m_meters.emplace_back().start(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented)
         status = copyBlocks(report, copied);
     if (status) {
@@ -94,6 +97,7 @@ Status Transcoder::transcodeSegmented(const QString& source, const QString& writ
                                       Copied& copied, bool& done)
 {
     SegmentedTranscode segmented(m_writer.outputSettings(), m_threads);
+    segmented.setMeasureLoudness(m_measureLoudness);
     auto outcome = SegmentedTranscode::Outcome::NotApplicable;
     Status status = segmented.run(source, written, report, outcome, output);
     done = outcome == SegmentedTranscode::Outcome::Done;
@@ -105,6 +109,7 @@ Status Transcoder::transcodeSegmented(const QString& source, const QString& writ
     copied.sourceFrames = m_reader.totalLength();
     copied.frames = segmented.framesWritten();
     copied.stopped = report.stopRequested();
+    m_meters = segmented.takeLoudnessMeters();
     return status;
 }
 
@@ -151,6 +156,10 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
             return status;
         if (m_block.empty())
             return {};
+        if (!m_meters.empty()) {
+            if (Status status = m_meters.front().add(m_block); !status)
+                return status;
+        }
         if (Status status = m_writer.write(m_block); !status)
             return status;
         const int frameSize = m_reader.frameSize();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/status.h"
+#include "convert/loudness.h"
 #include "convert/partfile.h"
 
 #include <QString>
@@ -49,6 +50,14 @@ public:
     // converted in segments on that many threads; otherwise it streams on the caller's.
     void setThreads(int threads) { m_threads = threads; }
 
+    // Whether transcodeFile measures the loudness of the samples it encodes (default off).
+    void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // The measurement of the file being or last converted, complete once the observer's
+    // finishOutput runs: one meter, or one per segment when the file was split. Empty when
+    // not measured.
+    const std::vector<LoudnessMeter>& loudnessMeters() const { return m_meters; }
+    std::vector<LoudnessMeter> takeLoudnessMeters() { return std::move(m_meters); }
+
     // Converts source into output, the output's format chosen by its extension and the
     // writer's settings. The output is written under a temporary name in its folder and
     // takes its own name, never replacing anything, only once it is complete, finished by
@@ -87,6 +96,8 @@ private:
     AudioFile& m_reader;
     AudioFile& m_writer;
     int m_threads = 1;
+    bool m_measureLoudness = false;
+    std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
 };
 
