@@ -17,7 +17,7 @@ struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
     IfExists ifExists = IfExists::New; // for an output name already taken
-    LoudnessOptions loudness;
+    LoudnessOptions loudness = {};
 };
 
 // The outcome of one row of a run.
