@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <array>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -61,7 +62,12 @@ QString usageText()
             "                             gains (album: all files of an album in the run, once\n"
             "                             they are finished); off (the default) carries a "
             "source's\n"
-            "                             ReplayGain tags as they are\n");
+            "                             ReplayGain tags as they are\n"
+            "  --normalize LUFS           bring each file to LUFS integrated loudness (-23, -18,\n"
+            "                             -16, -14 ...) with a gain before encoding, lowered so\n"
+            "                             the true peak stays under --true-peak; decodes each\n"
+            "                             source twice\n"
+            "  --true-peak DBTP           the ceiling of --normalize (default -1)\n");
     for (const OutputFormat& format : outputFormats()) {
         usage += format.fullName.toString() + QStringLiteral(" (start: ") +
                  format.startSettings.toString() + QStringLiteral("):\n");
@@ -204,6 +210,20 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
                                     ReplayGainMode::Off};
         options.batch.loudness.replayGain = kModes[size_t(*mode)];
     }
+    for (const char* name : {"normalize", "true-peak"}) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        bool ok = false;
+        const double value = parser.value(option).toDouble(&ok);
+        if ((!ok || !std::isfinite(value) || value > 0 || value < -70) && error.isEmpty())
+            error = QStringLiteral("--%1 needs a number from -70 to 0, not \"%2\"")
+                        .arg(option, parser.value(option));
+        if (option == QLatin1String("normalize"))
+            options.batch.loudness.normalizeLufs = value;
+        else
+            options.batch.loudness.truePeakDb = value;
+    }
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -251,7 +271,8 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
-    for (const char* name : {"to", "out", "jobs", "if-exists", "replaygain"})
+    for (const char* name :
+         {"to", "out", "jobs", "if-exists", "replaygain", "normalize", "true-peak"})
         addValueOption(parser, QString::fromLatin1(name));
     addSwitch(parser, QStringLiteral("no-tags"));
     for (const OutputFormat& format : outputFormats()) {

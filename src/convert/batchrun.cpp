@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <cmath>
 #include <mutex>
 
 namespace tunevale {
@@ -122,7 +123,7 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
     report.runningChanged(true);
     OutputNaming naming(targetExtension(targetFormat), options.outputFolder, options.ifExists);
     AlbumGains albums;
-    setReplayGain(options.loudness.replayGain, &albums);
+    setLoudness(options.loudness, &albums);
     int begun = 0;
     for (const QString& source : rows) {
         if (report.stopRequested() || report.cancelRequested())
@@ -135,7 +136,7 @@ int BatchRun::run(const QStringList& rows, OutputKind targetFormat, const BatchO
     // their track gains alone.
     if (!report.stopRequested() && !report.cancelRequested())
         logAlbumGains(albums, report);
-    setReplayGain(ReplayGainMode::Off);
+    setLoudness({});
     report.statusChanged(processedText(begun));
     report.runningChanged(false);
     return begun;
@@ -160,14 +161,16 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     observer.yield();
 
     TagBuffer tags;
-    const bool albumGain = m_replayGain == ReplayGainMode::Album && m_albums;
+    const bool albumGain = m_loudness.replayGain == ReplayGainMode::Album && m_albums;
     if (copyTags || albumGain)
         ReadSourceTags(m_information, source, tags);
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
-    transcoder.setMeasureLoudness(m_replayGain != ReplayGainMode::Off);
+    transcoder.setMeasureLoudness(m_loudness.replayGain != ReplayGainMode::Off);
+    if (m_loudness.normalizeLufs)
+        normalize(source, transcoder, observer);
     TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);
-    if (m_replayGain != ReplayGainMode::Off)
+    if (m_loudness.replayGain != ReplayGainMode::Off)
         forwarder.writeTrackGain(transcoder, targetFormat);
     if (outputFormat(targetFormat).primingPass) {
         // Runs the decoder over the source once before the real conversion; whatever it
@@ -200,6 +203,29 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
         observer.logLine(timestamp() + logLine(LogKind::Error, name + u' ' + status.message()));
     observer.rowFinished(result);
     return result;
+}
+
+void BatchRun::normalize(const QString& source, Transcoder& transcoder, BatchObserver& observer)
+{
+    // A first pass over the source: the gain must be known before the first sample is encoded.
+    Loudness loudness;
+    if (Status status = measureFileLoudness(source, loudness); !status) {
+        // The conversion reads the source again and reports what is wrong with it.
+        transcoder.setGain(1.0);
+        return;
+    }
+    const double target = *m_loudness.normalizeLufs;
+    const NormalizeGain gain = normalizeGain(loudness, target, m_loudness.truePeakDb);
+    transcoder.setGain(std::pow(10.0, gain.gainDb / 20.0));
+    if (gain.limited) {
+        observer.logLine(timestamp() + QStringLiteral(": ") +
+                         displayText(QStringLiteral("%1 reaches %2 LUFS, not %3 LUFS, to keep "
+                                                    "its true peak at %4 dBTP")
+                                         .arg(fileNameOf(source))
+                                         .arg(loudness.lufs + gain.gainDb, 0, 'f', 1)
+                                         .arg(target, 0, 'f', 1)
+                                         .arg(m_loudness.truePeakDb, 0, 'f', 1)));
+    }
 }
 
 QString BatchRun::logLine(LogKind kind, const QString& text)

@@ -12,6 +12,7 @@ namespace tunevale {
 class AlbumGains;
 class AudioFile;
 class AudioInformation;
+class Transcoder;
 
 struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
@@ -65,12 +66,13 @@ public:
     // Threads each file may use (default 1): a caller with idle threads passes them on.
     void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
 
-    // The ReplayGain tags convertRow writes (default none). With Album, each saved row is
-    // added to albums (which must outlive the rows), whose gains the caller writes once every
-    // row has finished; run() does so itself unless the run was stopped.
-    void setReplayGain(ReplayGainMode mode, AlbumGains* albums = nullptr)
+    // The ReplayGain tags convertRow writes and the loudness it normalises to (default
+    // neither). With album gains, each saved row is added to albums (which must outlive the
+    // rows), whose gains the caller writes once every row has finished; run() does so itself
+    // unless the run was stopped.
+    void setLoudness(const LoudnessOptions& options, AlbumGains* albums = nullptr)
     {
-        m_replayGain = mode;
+        m_loudness = options;
         m_albums = albums;
     }
 
@@ -102,11 +104,15 @@ public:
     static QString processedText(int count);
 
 private:
+    // Sets the gain that brings source to the target loudness, logging when the true-peak
+    // ceiling held it back.
+    void normalize(const QString& source, Transcoder& transcoder, BatchObserver& observer);
+
     AudioFile& m_reader;
     AudioFile& m_writer;
     AudioInformation& m_information;
     int m_threadsPerFile = 1;
-    ReplayGainMode m_replayGain = ReplayGainMode::Off;
+    LoudnessOptions m_loudness;
     AlbumGains* m_albums = nullptr;
 };
 

@@ -1,11 +1,14 @@
 #include "convert/loudness.h"
 
+#include "common/audio/audioreader.h"
+
 #include <ebur128.h>
 
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tunevale {
 
@@ -100,6 +103,51 @@ Loudness LoudnessMeter::combined(std::span<const LoudnessMeter* const> meters)
         ebur128_loudness_global_multiple(states.data(), states.size(), &lufs) != EBUR128_SUCCESS)
         lufs = -HUGE_VAL;
     return loudnessOf(lufs, peak);
+}
+
+NormalizeGain normalizeGain(const Loudness& loudness, double targetLufs, double ceilingDb)
+{
+    NormalizeGain result;
+    if (loudness.silent)
+        return result;
+    result.gainDb = targetLufs - loudness.lufs;
+    if (loudness.peak > 0) {
+        const double headroomDb = ceilingDb - 20 * std::log10(loudness.peak);
+        if (headroomDb < result.gainDb) {
+            result.gainDb = headroomDb;
+            result.limited = true;
+        }
+    }
+    return result;
+}
+
+void applyGain(std::vector<qint16>& samples, double gain)
+{
+    for (qint16& sample : samples) {
+        const long scaled = std::lround(double(sample) * gain);
+        sample = qint16(std::clamp<long>(scaled, std::numeric_limits<qint16>::min(),
+                                         std::numeric_limits<qint16>::max()));
+    }
+}
+
+Status measureFileLoudness(const QString& path, Loudness& loudness)
+{
+    AudioReader reader;
+    LoudnessMeter meter;
+    Status status = reader.open(path);
+    if (status)
+        status = meter.start(reader.format().sampleRate, reader.format().channels);
+    const qint64 blockSize = qint64(reader.format().sampleRate) * reader.format().channels;
+    std::vector<qint16> block;
+    while (status) {
+        status = reader.read(blockSize, block);
+        if (!status || block.empty())
+            break;
+        status = meter.add(block);
+    }
+    if (status)
+        loudness = meter.result();
+    return status;
 }
 
 } // namespace tunevale

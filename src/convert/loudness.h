@@ -2,9 +2,11 @@
 
 #include "common/audio/status.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +19,8 @@ enum class ReplayGainMode { Off, Track, Album };
 // A conversion's loudness choices.
 struct LoudnessOptions {
     ReplayGainMode replayGain = ReplayGainMode::Off;
+    std::optional<double> normalizeLufs; // the loudness outputs are brought to; none: as is
+    double truePeakDb = -1.0;            // the ceiling normalising keeps the true peak under
 
     friend bool operator==(const LoudnessOptions&, const LoudnessOptions&) = default;
 };
@@ -58,5 +62,19 @@ private:
     std::unique_ptr<State> m_state;
     int m_channels = 0;
 };
+
+// The gain that brings a source measured as loudness to targetLufs, lowered so that its true
+// peak stays at or under ceilingDb. limited tells that it was lowered; silence gets 0 dB.
+struct NormalizeGain {
+    double gainDb = 0;
+    bool limited = false;
+};
+NormalizeGain normalizeGain(const Loudness& loudness, double targetLufs, double ceilingDb);
+
+// Multiplies interleaved samples by a linear gain, rounding and saturating at full scale.
+void applyGain(std::vector<qint16>& samples, double gain);
+
+// Decodes the audio file at path and measures it whole.
+Status measureFileLoudness(const QString& path, Loudness& loudness);
 
 } // namespace tunevale

@@ -26,9 +26,8 @@ struct RowTask {
     qsizetype row = 0;
     QString output;
     bool copyTags = true;
-    int threads = 1;
-    ReplayGainMode replayGain =
-        ReplayGainMode::Off; // more than one splits the file itself across jobs left idle
+    int threads = 1; // more than one splits the file itself across jobs left idle
+    LoudnessOptions loudness;
 };
 
 struct RowState {
@@ -132,7 +131,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
-        batch.setReplayGain(task.replayGain, &shared.albums);
+        batch.setLoudness(task.loudness, &shared.albums);
         if (configured) {
             (void)batch.convertRow(rows[task.row], task.output, settings.TargetFormat,
                                    task.copyTags, recorder, ifExists);
@@ -212,7 +211,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 const qsizetype idle = m_jobs - (begun - finished);
                 const qsizetype left = rowCount - begun;
                 RowTask task{begun, naming.claim(rows[begun]), options.copyTags,
-                             left < idle ? int(idle / left) : 1, options.loudness.replayGain};
+                             left < idle ? int(idle / left) : 1, options.loudness};
                 {
                     const std::lock_guard lock(shared.mutex);
                     shared.tasks.push_back(std::move(task));

@@ -339,7 +339,10 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         const bool last = index + 1 == segments.size();
         const qint64 preroll = mp3 ? std::min(start, kPrerollFrames) : 0;
         segment.readFrom = (start - preroll) * plan.frameSamples;
-        segment.measureFrom = start * plan.frameSamples;
+        // The loudness meter gates 400 ms blocks: starting 300 ms early (where the segment
+        // reads that far back) it also sees the blocks that straddle the seam.
+        segment.measureFrom = std::max(segment.readFrom, start * plan.frameSamples -
+                                                             plan.sourceFormat.sampleRate * 3 / 10);
         if (!last) {
             const qint64 next = plan.starts[index + 1];
             segment.measureTo = next * plan.frameSamples;
@@ -415,6 +418,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         }
         if (!status || block.empty())
             break;
+        if (m_gain != 1.0)
+            applyGain(block, m_gain);
         if (segment.meter.isStarted())
             status = measureStretch(segment.meter, segment.measureFrom, segment.measureTo,
                                     segment.readFrom + done, block, plan.sourceFormat.channels);

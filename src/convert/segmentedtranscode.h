@@ -50,6 +50,8 @@ public:
 
     // Whether run measures the loudness of the source, each segment over its own stretch.
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // A linear gain applied to the source before it is measured and encoded (default 1).
+    void setGain(double gain) { m_gain = gain; }
     // The last run's measurement, one meter per segment in order (combine them for the file).
     std::vector<LoudnessMeter> takeLoudnessMeters() { return std::move(m_meters); }
 
@@ -87,6 +89,7 @@ private:
     std::vector<qint64> m_seams;
     qint64 m_framesWritten = 0;
     bool m_measureLoudness = false;
+    double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
 };
 

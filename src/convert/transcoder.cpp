@@ -98,6 +98,7 @@ Status Transcoder::transcodeSegmented(const QString& source, const QString& writ
 {
     SegmentedTranscode segmented(m_writer.outputSettings(), m_threads);
     segmented.setMeasureLoudness(m_measureLoudness);
+    segmented.setGain(m_gain);
     auto outcome = SegmentedTranscode::Outcome::NotApplicable;
     Status status = segmented.run(source, written, report, outcome, output);
     done = outcome == SegmentedTranscode::Outcome::Done;
@@ -156,6 +157,8 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
             return status;
         if (m_block.empty())
             return {};
+        if (m_gain != 1.0)
+            applyGain(m_block, m_gain);
         if (!m_meters.empty()) {
             if (Status status = m_meters.front().add(m_block); !status)
                 return status;

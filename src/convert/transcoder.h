@@ -52,6 +52,9 @@ public:
 
     // Whether transcodeFile measures the loudness of the samples it encodes (default off).
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // A linear gain applied to the decoded samples before they are measured and encoded
+    // (default 1: none).
+    void setGain(double gain) { m_gain = gain; }
     // The measurement of the file being or last converted, complete once the observer's
     // finishOutput runs: one meter, or one per segment when the file was split. Empty when
     // not measured.
@@ -97,6 +100,7 @@ private:
     AudioFile& m_writer;
     int m_threads = 1;
     bool m_measureLoudness = false;
+    double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
 };

@@ -5,6 +5,8 @@
 #include "convert/batchrun.h"
 #include "convert/loudness.h"
 #include "convert/outputnaming.h"
+#include "convert/segmentedtranscode.h"
+#include "convert/transcoder.h"
 #include "settings/encodersettings.h"
 #include "support/fixtures.h"
 #include "support/qtprinters.h"
@@ -241,4 +243,40 @@ TEST(AlbumGain, WrittenOnlyWhenEveryTrackFinished)
     // Nothing is left of the copies the album gains were written into.
     EXPECT_EQ(QDir(dir.file(QStringLiteral("whole"))).entryList(QDir::Files | QDir::Hidden).size(),
               3);
+}
+
+// A file split across threads is measured whole: each segment over its own stretch, the MP3
+// segments' overlap at their seams counted once. The seams are quieter than the rest, so an
+// overlap counted twice would lower the loudness.
+TEST(SegmentedLoudness, MeasuresTheWholeFileOnce)
+{
+    TempDir dir;
+    const double seconds = 30;
+    std::vector<qint16> samples = sine(-14, seconds, 1000);
+    const std::vector<qint16> quiet = sine(-26, seconds, 1000);
+    for (const double seam : {7.5, 15.0, 22.5}) {
+        const auto from = size_t((seam - 2.5) * kRate) * 2;
+        const auto to = size_t((seam + 2.5) * kRate) * 2;
+        std::copy(quiet.begin() + qsizetype(from), quiet.begin() + qsizetype(to),
+                  samples.begin() + qsizetype(from));
+    }
+    const QString source = dir.file(QStringLiteral("long.wav"));
+    ASSERT_TRUE(writePcmWav(source, samples, kRate, 2));
+    OutputSettings settings;
+    ASSERT_TRUE(settings.mp3.setSampleRate(kRate));
+    SegmentedTranscode segmented(settings, 2);
+    segmented.setMaxSegmentSeconds(8);
+    segmented.setMeasureLoudness(true);
+    TranscodeObserver observer;
+    auto outcome = SegmentedTranscode::Outcome::NotApplicable;
+    ASSERT_TRUE(segmented.run(source, dir.file(QStringLiteral("long.mp3")), observer, outcome));
+    ASSERT_EQ(outcome, SegmentedTranscode::Outcome::Done);
+    const std::vector<LoudnessMeter> meters = segmented.takeLoudnessMeters();
+    ASSERT_GE(meters.size(), 4u);
+    std::vector<const LoudnessMeter*> parts;
+    for (const LoudnessMeter& meter : meters)
+        parts.push_back(&meter);
+    const Loudness whole = measure(samples);
+    EXPECT_NEAR(LoudnessMeter::combined(parts).lufs, whole.lufs, 0.05);
+    EXPECT_NEAR(LoudnessMeter::combined(parts).peak, whole.peak, 1e-9);
 }
