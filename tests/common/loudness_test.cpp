@@ -189,6 +189,8 @@ public:
         ++m_finished;
     }
     bool stopRequested() const override { return m_finished >= m_stopAfter; }
+    void logLine(const QString& line) override { lines << line; }
+    QStringList lines;
 
 private:
     int m_stopAfter;
@@ -279,4 +281,47 @@ TEST(SegmentedLoudness, MeasuresTheWholeFileOnce)
     const Loudness whole = measure(samples);
     EXPECT_NEAR(LoudnessMeter::combined(parts).lufs, whole.lufs, 0.05);
     EXPECT_NEAR(LoudnessMeter::combined(parts).peak, whole.peak, 1e-9);
+}
+
+// Normalising reaches the target, or stops at the true-peak ceiling and says so.
+TEST(Normalize, ReachesTheTargetOrTheCeiling)
+{
+    TempDir dir;
+    std::vector<qint16> peaky = sine(-30, 10, 1000);
+    // One loud click: the target would need 16 dB more, which it cannot take.
+    peaky[size_t(kRate) * 2 * 5] = 31000;
+    ASSERT_TRUE(writePcmWav(dir.file(QStringLiteral("tone.wav")), sine(-20, 10), kRate, 2));
+    ASSERT_TRUE(writePcmWav(dir.file(QStringLiteral("peaky.wav")), peaky, kRate, 2));
+    AudioFile reader;
+    AudioFile writer;
+    AudioInformation information;
+    ASSERT_TRUE(EncoderSettings().applyTo(writer));
+    BatchRun batch(reader, writer, information);
+    BatchOptions options;
+    options.outputFolder = dir.file(QStringLiteral("out/"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    options.loudness.normalizeLufs = -14.0;
+    options.loudness.truePeakDb = -1.0;
+    StoppingObserver observer(3);
+    ASSERT_EQ(
+        batch.run({dir.file(QStringLiteral("tone.wav")), dir.file(QStringLiteral("peaky.wav"))},
+                  OutputKind::Flac, options, &observer),
+        2);
+
+    Loudness reached;
+    ASSERT_TRUE(measureFileLoudness(dir.file(QStringLiteral("out/tone.flac")), reached));
+    EXPECT_NEAR(reached.lufs, -14.0, 0.1);
+    Loudness held;
+    ASSERT_TRUE(measureFileLoudness(dir.file(QStringLiteral("out/peaky.flac")), held));
+    EXPECT_NEAR(20 * std::log10(held.peak), -1.0, 0.1);
+    EXPECT_LT(held.lufs, -15.0);
+    EXPECT_TRUE(observer.lines.join(u'\n').contains(
+        QStringLiteral(
+            "peaky.wav reaches %1 LUFS, not -14.0 LUFS, to keep its true peak at -1.0 dBTP")
+            .arg(held.lufs, 0, 'f', 1)))
+        << observer.lines.join(u'\n').toStdString();
+    const NormalizeGain gain = normalizeGain(measure(peaky), -14.0, -1.0);
+    EXPECT_TRUE(gain.limited);
+    EXPECT_FALSE(normalizeGain(measure(sine(-20, 10)), -14.0, -1.0).limited);
+    EXPECT_EQ(normalizeGain(Loudness{}, -14.0, -1.0).gainDb, 0.0); // silence
 }
