@@ -191,8 +191,8 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
 
 Status Transcoder::measureInBackground()
 {
-    // The meter's true-peak oversampling costs a sixth of an MP3 encoder's time: on its own
-    // thread it overlaps the encoding instead of adding to it. One block at a time, in order.
+    // The meter's true-peak oversampling costs about as much as a fast encoder: on its own
+    // thread it can overlap the encoding instead of adding to it. One block at a time, in order.
     if (Status status = finishMeasuring(); !status)
         return status;
     m_measured = m_block;
