@@ -10,13 +10,13 @@ run_packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
     libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libkissfft-dev
-    libflac-dev libopusenc-dev libopus-dev
+    libflac-dev libopusenc-dev libopus-dev libebur128-dev
     librsvg2-bin
 )
 test_packages=(
     clang-format libgtest-dev libgmock-dev libbenchmark-dev
     ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
-    lame vorbis-tools sox python3-mutagen flac opus-tools
+    lame vorbis-tools sox python3-mutagen flac opus-tools loudgain
     dpkg-dev file lintian devscripts desktop-file-utils appstream man-db groff-base
     bash-completion xdotool
 )

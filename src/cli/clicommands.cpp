@@ -7,6 +7,7 @@
 #include "common/audio/audioinformation.h"
 #include "common/displaytext.h"
 #include "common/localfile.h"
+#include "common/tags/replaygaintags.h"
 #include "common/textnumber.h"
 #include "convert/transcoder.h"
 #include "filelist/rowtexts.h"
@@ -15,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QThread>
 
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -87,6 +89,25 @@ QString describeCover(const CoverPicture& cover)
     return cover.mimeType.isEmpty() ? size : cover.mimeType + QStringLiteral(", ") + size;
 }
 
+// The loudness lines of info --loudness; false when the file could not be measured.
+template <typename Line> bool printLoudness(const QString& path, const Line& line, CliStream& err)
+{
+    Loudness loudness;
+    if (Status status = measureFileLoudness(path, loudness); !status) {
+        err << "tunevale-cli: cannot measure " << displayText(path) << ": "
+            << displayText(status.message()) << "\n";
+        return false;
+    }
+    const double peakDb = loudness.peak > 0 ? 20 * std::log10(loudness.peak) : -HUGE_VAL;
+    line("Loudness:", loudness.silent ? QStringLiteral("silent")
+                                      : QStringLiteral("%1 LUFS").arg(loudness.lufs, 0, 'f', 2));
+    line("True Peak:",
+         QStringLiteral("%1 (%2 dBTP)").arg(peakText(loudness.peak)).arg(peakDb, 0, 'f', 2));
+    line("Track Gain:",
+         loudness.silent ? QStringLiteral("none") : gainText(replayGainDb(loudness.lufs)));
+    return true;
+}
+
 // Discards the file being written once SIGINT, SIGTERM or SIGHUP arrived.
 class InterruptibleTranscode final : public TranscodeObserver {
 public:
@@ -98,12 +119,16 @@ public:
 int runInfoCommand(const QStringList& arguments, CliStream& out, CliStream& err)
 {
     const QString usage = QStringLiteral(
-        "Usage: tunevale-cli info FILE...\n"
+        "Usage: tunevale-cli info [--loudness] FILE...\n"
         "Prints what the file list shows for each audio file (type, size, audio format,\n"
         "length, modified time), its seven tags and the richer ones it holds (album\n"
         "artist, composer, full date, genre name, disc, lyrics' first line, cover). Exits\n"
-        "with 1 when a file cannot be described.\n");
+        "with 1 when a file cannot be described.\n"
+        "  --loudness  also decode each file and print its integrated loudness (EBU R128),\n"
+        "              true peak and ReplayGain 2.0 track gain\n");
     QCommandLineParser parser;
+    const QCommandLineOption loudnessOption(QStringLiteral("loudness"));
+    parser.addOption(loudnessOption);
     if (auto status = parse(parser, "info", arguments, usage, out, err))
         return *status;
     const QStringList files = parser.positionalArguments();
@@ -155,6 +180,8 @@ int runInfoCommand(const QStringList& arguments, CliStream& out, CliStream& err)
         lineIfAny("Lyrics:", firstLineOf(rich.lyrics));
         if (!rich.cover.isEmpty())
             line("Cover:", describeCover(rich.cover));
+        if (parser.isSet(loudnessOption) && !printLoudness(path, line, err))
+            exitStatus = kExitFailure;
     }
     return exitStatus;
 }

@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <array>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -75,7 +76,19 @@ QString usageText()
             "                             {genre}, {name}, {ext}; {field|text} gives a default\n"
             "  --portable-names           names FAT, exFAT and NTFS accept\n"
             "  -q, --quiet                print only errors (to standard error)\n"
-            "  -v, --verbose              also print the files found and where each output goes\n");
+            "  -v, --verbose              also print the files found and where each output goes\n"
+            "  --replaygain track|album|off\n"
+            "                             measure each file's loudness while converting and write\n"
+            "                             its ReplayGain 2.0 track gain, or the track and album\n"
+            "                             gains (album: all files of an album in the run, once\n"
+            "                             they are finished); off (the default) carries a "
+            "source's\n"
+            "                             ReplayGain tags as they are\n"
+            "  --normalize LUFS           bring each file to LUFS integrated loudness (-23, -18,\n"
+            "                             -16, -14 ...) with a gain before encoding, lowered so\n"
+            "                             the true peak stays under --true-peak; decodes each\n"
+            "                             source twice\n"
+            "  --true-peak DBTP           the ceiling of --normalize (default -1)\n");
     for (const OutputFormat& format : outputFormats()) {
         usage += format.fullName.toString() + QStringLiteral(" (start: ") +
                  format.startSettings.toString() + QStringLiteral("):\n");
@@ -108,6 +121,7 @@ Status settingsFrom(const Options& options, EncoderSettings& settings)
     settings.OutputFolder = options.batch.outputFolder;
     settings.UseOutputFolder = !options.batch.outputFolder.isEmpty();
     settings.CopyTags = options.batch.copyTags;
+    settings.LoudnessChoice = options.batch.loudness;
     for (const bool first : {true, false}) {
         for (const auto& [option, value] : options.formatValues) {
             if (option->appliedFirst != first)
@@ -241,6 +255,27 @@ QString readOptions(const QCommandLineParser& parser, Options& options)
         options.batch.ifExists =
             std::array{IfExists::New, IfExists::Skip, IfExists::Number}[size_t(*ifExists)];
     readNamingOptions(parser, options, error);
+    const QStringList replayGainChoices{QStringLiteral("track"), QStringLiteral("album"),
+                                        QStringLiteral("off")};
+    if (const auto mode = read.choice(QStringLiteral("replaygain"), replayGainChoices, error)) {
+        constexpr std::array kModes{ReplayGainMode::Track, ReplayGainMode::Album,
+                                    ReplayGainMode::Off};
+        options.batch.loudness.replayGain = kModes[size_t(*mode)];
+    }
+    for (const char* name : {"normalize", "true-peak"}) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        bool ok = false;
+        const double value = parser.value(option).toDouble(&ok);
+        if ((!ok || !std::isfinite(value) || value > 0 || value < -70) && error.isEmpty())
+            error = QStringLiteral("--%1 needs a number from -70 to 0, not \"%2\"")
+                        .arg(option, parser.value(option));
+        if (option == QLatin1String("normalize"))
+            options.batch.loudness.normalizeLufs = value;
+        else
+            options.batch.loudness.truePeakDb = value;
+    }
     options.jobs = QThread::idealThreadCount();
     if (const auto jobs = read.integer(QStringLiteral("jobs"), error)) {
         if (*jobs < 1 && error.isEmpty())
@@ -324,7 +359,8 @@ int runConvertCommand(const QStringList& arguments, CliStream& out, CliStream& e
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
-    for (const char* name : {"to", "out", "jobs", "if-exists", "name-pattern"})
+    for (const char* name :
+         {"to", "out", "jobs", "if-exists", "name-pattern", "replaygain", "normalize", "true-peak"})
         addValueOption(parser, QString::fromLatin1(name));
     for (const char* name : {"no-tags", "keep-tree", "portable-names"})
         addSwitch(parser, QString::fromLatin1(name));

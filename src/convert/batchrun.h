@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/codecs/outputformat.h"
+#include "convert/loudness.h"
 #include "convert/outputnaming.h"
 #include "convert/partfile.h"
 
@@ -12,14 +13,17 @@
 
 namespace tunevale {
 
+class AlbumGains;
 class AudioFile;
 class AudioInformation;
+class Transcoder;
 
 struct BatchOptions {
     QString outputFolder; // empty: each file's own folder
     bool copyTags = true;
     IfExists ifExists = IfExists::New; // for an output name already taken
     NamingRules naming{};              // for outputs below outputFolder
+    LoudnessOptions loudness = {};
 };
 
 // The outcome of one row of a run.
@@ -70,6 +74,16 @@ public:
     // Threads each file may use (default 1): a caller with idle threads passes them on.
     void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
 
+    // The ReplayGain tags convertRow writes and the loudness it normalises to (default
+    // neither). With album gains, each saved row is added to albums (which must outlive the
+    // rows), whose gains the caller writes once every row has finished; run() does so itself
+    // unless the run was stopped.
+    void setLoudness(const LoudnessOptions& options, AlbumGains* albums = nullptr)
+    {
+        m_loudness = options;
+        m_albums = albums;
+    }
+
     // Converts every row in list order to targetFormat and returns the number of rows begun.
     // A failing row is logged and the run goes on.
     int run(const QStringList& rows, OutputKind targetFormat, const BatchOptions& options,
@@ -98,10 +112,16 @@ public:
     static QString processedText(int count);
 
 private:
+    // Sets the gain that brings source to the target loudness, logging when the true-peak
+    // ceiling held it back.
+    void normalize(const QString& source, Transcoder& transcoder, BatchObserver& observer);
+
     AudioFile& m_reader;
     AudioFile& m_writer;
     AudioInformation& m_information;
     int m_threadsPerFile = 1;
+    LoudnessOptions m_loudness;
+    AlbumGains* m_albums = nullptr;
 };
 
 } // namespace tunevale

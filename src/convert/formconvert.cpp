@@ -1,6 +1,7 @@
 #include "convert/formconvert.h"
 
 #include "common/folderpath.h"
+#include "common/localfile.h"
 #include "convert/parallelbatch.h"
 #include "convert/runprogress.h"
 #include "widgets/artwork.h"
@@ -129,7 +130,7 @@ private:
     {
         QList<qint64> sizes;
         for (const QString& path : paths)
-            sizes.append(QFileInfo(path).size());
+            sizes.append(LocalFileInfo::of(path).size);
         return sizes;
     }
 

@@ -2,6 +2,7 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "convert/albumgains.h"
 #include "convert/outputnaming.h"
 #include "settings/encodersettings.h"
 
@@ -27,6 +28,7 @@ struct RowTask {
     QString failure; // why no output could be named
     bool copyTags = true;
     int threads = 1; // more than one splits the file itself across jobs left idle
+    LoudnessOptions loudness;
 };
 
 struct RowState {
@@ -53,6 +55,7 @@ struct SharedState {
     bool statusChanged = false;
     std::atomic<bool> stop = false;
     std::atomic<bool> cancel = false;
+    AlbumGains albums; // guards itself
 
     void tell()
     {
@@ -129,6 +132,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
+        batch.setLoudness(task.loudness, &shared.albums);
         if (!task.failure.isEmpty()) {
             recorder.logLine(BatchRun::timestamp() +
                              BatchRun::logLine(LogKind::Error, task.failure));
@@ -193,7 +197,8 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
     observer.runningChanged(true);
     const qsizetype rowCount = rows.size();
     SharedState shared(rowCount);
-    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists, m_rules};
+    BatchOptions options{settings.rowOutputFolder(), settings.CopyTags, m_ifExists, m_rules,
+                         settings.LoudnessChoice};
     OutputNaming naming(targetExtension(settings.TargetFormat), options.outputFolder, m_ifExists);
 
     qsizetype begun = 0;
@@ -219,8 +224,12 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 const qsizetype left = rowCount - begun;
                 ClaimedOutput claimed =
                     naming.claimOutput(rows[begun], m_relativeFolders.value(begun));
-                RowTask task{begun, std::move(claimed.path), std::move(claimed.failure),
-                             options.copyTags, left < idle ? int(idle / left) : 1};
+                RowTask task{begun,
+                             std::move(claimed.path),
+                             std::move(claimed.failure),
+                             options.copyTags,
+                             left < idle ? int(idle / left) : 1,
+                             options.loudness};
                 {
                     const std::lock_guard lock(shared.mutex);
                     shared.tasks.push_back(std::move(task));
@@ -274,6 +283,15 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 break;
             observer.yield();
         }
+    }
+    // An album's gain needs all of its tracks: a stopped run leaves the finished ones with
+    // their track gains alone.
+    if (!shared.stop) {
+        for (const QString& failure : shared.albums.writeAll())
+            observer.logLine(
+                BatchRun::timestamp() +
+                BatchRun::logLine(LogKind::Error,
+                                  QStringLiteral("Cannot write the album gain of ") + failure));
     }
     observer.statusChanged(BatchRun::processedText(int(begun)));
     observer.runningChanged(false);

@@ -156,6 +156,17 @@ private:
     bool m_closed = false;
 };
 
+// Measures the part of block, read from source sample position on, that lies within
+// [from, to) (to -1: the end).
+Status measureStretch(LoudnessMeter& meter, qint64 from, qint64 to, qint64 position,
+                      std::span<const qint16> block, int channels)
+{
+    const qint64 frames = qint64(block.size()) / channels;
+    const qint64 first = std::clamp(from - position, qint64(0), frames);
+    const qint64 last = to < 0 ? frames : std::clamp(to - position, first, frames);
+    return meter.add(block.subspan(size_t(first * channels), size_t((last - first) * channels)));
+}
+
 } // namespace
 
 struct SegmentedTranscode::Plan {
@@ -179,6 +190,11 @@ struct SegmentedTranscode::Segment {
     bool whole = false;                 // read to its end, not cut by a stop
     bool shortRead = false;             // the source ended before the segment's planned end
     Status status;
+    // The stretch this segment measures, in source samples: its own, without the overlap
+    // MP3 segments read at their ends.
+    qint64 measureFrom = 0;
+    qint64 measureTo = -1;
+    LoudnessMeter meter;
     Mp3Piece piece;
     std::vector<unsigned char> tag;
 };
@@ -323,14 +339,24 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         const bool last = index + 1 == segments.size();
         const qint64 preroll = mp3 ? std::min(start, kPrerollFrames) : 0;
         segment.readFrom = (start - preroll) * plan.frameSamples;
+        // The loudness meter gates 400 ms blocks: starting 300 ms early (where the segment
+        // reads that far back) it also sees the blocks that straddle the seam.
+        segment.measureFrom = std::max(segment.readFrom, start * plan.frameSamples -
+                                                             plan.sourceFormat.sampleRate * 3 / 10);
         if (!last) {
             const qint64 next = plan.starts[index + 1];
+            segment.measureTo = next * plan.frameSamples;
             const qint64 end = mp3 ? next + kSeamSearchFrames + kLookaheadFrames : next;
             segment.readTo = std::min(end * plan.frameSamples, plan.totalSamples);
         }
     }
 
     const Status status = runSegments(plan, segments, observer, outcome);
+    m_meters.clear();
+    if (m_measureLoudness) {
+        for (Segment& segment : segments)
+            m_meters.push_back(std::move(segment.meter));
+    }
     if (!status || outcome == Outcome::NotApplicable)
         (void)removeFile(output);
     return status;
@@ -353,6 +379,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         segment.shortRead = true;
     if (status)
         status = channels.configure(plan.sourceFormat, plan.outputFormat);
+    if (status && m_measureLoudness)
+        status = segment.meter.start(plan.sourceFormat.sampleRate, plan.sourceFormat.channels);
     if (status && mp3) {
         status = lame.open(m_settings.mp3);
         // Room for the largest frames at once: pages never written cost no memory, while
@@ -390,8 +418,13 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         }
         if (!status || block.empty())
             break;
+        if (m_gain != 1.0)
+            applyGain(block, m_gain);
+        if (segment.meter.isStarted())
+            status = measureStretch(segment.meter, segment.measureFrom, segment.measureTo,
+                                    segment.readFrom + done, block, plan.sourceFormat.channels);
         std::span<const qint16> samples = block;
-        if (!channels.isPassThrough()) {
+        if (status && !channels.isPassThrough()) {
             status = channels.convert(block, converted);
             samples = converted;
         }

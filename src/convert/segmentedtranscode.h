@@ -2,6 +2,7 @@
 
 #include "common/audio/status.h"
 #include "common/codecs/outputformat.h"
+#include "convert/loudness.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -47,6 +48,13 @@ public:
         m_maxSegmentSeconds = std::max(kMinSegmentSeconds, seconds);
     }
 
+    // Whether run measures the loudness of the source, each segment over its own stretch.
+    void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // A linear gain applied to the source before it is measured and encoded (default 1).
+    void setGain(double gain) { m_gain = gain; }
+    // The last run's measurement, one meter per segment in order (combine them for the file).
+    std::vector<LoudnessMeter> takeLoudnessMeters() { return std::move(m_meters); }
+
     // Source frames the last run wrote (after a stop, as far as it got).
     qint64 framesWritten() const { return m_framesWritten; }
 
@@ -80,6 +88,9 @@ private:
     int m_maxSegmentSeconds = kMaxSegmentSeconds;
     std::vector<qint64> m_seams;
     qint64 m_framesWritten = 0;
+    bool m_measureLoudness = false;
+    double m_gain = 1.0;
+    std::vector<LoudnessMeter> m_meters;
 };
 
 } // namespace tunevale

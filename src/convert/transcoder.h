@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/audio/status.h"
+#include "convert/loudness.h"
 #include "convert/partfile.h"
 
 #include <QString>
 
+#include <future>
 #include <vector>
 
 namespace tunevale {
@@ -49,6 +51,17 @@ public:
     // converted in segments on that many threads; otherwise it streams on the caller's.
     void setThreads(int threads) { m_threads = threads; }
 
+    // Whether transcodeFile measures the loudness of the samples it encodes (default off).
+    void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // A linear gain applied to the decoded samples before they are measured and encoded
+    // (default 1: none).
+    void setGain(double gain) { m_gain = gain; }
+    // The measurement of the file being or last converted, complete once the observer's
+    // finishOutput runs: one meter, or one per segment when the file was split. Empty when
+    // not measured.
+    const std::vector<LoudnessMeter>& loudnessMeters() const { return m_meters; }
+    std::vector<LoudnessMeter> takeLoudnessMeters() { return std::move(m_meters); }
+
     // Converts source into output, the output's format chosen by its extension and the
     // writer's settings. The output is written under a temporary name in its folder and
     // takes its own name, never replacing anything, only once it is complete, finished by
@@ -76,6 +89,10 @@ private:
         bool stopped = false;
     };
     Status copyBlocks(TranscodeObserver& observer, Copied& copied);
+    // Adds the current block to the meter on another thread, once the previous block's
+    // measurement has finished; finishMeasuring() waits for the one in progress.
+    Status measureInBackground();
+    Status finishMeasuring();
     // Converts on several threads into written; done is false when the file does not split.
     Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
                               TranscodeObserver& report, Copied& copied, bool& done);
@@ -87,7 +104,12 @@ private:
     AudioFile& m_reader;
     AudioFile& m_writer;
     int m_threads = 1;
+    bool m_measureLoudness = false;
+    double m_gain = 1.0;
+    std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
+    std::vector<qint16> m_measured; // the block being measured
+    std::future<Status> m_measuring;
 };
 
 } // namespace tunevale

@@ -103,7 +103,7 @@ ProbedFile probeFile(const QString& path, AudioInformation& info, const QLocale&
     // Only regular files are read: a pipe or a device named like audio would block the probe,
     // or feed it without end.
     const LocalFileInfo file = LocalFileInfo::of(path);
-    if (!file.isFile || !QFileInfo(path).isReadable())
+    if (!file.isFile || !isAccessible(path, false))
         return {std::nullopt, QStringLiteral("unreadable")};
     if (!info.open(path) || info.formatDescription().isEmpty())
         return {std::nullopt, QStringLiteral("not audio")};

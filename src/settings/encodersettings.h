@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/codecs/outputformat.h"
+#include "convert/loudness.h"
 
 #include <QString>
 
@@ -19,6 +20,7 @@ struct EncoderSettings {
     QString OutputFolder;         // ends in a separator
     bool UseOutputFolder = false; // false: each output goes to its source's folder
     bool CopyTags = true;
+    LoudnessOptions LoudnessChoice; // ReplayGain tags written
 
     // Each output format's settings in its own typed form; the texts dialogs and the summary
     // show are made from these.

@@ -115,4 +115,20 @@ TEST(CliDocs, NameEveryFormatItsOptionsAndTheirChoices)
     }
 }
 
+// The loudness option's choices are named where a user looks for them.
+TEST(CliDocs, NameTheReplayGainChoices)
+{
+    const QString manual = sourceFile("packaging/man/tunevale-cli.1")
+                               .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    const QString completion = sourceFile("packaging/bash-completion/tunevale-cli");
+    const QString flag = QStringLiteral("--replaygain");
+    const QString paragraph = manualParagraph(manual, flag);
+    const QString branch = completionBranch(completion, flag);
+    EXPECT_TRUE(hasWord(completion, flag));
+    for (const char* choice : {"track", "album", "off"}) {
+        EXPECT_TRUE(hasWord(paragraph, QString::fromLatin1(choice))) << choice;
+        EXPECT_TRUE(hasWord(branch, QString::fromLatin1(choice))) << choice;
+    }
+}
+
 } // namespace
