@@ -569,8 +569,8 @@ TagLib::PropertyMap applyRich(TagType* tag, const AudioTags& tags, const RichTag
         const TagLib::String key = toTagString(name);
         // Several values of a field the tags hold as one text replace that text only while
         // it is still their join (a value changed since is written as it now reads).
-        const auto isNamed = [&name](const char* field) {
-            return name == QLatin1String(field);
+        const auto isNamed = [&fieldName = name](const char* field) {
+            return fieldName == QLatin1String(field);
         };
         if (std::any_of(kSeveralValueFields.begin(), kSeveralValueFields.end(), isNamed)) {
             const auto found = map.find(key);
