@@ -1,6 +1,7 @@
 #include "common/codecs/m4aencoder.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/codecs/ffmpegmuxer.h"
 #include "common/io/outputfile.h"
 #include "common/io/outputio.h"
 #include "common/tags/fdtagstream.h"
@@ -93,51 +94,12 @@ QString M4aEncoder::gaplessInfo(int priming, int padding, qint64 samples)
     return text;
 }
 
-struct M4aEncoder::Muxer {
-    QString path;
-    OutputStream file;
+struct M4aEncoder::Muxer : FfmpegMuxer {
+    Muxer()
+        : FfmpegMuxer("AAC")
+    {}
+
     UniqueFd tagFile; // the same file, for the gapless tag once the muxer is done
-    OutputIoPtr io;   // outlives format, which writes through it
-    OutputFormatContextPtr format;
-    CodecContextPtr codec;
-    AVStream* stream = nullptr;
-    AudioFifoPtr fifo;
-    FramePtr frame;
-    PacketPtr packet;
-    std::array<std::vector<float>, 2> planes;
-    std::array<void*, 2> planePointers{};
-    int frameSize = 0; // samples per channel the encoder takes per frame
-    int64_t nextPts = 0;
-    qint64 packets = 0;
-
-    Status fail(const QString& what, int errorCode) const
-    {
-        return Status::error(
-            QStringLiteral("%1 %2: %3").arg(what, displayPath(path), ffmpegErrorString(errorCode)));
-    }
-
-    // The file's own reason when the file failed, FFmpeg's otherwise.
-    Status writeFailure(int errorCode) const
-    {
-        return file.failed() ? file.failure() : fail(QStringLiteral("Cannot write"), errorCode);
-    }
-
-    Status drainPackets()
-    {
-        for (;;) {
-            int result = avcodec_receive_packet(codec.get(), packet.get());
-            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-                return {};
-            if (result < 0)
-                return fail(QStringLiteral("Cannot encode AAC audio for"), result);
-            ++packets;
-            av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            result = av_interleaved_write_frame(format.get(), packet.get());
-            if (result < 0)
-                return writeFailure(result);
-        }
-    }
 
     // Encodes the next frameCount samples per channel of the FIFO as one frame.
     Status sendFrame(int frameCount)

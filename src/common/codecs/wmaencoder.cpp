@@ -1,6 +1,7 @@
 #include "common/codecs/wmaencoder.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/codecs/ffmpegmuxer.h"
 #include "common/io/outputfile.h"
 #include "common/io/outputio.h"
 
@@ -50,50 +51,10 @@ QString displayPath(const QString& path)
 
 } // namespace
 
-struct WmaEncoder::Muxer {
-    QString path;
-    OutputStream file;
-    OutputIoPtr io; // outlives format, which writes through it
-    OutputFormatContextPtr format;
-    CodecContextPtr codec;
-    AVStream* stream = nullptr;
-    AudioFifoPtr fifo;
-    FramePtr frame;
-    PacketPtr packet;
-    std::array<std::vector<float>, 2> planes;
-    std::array<void*, 2> planePointers{};
-    int frameSize = 0; // samples per channel the encoder takes per frame
-    int64_t nextPts = 0;
-
-    Status fail(const QString& what, int errorCode) const
-    {
-        return Status::error(
-            QStringLiteral("%1 %2: %3").arg(what, displayPath(path), ffmpegErrorString(errorCode)));
-    }
-
-    // The file's own reason when the file failed, FFmpeg's otherwise.
-    Status writeFailure(int errorCode) const
-    {
-        return file.failed() ? file.failure() : fail(QStringLiteral("Cannot write"), errorCode);
-    }
-
-    // Hands every packet the encoder has ready to the muxer.
-    Status drainPackets()
-    {
-        for (;;) {
-            int result = avcodec_receive_packet(codec.get(), packet.get());
-            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-                return {};
-            if (result < 0)
-                return fail(QStringLiteral("Cannot encode WMA audio for"), result);
-            av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            // Takes the packet's reference and leaves it blank for the next round.
-            result = av_interleaved_write_frame(format.get(), packet.get());
-            if (result < 0)
-                return writeFailure(result);
-        }
-    }
+struct WmaEncoder::Muxer : FfmpegMuxer {
+    Muxer()
+        : FfmpegMuxer("WMA")
+    {}
 
     // Encodes the next frameCount samples per channel of the FIFO as one frame; the frame's
     // buffer holds frameSize of them.
