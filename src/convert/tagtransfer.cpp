@@ -2,6 +2,8 @@
 
 #include "common/audio/audioinformation.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -21,6 +23,22 @@ bool isVorbisFieldName(const QString& name)
     return std::all_of(name.begin(), name.end(), [](QChar character) {
         return character >= u' ' && character <= u'}' && character != u'=';
     });
+}
+
+// What ID3v2.3 cannot hold of a date: its year frame takes four digits, its date frame a day
+// and month, its time frame hours and minutes. The writer moves a date into those frames
+// and an original date into the year-only TORY; the rest of each is named here.
+QStringList id3v23DateLosses(const RichTags& rich)
+{
+    QStringList lost;
+    static const QRegularExpression withSeconds(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d"));
+    if (withSeconds.match(rich.date).hasMatch())
+        lost.append(QStringLiteral("seconds of date"));
+    const QStringList originalDates = rich.otherFields.value(QStringLiteral("ORIGINALDATE"));
+    if (!originalDates.isEmpty() && originalDates.first().trimmed().size() > 4)
+        lost.append(QStringLiteral("original date beyond its year"));
+    return lost;
 }
 
 } // namespace
@@ -139,6 +157,8 @@ QStringList FieldsNotKept(const TagBuffer& buffer, OutputKind target)
                                     numericValue(buffer.TagYear, IntegerWidth::Bits32))
         lost.append(QStringLiteral("date"));
     const TagFamily family = outputFormat(target).tags;
+    if (family == TagFamily::Id3v2 || family == TagFamily::RiffInfoAndId3)
+        lost += id3v23DateLosses(rich);
     // ASF's title and author hold one text: several values arrive joined.
     if (family == TagFamily::Asf) {
         for (const char* field : {"TITLE", "ARTIST"}) {

@@ -19,7 +19,7 @@ struct ContentNames {
     std::array<const char16_t*, 3> extensions;
 };
 
-constexpr std::array<ContentNames, 13> kContents{{
+constexpr std::array<ContentNames, 17> kContents{{
     {AudioContent::Mp3, u"MP3", {u"mp3", nullptr, nullptr}},
     {AudioContent::Wma, u"WMA", {u"wma", u"asf", nullptr}},
     {AudioContent::Wav, u"WAV", {u"wav", u"wave", nullptr}},
@@ -33,6 +33,10 @@ constexpr std::array<ContentNames, 13> kContents{{
     {AudioContent::Aiff, u"AIFF", {u"aiff", u"aif", u"aifc"}},
     {AudioContent::WebM, u"WEBM", {u"webm", u"mka", nullptr}},
     {AudioContent::Matroska, u"MKA", {u"mka", u"mkv", nullptr}},
+    {AudioContent::Caf, u"CAF", {u"caf", nullptr, nullptr}},
+    {AudioContent::WavPack, u"WV", {u"wv", nullptr, nullptr}},
+    {AudioContent::Ape, u"APE", {u"ape", nullptr, nullptr}},
+    {AudioContent::Dsf, u"DSF", {u"dsf", nullptr, nullptr}},
 }};
 
 const ContentNames* namesOf(AudioContent content)
@@ -109,6 +113,14 @@ AudioContent contentOfProbe(const char* demuxerName, const char* codecName, cons
         return AudioContent::Aac;
     if (demuxer == "aiff")
         return AudioContent::Aiff;
+    if (demuxer == "caf")
+        return AudioContent::Caf;
+    if (demuxer == "wv")
+        return AudioContent::WavPack;
+    if (demuxer == "ape")
+        return AudioContent::Ape;
+    if (demuxer == "dsf")
+        return AudioContent::Dsf;
     if (demuxer == "ogg") {
         if (codec == "vorbis")
             return AudioContent::OggVorbis;

@@ -20,10 +20,14 @@ enum class AudioContent {
     Aiff,
     WebM,
     Matroska,
+    Caf,
+    WavPack,
+    Ape, // Monkey's Audio
+    Dsf, // DSD stream file
 };
 
 // The file list's Type text: "MP3", "WMA", "WAV", "OGG", "OPUS", "OGA" (Ogg FLAC), "FLAC",
-// "AAC", "M4A", "ALAC", "AIFF", "WEBM", "MKA"; empty for Unknown.
+// "AAC", "M4A", "ALAC", "AIFF", "WEBM", "MKA", "CAF", "WV", "APE", "DSF"; empty for Unknown.
 QString contentTypeText(AudioContent content);
 
 // The content a file name's extension announces (any case); Unknown for other names.

@@ -27,6 +27,7 @@ FileTags readTags(const QString& path, AudioContent content, const AVFormatConte
     case AudioContent::Aac:
     case AudioContent::WebM:
     case AudioContent::Matroska:
+    case AudioContent::Caf: // its info chunk
         return tagsFromProbe(context, audioStream);
     case AudioContent::Aiff:
     case AudioContent::Wav: {

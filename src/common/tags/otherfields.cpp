@@ -1,7 +1,11 @@
 #include "common/tags/otherfields.h"
 
 #include "common/audio/ffmpegptr.h"
+#include "common/tags/id3v2tagfile.h"
 
+#include <QRegularExpression>
+
+#include <map>
 #include <set>
 
 #include <taglib/aifffile.h>
@@ -27,19 +31,20 @@ namespace {
 bool isCarried(const QString& name)
 {
     static const std::set<QString> kCarried{
-        QStringLiteral("TITLE"),         QStringLiteral("ARTIST"),
-        QStringLiteral("AUTHOR"),        QStringLiteral("ALBUM"),
-        QStringLiteral("COMMENT"),       QStringLiteral("DESCRIPTION"),
-        QStringLiteral("GENRE"),         QStringLiteral("DATE"),
-        QStringLiteral("YEAR"),          QStringLiteral("DATE_RELEASED"),
-        QStringLiteral("TRACKNUMBER"),   QStringLiteral("TRACK"),
-        QStringLiteral("PART_NUMBER"),   QStringLiteral("TRACKTOTAL"),
-        QStringLiteral("TOTALTRACKS"),   QStringLiteral("DISCNUMBER"),
-        QStringLiteral("DISC"),          QStringLiteral("DISCTOTAL"),
-        QStringLiteral("TOTALDISCS"),    QStringLiteral("ALBUMARTIST"),
-        QStringLiteral("ALBUM ARTIST"),  QStringLiteral("ALBUM_ARTIST"),
-        QStringLiteral("COMPOSER"),      QStringLiteral("LYRICS"),
-        QStringLiteral("UNSYNCEDLYRICS")};
+        QStringLiteral("TITLE"),          QStringLiteral("ARTIST"),
+        QStringLiteral("AUTHOR"),         QStringLiteral("ALBUM"),
+        QStringLiteral("COMMENT"),        QStringLiteral("DESCRIPTION"),
+        QStringLiteral("GENRE"),          QStringLiteral("DATE"),
+        QStringLiteral("YEAR"),           QStringLiteral("DATE_RELEASED"),
+        QStringLiteral("TRACKNUMBER"),    QStringLiteral("TRACK"),
+        QStringLiteral("PART_NUMBER"),    QStringLiteral("TRACKTOTAL"),
+        QStringLiteral("TOTALTRACKS"),    QStringLiteral("DISCNUMBER"),
+        QStringLiteral("DISC"),           QStringLiteral("DISCTOTAL"),
+        QStringLiteral("TOTALDISCS"),     QStringLiteral("ALBUMARTIST"),
+        QStringLiteral("ALBUM ARTIST"),   QStringLiteral("ALBUM_ARTIST"),
+        QStringLiteral("COMPOSER"),       QStringLiteral("LYRICS"),
+        QStringLiteral("UNSYNCEDLYRICS"), QStringLiteral("TRACK NUMBER"),
+        QStringLiteral("COMMENTS"),       QStringLiteral("RECORDED DATE")};
     return kCarried.contains(name);
 }
 
@@ -50,7 +55,11 @@ bool isRewritten(const QString& name)
 {
     static const std::set<QString> kRewritten{QStringLiteral("ENCODER"),
                                               QStringLiteral("ENCODING"),
-                                              QStringLiteral("ENCODEDBY"),
+                                              QStringLiteral("ENCODING APPLICATION"),
+                                              QStringLiteral("SOURCE ENCODER"),
+                                              QStringLiteral("NOMINAL BIT RATE"),
+                                              QStringLiteral("CHANNEL LAYOUT"),
+                                              QStringLiteral("APPROXIMATE DURATION IN SECONDS"),
                                               QStringLiteral("ENCODER_OPTIONS"),
                                               QStringLiteral("ENCODERSETTINGS"),
                                               QStringLiteral("ENCODINGTIME"),
@@ -70,6 +79,17 @@ bool isRewritten(const QString& name)
                                               QStringLiteral("ISVBR"),
                                               QStringLiteral("DEVICECONFORMANCETEMPLATE")};
     return kRewritten.contains(name);
+}
+
+// "Encoded by" is most often a person or a ripping group, which the output can hold; some
+// encoders put their own name there, which would now be false.
+bool isEncoderStamp(const QString& text)
+{
+    static const QRegularExpression encoderName(
+        QStringLiteral("^\\s*(lame|lavf|lavc|libav|itunes|xiph\\.org|libvorbis|reference libflac|"
+                       "libflac|flac \\d|libopus|opusenc|fdkaac|qaac|nero aac)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return encoderName.match(text).hasMatch();
 }
 
 // Where pictures are listed among the names TagLib cannot map; they are counted apart.
@@ -100,7 +120,7 @@ public:
             // MP4's free-form atoms read "----:com.apple.iTunes:NAME".
             if (name.startsWith(u"----:"))
                 name = name.section(u':', -1);
-            if (texts.isEmpty())
+            if (texts.isEmpty() && !isFoldedIntoDate(name))
                 addName(name);
             else
                 addTexts(name, texts);
@@ -111,12 +131,25 @@ public:
     {
         if (isLeftOut(name) || texts.isEmpty())
             return;
-        QStringList& values = m_read.rich.otherFields[name];
+        const bool encodedBy = name.compare(u"ENCODEDBY", Qt::CaseInsensitive) == 0;
+        if (encodedBy && m_encodedByIsTool)
+            return;
+        QStringList kept;
         for (const QString& text : texts) {
+            if (!kept.contains(text) && !(encodedBy && isEncoderStamp(text)))
+                kept.append(text);
+        }
+        if (kept.isEmpty())
+            return;
+        QStringList& values = m_read.rich.otherFields[name];
+        for (const QString& text : std::as_const(kept)) {
             if (!values.contains(text))
                 values.append(text);
         }
     }
+
+    // MP4's encoding tool (\u00a9too) reads as "encoded by": always the encoder's own name.
+    void leaveOutEncodedBy() { m_encodedByIsTool = true; }
 
     void addName(const QString& name)
     {
@@ -140,6 +173,13 @@ private:
         return name.isEmpty() || isCarried(key) || isRewritten(key) || isPicture(key);
     }
 
+    // ID3v2.3 keeps a date's day and month in TDAT and its time in TIME; the tag library
+    // reads them into the date, yet lists the frames as ones it does not know.
+    bool isFoldedIntoDate(const QString& name) const
+    {
+        return (name == u"UNKNOWN/TDAT" || name == u"UNKNOWN/TIME") && m_read.rich.date.size() > 4;
+    }
+
     // A described comment or lyrics ("COMMENT:Other") is carried when it is the one read;
     // one encoder's data kept as a comment ("COMMENT:iTunNORM") is rewritten.
     bool isCarriedVariant(const QString& name, const TagLib::StringList& values) const
@@ -161,6 +201,7 @@ private:
     }
 
     FileTags& m_read;
+    bool m_encodedByIsTool = false;
 };
 
 // The texts of an ASF attribute or an MP4 free-form atom TagLib has no property name for;
@@ -199,10 +240,18 @@ void addDictionary(OtherFields& fields, const AVDictionary* metadata)
         QStringLiteral("MINOR_VERSION"), QStringLiteral("COMPATIBLE_BRANDS"),
         QStringLiteral("CREATION_TIME"), QStringLiteral("TIME_REFERENCE"),
         QStringLiteral("UMID")};
+    // Keys other containers spell their own way (CAF's info chunk, FFmpeg's "encoded_by"),
+    // under the names the tag writers map onto each format's own field.
+    static const std::map<QString, QString> kCommonNames{
+        {QStringLiteral("TEMPO"), QStringLiteral("BPM")},
+        {QStringLiteral("KEY SIGNATURE"), QStringLiteral("INITIALKEY")},
+        {QStringLiteral("ENCODED_BY"), QStringLiteral("ENCODEDBY")}};
     const AVDictionaryEntry* entry = nullptr;
     while ((entry = av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX))) {
         // FFmpeg's keys are lower case where TagLib's property names are capitals.
-        const QString name = QString::fromUtf8(entry->key).toUpper();
+        QString name = QString::fromUtf8(entry->key).toUpper();
+        if (const auto common = kCommonNames.find(name); common != kCommonNames.end())
+            name = common->second;
         if (!kContainer.contains(name))
             fields.addTexts(name, {QString::fromUtf8(entry->value)});
     }
@@ -213,6 +262,8 @@ void addDictionary(OtherFields& fields, const AVDictionary* metadata)
 void readOtherTagLibFields(TagLib::File& file, FileTags& read)
 {
     OtherFields fields(read);
+    if (dynamic_cast<TagLib::MP4::File*>(&file))
+        fields.leaveOutEncodedBy();
     const auto textOf = [&file](const TagLib::String& name) {
         return unmappedTexts(file, name);
     };
@@ -221,7 +272,7 @@ void readOtherTagLibFields(TagLib::File& file, FileTags& read)
         fields.addMap(wav->ID3v2Tag()->properties(), textOf);
         fields.addMap(wav->InfoTag()->properties(), textOf);
     } else {
-        fields.addMap(file.properties(), textOf);
+        fields.addMap(propertiesOf(file), textOf);
     }
 }
 

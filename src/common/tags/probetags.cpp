@@ -60,11 +60,13 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     tags.title = value({"title"});
     tags.artist = value({"artist", "author"});
     tags.album = value({"album"});
-    tags.comment = value({"comment", "description"});
+    // CAF's info chunk names its fields in words ("track number", "recorded date").
+    tags.comment = value({"comment", "description", "comments"});
     rich.genre = value({"genre"});
     tags.genre = genreIndexOf(rich.genre);
-    rich.date = value({"date", "date_released", "year"});
-    const auto [track, trackTotal] = numberAndTotal(value({"track", "tracknumber", "part_number"}));
+    rich.date = value({"date", "date_released", "recorded date", "year"});
+    const auto [track, trackTotal] =
+        numberAndTotal(value({"track", "tracknumber", "part_number", "track number"}));
     tags.track = track <= 32767 ? track : 0;
     rich.trackTotal = trackTotal ? trackTotal : numberAndTotal(value({"tracktotal"})).first;
     std::tie(rich.discNumber, rich.discTotal) = numberAndTotal(value({"disc", "discnumber"}));

@@ -1,5 +1,6 @@
 #include "common/tags/tagfile.h"
 
+#include "common/tags/id3v2tagfile.h"
 #include "common/tags/otherfields.h"
 #include "common/tags/tagstream.h"
 #include "common/tags/wholetagvalues.h"
@@ -9,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <taglib/aifffile.h>
+#include <taglib/apefile.h>
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
@@ -25,6 +27,7 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 
 #include <algorithm>
@@ -147,9 +150,16 @@ TagLib::FileRef openTagFile(TagLib::IOStream& stream, AudioContent content, bool
         return TagLib::FileRef(new TagLib::MP4::File(in, readProperties));
     case AudioContent::Aiff:
         return TagLib::FileRef(new TagLib::RIFF::AIFF::File(in, readProperties));
+    case AudioContent::WavPack:
+        return TagLib::FileRef(new TagLib::WavPack::File(in, readProperties));
+    case AudioContent::Ape:
+        return TagLib::FileRef(new TagLib::APE::File(in, readProperties));
+    case AudioContent::Dsf:
+        return TagLib::FileRef(Id3v2TagFile::ofDsf(in).release());
     case AudioContent::Aac:
     case AudioContent::WebM:
     case AudioContent::Matroska:
+    case AudioContent::Caf:
         return {};
     case AudioContent::Unknown:
         break;
@@ -300,31 +310,62 @@ QList<CoverPicture> id3Pictures(const TagLib::ID3v2::Tag* tag)
     return pictures;
 }
 
+// The picture types as APE item names give them ("Cover Art (Back)"), in ID3v2's numbering.
+constexpr std::array<const char*, 21> kApePictureNames = {"Other",
+                                                          "Icon",
+                                                          "Other Icon",
+                                                          "Front",
+                                                          "Back",
+                                                          "Leaflet",
+                                                          "Media",
+                                                          "Lead Artist",
+                                                          "Artist",
+                                                          "Conductor",
+                                                          "Band",
+                                                          "Composer",
+                                                          "Lyricist",
+                                                          "Recording Location",
+                                                          "During Recording",
+                                                          "During Performance",
+                                                          "Video Capture",
+                                                          "Fish",
+                                                          "Illustration",
+                                                          "Band Logotype",
+                                                          "Publisher Logotype"};
+
 // APE keeps a picture as a binary item "Cover Art (Front)" (or another "Cover Art (...)"):
-// a file name, a NUL, then the image bytes. The type comes from the bytes, else the name.
-CoverPicture apeCover(const TagLib::APE::Tag* tag)
+// a description (often the image's file name), a NUL, then the image bytes. The MIME type
+// comes from the bytes, else the name. A type APE does not name counts as "other".
+QList<CoverPicture> apePictures(const TagLib::APE::Tag* tag)
 {
-    if (!tag)
-        return {};
     QList<CoverPicture> pictures;
+    if (!tag)
+        return pictures;
     for (const auto& [key, item] : tag->itemListMap()) {
-        if (!key.upper().startsWith("COVER ART (") || item.type() != TagLib::APE::Item::Binary)
+        const QString name = fromTagString(key);
+        static const QRegularExpression coverItem(QStringLiteral("^COVER ART \\((.*)\\)$"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+        const auto match = coverItem.match(name);
+        if (!match.hasMatch() || item.type() != TagLib::APE::Item::Binary)
             continue;
         const QByteArray value = fromByteVector(item.binaryData());
         const qsizetype nul = value.indexOf('\0');
         if (nul < 0 || nul + 1 == value.size())
             continue;
-        const QString name = QString::fromUtf8(value.left(nul));
+        const QString description = QString::fromUtf8(value.left(nul));
         const QByteArray data = value.mid(nul + 1);
-        QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, data).name();
-        if (!type.startsWith(u"image/"))
-            type.clear();
-        const bool front = key.upper() == "COVER ART (FRONT)";
-        pictures.append({data, type, QString(), front ? CoverPicture::kFrontCover : 0});
+        QString mimeType = QMimeDatabase().mimeTypeForFileNameAndData(description, data).name();
+        if (!mimeType.startsWith(u"image/"))
+            mimeType.clear();
+        const auto named = std::find_if(
+            kApePictureNames.begin(), kApePictureNames.end(), [&match](const char* typeName) {
+                return match.captured(1).compare(QLatin1String(typeName), Qt::CaseInsensitive) == 0;
+            });
+        const int type =
+            named == kApePictureNames.end() ? 0 : int(named - kApePictureNames.begin());
+        pictures.append({data, mimeType, description, type});
     }
-    RichTags rich;
-    takePictures(pictures, rich);
-    return rich.cover;
+    return pictures;
 }
 
 QList<CoverPicture> flacPictures(const TagLib::List<TagLib::FLAC::Picture*>& list)
@@ -450,7 +491,7 @@ FileTags readFile(TagLib::File* file)
     }
     if (file->tag())
         result.tags = tagsOf(file->tag());
-    const TagLib::PropertyMap properties = file->properties();
+    const TagLib::PropertyMap properties = propertiesOf(*file);
     result.rich = richOf(properties);
     keepSeveralValues(properties, result);
     // FFmpeg's ID3v2 muxer keeps the comment in a TXXX frame named "comment".
@@ -459,9 +500,15 @@ FileTags readFile(TagLib::File* file)
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
         takePictures(id3Pictures(mpeg->ID3v2Tag()), result.rich);
         if (result.rich.cover.isEmpty())
-            result.rich.cover = apeCover(mpeg->APETag());
+            takePictures(apePictures(mpeg->APETag()), result.rich);
     } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
         takePictures(id3Pictures(aiff->tag()), result.rich);
+    } else if (auto* dsf = dynamic_cast<Id3v2TagFile*>(file)) {
+        takePictures(id3Pictures(dsf->ID3v2Tag()), result.rich);
+    } else if (auto* wavPack = dynamic_cast<TagLib::WavPack::File*>(file)) {
+        takePictures(apePictures(wavPack->APETag()), result.rich);
+    } else if (auto* ape = dynamic_cast<TagLib::APE::File*>(file)) {
+        takePictures(apePictures(ape->APETag()), result.rich);
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
         // FFmpeg's muxer stores the year as "date" and the comment as "Description".
         if (result.rich.date.isEmpty())
@@ -737,6 +784,31 @@ bool saveMp4Tags(TagLib::MP4::File* mp4, const AudioTags& tags, const RichTags& 
     return mp4->save();
 }
 
+// Some programs put an ID3v2 tag in front of a Monkey's Audio file, which the file's own
+// reader skips. Its values fill what the APE tag lacks.
+void fillFromLeadingId3(FileTags& result, TagLib::IOStream& stream)
+{
+    Id3v2TagFile leading(&stream, 0);
+    if (!leading.hasTag())
+        return;
+    FileTags id3 = readFile(&leading);
+    if (id3.tags.year == 0)
+        id3.tags.year = yearOfDate(id3.rich.date);
+    readOtherTagLibFields(leading, id3);
+    const bool hadPictures = !result.rich.cover.isEmpty();
+    fillGaps(result, id3);
+    if (!hadPictures)
+        result.rich.morePictures = id3.rich.morePictures;
+    for (const auto& [name, values] : id3.rich.otherFields.asKeyValueRange()) {
+        if (!result.rich.otherFields.contains(name))
+            result.rich.otherFields.insert(name, values);
+    }
+    for (const QString& name : std::as_const(id3.otherFields)) {
+        if (!result.otherFields.contains(name))
+            result.otherFields.append(name);
+    }
+}
+
 } // namespace
 
 int genreIndexOf(const QString& text)
@@ -797,6 +869,8 @@ FileTags readTagLibTags(const QString& path, AudioContent content)
     if (result.tags.year == 0)
         result.tags.year = yearOfDate(result.rich.date);
     readOtherTagLibFields(*file.file(), result);
+    if (content == AudioContent::Ape)
+        fillFromLeadingId3(result, stream);
     return result;
 }
 
@@ -811,7 +885,9 @@ Status writeTagLibTags(const QString& path, const AudioTags& tags, const RichTag
         return Status::error(stream.openFailure());
     TagLib::FileRef file = openTagFile(stream, sniffOutputContent(stream), true);
     const auto* properties = file.isNull() ? nullptr : file.audioProperties();
-    if (file.isNull() || !file.file()->isValid() || !properties || properties->sampleRate() <= 0)
+    // An M4A above 65535 Hz keeps no rate in its 16-bit field: its channels show it is audio.
+    if (file.isNull() || !file.file()->isValid() || !properties ||
+        (properties->sampleRate() <= 0 && properties->channels() <= 0))
         return notAudio();
 
     bool saved = false;
