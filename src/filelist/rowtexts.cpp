@@ -24,8 +24,9 @@ QChar separatorIn(const QString& format, QChar fallback)
     return fallback;
 }
 
-constexpr std::array<const char16_t*, 11> kOtherExtensions{
-    u"flac", u"opus", u"oga", u"m4a", u"aac", u"aif", u"aiff", u"aifc", u"caf", u"webm", u"mka"};
+constexpr std::array<const char16_t*, 14> kOtherExtensions{
+    u"flac", u"opus", u"oga", u"m4a", u"aac", u"aif",  u"aiff",
+    u"aifc", u"caf",  u"wv",  u"ape", u"dsf", u"webm", u"mka"};
 
 // The Type text and, when the name claims something else, a tooltip saying what it claims.
 std::pair<QString, QString> typeTexts(const QString& path, AudioContent content)

@@ -26,7 +26,7 @@ using namespace tunevale::test;
 TEST(RowTexts, OtherAudioTypesGoByTheirExtension)
 {
     for (const char* name : {"a.flac", "b.OPUS", "c.oga", "d.m4a", "e.aac", "f.aif", "g.aiff",
-                             "h.aifc", "i.webm", "j.mka", "k.caf"})
+                             "h.aifc", "i.webm", "j.mka", "k.caf", "l.wv", "m.APE", "n.dsf"})
         EXPECT_TRUE(IsSupportedFile(QString::fromLatin1(name))) << name;
 }
 

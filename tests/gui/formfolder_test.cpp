@@ -94,10 +94,11 @@ TEST_F(AddFolder, OpensWithItsControlsAndHidesTheMainWindow)
     auto* filter = child<QComboBox>();
     ASSERT_EQ(filter->count(), 6);
     EXPECT_EQ(filter->currentText(), u"*.mp3;*.wma;*.wav;*.ogg;*.flac;*.opus;*.oga;*.m4a;*.aac;"
-                                     u"*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
+                                     u"*.aif;*.aiff;*.aifc;*.caf;*.wv;*.ape;*.dsf;*.webm;*.mka");
     EXPECT_EQ(filter->itemText(4), u"*.ogg");
     EXPECT_EQ(filter->itemText(5),
-              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.caf;*.webm;*.mka");
+              u"*.flac;*.opus;*.oga;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.caf;*.wv;*.ape;*.dsf;"
+              u"*.webm;*.mka");
     EXPECT_TRUE(child<QCheckBox>()->isChecked());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Start"))->isEnabled());
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Stop"))->isEnabled());
