@@ -15,7 +15,7 @@ import struct
 import subprocess
 import sys
 
-from mutagen import asf, flac, id3, mp4, oggopus, oggvorbis, wave
+from mutagen import apev2, asf, dsf, flac, id3, mp4, oggopus, oggvorbis, wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tagtool import cover_png  # noqa: E402
@@ -46,6 +46,78 @@ def vorbis_rich(tag):
     tag["MUSICBRAINZ_ALBUMID"] = ["9e8f2e3c-0000-4000-8000-000000000001"]
     tag["REPLAYGAIN_TRACK_GAIN"] = ["-6.50 dB"]
     tag["SOURCE_NOTE"] = ["first", "second"]
+
+
+def write_dsf(file_name):
+    """A DSD64 stereo DSF of silence with no tag; no program here writes one."""
+    channels, block, blocks = 2, 4096, 9
+    data = b"\x69" * (block * channels * blocks)  # the DSD idle pattern
+    fmt = b"fmt " + struct.pack("<QIIIIIIQI4x", 52, 1, 0, 2, channels, 2822400, 1,
+                                block * 8 * blocks, block)
+    chunk = b"data" + struct.pack("<Q", 12 + len(data)) + data
+    with open(file_name, "wb") as out:
+        out.write(b"DSD " + struct.pack("<QQQ", 28, 28 + len(fmt) + len(chunk), 0))
+        out.write(fmt + chunk)
+
+
+def make_more(path, sine, front, back):
+    # WavPack by FFmpeg, an APE tag with several artists and two pictures by mutagen.
+    run(*sine, "-c:a", "wavpack", path("tagged.wv"))
+    tag = apev2.APEv2()
+    tag["Title"] = "Wv Title"
+    tag["Artist"] = ["piman", "jzig"]
+    tag["ISRC"] = "USRC17607839"
+    tag["Cover Art (Front)"] = apev2.APEValue(b"front\0" + front, apev2.BINARY)
+    tag["Cover Art (Back)"] = apev2.APEValue(b"back side\0" + back, apev2.BINARY)
+    tag.save(path("tagged.wv"))
+
+    # CAF by FFmpeg, which writes the metadata into the info chunk under CAF's own keys.
+    run(*sine, "-metadata", "title=Caf Title", "-metadata", "track number=02",
+        "-metadata", "comments=Caf note", "-metadata", "tempo=120",
+        "-metadata", "recorded date=2001-05-06", path("info.caf"))
+
+    # DSF with an ID3v2.4 tag by mutagen: a ripper's "encoded by" and two pictures.
+    write_dsf(path("tagged.dsf"))
+    audio = dsf.DSF(path("tagged.dsf"))
+    audio.add_tags()
+    audio.tags.add(id3.TIT2(encoding=3, text=["Dsf Title"]))
+    audio.tags.add(id3.TPE1(encoding=3, text=["piman", "jzig"]))
+    audio.tags.add(id3.TENC(encoding=3, text=["Some Ripper"]))
+    audio.tags.add(id3.APIC(encoding=3, mime="image/png", type=3, desc="front", data=front))
+    audio.tags.add(id3.APIC(encoding=3, mime="image/png", type=4, desc="back side", data=back))
+    audio.save()
+
+    # ID3v2.3 as taggers write it: a name with "/", several composers joined with "/", a date
+    # in TYER, TDAT and TIME, and the encoder's own "encoded by".
+    run("lame", "--silent", "-b", "128", path("plain.wav"), path("v23.mp3"))
+    tag = id3.ID3()
+    tag.add(id3.TPE1(encoding=1, text=["AC/DC"]))
+    tag.add(id3.TCOM(encoding=1, text=["piman", "jzig"]))
+    tag.add(id3.TDRC(encoding=1, text=["2001-05-06T12:34"]))
+    tag.add(id3.TENC(encoding=1, text=["LAME 3.100"]))
+    tag.update_to_v23()
+    tag.save(path("v23.mp3"), v2_version=3, v23_sep="/")
+
+    # FLAC with dates that ID3v2.3 holds only in part.
+    run("flac", "-s", "-f", "-o", path("dates.flac"), path("plain.wav"))
+    native = flac.FLAC(path("dates.flac"))
+    native["DATE"] = ["2001-05-06T12:34:56"]
+    native["ORIGINALDATE"] = ["1999-03-04"]
+    native.save()
+
+    # An ID3v2 tag in front of a Monkey's Audio header and an APE tag at the end; no program
+    # here writes the audio, so the frames hold nothing to decode.
+    with open(path("leading-id3.ape"), "wb") as out:
+        out.write(b"MAC \x96\x0f" + bytes(200))
+    tag = id3.ID3()
+    tag.add(id3.TIT2(encoding=3, text=["Id3 Title"]))
+    tag.add(id3.TPE1(encoding=3, text=["Id3 Artist"]))
+    tag.add(id3.TSRC(encoding=3, text=["USRC17607839"]))
+    tag.add(id3.APIC(encoding=3, mime="image/png", type=4, desc="back side", data=back))
+    tag.save(path("leading-id3.ape"), v2_version=3)
+    tag = apev2.APEv2()
+    tag["Artist"] = "Ape Artist"
+    tag.save(path("leading-id3.ape"))
 
 
 def make(folder):
@@ -99,6 +171,8 @@ def make(folder):
     tag.add(id3.APIC(encoding=3, mime="image/png", type=3, desc="front", data=front))
     tag.add(id3.APIC(encoding=3, mime="image/png", type=4, desc="back side", data=back))
     tag.save(path("rich.mp3"), v2_version=4)
+
+    make_more(path, sine, front, back)
 
 
 def text(value):

@@ -3,6 +3,8 @@
 #include "common/audio/ffmpegptr.h"
 #include "common/tags/otherfields.h"
 
+#include <QRegularExpression>
+
 #include <initializer_list>
 
 namespace tunevale {
@@ -65,9 +67,13 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     rich.genre = value({"genre"});
     tags.genre = genreIndexOf(rich.genre);
     rich.date = value({"date", "date_released", "recorded date", "year"});
-    const auto [track, trackTotal] =
-        numberAndTotal(value({"track", "tracknumber", "part_number", "track number"}));
+    const QString trackText = value({"track", "tracknumber", "part_number", "track number"});
+    const auto [track, trackTotal] = numberAndTotal(trackText);
     tags.track = track <= 32767 ? track : 0;
+    // A number written with leading zeros ("02") keeps them where the target holds text.
+    static const QRegularExpression paddedNumber(QStringLiteral("^(0\\d+)(/|$)"));
+    if (const auto match = paddedNumber.match(trackText); match.hasMatch())
+        rich.trackDigits = int(match.capturedLength(1));
     rich.trackTotal = trackTotal ? trackTotal : numberAndTotal(value({"tracktotal"})).first;
     std::tie(rich.discNumber, rich.discTotal) = numberAndTotal(value({"disc", "discnumber"}));
     if (rich.discTotal == 0)
