@@ -1,5 +1,6 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/tags/tagfile.h"
 #include "convert/batchrun.h"
 #include "settings/encodersettings.h"
 #include "support/fixtures.h"
@@ -316,6 +317,21 @@ TEST(FieldsOfOtherWriters, ArriveInEveryTargetAsTheyWere)
             EXPECT_EQ(lost.section(QStringLiteral(": "), 2), notKept.join(QStringLiteral(", ")));
         }
     }
+}
+
+// The APE tag comes first; an ID3v2 tag in front of the file fills what it lacks.
+TEST(FieldsOfOtherWriters, MonkeysAudioReadsItsApeTagAndTheId3TagInFront)
+{
+    TempDir sources;
+    runFieldTool(QStringLiteral("make"), sources.path());
+    const FileTags read =
+        readTagLibTags(sources.file(QStringLiteral("leading-id3.ape")), AudioContent::Ape);
+    EXPECT_EQ(read.tags.artist, u"Ape Artist");
+    EXPECT_EQ(read.tags.title, u"Id3 Title");
+    EXPECT_EQ(read.rich.otherFields.value(QStringLiteral("ISRC")),
+              QStringList{QStringLiteral("USRC17607839")});
+    EXPECT_EQ(read.rich.cover.type, 4);
+    EXPECT_EQ(read.rich.cover.data, fileBytes(sources.file(QStringLiteral("back.png"))));
 }
 
 } // namespace
