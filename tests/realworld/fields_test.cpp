@@ -147,6 +147,11 @@ const QList<Field> kV23Fields = {
     {"TDRC", "DATE", "WM/Year", "\u00a9day", {QStringLiteral("2001-05-06T12:34")}},
     {"TENC", "ENCODEDBY", "WM/EncodedBy", "ENCODEDBY", {}},
 };
+// An M4A's encoding tool is always the encoder's own name.
+const QList<Field> kToolFields = {
+    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral("M4a Title")}},
+    {"TENC", "ENCODEDBY", "WM/EncodedBy", "ENCODEDBY", {}},
+};
 const QList<Field> kDateFields = {
     {"TDRC", "DATE", "WM/Year", "\u00a9day", {QStringLiteral("2001-05-06T12:34")}},
     {"TDOR",
@@ -176,6 +181,7 @@ const Source kSources[] = {
     {"info.caf", kCafFields, false},
     {"tagged.dsf", kDsfFields, true},
     {"v23.mp3", kV23Fields, false},
+    {"tool.m4a", kToolFields, false},
     {"dates.flac",
      kDateFields,
      false,

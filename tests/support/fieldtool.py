@@ -98,6 +98,13 @@ def make_more(path, sine, front, back):
     tag.update_to_v23()
     tag.save(path("v23.mp3"), v2_version=3, v23_sep="/")
 
+    # M4A by FFmpeg; its encoding tool, which the tag library reads as "encoded by", by mutagen.
+    run(*sine, "-c:a", "aac", path("tool.m4a"))
+    audio = mp4.MP4(path("tool.m4a"))
+    audio["\u00a9nam"] = ["M4a Title"]
+    audio["\u00a9too"] = ["Some Tool 1.0"]
+    audio.save()
+
     # FLAC with dates that ID3v2.3 holds only in part.
     run("flac", "-s", "-f", "-o", path("dates.flac"), path("plain.wav"))
     native = flac.FLAC(path("dates.flac"))
