@@ -120,6 +120,8 @@ const Source kSources[] = {
     {"aac.m4a", "M4A", "all", "", true},
     {"alac.m4a", "ALAC", "all", "", true},
     {"tagged.aiff", "AIFF", "all", "", true},
+    {"tagged.wv", "WV", "all", "", true},
+    {"tagged.dsf", "DSF", "all", "", true},
     {"tagged.webm", "WEBM", "title artist album albumartist composer date genre comment", "",
      false},
     {"tagged.mka", "MKA", "title artist album albumartist composer date genre comment", "", false},

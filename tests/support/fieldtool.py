@@ -18,7 +18,7 @@ import sys
 from mutagen import apev2, asf, dsf, flac, id3, mp4, oggopus, oggvorbis, wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tagtool import cover_png  # noqa: E402
+from tagtool import cover_png, write_dsf  # noqa: E402
 
 BACK = cover_png()[:-12] + b"\0\0\0\0IEND\xaeB`\x82"  # another image's bytes
 
@@ -46,18 +46,6 @@ def vorbis_rich(tag):
     tag["MUSICBRAINZ_ALBUMID"] = ["9e8f2e3c-0000-4000-8000-000000000001"]
     tag["REPLAYGAIN_TRACK_GAIN"] = ["-6.50 dB"]
     tag["SOURCE_NOTE"] = ["first", "second"]
-
-
-def write_dsf(file_name):
-    """A DSD64 stereo DSF of silence with no tag; no program here writes one."""
-    channels, block, blocks = 2, 4096, 9
-    data = b"\x69" * (block * channels * blocks)  # the DSD idle pattern
-    fmt = b"fmt " + struct.pack("<QIIIIIIQI4x", 52, 1, 0, 2, channels, 2822400, 1,
-                                block * 8 * blocks, block)
-    chunk = b"data" + struct.pack("<Q", 12 + len(data)) + data
-    with open(file_name, "wb") as out:
-        out.write(b"DSD " + struct.pack("<QQQ", 28, 28 + len(fmt) + len(chunk), 0))
-        out.write(fmt + chunk)
 
 
 def make_more(path, sine, front, back):

@@ -15,7 +15,7 @@ import sys
 import zlib
 
 import mutagen
-from mutagen import apev2, asf, flac, id3, mp4, oggflac, oggopus, oggvorbis, wave, aiff
+from mutagen import apev2, asf, dsf, flac, id3, mp4, oggflac, oggopus, oggvorbis, wave, aiff
 
 TAGS = {
     "title": "Ünder the Sky",
@@ -118,6 +118,18 @@ def id3v22_tag():
     return b"ID3\x02\x00\x00" + synchsafe + frames
 
 
+def write_dsf(file_name):
+    """A DSD64 stereo DSF of silence with no tag; no program here writes one."""
+    channels, block, blocks = 2, 4096, 9
+    data = b"\x69" * (block * channels * blocks)  # the DSD idle pattern
+    fmt = b"fmt " + struct.pack("<QIIIIIIQI4x", 52, 1, 0, 2, channels, 2822400, 1,
+                                block * 8 * blocks, block)
+    chunk = b"data" + struct.pack("<Q", 12 + len(data)) + data
+    with open(file_name, "wb") as out:
+        out.write(b"DSD " + struct.pack("<QQQ", 28, 28 + len(fmt) + len(chunk), 0))
+        out.write(fmt + chunk)
+
+
 def make(folder):
     picture = cover_png()
     with open(os.path.join(folder, "cover.png"), "wb") as out:
@@ -148,16 +160,18 @@ def make(folder):
         t["artist"], "--tl", t["album"], "--ty", "2001", "--tc", t["comment"], "--tn", "3",
         "--tg", "Rock", wav, path("id3v1.mp3"))
     run("lame", "--silent", "-b", "128", wav, path("ape.mp3"))
-    ape = apev2.APEv2()
-    for key, value in (("Title", t["title"]), ("Artist", t["artist"]), ("Album", t["album"]),
-                       ("Album Artist", t["albumartist"]), ("Composer", t["composer"]),
-                       ("Year", t["date"]), ("Genre", t["genre"]),
-                       ("Track", f"{t['track']}/{t['tracktotal']}"),
-                       ("Disc", f"{t['disc']}/{t['disctotal']}"), ("Comment", t["comment"]),
-                       ("Lyrics", t["lyrics"])):
-        ape[key] = value
-    ape["Cover Art (Front)"] = apev2.APEValue(b"cover.png\0" + picture, apev2.BINARY)
-    ape.save(path("ape.mp3"))
+    ffmpeg(path("tagged.wv"), "-c:a", "wavpack")
+    for name in ("ape.mp3", "tagged.wv"):
+        ape = apev2.APEv2()
+        for key, value in (("Title", t["title"]), ("Artist", t["artist"]),
+                           ("Album", t["album"]), ("Album Artist", t["albumartist"]),
+                           ("Composer", t["composer"]), ("Year", t["date"]),
+                           ("Genre", t["genre"]), ("Track", f"{t['track']}/{t['tracktotal']}"),
+                           ("Disc", f"{t['disc']}/{t['disctotal']}"),
+                           ("Comment", t["comment"]), ("Lyrics", t["lyrics"])):
+            ape[key] = value
+        ape["Cover Art (Front)"] = apev2.APEValue(b"cover.png\0" + picture, apev2.BINARY)
+        ape.save(path(name))
 
     # WMA as FFmpeg writes it: the year as "date", the comment as "Description".
     ffmpeg(path("ffmpeg.wma"), "-c:a", "wmav2", "-b:a", "64k", metadata=(
@@ -223,6 +237,11 @@ def make(folder):
     iff.add_tags()
     id3_frames(iff.tags, picture)
     iff.save()
+    write_dsf(path("tagged.dsf"))
+    dsd = dsf.DSF(path("tagged.dsf"))
+    dsd.add_tags()
+    id3_frames(dsd.tags, picture)
+    dsd.save()
     for name, codec in (("tagged.webm", ("-c:a", "libopus")), ("tagged.mka", ("-c:a", "flac"))):
         ffmpeg(path(name), *codec, metadata=(
             ("title", t["title"]), ("artist", t["artist"]), ("album", t["album"]),
