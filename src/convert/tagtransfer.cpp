@@ -33,8 +33,11 @@ QStringList id3v23DateLosses(const RichTags& rich)
     QStringList lost;
     static const QRegularExpression withSeconds(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d"));
+    static const QRegularExpression monthWithoutDay(QStringLiteral("^\\d{4}-\\d\\d(?!-\\d\\d)"));
     if (withSeconds.match(rich.date).hasMatch())
         lost.append(QStringLiteral("seconds of date"));
+    else if (monthWithoutDay.match(rich.date).hasMatch())
+        lost.append(QStringLiteral("month of date"));
     const QStringList originalDates = rich.otherFields.value(QStringLiteral("ORIGINALDATE"));
     if (!originalDates.isEmpty() && originalDates.first().trimmed().size() > 4)
         lost.append(QStringLiteral("original date beyond its year"));

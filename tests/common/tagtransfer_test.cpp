@@ -189,6 +189,17 @@ TEST(TagTransfer, FieldsNotKeptByEachTarget)
                            QStringLiteral("ISRC"), QStringLiteral("BPM")}));
     buffer.TagYear = QStringLiteral("1999"); // the seven's year wins over the full date
     EXPECT_TRUE(FieldsNotKept(buffer, OutputKind::Ogg).contains(QStringLiteral("date")));
+
+    // ID3v2.3 holds a date's day and month together or not at all.
+    buffer.TagYear = QStringLiteral("2001");
+    buffer.TagOtherFields.clear();
+    buffer.TagRich.trackTotal = 0;
+    buffer.TagRich.discTotal = 0;
+    buffer.TagRich.date = QStringLiteral("2001-05");
+    EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Wav), QStringList{QStringLiteral("month of date")});
+    EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Flac), QStringList());
+    buffer.TagRich.date = QStringLiteral("2001-05-06");
+    EXPECT_EQ(FieldsNotKept(buffer, OutputKind::Mp3), QStringList());
 }
 
 TEST(TagTransfer, WritingIntoAMissingFileFails)
