@@ -119,9 +119,9 @@ const QList<Field> kWavPackFields = {
     kSeveralArtists,
     kIsrc,
 };
-// CAF's info chunk, in its own words ("track number", "tempo").
+// CAF's info chunk, in its own words ("track number", "tempo"), blanks kept.
 const QList<Field> kCafFields = {
-    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral("Caf Title")}},
+    {"TIT2", "TITLE", "Title", "\u00a9nam", {QStringLiteral(" Caf Title ")}},
     {"TRCK",
      "TRACKNUMBER",
      "WM/TrackNumber",

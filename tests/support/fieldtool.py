@@ -60,7 +60,7 @@ def make_more(path, sine, front, back):
     tag.save(path("tagged.wv"))
 
     # CAF by FFmpeg, which writes the metadata into the info chunk under CAF's own keys.
-    run(*sine, "-metadata", "title=Caf Title", "-metadata", "track number=02",
+    run(*sine, "-metadata", "title= Caf Title ", "-metadata", "track number=02",
         "-metadata", "comments=Caf note", "-metadata", "tempo=120",
         "-metadata", "recorded date=2001-05-06", path("info.caf"))
 

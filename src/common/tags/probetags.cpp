@@ -12,13 +12,14 @@ namespace tunevale {
 namespace {
 
 // The first value under any of keys (matched without regard to case), file level first.
+// Blanks at the ends are part of the value.
 QString valueOf(const AVFormatContext& context, const AVStream& audio,
                 std::initializer_list<const char*> keys)
 {
     for (const AVDictionary* dictionary : {context.metadata, audio.metadata}) {
         for (const char* key : keys) {
             if (const AVDictionaryEntry* entry = av_dict_get(dictionary, key, nullptr, 0))
-                return QString::fromUtf8(entry->value).trimmed();
+                return QString::fromUtf8(entry->value);
         }
     }
     return {};
@@ -65,7 +66,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     // CAF's info chunk names its fields in words ("track number", "recorded date").
     tags.comment = value({"comment", "description", "comments"});
     rich.genre = value({"genre"});
-    tags.genre = genreIndexOf(rich.genre);
+    tags.genre = genreIndexOf(rich.genre.trimmed());
     rich.date = value({"date", "date_released", "recorded date", "year"});
     const QString trackText = value({"track", "tracknumber", "part_number", "track number"});
     const auto [track, trackTotal] = numberAndTotal(trackText);
@@ -81,7 +82,7 @@ FileTags tagsFromProbe(const AVFormatContext& context, int audioStream)
     rich.albumArtist = value({"album_artist", "albumartist", "album artist"});
     rich.composer = value({"composer"});
     rich.lyrics = value({"lyrics", "unsyncedlyrics"});
-    tags.year = numberAndTotal(rich.date.left(4)).first;
+    tags.year = numberAndTotal(rich.date.trimmed().left(4)).first;
     rich.cover = attachedPicture(context);
     readOtherProbeFields(context.metadata, audio.metadata, result);
     return result;
