@@ -40,7 +40,7 @@ namespace {
 const QString kSameAsInput = QStringLiteral("[Same as input path]");
 const QString kIdleCaption = QStringLiteral(" Tunevale");
 // Rows whose output names the preview shows.
-constexpr int kPreviewRows = 4;
+constexpr int kPreviewRows = 3;
 
 // A label that reacts to clicks like a button.
 class ClickableLabel final : public QLabel {
@@ -239,7 +239,7 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     layout->addWidget(m_progressBar);
     layout->addWidget(m_runLabel);
     layout->addLayout(buttons);
-    resize(620, 640);
+    resize(620, 680);
 
     connect(m_sameFolderOption, &QRadioButton::clicked, this, &FormConvert::Option1_Click);
     connect(m_chosenFolderOption, &QRadioButton::clicked, this, &FormConvert::Option2_Click);

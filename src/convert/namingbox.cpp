@@ -17,7 +17,7 @@ namespace {
 
 // The taken-name choices in the order the list shows them.
 constexpr std::array kIfTakenChoices{IfExists::New, IfExists::Skip, IfExists::Number};
-constexpr int kPreviewLines = 4;
+constexpr int kPreviewLines = 3;
 
 } // namespace
 
