@@ -48,6 +48,8 @@ LoudnessBox::LoudnessBox(QWidget* parent)
         m_targetList->addItem(levelText(target));
     m_targetList->setValidator(new QDoubleValidator(kLowestLevel, 0, 1, m_targetList));
     m_targetList->setAccessibleName(tr("Target loudness in LUFS"));
+    m_targetList->setMinimumContentsLength(5); // a typed "-16.5" shows whole
+    m_targetList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto* unitLabel = named(new QLabel(tr("LUFS, true peak at most"), this), u"LabelTarget");
     m_truePeakSpin = named(new QDoubleSpinBox(this), u"SpinTruePeak");
     m_truePeakSpin->setRange(kLowestLevel, 0);

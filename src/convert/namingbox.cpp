@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 #include <array>
 
@@ -49,9 +50,11 @@ NamingBox::NamingBox(QWidget* parent)
     m_previewText->setReadOnly(true);
     m_previewText->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_previewText->setAccessibleName(tr("Preview of the output names"));
+    // Room for every line even when a long name brings the horizontal scroll bar.
     m_previewText->setFixedHeight(m_previewText->fontMetrics().lineSpacing() * kPreviewLines +
                                   2 * m_previewText->frameWidth() +
-                                  int(m_previewText->document()->documentMargin() * 2));
+                                  int(m_previewText->document()->documentMargin() * 2) +
+                                  m_previewText->horizontalScrollBar()->sizeHint().height());
     auto* previewLabel = named(new QLabel(tr("Preview:"), this), u"LabelPreview");
     previewLabel->setBuddy(m_previewText);
 

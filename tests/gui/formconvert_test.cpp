@@ -348,6 +348,7 @@ TEST_F(Conversion, PreviewShowsTheNamesTheRunWrites)
     const QStringList expected{QStringLiteral("Lena/Blue/Sky (ogg).wav"),
                                QStringLiteral("untitled (wav).wav")};
     EXPECT_EQ(previewNames(dialog), expected);
+    QCoreApplication::processEvents(); // the preview lays out its lines
     screenshot(dialog, QStringLiteral("dialog-names-before-run.png"));
 
     dialog.CmdConvert_Click();
@@ -415,6 +416,11 @@ TEST_F(Conversion, LoudnessChoiceWritesTheTrackGain)
                    &ok);
     ASSERT_TRUE(ok);
     EXPECT_TRUE(gain.trimmed().endsWith(QStringLiteral(" dB"))) << gain.toStdString();
+
+    FormConvert reopened(nullptr, m_paths, dialog.settings(), {});
+    EXPECT_EQ(reopened.settings().LoudnessChoice, chosen);
+    EXPECT_TRUE(control<QCheckBox>(reopened, "CheckNormalize")->isChecked());
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboReplayGain")->currentIndex(), 1);
 }
 
 // Config hides the dialog, shows the settings dialog over it and brings it back with the
