@@ -348,7 +348,8 @@ TEST_F(Conversion, PreviewShowsTheNamesTheRunWrites)
     const QStringList expected{QStringLiteral("Lena/Blue/Sky (ogg).wav"),
                                QStringLiteral("untitled (wav).wav")};
     EXPECT_EQ(previewNames(dialog), expected);
-    QCoreApplication::processEvents(); // the preview lays out its lines
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("Lena"))); // a preview makes no folder
+    QCoreApplication::processEvents();                             // the preview lays out its lines
     screenshot(dialog, QStringLiteral("dialog-names-before-run.png"));
 
     dialog.CmdConvert_Click();
