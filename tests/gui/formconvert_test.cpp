@@ -424,6 +424,31 @@ TEST_F(Conversion, LoudnessChoiceWritesTheTrackGain)
     EXPECT_EQ(control<QComboBox>(reopened, "ComboReplayGain")->currentIndex(), 1);
 }
 
+// The main window hands the dialog each row's folder below the folder it was dropped with.
+TEST_F(Conversion, RowsOfADroppedFolderKeepTheirTreeInTheDialog)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("in/CD1")));
+    ASSERT_TRUE(writePcmWav(m_dir.file(QStringLiteral("in/CD1/x.wav")), sine(440, 22050, 2, 0.2),
+                            22050, 2));
+    FormMain main;
+    Q_EMIT main.ListView1()->filesDropped({m_dir.file(QStringLiteral("in"))});
+    ASSERT_EQ(main.ListView1()->rowCount(), 1);
+
+    QString preview;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<FormConvert*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        press(*dialog, "Option2");
+        press(*dialog, "CheckKeepTree");
+        preview = control<QPlainTextEdit>(*dialog, "TextPreview")->toPlainText();
+        dialog->close();
+    });
+    main.convertTo(OutputKind::Wav);
+    EXPECT_EQ(preview,
+              QStringLiteral("x.wav \u2192 CD1") + QDir::separator() + QStringLiteral("x.wav"));
+}
+
 // Config hides the dialog, shows the settings dialog over it and brings it back with the
 // new summary; the log, the output choice and the status line stay.
 TEST_F(Conversion, ConfigRoundTripKeepsTheDialogAndItsRun)
