@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDoubleValidator>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -59,14 +59,16 @@ LoudnessBox::LoudnessBox(QWidget* parent)
     m_truePeakSpin->setAccessibleName(tr("True-peak ceiling in dBTP"));
     unitLabel->setBuddy(m_truePeakSpin);
 
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(replayGainLabel, 0, 0);
-    layout->addWidget(m_replayGainList, 0, 1, 1, 3, Qt::AlignLeft);
-    layout->addWidget(m_normalizeBox, 1, 0);
-    layout->addWidget(m_targetList, 1, 1);
-    layout->addWidget(unitLabel, 1, 2);
-    layout->addWidget(m_truePeakSpin, 1, 3, Qt::AlignLeft);
-    layout->setColumnStretch(3, 1);
+    // One row, so the log keeps its room.
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(replayGainLabel);
+    layout->addWidget(m_replayGainList);
+    layout->addSpacing(layout->spacing() * 3);
+    layout->addWidget(m_normalizeBox);
+    layout->addWidget(m_targetList);
+    layout->addWidget(unitLabel);
+    layout->addWidget(m_truePeakSpin);
+    layout->addStretch(1);
 
     setChoice({});
     connect(m_replayGainList, &QComboBox::currentIndexChanged, this, &LoudnessBox::changed);
