@@ -157,10 +157,15 @@ QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
         // A folder gives its audio files and its sub-folders' as Add Folder finds them, each row
         // remembering the folder for keeping the tree.
         FolderScan scan({{}, turn, windowGone});
-        scan.setFolderFilesFound(
-            [&feed, &path](const QStringList& found) { return feed.add(found, path); });
+        qsizetype found = 0;
+        scan.setFolderFilesFound([&feed, &path, &found](const QStringList& files) {
+            found += files.size();
+            return feed.add(files, path);
+        });
         scan.run(path, QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + otherAudioPatterns().join(u';'),
                  true);
+        if (found == 0 && !windowGone())
+            feed.skip(path, QStringLiteral("no audio files"));
     }
     if (!windowGone())
         feed.add(candidates);

@@ -681,16 +681,19 @@ TEST_F(MainWindow, DroppedFilesAndFoldersAreAddedInOrderAndSkippedOnesNamed)
     const QString c = makeWav(QStringLiteral("inner.wav/c.wav"));
     const QString d = makeWav(QStringLiteral("inner.wav/disc 2/d.wav"));
     const QString readme = m_dir.file(QStringLiteral("readme.txt"));
+    const QString empty = m_dir.file(QStringLiteral("empty"));
+    ASSERT_TRUE(QDir().mkpath(empty));
     m_window.show();
     QString message;
     QString details;
     answerNextMessageBoxWithDetails(&message, &details);
-    Q_EMIT list().filesDropped({b, folder, readme, a, b});
+    Q_EMIT list().filesDropped({b, folder, readme, empty, a, b});
     EXPECT_EQ(list().paths(), (QStringList{b, c, d, a}));
     EXPECT_EQ(list().relativeFolders(),
               (QStringList{QString(), QString(), QStringLiteral("disc 2"), QString()}));
-    EXPECT_EQ(message, u"1 file was not added.");
-    EXPECT_EQ(details, readme + QStringLiteral(": not audio"));
+    EXPECT_EQ(message, u"2 files were not added.");
+    EXPECT_EQ(details, readme + QStringLiteral(": not audio\n") + empty +
+                           QStringLiteral(": no audio files"));
 }
 
 } // namespace
