@@ -286,11 +286,16 @@ void FormConvert::updateNamePreview()
         m_namingBox->showPreview({problem});
         return;
     }
-    const QStringList names =
+    const QList<PreviewName> names =
         previewOutputNames(m_paths, m_relativeFolders, m_settings, kPreviewRows);
     QStringList lines;
-    for (qsizetype row = 0; row < names.size(); ++row)
-        lines.append(QFileInfo(m_paths[row]).fileName() + QStringLiteral(" \u2192 ") + names[row]);
+    for (qsizetype row = 0; row < names.size(); ++row) {
+        QString line =
+            QFileInfo(m_paths[row]).fileName() + QStringLiteral(" \u2192 ") + names[row].name;
+        if (names[row].taken)
+            line += tr(" (exists, skipped)");
+        lines.append(line);
+    }
     m_namingBox->showPreview(lines);
 }
 

@@ -380,6 +380,9 @@ TEST_F(Conversion, TakenNamesAreNumberedAndTheChoiceLasts)
     settings.OutputFolder = out;
     FormConvert dialog(nullptr, sources, settings, {});
     press(dialog, "Option2");
+    control<QComboBox>(dialog, "ComboIfTaken")->setCurrentIndex(1);
+    EXPECT_EQ(previewNames(dialog), (QStringList{QStringLiteral("lena.mp3 (exists, skipped)"),
+                                                 QStringLiteral("New_lena.mp3")}));
     control<QComboBox>(dialog, "ComboIfTaken")->setCurrentIndex(2);
     const QStringList expected{QStringLiteral("lena (2).mp3"), QStringLiteral("lena (3).mp3")};
     EXPECT_EQ(previewNames(dialog), expected);
