@@ -67,8 +67,9 @@ void FormMain::Form_Load()
         if (!deferWhileReading(ID_PLAY))
             playSelected();
     });
-    connect(m_list, &FileListView::filesDropped, this,
-            [this](const QStringList& paths) { addFilesWithWaitWindow(*m_list, this, paths); });
+    connect(m_list, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+        showSkippedFiles(this, addFilesWithWaitWindow(*m_list, this, paths));
+    });
     connect(m_list, &FileListView::readingFinished, this, &FormMain::runDeferredCommand);
 }
 
@@ -283,6 +284,7 @@ void FormMain::convertTo(OutputKind targetFormat)
         return;
     }
     FormConvert dialog(this, m_list->paths(), m_settings, editFormatSettings);
+    dialog.setRelativeFolders(m_list->relativeFolders());
     dialog.exec();
     m_settings = dialog.settings();
 }

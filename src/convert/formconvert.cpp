@@ -2,6 +2,10 @@
 
 #include "common/folderpath.h"
 #include "common/localfile.h"
+#include "convert/loudnessbox.h"
+#include "convert/namepattern.h"
+#include "convert/namepreview.h"
+#include "convert/namingbox.h"
 #include "convert/parallelbatch.h"
 #include "convert/runprogress.h"
 #include "widgets/artwork.h"
@@ -35,6 +39,8 @@ namespace {
 
 const QString kSameAsInput = QStringLiteral("[Same as input path]");
 const QString kIdleCaption = QStringLiteral(" Tunevale");
+// Rows whose output names the preview shows.
+constexpr int kPreviewRows = 3;
 
 // A label that reacts to clicks like a button.
 class ClickableLabel final : public QLabel {
@@ -194,6 +200,11 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     formatLayout->addWidget(m_copyTagsBox, 1, 0, 1, 3);
     formatLayout->setColumnStretch(1, 1);
 
+    m_namingBox = new NamingBox(this);
+    m_namingBox->setChoice(m_settings.Naming, m_settings.IfTaken);
+    m_loudnessBox = new LoudnessBox(this);
+    m_loudnessBox->setChoice(m_settings.LoudnessChoice);
+
     m_log = named(new QListWidget(this), u"List1");
     m_statusLabel =
         named(new QLabel(QStringLiteral("Click the \"Convert\" button to start converting."), this),
@@ -222,11 +233,13 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(outputFrame);
     layout->addWidget(m_formatFrame);
+    layout->addWidget(m_namingBox);
+    layout->addWidget(m_loudnessBox);
     layout->addWidget(m_log, 1);
     layout->addWidget(m_progressBar);
     layout->addWidget(m_runLabel);
     layout->addLayout(buttons);
-    resize(620, 460);
+    resize(620, 680);
 
     connect(m_sameFolderOption, &QRadioButton::clicked, this, &FormConvert::Option1_Click);
     connect(m_chosenFolderOption, &QRadioButton::clicked, this, &FormConvert::Option2_Click);
@@ -234,6 +247,13 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     connect(m_copyTagsBox, &QCheckBox::toggled, this,
             [this](bool checked) { m_settings.CopyTags = checked; });
     connect(m_configButton, &QPushButton::clicked, this, &FormConvert::CmdSet_Click);
+    connect(m_namingBox, &NamingBox::changed, this, [this] {
+        m_settings.Naming = m_namingBox->rules();
+        m_settings.IfTaken = m_namingBox->ifTaken();
+        updateNamePreview();
+    });
+    connect(m_loudnessBox, &LoudnessBox::changed, this,
+            [this] { m_settings.LoudnessChoice = m_loudnessBox->choice(); });
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
     connect(m_convertButton, &QPushButton::clicked, this, &FormConvert::CmdConvert_Click);
     connect(m_stopButton, &QPushButton::clicked, this, &FormConvert::CmdStop_Click);
@@ -244,6 +264,45 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     m_flgConvert = false;
     m_settings.UseOutputFolder = false;
     m_settings.CopyTags = true;
+    m_namingBox->setTreeAvailable(false);
+    updateNamePreview();
+}
+
+void FormConvert::setRelativeFolders(const QStringList& relativeFolders)
+{
+    m_relativeFolders = relativeFolders;
+    updateNamePreview();
+}
+
+QString FormConvert::patternProblem() const
+{
+    const QString& pattern = m_settings.Naming.pattern;
+    return pattern.isEmpty() ? QString() : NamePattern(pattern).problem();
+}
+
+void FormConvert::updateNamePreview()
+{
+    if (const QString problem = patternProblem(); !problem.isEmpty()) {
+        m_namingBox->showPreview({problem});
+        return;
+    }
+    const QList<PreviewName> names =
+        previewOutputNames(m_paths, m_relativeFolders, m_settings, kPreviewRows);
+    QStringList lines;
+    for (qsizetype row = 0; row < names.size(); ++row) {
+        QString line =
+            QFileInfo(m_paths[row]).fileName() + QStringLiteral(" \u2192 ") + names[row].name;
+        if (names[row].taken)
+            line += tr(" (exists, skipped)");
+        lines.append(line);
+    }
+    m_namingBox->showPreview(lines);
+}
+
+void FormConvert::enableRunChoices(bool enabled)
+{
+    m_namingBox->setEnabled(enabled);
+    m_loudnessBox->setEnabled(enabled);
 }
 
 QString FormConvert::summary() const
@@ -270,6 +329,8 @@ void FormConvert::Option1_Click()
     m_outputText->setText(kSameAsInput);
     m_browseButton->setEnabled(false);
     m_settings.UseOutputFolder = false;
+    m_namingBox->setTreeAvailable(false);
+    updateNamePreview();
 }
 
 void FormConvert::Option2_Click()
@@ -278,6 +339,8 @@ void FormConvert::Option2_Click()
     m_outputText->setText(m_settings.OutputFolder);
     m_browseButton->setEnabled(true);
     m_settings.UseOutputFolder = true;
+    m_namingBox->setTreeAvailable(true);
+    updateNamePreview();
 }
 
 void FormConvert::CmdBrowse_Click()
@@ -288,6 +351,7 @@ void FormConvert::CmdBrowse_Click()
         return;
     m_outputText->setText(chosen);
     m_settings.OutputFolder = withTrailingSeparator(chosen);
+    updateNamePreview();
 }
 
 void FormConvert::CmdSet_Click()
@@ -302,6 +366,7 @@ void FormConvert::CmdSet_Click()
             m_settings = std::move(*edited);
     }
     UpdateFormatSummary();
+    updateNamePreview();
     show();
 }
 
@@ -317,6 +382,10 @@ void FormConvert::CmdConvert_Click()
 {
     if (m_running)
         return;
+    if (const QString problem = patternProblem(); !problem.isEmpty()) {
+        m_statusLabel->setText(problem);
+        return;
+    }
     m_running = true;
     m_flgConvert = true;
     m_closeButton->setEnabled(false);
@@ -327,12 +396,17 @@ void FormConvert::CmdConvert_Click()
     m_openFolderButton->hide();
     m_outputFolder.clear();
     m_runLabel->show();
+    enableRunChoices(false);
 
     // The jobs read their own copy; the dialog's settings may change while they run.
     const EncoderSettings runSettings = m_settings;
     RunObserver observer(*this);
-    ParallelBatch(m_jobs).run(m_paths, runSettings, observer);
+    ParallelBatch batch(m_jobs, runSettings.IfTaken);
+    batch.setNaming(runSettings.Naming, m_relativeFolders);
+    batch.run(m_paths, runSettings, observer);
     m_running = false;
+    enableRunChoices(true);
+    updateNamePreview();
     observer.showRunProgress();
     m_outputFolder = observer.outputFolder();
     m_openFolderButton->setVisible(!m_outputFolder.isEmpty());

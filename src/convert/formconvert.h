@@ -19,6 +19,9 @@ class QRadioButton;
 
 namespace tunevale {
 
+class LoudnessBox;
+class NamingBox;
+
 // The conversion dialog: the target format's settings summary, the output folder, the tag
 // option, and the batch run over the listed files with its log. Works on its own copy of the
 // settings; settings() hands back what the user chose here.
@@ -37,6 +40,9 @@ public:
                 SettingsEditor editSettings);
 
     const EncoderSettings& settings() const { return m_settings; }
+    // For each row, the folder it had below the folder it was added from ("A/B"); empty or
+    // missing for a row added on its own. Keeping the folder tree reads it.
+    void setRelativeFolders(const QStringList& relativeFolders);
     // Conversions run at once; one per processor unless set.
     void setJobs(int jobs) { m_jobs = jobs; }
     void setFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
@@ -56,6 +62,8 @@ public:
     void CmdStop_Click();
     void CmdOpenFolder_Click();
     void UpdateFormatSummary();
+    // Shows the names the first rows would get with the current choice.
+    void updateNamePreview();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,8 +72,13 @@ protected:
 private:
     class RunObserver;
     void setIdleLook();
+    // The naming and loudness choice may not change while rows are being named.
+    void enableRunChoices(bool enabled);
+    // What is wrong with the name pattern; empty when it is usable or none is given.
+    QString patternProblem() const;
 
     QStringList m_paths;
+    QStringList m_relativeFolders;
     EncoderSettings m_settings;
     SettingsEditor m_editSettings;
     int m_jobs;
@@ -83,6 +96,8 @@ private:
     QGroupBox* m_formatFrame = nullptr;
     QPushButton* m_configButton = nullptr;
     QCheckBox* m_copyTagsBox = nullptr;
+    NamingBox* m_namingBox = nullptr;
+    LoudnessBox* m_loudnessBox = nullptr;
     QLabel* m_summaryLabel = nullptr;
     QPushButton* m_closeButton = nullptr;
     QPushButton* m_stopButton = nullptr;

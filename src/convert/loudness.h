@@ -16,6 +16,9 @@ namespace tunevale {
 // track gain, or the track and album gains.
 enum class ReplayGainMode { Off, Track, Album };
 
+// ReplayGain 2.0's reference loudness, the normalising target a choice starts from.
+constexpr double kReferenceLufs = -18.0;
+
 // A conversion's loudness choices.
 struct LoudnessOptions {
     ReplayGainMode replayGain = ReplayGainMode::Off;

@@ -138,11 +138,17 @@ QString OutputNaming::freePath(const QString& wanted) const
     return path;
 }
 
+QString OutputNaming::claimName(const QString& source, const QString& relativeFolder)
+{
+    QString path = freePath(wantedPath(source, relativeFolder));
+    m_claimed.insert(claimKey(path));
+    return path;
+}
+
 ClaimedOutput OutputNaming::claimOutput(const QString& source, const QString& relativeFolder)
 {
     ClaimedOutput claimed;
-    claimed.path = freePath(wantedPath(source, relativeFolder));
-    m_claimed.insert(claimKey(claimed.path));
+    claimed.path = claimName(source, relativeFolder);
     const QString base =
         withTrailingSeparator(m_outputFolder.isEmpty() ? folderOf(source) : m_outputFolder);
     const QString below = folderOf(claimed.path).mid(base.size());

@@ -41,6 +41,8 @@ struct NamingRules {
     bool keepTree = false; // each output under the relative folder its source was added from
     QString pattern;       // empty: the source's name; see NamePattern
     bool portable = false; // names FAT, exFAT and NTFS accept
+
+    friend bool operator==(const NamingRules&, const NamingRules&) = default;
 };
 
 // The output chosen for a row: its path, or why none could be made.
@@ -70,6 +72,10 @@ public:
     // that one ("Artist/Album", "/" between names), kept under a chosen output folder when the
     // rules say so. Folders the name needs are made, never through a link in the output tree.
     ClaimedOutput claimOutput(const QString& source, const QString& relativeFolder);
+
+    // The path claimOutput would choose, reserved alike, with no folder made: what a preview
+    // of the run's names shows.
+    QString claimName(const QString& source, const QString& relativeFolder);
 
 private:
     QString wantedPath(const QString& source, const QString& relativeFolder) const;

@@ -4,6 +4,7 @@
 #include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
+#include "filelist/folderscan.h"
 #include "filelist/rowtexts.h"
 #include "widgets/formwait.h"
 
@@ -16,6 +17,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <utility>
 
 namespace tunevale {
 
@@ -134,15 +136,36 @@ QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
         return !guard || (windowShown && !list.window()->isVisible());
     };
     // Probing, the slow part, runs on every processor; rows still arrive in the given order.
-    ListFeed feed(list, {[&turns] { turns.giveTurnIfDue(); }, windowGone, {}});
+    const auto turn = [&turns] {
+        turns.giveTurnIfDue();
+    };
+    ListFeed feed(list, {turn, windowGone, {}});
+    // Rows come in the order of the paths: the files before a folder go in before its files.
     QStringList candidates;
     for (const QString& path : paths) {
-        if (LocalFileInfo::of(path).isDir)
+        if (windowGone())
+            break;
+        if (!LocalFileInfo::of(path).isDir) {
+            if (IsSupportedFile(path))
+                candidates.append(path);
+            else
+                feed.skip(path, QStringLiteral("not audio"));
             continue;
-        if (IsSupportedFile(path))
-            candidates.append(path);
-        else
-            feed.skip(path, QStringLiteral("not audio"));
+        }
+        if (!feed.add(std::exchange(candidates, {})))
+            break;
+        // A folder gives its audio files and its sub-folders' as Add Folder finds them, each row
+        // remembering the folder for keeping the tree.
+        FolderScan scan({{}, turn, windowGone});
+        qsizetype found = 0;
+        scan.setFolderFilesFound([&feed, &path, &found](const QStringList& files) {
+            found += files.size();
+            return feed.add(files, path);
+        });
+        scan.run(path, QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + otherAudioPatterns().join(u';'),
+                 true);
+        if (found == 0 && !windowGone())
+            feed.skip(path, QStringLiteral("no audio files"));
     }
     if (!windowGone())
         feed.add(candidates);

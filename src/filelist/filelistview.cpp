@@ -1,6 +1,7 @@
 #include "filelist/filelistview.h"
 
 #include "common/audio/audioinformation.h"
+#include "common/folderpath.h"
 #include "common/nativepath.h"
 #include "filelist/rowtexts.h"
 
@@ -51,6 +52,9 @@ constexpr const char16_t* kShortFormatText = u"FLAC; 44100 Hz; 1411 Kbps; Stereo
 
 // Rows added while the list is shown are laid out and painted together at most this often.
 constexpr int kNewRowsDelayMs = 200;
+
+// Where a row keeps the folder it was added from.
+constexpr int kBaseFolderRole = Qt::UserRole;
 
 // Sizes order as if right-aligned in this many characters, so "12 KB" < "999 KB" < "1,024 KB".
 constexpr qsizetype kSizeWidth = 15;
@@ -273,10 +277,10 @@ void FileListView::AddFileRow(const QString& path)
         AddBuiltRow(*row);
 }
 
-void FileListView::AddBuiltRow(const FileRow& row)
+void FileListView::AddBuiltRow(const FileRow& row, const QString& baseFolder)
 {
     if (!IsInList(row.path))
-        m_currentRow = insertRow(row);
+        m_currentRow = insertRow(row, baseFolder);
 }
 
 void FileListView::takeFilesLater(const QStringList& paths)
@@ -304,10 +308,12 @@ void FileListView::endReading()
         Q_EMIT readingFinished();
 }
 
-QTreeWidgetItem* FileListView::insertRow(const FileRow& row)
+QTreeWidgetItem* FileListView::insertRow(const FileRow& row, const QString& baseFolder)
 {
     auto* item =
         new FileRowItem({row.path, row.type, row.size, row.format, row.length, row.modified});
+    if (!baseFolder.isEmpty())
+        item->setData(FileName, kBaseFolderRole, baseFolder);
     if (!row.typeToolTip.isEmpty())
         item->setToolTip(Type, row.typeToolTip);
     if (m_sorted)
@@ -344,6 +350,26 @@ QStringList FileListView::paths() const
     for (int row = 0; row < rows; ++row)
         texts.append(topLevelItem(row)->text(FileName));
     return texts;
+}
+
+QStringList FileListView::relativeFolders() const
+{
+    QStringList folders;
+    const int rows = rowCount();
+    folders.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        const QTreeWidgetItem* item = topLevelItem(row);
+        const QString base = QDir::fromNativeSeparators(
+            withTrailingSeparator(item->data(FileName, kBaseFolderRole).toString()));
+        const QString path = QDir::fromNativeSeparators(item->text(FileName));
+        const QString folder = path.left(path.lastIndexOf(u'/') + 1);
+        QString below =
+            !base.isEmpty() && folder.startsWith(base) ? folder.mid(base.size()) : QString();
+        if (below.endsWith(u'/'))
+            below.chop(1);
+        folders.append(below);
+    }
+    return folders;
 }
 
 QString FileListView::selectedPath() const

@@ -28,13 +28,18 @@ public:
     // In sorted mode the row takes its place in the current order. Never shows a message.
     void AddFileRow(const QString& path);
     // Appends a row probed elsewhere, as AddFileRow would, unless its path is listed already.
-    void AddBuiltRow(const FileRow& row);
+    // baseFolder: the folder the row was added from (Add Folder, a dropped folder); empty for
+    // a file added on its own.
+    void AddBuiltRow(const FileRow& row, const QString& baseFolder = {});
     // The row most recently added by AddFileRow, or null.
     QTreeWidgetItem* CurrentRow() const { return m_currentRow; }
 
     int rowCount() const { return topLevelItemCount(); }
     // Row texts in list order.
     QStringList paths() const;
+    // In list order, the folder each row's file has below the folder it was added from, "/"
+    // between names ("Artist/Album"); empty for its own files and for rows added on their own.
+    QStringList relativeFolders() const;
     // The first selected row's path (the current row when none is selected), or empty.
     QString selectedPath() const;
 
@@ -93,7 +98,7 @@ private:
     friend class FileListViewTestAccess;
 
     // Places a built row (appended, or at its sorted place) and indexes it.
-    QTreeWidgetItem* insertRow(const FileRow& row);
+    QTreeWidgetItem* insertRow(const FileRow& row, const QString& baseFolder = {});
     // The list position where a row with text would go in the current order.
     int sortedPosition(const QString& text) const;
     // Lays out rows added since the last layout, before they are shown or clicked.

@@ -136,7 +136,8 @@ void FormFolder::CmdStart_Click()
     };
     ListFeed feed(m_list, {turn, stopRequested, rowAdded}, m_probeThreads);
     FolderScan scan({{}, turn, stopRequested});
-    scan.setFolderFilesFound([&feed](const QStringList& paths) { return feed.add(paths); });
+    scan.setFolderFilesFound(
+        [&feed, &folder](const QStringList& paths) { return feed.add(paths, folder); });
     scan.run(folder, m_filterList->currentText(), m_subfoldersBox->isChecked());
     if (!m_closed)
         showSkipped(skippedFilesText(feed.skipped()));

@@ -35,7 +35,7 @@ void ListFeed::turn() const
         m_hooks.turn();
 }
 
-bool ListFeed::add(const QStringList& paths)
+bool ListFeed::add(const QStringList& paths, const QString& baseFolder)
 {
     QStringList candidates;
     for (const QString& path : paths) {
@@ -54,7 +54,7 @@ bool ListFeed::add(const QStringList& paths)
         if (!probed.row) {
             m_skipped.append({path, probed.skipReason});
         } else if (!m_list.IsInList(path)) {
-            m_list.AddBuiltRow(*probed.row);
+            m_list.AddBuiltRow(*probed.row, baseFolder);
             ++m_added;
             if (m_hooks.rowAdded)
                 m_hooks.rowAdded(m_added);

@@ -35,8 +35,9 @@ public:
     // threads: probing threads, 0 for one per processor.
     ListFeed(FileListView& list, Hooks hooks, int threads = 0);
 
-    // Adds the paths not listed yet; false when a stop came first.
-    bool add(const QStringList& paths);
+    // Adds the paths not listed yet; false when a stop came first. baseFolder: the folder they
+    // were found in or below (FileListView::AddBuiltRow).
+    bool add(const QStringList& paths, const QString& baseFolder = {});
     void skip(const QString& path, const QString& reason) { m_skipped.append({path, reason}); }
 
     int addedCount() const { return m_added; }

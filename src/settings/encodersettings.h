@@ -2,6 +2,8 @@
 
 #include "common/codecs/outputformat.h"
 #include "convert/loudness.h"
+#include "convert/outputnaming.h"
+#include "convert/partfile.h"
 
 #include <QString>
 
@@ -21,6 +23,8 @@ struct EncoderSettings {
     bool UseOutputFolder = false; // false: each output goes to its source's folder
     bool CopyTags = true;
     LoudnessOptions LoudnessChoice; // ReplayGain tags written
+    NamingRules Naming;             // below a chosen output folder
+    IfExists IfTaken = IfExists::New;
 
     // Each output format's settings in its own typed form; the texts dialogs and the summary
     // show are made from these.

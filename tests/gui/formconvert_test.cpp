@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -290,6 +293,163 @@ TEST_F(Conversion, ChoicesStartAfreshAtEveryOpeningAndComeBackInTheSettings)
     EXPECT_FALSE(dialog.settings().CopyTags);
     EXPECT_TRUE(dialog.settings().UseOutputFolder);
     EXPECT_EQ(dialog.settings().rowOutputFolder(), settings.OutputFolder);
+}
+
+// The saved outputs of a run, named below folder, in log order.
+QStringList savedBelow(const QStringList& log, const QString& folder)
+{
+    QStringList saved;
+    const QString mark = QStringLiteral(": Saved - ");
+    for (const QString& line : log) {
+        if (const qsizetype at = line.indexOf(mark); at >= 0)
+            saved.append(line.mid(at + mark.size()).remove(0, folder.size()));
+    }
+    return saved;
+}
+
+// The preview's names, less the source names before the arrows.
+QStringList previewNames(const FormConvert& dialog)
+{
+    QStringList names;
+    const QString preview = control<QPlainTextEdit>(dialog, "TextPreview")->toPlainText();
+    for (const QString& line : preview.split(u'\n')) {
+        const qsizetype arrow = line.indexOf(QStringLiteral(" \u2192 "));
+        names.append(arrow < 0 ? line : line.mid(arrow + 3));
+    }
+    return names;
+}
+
+// Tree kept and names from tags: the preview shows what the run then writes.
+TEST_F(Conversion, PreviewShowsTheNamesTheRunWrites)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("in/Lena/Blue")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("out")));
+    const QString tagged = m_dir.file(QStringLiteral("in/Lena/Blue/one.ogg"));
+    ASSERT_TRUE(makeWithFfmpeg(tagged, sine(440, 22050, 2, 0.3), 22050, 2,
+                               args({"-c:a", "libvorbis", "-metadata", "title=Sky"})));
+    const QString plain = m_dir.file(QStringLiteral("in/two.wav"));
+    ASSERT_TRUE(writePcmWav(plain, sine(440, 22050, 2, 0.3), 22050, 2));
+    EncoderSettings settings = settingsFor(OutputKind::Wav);
+    const QString out = m_dir.file(QStringLiteral("out")) + QDir::separator();
+    settings.OutputFolder = out;
+    FormConvert dialog(nullptr, {tagged, plain}, settings, {});
+    dialog.setRelativeFolders({QStringLiteral("Lena/Blue"), QString()});
+    dialog.show();
+    auto* keepTree = control<QCheckBox>(dialog, "CheckKeepTree");
+    EXPECT_FALSE(keepTree->isEnabled()); // outputs beside their sources have no tree to keep
+    EXPECT_EQ(previewNames(dialog),
+              (QStringList{QStringLiteral("one.wav"), QStringLiteral("New_two.wav")}));
+
+    press(dialog, "Option2");
+    EXPECT_TRUE(keepTree->isEnabled());
+    press(dialog, "CheckKeepTree");
+    control<QLineEdit>(dialog, "TextPattern")->setText(QStringLiteral("{title|untitled} ({ext})"));
+    const QStringList expected{QStringLiteral("Lena/Blue/Sky (ogg).wav"),
+                               QStringLiteral("untitled (wav).wav")};
+    EXPECT_EQ(previewNames(dialog), expected);
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("Lena"))); // a preview makes no folder
+    QCoreApplication::processEvents();                             // the preview lays out its lines
+    screenshot(dialog, QStringLiteral("dialog-names-before-run.png"));
+
+    dialog.CmdConvert_Click();
+    EXPECT_EQ(savedBelow(dialog.log(), out), expected);
+    screenshot(dialog, QStringLiteral("dialog-names-after-run.png"));
+    EXPECT_TRUE(dialog.settings().Naming.keepTree);
+    EXPECT_EQ(dialog.settings().Naming.pattern, QStringLiteral("{title|untitled} ({ext})"));
+
+    control<QLineEdit>(dialog, "TextPattern")->setText(QStringLiteral("{artst}"));
+    EXPECT_EQ(previewNames(dialog),
+              QStringList{QStringLiteral("unknown field {artst} in the name pattern")});
+}
+
+// Numbering gives taken names a number in the preview and in the run alike, and the choice
+// comes back to a dialog opened with the returned settings.
+TEST_F(Conversion, TakenNamesAreNumberedAndTheChoiceLasts)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("a")) && root.mkpath(QStringLiteral("b")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("out")));
+    const QStringList sources{m_dir.file(QStringLiteral("a/lena.wav")),
+                              m_dir.file(QStringLiteral("b/lena.wav"))};
+    for (const QString& source : sources)
+        ASSERT_TRUE(writePcmWav(source, sine(440, 22050, 2, 0.2), 22050, 2));
+    const QString out = m_dir.file(QStringLiteral("out")) + QDir::separator();
+    ASSERT_TRUE(writeFileBytes(out + QStringLiteral("lena.mp3"), "taken"));
+    EncoderSettings settings = settingsFor(OutputKind::Mp3);
+    settings.OutputFolder = out;
+    FormConvert dialog(nullptr, sources, settings, {});
+    press(dialog, "Option2");
+    control<QComboBox>(dialog, "ComboIfTaken")->setCurrentIndex(1);
+    EXPECT_EQ(previewNames(dialog), (QStringList{QStringLiteral("lena.mp3 (exists, skipped)"),
+                                                 QStringLiteral("New_lena.mp3")}));
+    control<QComboBox>(dialog, "ComboIfTaken")->setCurrentIndex(2);
+    const QStringList expected{QStringLiteral("lena (2).mp3"), QStringLiteral("lena (3).mp3")};
+    EXPECT_EQ(previewNames(dialog), expected);
+    dialog.CmdConvert_Click();
+    EXPECT_EQ(savedBelow(dialog.log(), out), expected);
+    EXPECT_EQ(dialog.settings().IfTaken, IfExists::Number);
+
+    FormConvert reopened(nullptr, sources, dialog.settings(), {});
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboIfTaken")->currentIndex(), 2);
+}
+
+// The loudness choice reaches the run: the output carries its measured track gain.
+TEST_F(Conversion, LoudnessChoiceWritesTheTrackGain)
+{
+    const QString source = makeWav(QStringLiteral("tone.wav"));
+    const QString output = m_dir.file(QStringLiteral("tone.ogg"));
+    FormConvert dialog(nullptr, m_paths, settingsFor(OutputKind::Ogg), {});
+    control<QComboBox>(dialog, "ComboReplayGain")->setCurrentIndex(1);
+    press(dialog, "CheckNormalize");
+    control<QComboBox>(dialog, "ComboTarget")->setCurrentIndex(2);
+    const LoudnessOptions chosen = dialog.settings().LoudnessChoice;
+    EXPECT_EQ(chosen.replayGain, ReplayGainMode::Track);
+    EXPECT_EQ(chosen.normalizeLufs, std::optional<double>(-16));
+    EXPECT_EQ(chosen.truePeakDb, -1);
+
+    dialog.CmdConvert_Click();
+    ASSERT_TRUE(QFileInfo::exists(output)) << dialog.log().join(u'\n').toStdString();
+    bool ok = false;
+    const QString gain =
+        toolOutput(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("import mutagen, sys; print(mutagen.File(sys.argv[1])"
+                                   "['REPLAYGAIN_TRACK_GAIN'][0])"),
+                    output},
+                   &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(gain.trimmed().endsWith(QStringLiteral(" dB"))) << gain.toStdString();
+
+    FormConvert reopened(nullptr, m_paths, dialog.settings(), {});
+    EXPECT_EQ(reopened.settings().LoudnessChoice, chosen);
+    EXPECT_TRUE(control<QCheckBox>(reopened, "CheckNormalize")->isChecked());
+    EXPECT_EQ(control<QComboBox>(reopened, "ComboReplayGain")->currentIndex(), 1);
+}
+
+// The main window hands the dialog each row's folder below the folder it was dropped with.
+TEST_F(Conversion, RowsOfADroppedFolderKeepTheirTreeInTheDialog)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("in/CD1")));
+    ASSERT_TRUE(writePcmWav(m_dir.file(QStringLiteral("in/CD1/x.wav")), sine(440, 22050, 2, 0.2),
+                            22050, 2));
+    FormMain main;
+    Q_EMIT main.ListView1()->filesDropped({m_dir.file(QStringLiteral("in"))});
+    ASSERT_EQ(main.ListView1()->rowCount(), 1);
+
+    QString preview;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<FormConvert*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        press(*dialog, "Option2");
+        press(*dialog, "CheckKeepTree");
+        preview = control<QPlainTextEdit>(*dialog, "TextPreview")->toPlainText();
+        dialog->close();
+    });
+    main.convertTo(OutputKind::Wav);
+    EXPECT_EQ(preview,
+              QStringLiteral("x.wav \u2192 CD1") + QDir::separator() + QStringLiteral("x.wav"));
 }
 
 // Config hides the dialog, shows the settings dialog over it and brings it back with the

@@ -159,6 +159,8 @@ TEST_F(AddFolder, ScanAddsRowsCountsThemAndAddsNothingTheSecondTime)
     EXPECT_EQ(m_list->paths(), (QStringList{a, b}));
     EXPECT_EQ(label(), u"Added 2 files");
     EXPECT_EQ(m_lastScanFolder, typed); // kept as typed
+    // Each row knows where it sits below the scanned folder, for keeping the tree.
+    EXPECT_EQ(m_list->relativeFolders(), (QStringList{QString(), QStringLiteral("sub")}));
 
     startScan(typed);
     EXPECT_EQ(m_list->rowCount(), 2);

@@ -670,16 +670,30 @@ TEST_F(MainWindowReading, ConvertAndPlayDuringAReadingWaitForEveryFile)
     EXPECT_EQ(listedAtPlay, 400);
 }
 
-TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFolders)
+// A dropped folder gives its files and its sub-folders' in place, each row remembering where it
+// sits below that folder; what got no row is named with its reason.
+TEST_F(MainWindow, DroppedFilesAndFoldersAreAddedInOrderAndSkippedOnesNamed)
 {
     const QString a = makeWav(QStringLiteral("a.wav"));
     const QString b = makeWav(QStringLiteral("b.wav"));
     const QString folder = m_dir.file(QStringLiteral("inner.wav"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    makeWav(QStringLiteral("inner.wav/c.wav"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/disc 2")));
+    const QString c = makeWav(QStringLiteral("inner.wav/c.wav"));
+    const QString d = makeWav(QStringLiteral("inner.wav/disc 2/d.wav"));
+    const QString readme = m_dir.file(QStringLiteral("readme.txt"));
+    const QString empty = m_dir.file(QStringLiteral("empty"));
+    ASSERT_TRUE(QDir().mkpath(empty));
     m_window.show();
-    Q_EMIT list().filesDropped({b, folder, m_dir.file(QStringLiteral("readme.txt")), a, b});
-    EXPECT_EQ(list().paths(), (QStringList{b, a}));
+    QString message;
+    QString details;
+    answerNextMessageBoxWithDetails(&message, &details);
+    Q_EMIT list().filesDropped({b, folder, readme, empty, a, b});
+    EXPECT_EQ(list().paths(), (QStringList{b, c, d, a}));
+    EXPECT_EQ(list().relativeFolders(),
+              (QStringList{QString(), QString(), QStringLiteral("disc 2"), QString()}));
+    EXPECT_EQ(message, u"2 files were not added.");
+    EXPECT_EQ(details, readme + QStringLiteral(": not audio\n") + empty +
+                           QStringLiteral(": no audio files"));
 }
 
 } // namespace
