@@ -46,12 +46,11 @@ FormFlash::FormFlash(Mode mode, QWidget* owner)
     layout->setContentsMargins(28, 0, 28, 12);
     layout->setSpacing(2);
     layout->addStretch(1);
-    layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), QStringLiteral("Version 4.0"), this));
-    layout->addWidget(
-        whiteLabel(QStringLiteral("LabelCopyright"),
-                   QStringLiteral("Copyright (C) 2026 The Tunevale developers\n"
-                                  "Free software under the GNU GPL, version 3 or later"),
-                   this));
+    layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), tr("Version 4.0"), this));
+    layout->addWidget(whiteLabel(QStringLiteral("LabelCopyright"),
+                                 tr("Copyright (C) 2026 The Tunevale developers\n"
+                                    "Free software under the GNU GPL, version 3 or later"),
+                                 this));
 
     QScreen* screen = owner != nullptr ? owner->screen() : this->screen();
     if (screen != nullptr)

@@ -56,13 +56,17 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
             .arg(caption, patterns, QString(patterns).replace(u';', u' '));
     };
     const QStringList filters{
-        filter(QStringLiteral("All supported files"),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "All supported files"),
                QStringLiteral("*.wma;*.mp3;*.wav;*.ogg;") + others),
-        filter(QStringLiteral("Windows Media Audio files"), QStringLiteral("*.wma")),
-        filter(QStringLiteral("MPEG Audio files"), QStringLiteral("*.mp3")),
-        filter(QStringLiteral("OGG Vorbis files"), QStringLiteral("*.ogg")),
-        filter(QStringLiteral("Wave files"), QStringLiteral("*.wav")),
-        filter(QStringLiteral("Other audio"), others),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Windows Media Audio files"),
+               QStringLiteral("*.wma")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "MPEG Audio files"),
+               QStringLiteral("*.mp3")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "OGG Vorbis files"),
+               QStringLiteral("*.ogg")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Wave files"),
+               QStringLiteral("*.wav")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Other audio"), others),
     };
     // Each filter carries its patterns twice: in its caption, and after it for the dialog,
     // which hides the second copy.
@@ -79,12 +83,15 @@ void showSkippedFiles(QWidget* owner, const QList<SkippedFile>& skipped)
 {
     if (skipped.isEmpty())
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Tunevale"),
-                    skipped.size() == 1
-                        ? QStringLiteral("1 file was not added.")
-                        : QStringLiteral("%1 files were not added.").arg(skipped.size()),
-                    QMessageBox::Ok, owner);
-    box.setInformativeText(QStringLiteral("Show Details names each file and why."));
+    QMessageBox box(
+        QMessageBox::Information, QStringLiteral("Tunevale"),
+        skipped.size() == 1
+            ? QCoreApplication::translate("tunevale::AddFiles", "1 file was not added.")
+            : QCoreApplication::translate("tunevale::AddFiles", "%1 files were not added.")
+                  .arg(skipped.size()),
+        QMessageBox::Ok, owner);
+    box.setInformativeText(
+        QCoreApplication::translate("tunevale::AddFiles", "Show Details names each file and why."));
     box.setDetailedText(skippedFilesText(skipped));
     box.exec();
 }
@@ -105,12 +112,14 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
     }
     const QString& path = chosen.constFirst();
     if (!IsSupportedFile(path)) {
-        reportSkipped(owner, {{path, QStringLiteral("not audio")}});
+        reportSkipped(owner,
+                      {{path, QCoreApplication::translate("tunevale::AddFiles", "not audio")}});
         return;
     }
     if (list.IsInList(path)) {
-        QMessageBox::information(owner, QStringLiteral("Tunevale"),
-                                 path + QStringLiteral(" already in list"));
+        QMessageBox::information(
+            owner, QStringLiteral("Tunevale"),
+            QCoreApplication::translate("tunevale::AddFiles", "%1 already in list").arg(path));
         return;
     }
     ListFeed feed(list, {});
@@ -142,7 +151,7 @@ QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
         if (IsSupportedFile(path))
             candidates.append(path);
         else
-            feed.skip(path, QStringLiteral("not audio"));
+            feed.skip(path, QCoreApplication::translate("tunevale::AddFiles", "not audio"));
     }
     if (!windowGone())
         feed.add(candidates);
