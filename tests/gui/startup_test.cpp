@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTranslator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -246,6 +247,15 @@ TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 #include "startup_test.moc"
 #include "support/qtprinters.h"
 
+// The other tests read the English texts.
+static void removeTranslations()
+{
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
 // --lang overrides the desktop's language; Qt's own buttons then speak it.
 TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
 {
@@ -263,6 +273,20 @@ TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
     const QLocale before;
     ASSERT_TRUE(installTranslations(interfaceLocale(language)));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen");
+    EXPECT_EQ(QCoreApplication::translate("tunevale::FormMain", "Do you want to exit?"),
+              u"Möchten Sie das Programm beenden?");
     EXPECT_EQ(QLocale().language(), QLocale::German);
+    removeTranslations();
+    QLocale::setDefault(before);
+}
+
+// English is the language of the sources: the window's texts stay as they are written.
+TEST(StartupOptions, EnglishNeedsNoTranslation)
+{
+    const QLocale before;
+    installTranslations(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(QCoreApplication::translate("tunevale::FormMain", "Do you want to exit?"),
+              u"Do you want to exit?");
+    removeTranslations();
     QLocale::setDefault(before);
 }
