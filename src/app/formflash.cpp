@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -40,6 +41,7 @@ FormFlash::FormFlash(Mode mode, QWidget* owner)
     setObjectName(QStringLiteral("FormFlash"));
     setWindowTitle(QStringLiteral(" Tunevale"));
     setFixedSize(kWindowSize);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     auto* layout = new QVBoxLayout(this);
@@ -102,6 +104,22 @@ void FormFlash::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     close();
+}
+
+void FormFlash::keyPressEvent(QKeyEvent* event)
+{
+    // The keys that close a message close it too, for those who do not use a mouse.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void FormFlash::closeEvent(QCloseEvent* event)

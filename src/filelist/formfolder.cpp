@@ -70,6 +70,7 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     m_skippedList = named(new QPlainTextEdit(this), u"TextSkipped");
     m_skippedList->setReadOnly(true);
     m_skippedLabel->setBuddy(m_skippedList);
+    m_skippedList->setTabChangesFocus(true);
     m_skippedList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_skippedList->setMaximumHeight(m_skippedList->fontMetrics().lineSpacing() * 8);
     m_skippedLabel->hide();

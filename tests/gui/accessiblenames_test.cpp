@@ -5,6 +5,7 @@
 #include "filelist/filelistview.h"
 #include "filelist/formfolder.h"
 #include "player/formplay.h"
+#include "player/visualisation.h"
 #include "settings/formatdialog.h"
 
 #include "support/qtprinters.h"
@@ -14,12 +15,17 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QTabBar>
+#include <QTest>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -141,5 +147,79 @@ TEST_P(AccessibleNames, EveryControlHasAName)
     window->hide();
 }
 
+// A screen reader hears what the picture shows, and it changes with the style.
+TEST(AccessibleNames, VisualisationDescribesEachStyle)
+{
+    Visualisation visualisation;
+    EXPECT_FALSE(visualisation.accessibleName().isEmpty());
+    QSet<QString> descriptions;
+    for (int style = 0; style < Visualisation::kStyleCount; ++style) {
+        visualisation.setStyle(style);
+        descriptions.insert(visualisation.accessibleDescription());
+    }
+    EXPECT_FALSE(descriptions.contains(QString()));
+    EXPECT_EQ(descriptions.size(), Visualisation::kStyleCount);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryWindow, AccessibleNames, ::testing::ValuesIn(windowNames()),
+                         [](const auto& info) { return info.param; });
+
+namespace {
+
+// The controls of window that Tab should reach: shown, enabled and taking focus from the
+// keyboard themselves.
+QSet<QWidget*> tabStops(QWidget& window)
+{
+    QSet<QWidget*> stops;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->isVisibleTo(&window) && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy())
+            stops.insert(widget);
+    }
+    return stops;
+}
+
+// Radio buttons of one group are one stop: Tab reaches the checked one, the arrows the others.
+const QObject* stopOf(QWidget* widget)
+{
+    const auto* radio = qobject_cast<QRadioButton*>(widget);
+    if (!radio || !radio->autoExclusive())
+        return widget;
+    return radio->group() ? static_cast<const QObject*>(radio->group()) : radio->parentWidget();
+}
+
+class KeyboardOnly : public ::testing::TestWithParam<std::string> {};
+
+} // namespace
+
+// Tab goes round every control of a window and leaves each one: none keeps the keyboard.
+TEST_P(KeyboardOnly, TabReachesAndLeavesEveryControl)
+{
+    const std::unique_ptr<QWidget> window = openWindow(GetParam());
+    ASSERT_NE(window, nullptr);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    const QSet<QWidget*> stops = tabStops(*window);
+    if (stops.isEmpty())
+        return;
+    (*stops.begin())->setFocus(Qt::TabFocusReason);
+    QSet<const QObject*> reached;
+    for (qsizetype press = 0; press < 2 * stops.size(); ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        reached.insert(stopOf(focused));
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    QStringList missed;
+    for (QWidget* stop : stops) {
+        if (!reached.contains(stopOf(stop)))
+            missed.append(stop->objectName().isEmpty()
+                              ? QString::fromLatin1(stop->metaObject()->className())
+                              : stop->objectName());
+    }
+    EXPECT_EQ(missed, QStringList());
+    window->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, KeyboardOnly, ::testing::ValuesIn(windowNames()),
                          [](const auto& info) { return info.param; });
