@@ -492,11 +492,16 @@ void FileListView::showSortOrder()
 {
     if (!m_sorted)
         return;
-    header()->setSortIndicatorShown(true);
-    header()->setSortIndicator(m_sortColumn, m_sortOrder);
+    QHeaderView* columns = header();
+    columns->setSortIndicatorShown(true);
+    columns->setSortIndicator(m_sortColumn, m_sortOrder);
+    // The arrow would cover the end of a caption its column has no room for.
+    if (const int needed = columns->sectionSizeHint(m_sortColumn);
+        columns->sectionSize(m_sortColumn) < needed)
+        columns->resizeSection(m_sortColumn, needed);
     // Screen readers announce the order with the list and its header.
     const QString description = sortDescription();
-    header()->setAccessibleDescription(description);
+    columns->setAccessibleDescription(description);
     setAccessibleDescription(tr("The files to convert, one row per file") + QStringLiteral("; ") +
                              description);
 }

@@ -326,6 +326,8 @@ TEST_F(MainWindowKeys, SortKeysSortByTheirColumnAndAnnounceTheOrder)
     EXPECT_EQ(list().sortOrder(), Qt::DescendingOrder);
     EXPECT_TRUE(list().header()->isSortIndicatorShown());
     EXPECT_EQ(list().header()->sortIndicatorSection(), FileListView::FileSize);
+    EXPECT_GE(list().header()->sectionSize(FileListView::FileSize),
+              list().header()->sectionSizeHint(FileListView::FileSize)); // caption and arrow fit
     EXPECT_EQ(list().sortDescription(), u"sorted by File Size, descending");
     EXPECT_TRUE(list().accessibleDescription().endsWith(list().sortDescription()));
 
