@@ -887,4 +887,11 @@ Am Maximum: konstante Bitrate</translation>
         <translation>Balken zeigen den Pegel jedes Frequenzbands</translation>
     </message>
 </context>
+<context>
+    <name>tunevale::WmaProfiles</name>
+    <message>
+        <source>WMA %1 Kbps; %2 Hz; %3 (measured %4 Kbps)</source>
+        <translation>WMA %1 kBit/s; %2 Hz; %3 (gemessen %4 kBit/s)</translation>
+    </message>
+</context>
 </TS>

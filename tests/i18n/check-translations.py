@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Fails when a translation is not complete or no longer matches the sources.
 
-Usage: check-translations.py LUPDATE TS_FILE SOURCE_FOLDER...
+Usage: check-translations.py LUPDATE TS_FILE SOURCE_FOLDER_OR_FILE...
 
 A translation is complete when every message is translated, keeps the placeholders (%1) and
 the accelerator mark (&) of its source, and lupdate run over the sources into a copy of the
@@ -51,18 +51,19 @@ def problems_of(ts_path):
 
 def staleness_of(lupdate, ts_path, folders):
     sources = sorted(
-        os.path.join(root, name)
-        for folder in folders
-        for root, _, names in os.walk(folder)
-        for name in names
-        if name.endswith((".cpp", ".h"))
+        [os.path.join(root, name)
+         for folder in folders
+         for root, _, names in os.walk(folder)
+         for name in names
+         if name.endswith((".cpp", ".h"))]
+        + [path for path in folders if os.path.isfile(path)]
     )
     with tempfile.TemporaryDirectory() as scratch:
         copy = os.path.join(scratch, os.path.basename(ts_path))
         shutil.copyfile(ts_path, copy)
         subprocess.run(
             # Includes are rooted where the folders meet, as the build roots them.
-            [lupdate, "-silent", "-no-obsolete", "-locations", "none", "-I", os.path.commonpath(folders),
+            [lupdate, "-silent", "-no-obsolete", "-locations", "none", "-I", os.path.commonpath([os.path.dirname(p) if os.path.isfile(p) else p for p in folders]),
              *sources, "-ts", copy],
             check=True,
         )
