@@ -496,8 +496,7 @@ void FileListView::showSortOrder()
     columns->setSortIndicatorShown(true);
     columns->setSortIndicator(m_sortColumn, m_sortOrder);
     // The arrow would cover the end of a caption its column has no room for.
-    if (const int needed = columns->sectionSizeHint(m_sortColumn);
-        columns->sectionSize(m_sortColumn) < needed)
+    if (const int needed = captionWidth(m_sortColumn); columns->sectionSize(m_sortColumn) < needed)
         columns->resizeSection(m_sortColumn, needed);
     // Screen readers announce the order with the list and its header.
     const QString description = sortDescription();
@@ -509,8 +508,30 @@ void FileListView::showSortOrder()
 void FileListView::showEvent(QShowEvent* event)
 {
     QTreeWidget::showEvent(event);
-    if (!std::exchange(m_columnsFitted, true))
+    if (!std::exchange(m_columnsFitted, true)) {
+        widenColumnsForCaptions();
         fitColumnsToView();
+    }
+}
+
+int FileListView::captionWidth(int column) const
+{
+    // Measured with the sort arrow shown, which any column may get, and in the skin and
+    // language of the moment, which longer translations and the skin's padding widen.
+    QHeaderView* columns = header();
+    const bool arrowShown = columns->isSortIndicatorShown();
+    columns->setSortIndicatorShown(true);
+    const int width = columns->sectionSizeHint(column);
+    columns->setSortIndicatorShown(arrowShown);
+    return width;
+}
+
+void FileListView::widenColumnsForCaptions()
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (const int needed = captionWidth(column); header()->sectionSize(column) < needed)
+            header()->resizeSection(column, needed);
+    }
 }
 
 void FileListView::fitColumnsToView()
@@ -527,12 +548,11 @@ void FileListView::fitColumnsToView()
     if (excess <= 0)
         return;
     const auto leastWidth = [&](int column) {
-        const int caption = columns->fontMetrics().horizontalAdvance(columnCaption(column));
         const int content =
             column == AudioFormat
                 ? fontMetrics().horizontalAdvance(QString::fromUtf16(kShortFormatText))
                 : 0;
-        return std::max(caption + 2 * kCellPadding, content + kCellPadding);
+        return std::max(captionWidth(column), content + kCellPadding);
     };
     const int nameSize = columns->sectionSize(FileName);
     const int formatSize = columns->sectionSize(AudioFormat);

@@ -105,6 +105,10 @@ private:
     void layoutNewRows();
     // Shows the sort column and order on the header and in the list's description.
     void showSortOrder();
+    // The width a column needs for its caption and a sort arrow beside it.
+    int captionWidth(int column) const;
+    // Widens every column whose caption would not fit, at the first showing.
+    void widenColumnsForCaptions();
     // Narrows the free-form columns so that every header fits the list's width.
     void fitColumnsToView();
 
