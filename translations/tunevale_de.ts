@@ -303,10 +303,6 @@ Freie Software unter der GNU GPL, Version 3 oder neuer</translation>
         <translation>Filter:</translation>
     </message>
     <message>
-        <source>Filter</source>
-        <translation>Filter</translation>
-    </message>
-    <message>
         <source>Skipped files:</source>
         <translation>Übersprungene Dateien:</translation>
     </message>

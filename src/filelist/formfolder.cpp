@@ -59,8 +59,6 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     inputs->addWidget(m_browseButton, 0, 2);
     auto* filterLabel = named(new QLabel(tr("Filter:"), m_inputsFrame), u"Label1");
     filterLabel->setBuddy(m_filterList);
-    // A combo box would otherwise be announced by the filter it shows.
-    m_filterList->setAccessibleName(tr("Filter"));
     inputs->addWidget(filterLabel, 1, 0);
     inputs->addWidget(m_filterList, 1, 1, 1, 2);
     inputs->addWidget(m_subfoldersBox, 2, 1, 1, 2);

@@ -66,7 +66,8 @@ QString shownValue(const QWidget* widget)
 }
 
 // A control has a name when assistive technology gets one that is more than its value: its
-// own, or one from a label or group box that names it.
+// own, or one from a label or group box that names it. Combo boxes on Linux are always
+// announced by their value, so only such a label names them there.
 bool hasName(QWidget* widget)
 {
     QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
@@ -77,7 +78,7 @@ bool hasName(QWidget* widget)
         return !control->relations(QAccessible::Label).isEmpty();
     if (name != shownValue(widget).trimmed())
         return true;
-    return !widget->accessibleName().isEmpty() || !control->relations(QAccessible::Label).isEmpty();
+    return !control->relations(QAccessible::Label).isEmpty();
 }
 
 // objectName or class of every control in window that a screen reader could not name.
