@@ -7,6 +7,7 @@
 #include "filelist/rowtexts.h"
 #include "widgets/artwork.h"
 #include "widgets/folderbrowser.h"
+#include "widgets/labelbuddies.h"
 #include "widgets/named.h"
 
 #include <QCheckBox>
@@ -59,6 +60,7 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     inputs->addWidget(m_browseButton, 0, 2);
     auto* filterLabel = named(new QLabel(tr("Filter:"), m_inputsFrame), u"Label1");
     filterLabel->setBuddy(m_filterList);
+    nameComboBoxFields(*m_inputsFrame);
     inputs->addWidget(filterLabel, 1, 0);
     inputs->addWidget(m_filterList, 1, 1, 1, 2);
     inputs->addWidget(m_subfoldersBox, 2, 1, 1, 2);

@@ -14,8 +14,10 @@ FormatDialog::FormatDialog(QWidget* owner, const EncoderSettings& settings)
 void FormatDialog::showEvent(QShowEvent* event)
 {
     // Each dialog lays out its own controls; once they are all there, labels name them.
-    if (!std::exchange(m_labelsPaired, true))
+    if (!std::exchange(m_labelsPaired, true)) {
         pairLabelsWithControls(*this);
+        nameComboBoxFields(*this);
+    }
     QDialog::showEvent(event);
 }
 

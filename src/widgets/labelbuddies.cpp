@@ -1,9 +1,12 @@
 #include "widgets/labelbuddies.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 
 namespace tunevale {
 
@@ -28,7 +31,30 @@ QWidget* widgetAfter(QLayout& layout, int index)
     return nullptr;
 }
 
+// The text that names control: its buddy label's without the accelerator mark and colon, or
+// the title of the group box it sits in.
+QString nameOf(const QWidget& root, const QWidget* control)
+{
+    for (const QLabel* label : root.findChildren<QLabel*>()) {
+        if (label->buddy() == control) {
+            QString text = label->text().remove(u'&').trimmed();
+            return text.endsWith(u':') ? text.chopped(1) : text;
+        }
+    }
+    const auto* group = qobject_cast<const QGroupBox*>(control->parentWidget());
+    return group ? group->title() : QString();
+}
+
 } // namespace
+
+void nameComboBoxFields(QWidget& root)
+{
+    for (QComboBox* combo : root.findChildren<QComboBox*>()) {
+        QLineEdit* field = combo->lineEdit();
+        if (field && field->accessibleName().isEmpty())
+            field->setAccessibleName(nameOf(root, combo));
+    }
+}
 
 void pairLabelsWithControls(QWidget& root)
 {

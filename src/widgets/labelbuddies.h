@@ -9,4 +9,8 @@ namespace tunevale {
 // readers announce the control by the label's text and its accelerator reaches it.
 void pairLabelsWithControls(QWidget& root);
 
+// Gives the text field of every editable combo box under root the name of the label or group
+// box that names the combo box: screen readers meet the field as a control of its own.
+void nameComboBoxFields(QWidget& root);
+
 } // namespace tunevale

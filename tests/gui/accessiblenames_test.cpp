@@ -39,9 +39,11 @@ namespace {
 
 bool isInteractive(const QWidget* widget)
 {
-    // Scroll bars and the inner parts of compound controls speak for their owner.
+    // Scroll bars and the inner parts of compound controls speak for their owner; the text
+    // field of an editable combo box is met on its own.
     if (qobject_cast<const QScrollBar*>(widget) || widget->parentWidget() == nullptr ||
-        qobject_cast<const QComboBox*>(widget->parentWidget()) ||
+        (qobject_cast<const QComboBox*>(widget->parentWidget()) &&
+         !qobject_cast<const QLineEdit*>(widget)) ||
         qobject_cast<const QAbstractSpinBox*>(widget->parentWidget()))
         return false;
     return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QComboBox*>(widget) ||
