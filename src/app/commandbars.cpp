@@ -64,7 +64,7 @@ void CommandBars::buildMenuBar(QMainWindow& window)
     item(file, tr("Add Folder"), ID_ADDFOLDER, tr("Add Folder"))
         ->setIcon(commandIcon(CommandIcon::AddFolder));
     file->addSeparator();
-    // The design's caption ends in blanks, which a screen reader would read out.
+    // Without the blanks the classic caption ended in, which a screen reader would read out.
     item(file, tr("Exit"), ID_EXIT, tr("Exit"), QKeySequence(Qt::CTRL | Qt::Key_E));
 
     QMenu* list = bar->addMenu(tr("&List"));
@@ -108,7 +108,7 @@ void CommandBars::buildToolBar(QMainWindow& window)
 {
     m_toolBar = window.addToolBar(QStringLiteral("Toobar"));
     m_toolBar->setObjectName(QStringLiteral("Toobar"));
-    // The design's caption stays; assistive technology hears the bar's real name.
+    // The bar keeps its classic caption; assistive technology hears its real name.
     m_toolBar->setAccessibleName(tr("Toolbar"));
     m_toolBar->setProperty(kCommandIdProperty, int(IDR_TOOBAR));
     m_toolBar->setMovable(false);
