@@ -60,4 +60,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tunevale.example.com/")
 # The libraries the programs link come from dpkg-shlibdeps, not from a list kept by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+# Qt's own dialogs and buttons speak the desktop's language only with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 include(CPack)

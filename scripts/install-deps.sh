@@ -8,6 +8,7 @@ set -euo pipefail
 run_packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6
+    qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
     libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libkissfft-dev
     libflac-dev libopusenc-dev libopus-dev libebur128-dev

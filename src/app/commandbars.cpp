@@ -2,6 +2,7 @@
 
 #include "app/commandids.h"
 #include "app/formatcommands.h"
+#include "filelist/filelistview.h"
 #include "widgets/artwork.h"
 
 #include <QAction>
@@ -56,36 +57,40 @@ void CommandBars::buildMenuBar(QMainWindow& window)
         return action;
     };
 
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QMenu* file = bar->addMenu(tr("&File"));
     file->menuAction()->setProperty(kCommandIdProperty, int(ID_FILE));
-    item(file, QStringLiteral("Add Files"), ID_ADDFILES, QStringLiteral("Add Files"),
-         QKeySequence(Qt::CTRL | Qt::Key_O))
+    item(file, tr("Add Files"), ID_ADDFILES, tr("Add Files"), QKeySequence(Qt::CTRL | Qt::Key_O))
         ->setIcon(commandIcon(CommandIcon::AddFiles));
-    item(file, QStringLiteral("Add Folder"), ID_ADDFOLDER, QStringLiteral("Add Folder"))
+    item(file, tr("Add Folder"), ID_ADDFOLDER, tr("Add Folder"))
         ->setIcon(commandIcon(CommandIcon::AddFolder));
     file->addSeparator();
-    item(file, QStringLiteral("Exit     "), ID_EXIT, QStringLiteral("Exit     "),
-         QKeySequence(Qt::CTRL | Qt::Key_E));
+    // Without the blanks the classic caption ended in, which a screen reader would read out.
+    item(file, tr("Exit"), ID_EXIT, tr("Exit"), QKeySequence(Qt::CTRL | Qt::Key_E));
 
-    QMenu* list = bar->addMenu(QStringLiteral("&List"));
+    QMenu* list = bar->addMenu(tr("&List"));
     list->menuAction()->setProperty(kCommandIdProperty, int(ID_LIST));
     // Ctrl+A is shown but left to the list itself, which selects all on its own.
-    QAction* selectAll =
-        item(list, QStringLiteral("Select All"), ID_SELECTALL, QStringLiteral("Select All"));
+    QAction* selectAll = item(list, tr("Select All"), ID_SELECTALL, tr("Select All"));
     selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     selectAll->setShortcutContext(Qt::WidgetShortcut); // shown in the menu, bound nowhere
-    QAction* invert =
-        item(list, QStringLiteral("Invert Selection"), ID_INVERTSELECTION,
-             QStringLiteral("Invert Selection   "), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
+    QAction* invert = item(list, tr("Invert Selection"), ID_INVERTSELECTION,
+                           tr("Invert Selection   "), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
     list->addSeparator();
-    QAction* remove = item(list, QStringLiteral("Remove Selected Files"), ID_REMOVESELECTEDFILES,
-                           QStringLiteral("Remove Selected Files"), QKeySequence(Qt::Key_Delete));
+    QAction* remove = item(list, tr("Remove Selected Files"), ID_REMOVESELECTEDFILES,
+                           tr("Remove Selected Files"), QKeySequence(Qt::Key_Delete));
     remove->setIcon(commandIcon(CommandIcon::Remove));
-    QAction* clear = item(list, QStringLiteral("Clear All"), ID_CLEARALL,
-                          QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QAction* clear = item(list, tr("Clear All"), ID_CLEARALL, tr("Clear All"),
+                          QKeySequence(Qt::CTRL | Qt::Key_L));
     m_listActions = {selectAll, invert, remove, clear};
+    list->addSeparator();
+    QMenu* sortBy = list->addMenu(tr("Sort By"));
+    for (int column = 0; column <= ID_SORTBYLAST - ID_SORTBYFILENAME; ++column) {
+        const QString caption = FileListView::columnCaption(column);
+        item(sortBy, caption, ID_SORTBYFILENAME + column, tr("Sort by %1").arg(caption),
+             QKeySequence(Qt::CTRL | (Qt::Key_1 + column)));
+    }
 
-    QMenu* convert = bar->addMenu(QStringLiteral("&Convert"));
+    QMenu* convert = bar->addMenu(tr("&Convert"));
     convert->menuAction()->setProperty(kCommandIdProperty, int(ID_CONVERT));
     for (const FormatCommand& command : formatCommands()) {
         const QString caption = convertCaption(command.kind);
@@ -93,16 +98,18 @@ void CommandBars::buildMenuBar(QMainWindow& window)
             ->setIcon(formatIcon(formatCaption(command.kind), command.badge));
     }
 
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    QMenu* help = bar->addMenu(tr("&Help"));
     help->menuAction()->setProperty(kCommandIdProperty, int(ID_HELP));
-    item(help, QStringLiteral("Website"), ID_WEBSITE, QStringLiteral("Website"));
-    item(help, QStringLiteral("About..."), ID_ABOUT, QStringLiteral("About"));
+    item(help, tr("Website"), ID_WEBSITE, tr("Website"));
+    item(help, tr("About..."), ID_ABOUT, tr("About"));
 }
 
 void CommandBars::buildToolBar(QMainWindow& window)
 {
     m_toolBar = window.addToolBar(QStringLiteral("Toobar"));
     m_toolBar->setObjectName(QStringLiteral("Toobar"));
+    // The bar keeps its classic caption; assistive technology hears its real name.
+    m_toolBar->setAccessibleName(tr("Toolbar"));
     m_toolBar->setProperty(kCommandIdProperty, int(IDR_TOOBAR));
     m_toolBar->setMovable(false);
     // Nothing would bring a hidden toolbar back, so the window's menu does not offer to hide it.
@@ -114,13 +121,11 @@ void CommandBars::buildToolBar(QMainWindow& window)
         action->setIcon(icon);
         m_toolBar->addAction(action);
     };
-    button(QStringLiteral("Add"), ID_ADDFILES, QStringLiteral("Add Files"),
-           commandIcon(CommandIcon::AddFiles));
-    button(QStringLiteral("Add Folder"), ID_ADDFOLDER, QStringLiteral("Add Folder"),
-           commandIcon(CommandIcon::AddFolder));
-    button(QStringLiteral("Remove"), ID_REMOVESELECTEDFILES,
-           QStringLiteral("Remove Selected Files"), commandIcon(CommandIcon::Remove));
-    button(QStringLiteral("Play"), ID_PLAY, QStringLiteral("Play"), commandIcon(CommandIcon::Play));
+    button(tr("Add"), ID_ADDFILES, tr("Add Files"), commandIcon(CommandIcon::AddFiles));
+    button(tr("Add Folder"), ID_ADDFOLDER, tr("Add Folder"), commandIcon(CommandIcon::AddFolder));
+    button(tr("Remove"), ID_REMOVESELECTEDFILES, tr("Remove Selected Files"),
+           commandIcon(CommandIcon::Remove));
+    button(tr("Play"), ID_PLAY, tr("Play"), commandIcon(CommandIcon::Play));
     m_toolBar->addSeparator();
     for (const FormatCommand& command : formatCommands()) {
         const QString caption = formatCaption(command.kind);
@@ -131,7 +136,7 @@ void CommandBars::buildToolBar(QMainWindow& window)
 
 void CommandBars::buildContextMenu(QMainWindow& window)
 {
-    m_contextMenu = new QMenu(QStringLiteral("List"), &window);
+    m_contextMenu = new QMenu(tr("List"), &window);
     for (QAction* action : std::as_const(m_listActions))
         m_contextMenu->addAction(action);
 }

@@ -27,6 +27,9 @@ enum CommandId {
     ID_CONVERTTOFLAC = 1051,
     ID_CONVERTTOOPUS = 1052,
     ID_CONVERTTOM4A = 1053,
+    // Sort By, one per list column in column order: the keyboard's way to a header click.
+    ID_SORTBYFILENAME = 1060,
+    ID_SORTBYLAST = ID_SORTBYFILENAME + 5,
 };
 
 } // namespace tunevale

@@ -9,6 +9,8 @@
 #include "settings/formwav.h"
 #include "settings/formwma.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tunevale {
@@ -72,7 +74,8 @@ const FormatCommand* formatCommandWithId(int commandId)
 
 QString convertCaption(OutputKind kind)
 {
-    return QStringLiteral("Convert to ") + formatCaption(kind);
+    return QCoreApplication::translate("tunevale::FormatCommands", "Convert to %1")
+        .arg(formatCaption(kind));
 }
 
 std::optional<EncoderSettings> editFormatSettings(QWidget* owner, const EncoderSettings& settings)

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -40,18 +41,18 @@ FormFlash::FormFlash(Mode mode, QWidget* owner)
     setObjectName(QStringLiteral("FormFlash"));
     setWindowTitle(QStringLiteral(" Tunevale"));
     setFixedSize(kWindowSize);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 0, 28, 12);
     layout->setSpacing(2);
     layout->addStretch(1);
-    layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), QStringLiteral("Version 4.0"), this));
-    layout->addWidget(
-        whiteLabel(QStringLiteral("LabelCopyright"),
-                   QStringLiteral("Copyright (C) 2026 The Tunevale developers\n"
-                                  "Free software under the GNU GPL, version 3 or later"),
-                   this));
+    layout->addWidget(whiteLabel(QStringLiteral("LabelVer"), tr("Version 4.0"), this));
+    layout->addWidget(whiteLabel(QStringLiteral("LabelCopyright"),
+                                 tr("Copyright (C) 2026 The Tunevale developers\n"
+                                    "Free software under the GNU GPL, version 3 or later"),
+                                 this));
 
     QScreen* screen = owner != nullptr ? owner->screen() : this->screen();
     if (screen != nullptr)
@@ -103,6 +104,22 @@ void FormFlash::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     close();
+}
+
+void FormFlash::keyPressEvent(QKeyEvent* event)
+{
+    // The keys that close a message close it too, for those who do not use a mouse.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void FormFlash::closeEvent(QCloseEvent* event)

@@ -158,6 +158,8 @@ void FormMain::CommandBars1_Execute(int commandId)
     default:
         break;
     }
+    if (commandId >= ID_SORTBYFILENAME && commandId <= ID_SORTBYLAST)
+        return m_list->ColumnClick(commandId - ID_SORTBYFILENAME + 1);
     // The Convert commands; other ids are popups and the toolbar itself.
     if (const FormatCommand* command = formatCommandWithId(commandId))
         convertTo(command->kind);
@@ -167,8 +169,7 @@ bool FormMain::CheckListNotEmpty()
 {
     if (m_list->rowCount() > 0)
         return true;
-    QMessageBox::information(this, QStringLiteral("Tunevale"),
-                             QStringLiteral("Please add file to the list."));
+    QMessageBox::information(this, QStringLiteral("Tunevale"), tr("Please add file to the list."));
     OpenAddFilesDialog();
     return false;
 }
@@ -180,9 +181,9 @@ void FormMain::OpenAddFilesDialog()
 
 void FormMain::M_Exit_Click()
 {
-    const auto answer = QMessageBox::question(this, QStringLiteral("Tunevale"),
-                                              QStringLiteral("Do you want to exit?"),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const auto answer =
+        QMessageBox::question(this, QStringLiteral("Tunevale"), tr("Do you want to exit?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
     // Every window goes at once; a reading of files in progress stops when it sees this one
@@ -228,13 +229,13 @@ void FormMain::M_Contents_Click()
     // Without a browser the key would otherwise do nothing at all.
     if (page.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("Tunevale"),
-                             QStringLiteral("The help pages could not be opened."));
+                             tr("The help pages could not be opened."));
         return;
     }
     openInBrowser(page, this, [this, page] {
         QMessageBox::warning(this, QStringLiteral("Tunevale"),
-                             QStringLiteral("The help pages could not be opened: no program to "
-                                            "show them was found.\nThey are in %1")
+                             tr("The help pages could not be opened: no program to "
+                                "show them was found.\nThey are in %1")
                                  .arg(QDir::toNativeSeparators(page)));
     });
 }

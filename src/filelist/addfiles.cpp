@@ -4,7 +4,6 @@
 #include "common/localfile.h"
 #include "common/nativepath.h"
 #include "filelist/filelistview.h"
-#include "filelist/folderscan.h"
 #include "filelist/rowtexts.h"
 #include "widgets/formwait.h"
 
@@ -17,7 +16,6 @@
 #include <QPointer>
 
 #include <chrono>
-#include <utility>
 
 namespace tunevale {
 
@@ -58,13 +56,17 @@ QStringList chooseAudioFiles(QWidget* owner, const QString& startFolder)
             .arg(caption, patterns, QString(patterns).replace(u';', u' '));
     };
     const QStringList filters{
-        filter(QStringLiteral("All supported files"),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "All supported files"),
                QStringLiteral("*.wma;*.mp3;*.wav;*.ogg;") + others),
-        filter(QStringLiteral("Windows Media Audio files"), QStringLiteral("*.wma")),
-        filter(QStringLiteral("MPEG Audio files"), QStringLiteral("*.mp3")),
-        filter(QStringLiteral("OGG Vorbis files"), QStringLiteral("*.ogg")),
-        filter(QStringLiteral("Wave files"), QStringLiteral("*.wav")),
-        filter(QStringLiteral("Other audio"), others),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Windows Media Audio files"),
+               QStringLiteral("*.wma")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "MPEG Audio files"),
+               QStringLiteral("*.mp3")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "OGG Vorbis files"),
+               QStringLiteral("*.ogg")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Wave files"),
+               QStringLiteral("*.wav")),
+        filter(QCoreApplication::translate("tunevale::AddFiles", "Other audio"), others),
     };
     // Each filter carries its patterns twice: in its caption, and after it for the dialog,
     // which hides the second copy.
@@ -81,12 +83,15 @@ void showSkippedFiles(QWidget* owner, const QList<SkippedFile>& skipped)
 {
     if (skipped.isEmpty())
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Tunevale"),
-                    skipped.size() == 1
-                        ? QStringLiteral("1 file was not added.")
-                        : QStringLiteral("%1 files were not added.").arg(skipped.size()),
-                    QMessageBox::Ok, owner);
-    box.setInformativeText(QStringLiteral("Show Details names each file and why."));
+    QMessageBox box(
+        QMessageBox::Information, QStringLiteral("Tunevale"),
+        skipped.size() == 1
+            ? QCoreApplication::translate("tunevale::AddFiles", "1 file was not added.")
+            : QCoreApplication::translate("tunevale::AddFiles", "%1 files were not added.")
+                  .arg(skipped.size()),
+        QMessageBox::Ok, owner);
+    box.setInformativeText(
+        QCoreApplication::translate("tunevale::AddFiles", "Show Details names each file and why."));
     box.setDetailedText(skippedFilesText(skipped));
     box.exec();
 }
@@ -107,12 +112,14 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
     }
     const QString& path = chosen.constFirst();
     if (!IsSupportedFile(path)) {
-        reportSkipped(owner, {{path, QStringLiteral("not audio")}});
+        reportSkipped(owner,
+                      {{path, QCoreApplication::translate("tunevale::AddFiles", "not audio")}});
         return;
     }
     if (list.IsInList(path)) {
-        QMessageBox::information(owner, QStringLiteral("Tunevale"),
-                                 path + QStringLiteral(" already in list"));
+        QMessageBox::information(
+            owner, QStringLiteral("Tunevale"),
+            QCoreApplication::translate("tunevale::AddFiles", "%1 already in list").arg(path));
         return;
     }
     ListFeed feed(list, {});
@@ -136,36 +143,17 @@ QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
         return !guard || (windowShown && !list.window()->isVisible());
     };
     // Probing, the slow part, runs on every processor; rows still arrive in the given order.
-    const auto turn = [&turns] {
-        turns.giveTurnIfDue();
-    };
-    ListFeed feed(list, {turn, windowGone, {}});
-    // Rows come in the order of the paths: the files before a folder go in before its files.
+    ListFeed feed(list, {[&turns] { turns.giveTurnIfDue(); }, windowGone, {}});
     QStringList candidates;
     for (const QString& path : paths) {
-        if (windowGone())
-            break;
-        if (!LocalFileInfo::of(path).isDir) {
-            if (IsSupportedFile(path))
-                candidates.append(path);
-            else
-                feed.skip(path, QStringLiteral("not audio"));
-            continue;
-        }
-        if (!feed.add(std::exchange(candidates, {})))
-            break;
-        // A folder gives its audio files and its sub-folders' as Add Folder finds them, each row
-        // remembering the folder for keeping the tree.
-        FolderScan scan({{}, turn, windowGone});
-        qsizetype found = 0;
-        scan.setFolderFilesFound([&feed, &path, &found](const QStringList& files) {
-            found += files.size();
-            return feed.add(files, path);
-        });
-        scan.run(path, QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + otherAudioPatterns().join(u';'),
-                 true);
-        if (found == 0 && !windowGone())
-            feed.skip(path, QStringLiteral("no audio files"));
+        if (LocalFileInfo::of(path).isDir)
+            // A dropped folder adds nothing; saying so points the user to Add Folder.
+            feed.skip(path, QCoreApplication::translate("tunevale::AddFiles",
+                                                        "a folder (Add Folder lists its files)"));
+        else if (IsSupportedFile(path))
+            candidates.append(path);
+        else
+            feed.skip(path, QCoreApplication::translate("tunevale::AddFiles", "not audio"));
     }
     if (!windowGone())
         feed.add(candidates);

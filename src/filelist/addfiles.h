@@ -34,10 +34,9 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
                         const FileChooser& chooser = chooseAudioFiles,
                         const SkipReporter& reportSkipped = showSkippedFiles);
 
-// Adds the supported files among paths behind the wait window, and the audio files in and below
-// each folder among them (rows remember that folder), and gives the event loop a turn after a
-// file once 20 ms have passed since the last turn. Used for multiple selections and drops.
-// Returns the files that got no row, with the reasons.
+// Adds the supported files among paths behind the wait window, skipping folders, and gives
+// the event loop a turn after a file once 20 ms have passed since the last turn. Used for
+// multiple selections and drops. Returns the files that got no row, with the reasons.
 QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
                                           const QStringList& paths);
 

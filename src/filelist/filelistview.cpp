@@ -30,7 +30,7 @@ namespace tunevale {
 namespace {
 
 struct ColumnLook {
-    const char16_t* caption;
+    const char* caption; // untranslated
     Qt::Alignment alignment;
     int width;
     // The widest text a column of fixed form shows: wider fonts widen the column to fit it.
@@ -38,12 +38,13 @@ struct ColumnLook {
 };
 
 constexpr std::array<ColumnLook, FileListView::ColumnCount> kColumns{{
-    {u"File Name", Qt::AlignLeft, 213, nullptr},
-    {u"Type", Qt::AlignHCenter, 51, u"WEBM"},
-    {u"File Size", Qt::AlignRight, 67, u"999,999 KB"},
-    {u"Audio Format", Qt::AlignLeft, 247, nullptr},
-    {u"Length", Qt::AlignHCenter, 67, u"00:00:00"},
-    {u"Modified", Qt::AlignLeft, 133, u"2000/00/00 00:00:00"},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "File Name"), Qt::AlignLeft, 213, nullptr},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "Type"), Qt::AlignHCenter, 51, u"WEBM"},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "File Size"), Qt::AlignRight, 67, u"999,999 KB"},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "Audio Format"), Qt::AlignLeft, 247, nullptr},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "Length"), Qt::AlignHCenter, 67, u"00:00:00"},
+    {QT_TRANSLATE_NOOP("tunevale::FileListView", "Modified"), Qt::AlignLeft, 133,
+     u"2000/00/00 00:00:00"},
 }};
 constexpr int kCellPadding = 16;
 // A short description the Audio Format column keeps room for when the window is narrow: with
@@ -207,12 +208,14 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
     setColumnCount(ColumnCount);
     QTreeWidgetItem* captions = headerItem();
     for (int column = 0; column < ColumnCount; ++column) {
-        captions->setText(column, QString::fromUtf16(kColumns[column].caption));
+        captions->setText(column, columnCaption(column));
         captions->setTextAlignment(column, kColumns[column].alignment | Qt::AlignVCenter);
     }
     QHeaderView* columns = header();
     columns->setStretchLastSection(false);
     columns->setSectionsClickable(true);
+    columns->setAccessibleName(tr("Columns"));
+    // The arrow comes with the first sort: before it the rows are in the order they came.
     columns->setSortIndicatorShown(false);
     for (int column = 0; column < ColumnCount; ++column) {
         const ColumnLook& look = kColumns[column];
@@ -255,12 +258,11 @@ FileListView::FileListView(AudioInformation& information, QWidget* parent)
 
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
         ColumnClick(logicalIndex + 1);
-        // The header flips its own order when clicked; it keeps the list's real one. No arrow
-        // is drawn: it would cover centred and right-aligned captions, and desktops disagree
-        // on which way it points.
-        if (m_sorted)
-            header()->setSortIndicator(m_sortColumn, m_sortOrder);
+        // The header flips its own order when clicked; it keeps the list's real one.
+        showSortOrder();
     });
+    setAccessibleName(tr("File list"));
+    setAccessibleDescription(tr("The files to convert, one row per file"));
 }
 
 bool FileListView::IsInList(const QString& path) const
@@ -495,13 +497,67 @@ void FileListView::ColumnClick(int position)
     m_sorted = true;
     // A stable sort through FileRowItem::operator<, keeping the selection on its rows.
     sortItems(m_sortColumn, m_sortOrder);
+    showSortOrder();
+}
+
+QString FileListView::columnCaption(int column)
+{
+    return tr(kColumns[column].caption);
+}
+
+QString FileListView::sortDescription() const
+{
+    if (!m_sorted)
+        return QString();
+    return m_sortOrder == Qt::AscendingOrder
+               ? tr("sorted by %1, ascending").arg(columnCaption(m_sortColumn))
+               : tr("sorted by %1, descending").arg(columnCaption(m_sortColumn));
+}
+
+void FileListView::showSortOrder()
+{
+    if (!m_sorted)
+        return;
+    QHeaderView* columns = header();
+    columns->setSortIndicatorShown(true);
+    columns->setSortIndicator(m_sortColumn, m_sortOrder);
+    // The arrow would cover the end of a caption its column has no room for.
+    if (const int needed = captionWidth(m_sortColumn); columns->sectionSize(m_sortColumn) < needed)
+        columns->resizeSection(m_sortColumn, needed);
+    // Screen readers announce the order with the list and its header.
+    const QString description = sortDescription();
+    columns->setAccessibleDescription(description);
+    setAccessibleDescription(tr("The files to convert, one row per file") + QStringLiteral("; ") +
+                             description);
 }
 
 void FileListView::showEvent(QShowEvent* event)
 {
     QTreeWidget::showEvent(event);
-    if (!std::exchange(m_columnsFitted, true))
+    if (!std::exchange(m_columnsFitted, true)) {
+        widenColumnsForCaptions();
         fitColumnsToView();
+    }
+}
+
+int FileListView::captionWidth(int column) const
+{
+    // Measured with the sort arrow shown, which any column may get, and in the skin and
+    // language of the moment, which longer translations and the skin's padding widen.
+    QHeaderView* columns = header();
+    const bool arrowShown = columns->isSortIndicatorShown();
+    columns->setSortIndicatorShown(true);
+    const int width = columns->sectionSizeHint(column);
+    columns->setSortIndicatorShown(arrowShown);
+    return width;
+}
+
+void FileListView::widenColumnsForCaptions()
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (const int needed = captionWidth(column); header()->sectionSize(column) < needed)
+            header()->resizeSection(column, needed);
+    }
 }
 
 void FileListView::fitColumnsToView()
@@ -518,13 +574,11 @@ void FileListView::fitColumnsToView()
     if (excess <= 0)
         return;
     const auto leastWidth = [&](int column) {
-        const int caption =
-            columns->fontMetrics().horizontalAdvance(QString::fromUtf16(kColumns[column].caption));
         const int content =
             column == AudioFormat
                 ? fontMetrics().horizontalAdvance(QString::fromUtf16(kShortFormatText))
                 : 0;
-        return std::max(caption + 2 * kCellPadding, content + kCellPadding);
+        return std::max(captionWidth(column), content + kCellPadding);
     };
     const int nameSize = columns->sectionSize(FileName);
     const int formatSize = columns->sectionSize(AudioFormat);

@@ -62,6 +62,11 @@ public:
     bool isReading() const { return m_readings > 0; }
 
     bool isSorted() const { return m_sorted; }
+    // The caption of a column's header, in the window's language.
+    static QString columnCaption(int column);
+    // The current order as a screen reader announces it ("sorted by Type, descending"), or
+    // empty before the first sort.
+    QString sortDescription() const;
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     int sortColumnIndex() const { return m_sortColumn; }
 
@@ -103,6 +108,12 @@ private:
     int sortedPosition(const QString& text) const;
     // Lays out rows added since the last layout, before they are shown or clicked.
     void layoutNewRows();
+    // Shows the sort column and order on the header and in the list's description.
+    void showSortOrder();
+    // The width a column needs for its caption and a sort arrow beside it.
+    int captionWidth(int column) const;
+    // Widens every column whose caption would not fit, at the first showing.
+    void widenColumnsForCaptions();
     // Narrows the free-form columns so that every header fits the list's width.
     void fitColumnsToView();
 

@@ -7,6 +7,7 @@
 #include "filelist/rowtexts.h"
 #include "widgets/artwork.h"
 #include "widgets/folderbrowser.h"
+#include "widgets/labelbuddies.h"
 #include "widgets/named.h"
 
 #include <QCheckBox>
@@ -32,7 +33,7 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     , m_lastScanFolder(lastScanFolder)
 {
     setObjectName(QStringLiteral("FormFolder"));
-    setWindowTitle(QStringLiteral(" Add Folder"));
+    setWindowTitle(tr(" Add Folder"));
     setWindowIcon(applicationIcon());
     setModal(false);
 
@@ -40,8 +41,7 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     auto* inputs = new QGridLayout(m_inputsFrame);
     inputs->setContentsMargins(0, 0, 0, 0);
     m_folderText = named(new QLineEdit(m_inputsFrame), u"TextPath");
-    m_browseButton =
-        named(new QPushButton(QStringLiteral("Browse..."), m_inputsFrame), u"CmdBrowse");
+    m_browseButton = named(new QPushButton(tr("Browse..."), m_inputsFrame), u"CmdBrowse");
     m_filterList = named(new QComboBox(m_inputsFrame), u"ComboParttern");
     m_filterList->setEditable(true);
     // Completing inline would turn a typed "*.mp3" into the first entry that starts with it,
@@ -51,28 +51,34 @@ FormFolder::FormFolder(FileListView& list, QWidget* mainWindow, QString& lastSca
     m_filterList->addItems({QStringLiteral("*.mp3;*.wma;*.wav;*.ogg;") + others,
                             QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
                             QStringLiteral("*.wav"), QStringLiteral("*.ogg"), others});
-    m_subfoldersBox =
-        named(new QCheckBox(QStringLiteral("Search sub-folders"), m_inputsFrame), u"CheckSub");
+    m_subfoldersBox = named(new QCheckBox(tr("Search sub-folders"), m_inputsFrame), u"CheckSub");
     m_subfoldersBox->setChecked(true);
-    inputs->addWidget(named(new QLabel(QStringLiteral("Folder:"), m_inputsFrame), u"Label2"), 0, 0);
+    auto* folderLabel = named(new QLabel(tr("Folder:"), m_inputsFrame), u"Label2");
+    folderLabel->setBuddy(m_folderText);
+    inputs->addWidget(folderLabel, 0, 0);
     inputs->addWidget(m_folderText, 0, 1);
     inputs->addWidget(m_browseButton, 0, 2);
-    inputs->addWidget(named(new QLabel(QStringLiteral("Filter:"), m_inputsFrame), u"Label1"), 1, 0);
+    auto* filterLabel = named(new QLabel(tr("Filter:"), m_inputsFrame), u"Label1");
+    filterLabel->setBuddy(m_filterList);
+    nameComboBoxFields(*m_inputsFrame);
+    inputs->addWidget(filterLabel, 1, 0);
     inputs->addWidget(m_filterList, 1, 1, 1, 2);
     inputs->addWidget(m_subfoldersBox, 2, 1, 1, 2);
     inputs->setColumnStretch(1, 1);
 
-    m_skippedLabel = named(new QLabel(QStringLiteral("Skipped files:"), this), u"LabelSkipped");
+    m_skippedLabel = named(new QLabel(tr("Skipped files:"), this), u"LabelSkipped");
     m_skippedList = named(new QPlainTextEdit(this), u"TextSkipped");
     m_skippedList->setReadOnly(true);
+    m_skippedLabel->setBuddy(m_skippedList);
+    m_skippedList->setTabChangesFocus(true);
     m_skippedList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_skippedList->setMaximumHeight(m_skippedList->fontMetrics().lineSpacing() * 8);
     m_skippedLabel->hide();
     m_skippedList->hide();
 
-    m_countLabel = named(new QLabel(QStringLiteral("Added 0 file"), this), u"LabelS");
-    m_startButton = named(new QPushButton(QStringLiteral("Start"), this), u"CmdStart");
-    m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
+    m_countLabel = named(new QLabel(tr("Added 0 file"), this), u"LabelS");
+    m_startButton = named(new QPushButton(tr("Start"), this), u"CmdStart");
+    m_stopButton = named(new QPushButton(tr("Stop"), this), u"CmdStop");
     m_stopButton->setEnabled(false);
     m_startButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -103,8 +109,8 @@ void FormFolder::Form_Load()
 
 void FormFolder::CmdBrowse_Click()
 {
-    const QString chosen = browseForReadableFolder(this, QStringLiteral("Please select a folder."),
-                                                   m_folderText->text());
+    const QString chosen =
+        browseForReadableFolder(this, tr("Please select a folder."), m_folderText->text());
     if (!chosen.isEmpty())
         m_folderText->setText(chosen);
 }
@@ -113,15 +119,14 @@ void FormFolder::CmdStart_Click()
 {
     const QString folder = m_folderText->text().trimmed();
     if (folder.isEmpty() || !LocalFileInfo::of(folder).isDir) {
-        QMessageBox::critical(this, QStringLiteral("Error"),
-                              QStringLiteral("Please select a folder"));
+        QMessageBox::critical(this, tr("Error"), tr("Please select a folder"));
         return;
     }
     m_stopScan = false;
     setScanning(true);
     m_addedCount = 0;
     m_lastScanFolder = m_folderText->text();
-    m_countLabel->setText(QStringLiteral("Added 0 file"));
+    m_countLabel->setText(tr("Added 0 file"));
     showSkipped({});
 
     const auto turn = [] {
@@ -161,7 +166,7 @@ void FormFolder::showSkipped(const QString& text)
 
 void FormFolder::showAddedCount()
 {
-    m_countLabel->setText(QStringLiteral("Added %1 files").arg(m_addedCount));
+    m_countLabel->setText(tr("Added %1 files").arg(m_addedCount));
 }
 
 void FormFolder::setScanning(bool scanning)

@@ -25,7 +25,12 @@ namespace {
 constexpr int kSliderMaximum = 1000;
 constexpr qint64 kChunkMilliseconds = 200;
 
-const char* const kStyleCaptions[] = {"Analog", "Linear", "Normal", "Fire", "Glass", "Kryptonite"};
+const char* const kStyleCaptions[] = {QT_TRANSLATE_NOOP("tunevale::FormPlay", "Analog"),
+                                      QT_TRANSLATE_NOOP("tunevale::FormPlay", "Linear"),
+                                      QT_TRANSLATE_NOOP("tunevale::FormPlay", "Normal"),
+                                      QT_TRANSLATE_NOOP("tunevale::FormPlay", "Fire"),
+                                      QT_TRANSLATE_NOOP("tunevale::FormPlay", "Glass"),
+                                      QT_TRANSLATE_NOOP("tunevale::FormPlay", "Kryptonite")};
 
 QString fileNameOf(const QString& path)
 {
@@ -46,10 +51,10 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     setModal(true);
 
     auto* menuBar = new QMenuBar(this);
-    QMenu* styleMenu = named(menuBar->addMenu(QStringLiteral("Style")), u"M_Style");
+    QMenu* styleMenu = named(menuBar->addMenu(tr("Style")), u"M_Style");
     auto* styleGroup = new QActionGroup(this);
     for (int index = 0; index < 6; ++index) {
-        QAction* action = styleMenu->addAction(QString::fromLatin1(kStyleCaptions[index]));
+        QAction* action = styleMenu->addAction(tr(kStyleCaptions[index]));
         action->setCheckable(true);
         styleGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, index] { selectStyle(index + 1); });
@@ -60,6 +65,7 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     m_visualisation->setMinimumSize(420, 140);
     m_positionSlider = named(new QSlider(Qt::Horizontal, this), u"Slider1");
     m_positionSlider->setRange(0, kSliderMaximum);
+    m_positionSlider->setAccessibleName(tr("Position"));
     m_elapsedText = named(new QLineEdit(QStringLiteral("00:00:00"), this), u"Text1");
     m_totalText = named(new QLineEdit(QStringLiteral("00:00:00"), this), u"Text2");
     for (QLineEdit* text : {m_elapsedText, m_totalText}) {
@@ -67,8 +73,10 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
         text->setFocusPolicy(Qt::NoFocus);
         text->setAlignment(Qt::AlignCenter);
     }
+    m_elapsedText->setAccessibleName(tr("Elapsed time"));
+    m_totalText->setAccessibleName(tr("Total time"));
     m_pauseButton = named(new QPushButton(this), u"CmdPause");
-    m_pauseButton->setToolTip(QStringLiteral("Backward 0.5 seconds"));
+    m_pauseButton->setToolTip(tr("Backward 0.5 seconds"));
     setButtonShowsPause(true);
 
     auto* controls = new QHBoxLayout;
@@ -105,8 +113,8 @@ FormPlay::FormPlay(QWidget* owner, const QString& path, const QString& lengthTex
     // Load: the row's length, the caption, the style, then the sound. Without a selected row
     // the window keeps its design caption and times.
     if (!m_path.isEmpty()) {
-        m_totalText->setText(QStringLiteral("Total: ") + lengthText);
-        setWindowTitle(QStringLiteral(" Play - ") + fileNameOf(m_path));
+        m_totalText->setText(tr("Total: %1").arg(lengthText));
+        setWindowTitle(tr(" Play - %1").arg(fileNameOf(m_path)));
     }
     selectStyle(std::clamp(m_visualStyle, 1, 6));
     IsPaused = false;
@@ -245,7 +253,7 @@ void FormPlay::setButtonShowsPause(bool showsPause)
     m_buttonShowsPause = showsPause;
     m_pauseButton->setIcon(
         style()->standardIcon(showsPause ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    m_pauseButton->setAccessibleName(showsPause ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    m_pauseButton->setAccessibleName(showsPause ? tr("Pause") : tr("Play"));
     m_pauseButton->repaint();
 }
 

@@ -284,6 +284,30 @@ Visualisation::Visualisation(QWidget* parent)
     , m_state(std::make_unique<State>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(tr("Visualisation"));
+    describeStyle();
+}
+
+void Visualisation::describeStyle()
+{
+    // What a sighted user sees, for those who cannot.
+    switch (m_style) {
+    case kAnalog:
+        return setAccessibleDescription(
+            tr("Two needle meters show the loudness of the left and right channels"));
+    case kLinear:
+        return setAccessibleDescription(tr("An oscilloscope traces the wave of each channel"));
+    case kFire:
+        return setAccessibleDescription(tr("Flames rise with the loudness of the sound"));
+    case kGlass:
+        return setAccessibleDescription(
+            tr("Bars on a mirroring floor show the level of each frequency band"));
+    case kKryptonite:
+        return setAccessibleDescription(
+            tr("Bars spreading from the middle show the level of each frequency band"));
+    default:
+        return setAccessibleDescription(tr("Bars show the level of each frequency band"));
+    }
 }
 
 Visualisation::~Visualisation() = default;
@@ -325,6 +349,7 @@ void Visualisation::setStyle(int style)
     if (clamped == m_style)
         return;
     m_style = clamped;
+    describeStyle();
     update();
 }
 

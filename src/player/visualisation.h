@@ -39,6 +39,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Says in the accessible description what the current style shows.
+    void describeStyle();
+
     struct State;
     std::unique_ptr<State> m_state;
     int m_style = 2;

@@ -19,8 +19,12 @@ public:
 
 protected:
     FormatDialog(QWidget* owner, const EncoderSettings& settings);
+    void showEvent(QShowEvent* event) override;
 
     EncoderSettings m_settings;
+
+private:
+    bool m_labelsPaired = false;
 };
 
 } // namespace tunevale

@@ -18,7 +18,7 @@ FormFLAC::FormFLAC(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormFLAC"));
-    setWindowTitle(QStringLiteral(" FLAC Option"));
+    setWindowTitle(tr(" FLAC Option"));
     setFont(windowFont());
     buildControls();
     connect(m_okButton, &QPushButton::clicked, this, &FormFLAC::CmdOK_Click);
@@ -28,33 +28,33 @@ FormFLAC::FormFLAC(QWidget* owner, const EncoderSettings& settings)
 
 void FormFLAC::buildControls()
 {
-    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
+    auto* optionFrame = named(new QGroupBox(tr("Option"), this), u"frmOption");
     m_levelList = named(new QComboBox(optionFrame), u"cmbLevel");
     fillNumberChoice(m_levelList, {0, 1, 2, 3, 4, 5, 6, 7, 8});
-    m_levelList->setItemText(0, QStringLiteral("0 (fastest)"));
-    m_levelList->setItemText(8, QStringLiteral("8 (smallest)"));
+    m_levelList->setItemText(0, tr("0 (fastest)"));
+    m_levelList->setItemText(8, tr("8 (smallest)"));
     m_rateList = named(new QComboBox(optionFrame), u"cmbFrequency");
     m_rateList->setEditable(true);
     fillNumberChoice(m_rateList, {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000},
                      QStringLiteral("%1"), true);
     m_channelsList = named(new QComboBox(optionFrame), u"cmbChMode");
     fillNumberChoice(m_channelsList, {1, 2, 3, 4, 5, 6, 7, 8}, QStringLiteral("%1"), true);
-    m_channelsList->setItemText(1, QStringLiteral("Mono"));
-    m_channelsList->setItemText(2, QStringLiteral("Stereo"));
+    m_channelsList->setItemText(1, tr("Mono"));
+    m_channelsList->setItemText(2, tr("Stereo"));
     m_depthList = named(new QComboBox(optionFrame), u"cmbBits");
-    fillNumberChoice(m_depthList, {16, 24}, QStringLiteral("%1 Bit"), true);
-    m_verifyBox = named(new QCheckBox(QStringLiteral("Verify"), optionFrame), u"chVerify");
-    m_verifyBox->setToolTip(QStringLiteral("Decode every frame again and compare"));
+    fillNumberChoice(m_depthList, {16, 24}, tr("%1 Bit"), true);
+    m_verifyBox = named(new QCheckBox(tr("Verify"), optionFrame), u"chVerify");
+    m_verifyBox->setToolTip(tr("Decode every frame again and compare"));
 
     auto* option = new QFormLayout(optionFrame);
-    option->addRow(QStringLiteral("Compression Level:"), m_levelList);
-    option->addRow(QStringLiteral("Frequency (Hz):"), m_rateList);
-    option->addRow(QStringLiteral("Channels:"), m_channelsList);
-    option->addRow(QStringLiteral("Bits Per Sample:"), m_depthList);
+    option->addRow(tr("Compression Level:"), m_levelList);
+    option->addRow(tr("Frequency (Hz):"), m_rateList);
+    option->addRow(tr("Channels:"), m_channelsList);
+    option->addRow(tr("Bits Per Sample:"), m_depthList);
     option->addRow(m_verifyBox);
 
-    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
     m_okButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -17,7 +17,7 @@ FormM4A::FormM4A(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormM4A"));
-    setWindowTitle(QStringLiteral(" M4A Option"));
+    setWindowTitle(tr(" M4A Option"));
     setFont(windowFont());
     buildControls();
     connect(m_okButton, &QPushButton::clicked, this, &FormM4A::CmdOK_Click);
@@ -27,7 +27,7 @@ FormM4A::FormM4A(QWidget* owner, const EncoderSettings& settings)
 
 void FormM4A::buildControls()
 {
-    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
+    auto* optionFrame = named(new QGroupBox(tr("Option"), this), u"frmOption");
     m_bitrateList = named(new QComboBox(optionFrame), u"ComboBitrate");
     m_bitrateList->setEditable(true);
     fillNumberChoice(m_bitrateList, {32, 48, 64, 96, 128, 160, 192, 256, 320});
@@ -39,16 +39,16 @@ void FormM4A::buildControls()
         QStringLiteral("%1"), true);
     m_channelsList = named(new QComboBox(optionFrame), u"cmbChMode");
     fillNumberChoice(m_channelsList, {1, 2}, QStringLiteral("%1"), true);
-    m_channelsList->setItemText(1, QStringLiteral("Mono"));
-    m_channelsList->setItemText(2, QStringLiteral("Stereo"));
+    m_channelsList->setItemText(1, tr("Mono"));
+    m_channelsList->setItemText(2, tr("Stereo"));
 
     auto* option = new QFormLayout(optionFrame);
-    option->addRow(QStringLiteral("Bitrate (Kbps):"), m_bitrateList);
-    option->addRow(QStringLiteral("Frequency (Hz):"), m_rateList);
-    option->addRow(QStringLiteral("Channels:"), m_channelsList);
+    option->addRow(tr("Bitrate (Kbps):"), m_bitrateList);
+    option->addRow(tr("Frequency (Hz):"), m_rateList);
+    option->addRow(tr("Channels:"), m_channelsList);
 
-    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
     m_okButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

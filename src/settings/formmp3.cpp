@@ -74,12 +74,11 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(u"FormMp3");
-    setWindowTitle(QStringLiteral(" Mp3 Option"));
+    setWindowTitle(tr(" Mp3 Option"));
     setFont(windowFont());
 
     m_pages = named(new QTabWidget(this), u"TabStrip1");
-    const QStringList tabs{QStringLiteral("General"), QStringLiteral("VBR"),
-                           QStringLiteral("Presets")};
+    const QStringList tabs{tr("General"), QStringLiteral("VBR"), tr("Presets")};
     for (int index = 0; index < tabs.size(); ++index) {
         auto* page = named(new QWidget, QStringLiteral("Frame1_%1").arg(index));
         page->setMinimumSize(kPageSize);
@@ -89,9 +88,9 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     buildVbrPage(m_pages->widget(1));
     buildPresetsPage(m_pages->widget(2));
 
-    m_okButton = named(new QPushButton(QStringLiteral("OK")), u"CmdOK");
+    m_okButton = named(new QPushButton(tr("OK")), u"CmdOK");
     m_okButton->setDefault(true);
-    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel")), u"CmdCancel");
+    m_cancelButton = named(new QPushButton(tr("Cancel")), u"CmdCancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_okButton);
@@ -124,10 +123,8 @@ void FormMp3::buildGeneralPage(QWidget* page)
 {
     m_encoderQualityList = list(u"ComboQuality", numberTexts(0, 9));
     m_bitrateList = list(u"ComboBitrate", bitrateListTexts());
-    m_channelModeList =
-        list(u"cmbChMode",
-             {QStringLiteral("Mono"), QStringLiteral("Stereo"), QStringLiteral("Joint Stereo"),
-              QStringLiteral("Forced Joint Stereo"), QStringLiteral("Dual Channels")});
+    m_channelModeList = list(u"cmbChMode", {tr("Mono"), tr("Stereo"), tr("Joint Stereo"),
+                                            tr("Forced Joint Stereo"), tr("Dual Channels")});
     m_frequencyList = list(
         u"cmbFrequency",
         {QStringLiteral("  8 000 Hz"), QStringLiteral("11 025 Hz"), QStringLiteral("12 000 Hz "),
@@ -136,18 +133,17 @@ void FormMp3::buildGeneralPage(QWidget* page)
     for (int index = 0; index < m_frequencyList->count(); ++index)
         m_frequencyList->setItemData(index, kFrequencies[static_cast<size_t>(index)]);
 
-    auto* option = named(new QGroupBox(QStringLiteral("Option")), u"Frame2");
+    auto* option = named(new QGroupBox(tr("Option")), u"Frame2");
     auto* optionGrid = new QGridLayout(option);
-    optionGrid->addWidget(named(new QLabel(QStringLiteral("Encoder Quality:")), u"Label3"), 0, 0);
+    optionGrid->addWidget(named(new QLabel(tr("Encoder Quality:")), u"Label3"), 0, 0);
     optionGrid->addWidget(m_encoderQualityList, 0, 1);
-    optionGrid->addWidget(named(new QLabel(QStringLiteral("Bitrate (Kbps):")), u"lblBitrate"), 1,
-                          0);
+    optionGrid->addWidget(named(new QLabel(tr("Bitrate (Kbps):")), u"lblBitrate"), 1, 0);
     optionGrid->addWidget(m_bitrateList, 1, 1);
     optionGrid->setRowStretch(2, 1);
 
-    auto* channels = named(new QGroupBox(QStringLiteral("Channels Mode")), u"frmChMode");
+    auto* channels = named(new QGroupBox(tr("Channels Mode")), u"frmChMode");
     (new QVBoxLayout(channels))->addWidget(m_channelModeList);
-    auto* frequency = named(new QGroupBox(QStringLiteral("Sampling Frequency")), u"frmFrequency");
+    auto* frequency = named(new QGroupBox(tr("Sampling Frequency")), u"frmFrequency");
     (new QVBoxLayout(frequency))->addWidget(m_frequencyList);
 
     // The option frame takes the height of the two frames beside it.
@@ -165,24 +161,22 @@ void FormMp3::buildGeneralPage(QWidget* page)
 void FormMp3::buildVbrPage(QWidget* page)
 {
     m_vbrMethodList =
-        list(u"cmbVBRCodingMethod",
-             {QStringLiteral("No VBR"), QStringLiteral("Default"), QStringLiteral("Old"),
-              QStringLiteral("New"), QStringLiteral("MTRH"), QStringLiteral("ABR")});
+        list(u"cmbVBRCodingMethod", {tr("No VBR"), tr("Default"), tr("Old"), tr("New"),
+                                     QStringLiteral("MTRH"), QStringLiteral("ABR")});
     m_vbrQualityList = list(u"txtVbrQuality", numberTexts(0, 9), true);
     m_abrBitrateList = list(u"txtAbrBitrate", numberTexts(kMinAbrItem, kMaxAbrItem), true);
 
     auto* options = new QGridLayout;
-    options->addWidget(named(new QLabel(QStringLiteral("VBR Option:")), u"Label4"), 0, 0);
+    options->addWidget(named(new QLabel(tr("VBR Option:")), u"Label4"), 0, 0);
     options->addWidget(m_vbrMethodList, 0, 1);
-    options->addWidget(named(new QLabel(QStringLiteral("VBR Quality:")), u"Label1"), 1, 0);
+    options->addWidget(named(new QLabel(tr("VBR Quality:")), u"Label1"), 1, 0);
     options->addWidget(m_vbrQualityList, 1, 1);
-    options->addWidget(named(new QLabel(QStringLiteral("Targed bitrate for ABR:")), u"Label2"), 2,
-                       0);
+    options->addWidget(named(new QLabel(tr("Targed bitrate for ABR:")), u"Label2"), 2, 0);
     options->addWidget(m_abrBitrateList, 2, 1);
-    m_vbrMinimumCaption = named(new QLabel(QStringLiteral("Minimum:")), u"lblVbrMinimumCaption");
+    m_vbrMinimumCaption = named(new QLabel(tr("Minimum:")), u"lblVbrMinimumCaption");
     m_vbrMinimumLabel = named(new QLabel, u"lblVbrMinimum");
     m_vbrMinimumLabel->setToolTip(
-        QStringLiteral("The bitrate on the General page is also the lowest a VBR file may use."));
+        tr("The bitrate on the General page is also the lowest a VBR file may use."));
     // Room for the second line from the start, as the dialog does not grow.
     m_vbrMinimumLabel->setMinimumHeight(2 * m_vbrMinimumLabel->fontMetrics().lineSpacing());
     options->addWidget(m_vbrMinimumCaption, 3, 0, Qt::AlignTop);
@@ -190,19 +184,17 @@ void FormMp3::buildVbrPage(QWidget* page)
     options->setColumnStretch(2, 1);
 
     m_maxVbrBitrateList = list(u"ComboVbrBitrate", bitrateListTexts());
-    m_maxVbrBitrateLabel =
-        named(new QLabel(QStringLiteral("VBR Bitrate: (kbps)")), u"lblVbrBitrate");
-    m_maxVbrBitrateFrame =
-        named(new QGroupBox(QStringLiteral("Maximum VBR Bitrate")), u"frmVbrBitrate");
+    m_maxVbrBitrateLabel = named(new QLabel(tr("VBR Bitrate: (kbps)")), u"lblVbrBitrate");
+    m_maxVbrBitrateFrame = named(new QGroupBox(tr("Maximum VBR Bitrate")), u"frmVbrBitrate");
     auto* maximum = new QVBoxLayout(m_maxVbrBitrateFrame);
     maximum->addWidget(m_maxVbrBitrateLabel);
     maximum->addWidget(m_maxVbrBitrateList);
     maximum->addStretch(1);
 
-    m_strictMinimumBox = named(new QCheckBox(QStringLiteral("Strictly enforce minimum bitrate")),
+    m_strictMinimumBox = named(new QCheckBox(tr("Strictly enforce minimum bitrate")),
                                u"chStrictlyEnforceMinBitrate");
-    m_vbrHeaderBox = named(new QCheckBox(QStringLiteral("Write VBR Header")), u"chWriteVBRHeader");
-    m_vbrAdvancedFrame = named(new QGroupBox(QStringLiteral("Advanced")), u"frmVbrAdvanced");
+    m_vbrHeaderBox = named(new QCheckBox(tr("Write VBR Header")), u"chWriteVBRHeader");
+    m_vbrAdvancedFrame = named(new QGroupBox(tr("Advanced")), u"frmVbrAdvanced");
     auto* advanced = new QVBoxLayout(m_vbrAdvancedFrame);
     advanced->addWidget(m_strictMinimumBox);
     advanced->addWidget(m_vbrHeaderBox);
@@ -219,10 +211,10 @@ void FormMp3::buildVbrPage(QWidget* page)
 void FormMp3::buildPresetsPage(QWidget* page)
 {
     const std::array<QString, kPresetCount> captions{
-        QStringLiteral("Default"), QStringLiteral("Phone"),  QStringLiteral("SW"),
-        QStringLiteral("AM"),      QStringLiteral("FM"),     QStringLiteral("Voice"),
-        QStringLiteral("Radio"),   QStringLiteral("Tape"),   QStringLiteral("HiFi"),
-        QStringLiteral("CD"),      QStringLiteral("Studio"), QStringLiteral("R3Mix")};
+        tr("Default"),        tr("Phone"),          QStringLiteral("SW"),
+        QStringLiteral("AM"), QStringLiteral("FM"), tr("Voice"),
+        tr("Radio"),          tr("Tape"),           QStringLiteral("HiFi"),
+        QStringLiteral("CD"), tr("Studio"),         QStringLiteral("R3Mix")};
     constexpr int kRows = 4;
     m_presetButtons = new QButtonGroup(this);
     m_presetButtons->setObjectName(u"opPreset");
@@ -318,12 +310,11 @@ void FormMp3::showVbrMinimum()
     shown.setStrictMinimum(m_strictMinimumBox->isChecked());
 
     const int minimum = shown.vbrMinimumBitrate();
-    QString text =
-        minimum == shown.bitrate()
-            ? QStringLiteral("%1 kbps, the bitrate on the General page").arg(minimum)
-            : QStringLiteral("%1 kbps (General page: %2 kbps)").arg(minimum).arg(shown.bitrate());
+    QString text = minimum == shown.bitrate()
+                       ? tr("%1 kbps, the bitrate on the General page").arg(minimum)
+                       : tr("%1 kbps (General page: %2 kbps)").arg(minimum).arg(shown.bitrate());
     if (minimum >= shown.maxVbrBitrate())
-        text += QStringLiteral("\nAt the maximum: constant bitrate");
+        text += tr("\nAt the maximum: constant bitrate");
     m_vbrMinimumLabel->setText(text);
 }
 
@@ -350,7 +341,7 @@ void FormMp3::CmdOK_Click()
     ApplyControlsToEncoder();
     if (const Status fits = m_settings.Formats.mp3.checkBitrateForRate(); !fits) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
-                            QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
+                            tr("Incorrect format"), QMessageBox::Ok, this);
         message.setInformativeText(fits.message());
         message.exec();
         return;

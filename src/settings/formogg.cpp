@@ -55,7 +55,7 @@ FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormOGG"));
-    setWindowTitle(QStringLiteral(" OGG Option"));
+    setWindowTitle(tr(" OGG Option"));
     setFont(windowFont());
     buildControls();
 
@@ -75,12 +75,10 @@ FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
 
 void FormOGG::buildControls()
 {
-    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
-    m_qualityModeBox =
-        named(new QCheckBox(QStringLiteral("Quality Enabled"), optionFrame), u"chQuality");
-    m_vbrBox = named(new QCheckBox(QStringLiteral("VBR Enabled"), optionFrame), u"chVbr");
-    m_bitrateLabel =
-        named(new QLabel(QStringLiteral("Bitrate (Kbps):"), optionFrame), u"lblBitrate");
+    auto* optionFrame = named(new QGroupBox(tr("Option"), this), u"frmOption");
+    m_qualityModeBox = named(new QCheckBox(tr("Quality Enabled"), optionFrame), u"chQuality");
+    m_vbrBox = named(new QCheckBox(tr("VBR Enabled"), optionFrame), u"chVbr");
+    m_bitrateLabel = named(new QLabel(tr("Bitrate (Kbps):"), optionFrame), u"lblBitrate");
     m_bitrateList = named(new QComboBox(optionFrame), u"ComboBitrate");
     auto* option = new QGridLayout(optionFrame);
     option->addWidget(m_qualityModeBox, 0, 0, 1, 2);
@@ -89,11 +87,9 @@ void FormOGG::buildControls()
     option->addWidget(m_bitrateList, 2, 1);
 
     m_vbrFrame = named(new QGroupBox(QStringLiteral("VBR"), this), u"frmVbr");
-    m_minBitrateLabel =
-        named(new QLabel(QStringLiteral("Min Bitrate (Kbps):"), m_vbrFrame), u"lblMinBitrate");
+    m_minBitrateLabel = named(new QLabel(tr("Min Bitrate (Kbps):"), m_vbrFrame), u"lblMinBitrate");
     m_minBitrateList = named(new QComboBox(m_vbrFrame), u"ComboMinBitrate");
-    m_maxBitrateLabel =
-        named(new QLabel(QStringLiteral("Max Bitrate (Kbps):"), m_vbrFrame), u"lblMaxBitrate");
+    m_maxBitrateLabel = named(new QLabel(tr("Max Bitrate (Kbps):"), m_vbrFrame), u"lblMaxBitrate");
     m_maxBitrateList = named(new QComboBox(m_vbrFrame), u"ComboMaxBitrate");
     auto* vbr = new QGridLayout(m_vbrFrame);
     vbr->addWidget(m_minBitrateLabel, 0, 0);
@@ -101,21 +97,19 @@ void FormOGG::buildControls()
     vbr->addWidget(m_maxBitrateLabel, 1, 0);
     vbr->addWidget(m_maxBitrateList, 1, 1);
 
-    m_qualityFrame = named(new QGroupBox(QStringLiteral("Quality"), this), u"frmQuality");
-    m_qualityLabel =
-        named(new QLabel(QStringLiteral("Quality (Compression):"), m_qualityFrame), u"Label1");
+    m_qualityFrame = named(new QGroupBox(tr("Quality"), this), u"frmQuality");
+    m_qualityLabel = named(new QLabel(tr("Quality (Compression):"), m_qualityFrame), u"Label1");
     m_qualityList = named(new QComboBox(m_qualityFrame), u"ComboQuality");
     auto* quality = new QGridLayout(m_qualityFrame);
     quality->addWidget(m_qualityLabel, 0, 0);
     quality->addWidget(m_qualityList, 0, 1);
     quality->setRowStretch(1, 1);
 
-    auto* frequencyFrame =
-        named(new QGroupBox(QStringLiteral("Sampling Frequency"), this), u"frmFrequency");
+    auto* frequencyFrame = named(new QGroupBox(tr("Sampling Frequency"), this), u"frmFrequency");
     m_frequencyList = named(new QComboBox(frequencyFrame), u"cmbFrequency");
     (new QVBoxLayout(frequencyFrame))->addWidget(m_frequencyList);
 
-    auto* channelsFrame = named(new QGroupBox(QStringLiteral("Channels Mode"), this), u"frmChMode");
+    auto* channelsFrame = named(new QGroupBox(tr("Channels Mode"), this), u"frmChMode");
     m_channelsList = named(new QComboBox(channelsFrame), u"cmbChMode");
     (new QVBoxLayout(channelsFrame))->addWidget(m_channelsList);
 
@@ -125,14 +119,14 @@ void FormOGG::buildControls()
         m_qualityList->addItem(QString::number(level));
     for (int hertz : kOggSampleRates)
         m_frequencyList->addItem(oggFrequencyCaption(hertz), hertz);
-    m_channelsList->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
+    m_channelsList->addItems({tr("Mono"), tr("Stereo")});
     // The lists start without a selection; loading picks each one.
     for (QComboBox* list : {m_bitrateList, m_minBitrateList, m_maxBitrateList, m_qualityList,
                             m_frequencyList, m_channelsList})
         list->setCurrentIndex(-1);
 
-    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
     m_okButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -261,7 +255,7 @@ bool FormOGG::ValidateAndApplyOgg()
     // refusal keeps the dialog open.
     if (!VorbisEncoder::validate(ogg)) {
         QMessageBox message(QMessageBox::Critical, QStringLiteral("Tunevale"),
-                            QStringLiteral("Incorrect format"), QMessageBox::Ok, this);
+                            tr("Incorrect format"), QMessageBox::Ok, this);
         message.exec();
         return false;
     }

@@ -17,7 +17,7 @@ FormOpus::FormOpus(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormOpus"));
-    setWindowTitle(QStringLiteral(" Opus Option"));
+    setWindowTitle(tr(" Opus Option"));
     setFont(windowFont());
     buildControls();
     connect(m_okButton, &QPushButton::clicked, this, &FormOpus::CmdOK_Click);
@@ -27,37 +27,37 @@ FormOpus::FormOpus(QWidget* owner, const EncoderSettings& settings)
 
 void FormOpus::buildControls()
 {
-    auto* optionFrame = named(new QGroupBox(QStringLiteral("Option"), this), u"frmOption");
+    auto* optionFrame = named(new QGroupBox(tr("Option"), this), u"frmOption");
     m_bitrateList = named(new QComboBox(optionFrame), u"ComboBitrate");
     m_bitrateList->setEditable(true);
     fillNumberChoice(m_bitrateList, {6, 12, 16, 24, 32, 48, 64, 96, 128, 160, 192, 256, 320, 510});
     // Item data are the settings' own enumerators, in their order.
     m_modeList = named(new QComboBox(optionFrame), u"cmbMode");
     m_modeList->addItem(QStringLiteral("VBR"), int(OpusRateControl::Vbr));
-    m_modeList->addItem(QStringLiteral("Constrained VBR"), int(OpusRateControl::ConstrainedVbr));
+    m_modeList->addItem(tr("Constrained VBR"), int(OpusRateControl::ConstrainedVbr));
     m_modeList->addItem(QStringLiteral("CBR"), int(OpusRateControl::Cbr));
     m_complexityList = named(new QComboBox(optionFrame), u"cmbComplexity");
     fillNumberChoice(m_complexityList, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    m_complexityList->setItemText(0, QStringLiteral("0 (fastest)"));
-    m_complexityList->setItemText(10, QStringLiteral("10 (best)"));
+    m_complexityList->setItemText(0, tr("0 (fastest)"));
+    m_complexityList->setItemText(10, tr("10 (best)"));
     m_tuningList = named(new QComboBox(optionFrame), u"cmbTuning");
-    m_tuningList->addItem(QStringLiteral("Auto"), int(OpusTuning::Auto));
-    m_tuningList->addItem(QStringLiteral("Music"), int(OpusTuning::Music));
-    m_tuningList->addItem(QStringLiteral("Speech"), int(OpusTuning::Speech));
+    m_tuningList->addItem(tr("Auto"), int(OpusTuning::Auto));
+    m_tuningList->addItem(tr("Music"), int(OpusTuning::Music));
+    m_tuningList->addItem(tr("Speech"), int(OpusTuning::Speech));
     m_channelsList = named(new QComboBox(optionFrame), u"cmbChMode");
     fillNumberChoice(m_channelsList, {1, 2}, QStringLiteral("%1"), true);
-    m_channelsList->setItemText(1, QStringLiteral("Mono"));
-    m_channelsList->setItemText(2, QStringLiteral("Stereo"));
+    m_channelsList->setItemText(1, tr("Mono"));
+    m_channelsList->setItemText(2, tr("Stereo"));
 
     auto* option = new QFormLayout(optionFrame);
-    option->addRow(QStringLiteral("Bitrate (Kbps):"), m_bitrateList);
-    option->addRow(QStringLiteral("Mode:"), m_modeList);
-    option->addRow(QStringLiteral("Complexity:"), m_complexityList);
-    option->addRow(QStringLiteral("Tuning:"), m_tuningList);
-    option->addRow(QStringLiteral("Channels:"), m_channelsList);
+    option->addRow(tr("Bitrate (Kbps):"), m_bitrateList);
+    option->addRow(tr("Mode:"), m_modeList);
+    option->addRow(tr("Complexity:"), m_complexityList);
+    option->addRow(tr("Tuning:"), m_tuningList);
+    option->addRow(tr("Channels:"), m_channelsList);
 
-    m_okButton = named(new QPushButton(QStringLiteral("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(QStringLiteral("Cancel"), this), u"CmdCancel");
+    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
+    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
     m_okButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -44,7 +44,7 @@ FormWAV::FormWAV(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormWAV"));
-    setWindowTitle(QStringLiteral(" WAV Option"));
+    setWindowTitle(tr(" WAV Option"));
     buildControls();
     connect(m_okButton, &QPushButton::clicked, this, &FormWAV::CmdOK_Click);
     connect(m_cancelButton, &QPushButton::clicked, this, &FormWAV::reject);
@@ -53,7 +53,7 @@ FormWAV::FormWAV(QWidget* owner, const EncoderSettings& settings)
 
 void FormWAV::buildControls()
 {
-    auto* rateFrame = new QGroupBox(QStringLiteral("Frequency (Hz)"), this);
+    auto* rateFrame = new QGroupBox(tr("Frequency (Hz)"), this);
     rateFrame->setObjectName(QStringLiteral("Frame1"));
     auto* frequencies = new QGridLayout(rateFrame);
     for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
@@ -64,28 +64,28 @@ void FormWAV::buildControls()
     }
     m_rateButtons[kInitialFrequency]->setChecked(true);
 
-    auto* channelFrame = new QGroupBox(QStringLiteral("Channels Mode"), this);
+    auto* channelFrame = new QGroupBox(tr("Channels Mode"), this);
     channelFrame->setObjectName(QStringLiteral("Frame2"));
-    m_monoButton = radio(QStringLiteral("Mono"), QStringLiteral("P1"), channelFrame);
-    m_stereoButton = radio(QStringLiteral("Stereo"), QStringLiteral("P2"), channelFrame);
+    m_monoButton = radio(tr("Mono"), QStringLiteral("P1"), channelFrame);
+    m_stereoButton = radio(tr("Stereo"), QStringLiteral("P2"), channelFrame);
     m_stereoButton->setChecked(true);
     auto* channels = new QVBoxLayout(channelFrame);
     channels->addWidget(m_monoButton);
     channels->addWidget(m_stereoButton);
 
-    auto* bitsFrame = new QGroupBox(QStringLiteral("Bits Per Sample"), this);
+    auto* bitsFrame = new QGroupBox(tr("Bits Per Sample"), this);
     bitsFrame->setObjectName(QStringLiteral("Frame3"));
-    m_eightBitButton = radio(QStringLiteral("8 Bit"), QStringLiteral("B1"), bitsFrame);
-    m_sixteenBitButton = radio(QStringLiteral("16 Bit"), QStringLiteral("B2"), bitsFrame);
+    m_eightBitButton = radio(tr("8 Bit"), QStringLiteral("B1"), bitsFrame);
+    m_sixteenBitButton = radio(tr("16 Bit"), QStringLiteral("B2"), bitsFrame);
     m_sixteenBitButton->setChecked(true);
     auto* bits = new QVBoxLayout(bitsFrame);
     bits->addWidget(m_eightBitButton);
     bits->addWidget(m_sixteenBitButton);
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(tr("OK"), this);
     m_okButton->setObjectName(QStringLiteral("CmdOK"));
     m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
 
     auto* lower = new QHBoxLayout;

@@ -36,7 +36,7 @@ FormWMA::FormWMA(QWidget* owner, const EncoderSettings& settings)
     : FormatDialog(owner, settings)
 {
     setObjectName(QStringLiteral("FormWMA"));
-    setWindowTitle(QStringLiteral(" WMA Option"));
+    setWindowTitle(tr(" WMA Option"));
     buildControls();
 
     connect(m_profileList, &QComboBox::currentIndexChanged, this, &FormWMA::Combo1_Click);
@@ -52,7 +52,7 @@ FormWMA::FormWMA(QWidget* owner, const EncoderSettings& settings)
 
 void FormWMA::buildControls()
 {
-    auto* label = new QLabel(QStringLiteral("Presets:"), this);
+    auto* label = new QLabel(tr("Presets:"), this);
     label->setObjectName(QStringLiteral("Label1"));
     m_profileList = new QComboBox(this);
     m_profileList->setObjectName(QStringLiteral("Combo1"));
@@ -65,9 +65,9 @@ void FormWMA::buildControls()
     layout->addLayout(presets);
     layout->addSpacing(6);
 
-    const std::array<QString, 3> shortcutCaptions{QStringLiteral("Normal quality. Normal size."),
-                                                  QStringLiteral("Good quality. Small size."),
-                                                  QStringLiteral("Poor quality. Very small size.")};
+    const std::array<QString, 3> shortcutCaptions{tr("Normal quality. Normal size."),
+                                                  tr("Good quality. Small size."),
+                                                  tr("Poor quality. Very small size.")};
     m_shortcuts = new QButtonGroup(this);
     for (std::size_t shortcut = 0; shortcut < shortcutCaptions.size(); ++shortcut) {
         auto* option = new QRadioButton(shortcutCaptions[shortcut], this);
@@ -77,10 +77,10 @@ void FormWMA::buildControls()
     }
     layout->addSpacing(6);
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(tr("OK"), this);
     m_okButton->setObjectName(QStringLiteral("CmdOK"));
     m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,6 +1,7 @@
 #include "settings/numberchoice.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace tunevale {
@@ -12,7 +13,7 @@ void fillNumberChoice(QComboBox* list, std::initializer_list<int> values, const 
     // it would have no number.
     list->setInsertPolicy(QComboBox::NoInsert);
     if (asSource)
-        list->addItem(QStringLiteral("As source"), 0);
+        list->addItem(QCoreApplication::translate("tunevale::NumberChoice", "As source"), 0);
     for (int value : values)
         list->addItem(caption.arg(value), value);
 }

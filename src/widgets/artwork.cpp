@@ -2,6 +2,7 @@
 
 #include "common/codecs/outputformat.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -345,7 +346,8 @@ void drawSplash(QPainter& painter)
     tagline.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
     painter.setFont(tagline);
     painter.setPen(QColor(0xCF, 0xE2, 0xFF));
-    painter.drawText(QPointF(111, 104), QStringLiteral("Audio converter"));
+    painter.drawText(QPointF(111, 104),
+                     QCoreApplication::translate("tunevale::Artwork", "Audio converter"));
 
     QFont formats(sansFamily());
     formats.setPixelSize(11);

@@ -2,6 +2,7 @@
 
 #include "common/folderpath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -67,8 +68,9 @@ QString browseForReadableFolder(QWidget* owner, const QString& title, const QStr
     if (chosen.isEmpty())
         return {};
     if (!FolderExists(chosen)) {
-        QMessageBox::critical(owner, QStringLiteral("Error"),
-                              QStringLiteral("Can not read ") + chosen);
+        QMessageBox::critical(
+            owner, QCoreApplication::translate("tunevale::FolderBrowser", "Error"),
+            QCoreApplication::translate("tunevale::FolderBrowser", "Can not read %1").arg(chosen));
         return {};
     }
     return chosen;

@@ -18,7 +18,7 @@ FormWait::FormWait(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("FormWait"));
-    setWindowTitle(QStringLiteral(" Please wait..."));
+    setWindowTitle(tr(" Please wait..."));
     setWindowIcon(applicationIcon());
     setModal(false);
 
@@ -27,7 +27,7 @@ FormWait::FormWait(QWidget* owner)
     picture->setPixmap(applicationIcon().pixmap(32, 32));
     picture->setFixedSize(32, 32);
 
-    auto* label = new QLabel(QStringLiteral("Reading files, please wait..."), this);
+    auto* label = new QLabel(tr("Reading files, please wait..."), this);
     label->setObjectName(QStringLiteral("Label1"));
     label->setFont(windowFont());
 

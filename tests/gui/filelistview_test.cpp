@@ -427,6 +427,17 @@ TEST_F(FileListViewTest, NewRowsTakeTheirPlaceInTheOrder)
     EXPECT_EQ(m_list.paths().at(m_list.rowCount() - 2), QStringLiteral("/x/b.wav"));
 }
 
+// However long a caption (German ones are), it fits its column beside the sort arrow.
+TEST_F(FileListViewTest, EveryCaptionFitsBesideTheSortArrowWhenShown)
+{
+    addRows(2);
+    showList(m_list);
+    QHeaderView* header = m_list.header();
+    header->setSortIndicatorShown(true);
+    for (int column = 0; column < FileListView::ColumnCount; ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+}
+
 TEST_F(FileListViewTest, SortKeepsTheSelectedRows)
 {
     addRows(3);
@@ -449,7 +460,7 @@ TEST_F(FileListViewTest, HeaderClickSortsAndShowsTheOrder)
     EXPECT_EQ(m_list.sortOrder(), Qt::DescendingOrder);
     EXPECT_EQ(header->sortIndicatorSection(), FileListView::Type);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    EXPECT_FALSE(header->isSortIndicatorShown()); // an arrow would cover the caption
+    EXPECT_TRUE(header->isSortIndicatorShown());
 
     const QPoint onName(header->sectionViewportPosition(FileListView::FileName) + 10,
                         header->height() / 2);

@@ -186,14 +186,25 @@ TEST_F(MainWindow, MenusToolbarAndContextMenuHoldTheCommands)
                   {{s("Add Files"), s("Ctrl+O"), s("Add Files"), ID_ADDFILES},
                    {s("Add Folder"), {}, s("Add Folder"), ID_ADDFOLDER},
                    {s("|"), {}, {}, 0},
-                   {s("Exit     "), s("Ctrl+E"), s("Exit     "), ID_EXIT}});
+                   {s("Exit"), s("Ctrl+E"), s("Exit"), ID_EXIT}});
     const std::vector<Entry> listItems{
         {s("Select All"), s("Ctrl+A"), s("Select All"), ID_SELECTALL},
         {s("Invert Selection"), s("Ctrl+Alt+I"), s("Invert Selection   "), ID_INVERTSELECTION},
         {s("|"), {}, {}, 0},
         {s("Remove Selected Files"), s("Del"), s("Remove Selected Files"), ID_REMOVESELECTEDFILES},
         {s("Clear All"), s("Ctrl+L"), s("Clear All"), ID_CLEARALL}};
-    expectEntries(menus[1]->menu()->actions(), listItems);
+    std::vector<Entry> listMenu = listItems;
+    listMenu.push_back({s("|"), {}, {}, 0});
+    listMenu.push_back({s("Sort By"), {}, s("Sort By"), 0});
+    expectEntries(menus[1]->menu()->actions(), listMenu);
+    expectEntries(
+        menus[1]->menu()->actions().last()->menu()->actions(),
+        {{s("File Name"), s("Ctrl+1"), s("Sort by File Name"), ID_SORTBYFILENAME},
+         {s("Type"), s("Ctrl+2"), s("Sort by Type"), ID_SORTBYFILENAME + 1},
+         {s("File Size"), s("Ctrl+3"), s("Sort by File Size"), ID_SORTBYFILENAME + 2},
+         {s("Audio Format"), s("Ctrl+4"), s("Sort by Audio Format"), ID_SORTBYFILENAME + 3},
+         {s("Length"), s("Ctrl+5"), s("Sort by Length"), ID_SORTBYFILENAME + 4},
+         {s("Modified"), s("Ctrl+6"), s("Sort by Modified"), ID_SORTBYLAST}});
     expectEntries(menus[2]->menu()->actions(),
                   {{s("Convert to MP3"), {}, s("Convert to MP3"), ID_CONVERTTOMP},
                    {s("Convert to WMA"), {}, s("Convert to WMA"), ID_CONVERTTOWMA},
@@ -212,6 +223,7 @@ TEST_F(MainWindow, MenusToolbarAndContextMenuHoldTheCommands)
 
     QToolBar* toolBar = m_window.commandBars()->toolBar();
     EXPECT_EQ(toolBar->windowTitle(), u"Toobar");
+    EXPECT_EQ(toolBar->accessibleName(), u"Toolbar");
     expectEntries(toolBar->actions(),
                   {{s("Add"), {}, s("Add Files"), ID_ADDFILES},
                    {s("Add Folder"), {}, s("Add Folder"), ID_ADDFOLDER},
@@ -248,7 +260,13 @@ TEST_F(MainWindow, HiddenShortcutKeysReachTheirCommands)
                                           {QStringLiteral("Ctrl+L"), ID_CLEARALL},
                                           {QStringLiteral("Del"), ID_REMOVESELECTEDFILES},
                                           {QStringLiteral("Ctrl+O"), ID_ADDFILES},
-                                          {QStringLiteral("Ctrl+Alt+I"), ID_INVERTSELECTION}};
+                                          {QStringLiteral("Ctrl+Alt+I"), ID_INVERTSELECTION},
+                                          {QStringLiteral("Ctrl+1"), ID_SORTBYFILENAME},
+                                          {QStringLiteral("Ctrl+2"), ID_SORTBYFILENAME + 1},
+                                          {QStringLiteral("Ctrl+3"), ID_SORTBYFILENAME + 2},
+                                          {QStringLiteral("Ctrl+4"), ID_SORTBYFILENAME + 3},
+                                          {QStringLiteral("Ctrl+5"), ID_SORTBYFILENAME + 4},
+                                          {QStringLiteral("Ctrl+6"), ID_SORTBYLAST}};
     std::map<QString, int> bound;
     for (const QAction* action : m_window.commandBars()->actions()) {
         if (action->shortcut().isEmpty() || action->shortcutContext() == Qt::WidgetShortcut)
@@ -292,6 +310,33 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
     }
 };
+
+// Sorting without a mouse: each key sorts as a click on its header does, flipping the one
+// order, and the header and the list's description say how the list is sorted.
+TEST_F(MainWindowKeys, SortKeysSortByTheirColumnAndAnnounceTheOrder)
+{
+    for (const char* name : {"b.wav", "c.wav", "a.wav"})
+        list().AddFileRow(makeWav(QString::fromLatin1(name)));
+    ASSERT_EQ(list().rowCount(), 3);
+    EXPECT_TRUE(list().sortDescription().isEmpty());
+    EXPECT_FALSE(list().header()->isSortIndicatorShown());
+
+    QTest::keyClick(&m_window, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(list().sortColumnIndex(), FileListView::FileSize);
+    EXPECT_EQ(list().sortOrder(), Qt::DescendingOrder);
+    EXPECT_TRUE(list().header()->isSortIndicatorShown());
+    EXPECT_EQ(list().header()->sortIndicatorSection(), FileListView::FileSize);
+    EXPECT_GE(list().header()->sectionSize(FileListView::FileSize),
+              list().header()->sectionSizeHint(FileListView::FileSize)); // caption and arrow fit
+    EXPECT_EQ(list().sortDescription(), u"sorted by File Size, descending");
+    EXPECT_TRUE(list().accessibleDescription().endsWith(list().sortDescription()));
+
+    QTest::keyClick(&m_window, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(list().header()->sortIndicatorSection(), FileListView::FileName);
+    EXPECT_EQ(list().header()->sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(list().header()->accessibleDescription(), u"sorted by File Name, ascending");
+    EXPECT_TRUE(list().paths().first().endsWith(u"a.wav"));
+}
 
 TEST_F(MainWindowKeys, EnterOnTheListPlaysAsADoubleClickDoes)
 {
@@ -670,30 +715,25 @@ TEST_F(MainWindowReading, ConvertAndPlayDuringAReadingWaitForEveryFile)
     EXPECT_EQ(listedAtPlay, 400);
 }
 
-// A dropped folder gives its files and its sub-folders' in place, each row remembering where it
-// sits below that folder; what got no row is named with its reason.
-TEST_F(MainWindow, DroppedFilesAndFoldersAreAddedInOrderAndSkippedOnesNamed)
+// A dropped folder adds nothing; what got no row is named with its reason.
+TEST_F(MainWindow, DroppedFilesAreAddedInOrderWithoutFoldersAndSkippedOnesNamed)
 {
     const QString a = makeWav(QStringLiteral("a.wav"));
     const QString b = makeWav(QStringLiteral("b.wav"));
     const QString folder = m_dir.file(QStringLiteral("inner.wav"));
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/disc 2")));
-    const QString c = makeWav(QStringLiteral("inner.wav/c.wav"));
-    const QString d = makeWav(QStringLiteral("inner.wav/disc 2/d.wav"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    makeWav(QStringLiteral("inner.wav/c.wav"));
     const QString readme = m_dir.file(QStringLiteral("readme.txt"));
-    const QString empty = m_dir.file(QStringLiteral("empty"));
-    ASSERT_TRUE(QDir().mkpath(empty));
     m_window.show();
     QString message;
     QString details;
     answerNextMessageBoxWithDetails(&message, &details);
-    Q_EMIT list().filesDropped({b, folder, readme, empty, a, b});
-    EXPECT_EQ(list().paths(), (QStringList{b, c, d, a}));
-    EXPECT_EQ(list().relativeFolders(),
-              (QStringList{QString(), QString(), QStringLiteral("disc 2"), QString()}));
+    Q_EMIT list().filesDropped({b, folder, readme, a, b});
+    EXPECT_EQ(list().paths(), (QStringList{b, a}));
+    EXPECT_EQ(list().relativeFolders(), (QStringList{QString(), QString()}));
     EXPECT_EQ(message, u"2 files were not added.");
-    EXPECT_EQ(details, readme + QStringLiteral(": not audio\n") + empty +
-                           QStringLiteral(": no audio files"));
+    EXPECT_EQ(details, folder + QStringLiteral(": a folder (Add Folder lists its files)\n") +
+                           readme + QStringLiteral(": not audio"));
 }
 
 } // namespace

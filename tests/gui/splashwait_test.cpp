@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
+#include <QTest>
 #include <QUrl>
 #include <QWindow>
 
@@ -151,6 +152,21 @@ TEST_P(FormFlashClicks, ClickAnywhereClosesAndEmitsFinishedOnce)
 
 INSTANTIATE_TEST_SUITE_P(FormFlash, FormFlashClicks,
                          ::testing::Values("centre", "LabelVer", "LabelCopyright"));
+
+// The keyboard closes the box as a click does; another key leaves it up.
+TEST(FormFlash, EscapeOrEnterClosesAndOtherKeysDoNot)
+{
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        FormFlash form(FormFlash::Mode::About);
+        EmitCounter finished(&form, &FormFlash::finished);
+        form.show();
+        QTest::keyClick(&form, Qt::Key_A);
+        EXPECT_TRUE(form.isVisible());
+        QTest::keyClick(&form, key);
+        EXPECT_FALSE(form.isVisible()) << key;
+        EXPECT_EQ(finished.count(), 1);
+    }
+}
 
 TEST(FormFlash, IsAFramelessTopmostSplashWithoutIcon)
 {

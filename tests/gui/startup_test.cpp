@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTranslator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -246,7 +247,16 @@ TEST(Skin, IsBuiltIntoTheProgramAndApplied)
 #include "startup_test.moc"
 #include "support/qtprinters.h"
 
-// --lang overrides the desktop's language; Qt's own buttons then speak it.
+// The other tests read the English texts.
+static void removeTranslations()
+{
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+// --lang overrides the desktop's language; the windows and Qt's own buttons then speak it.
 TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
 {
     QString text;
@@ -263,6 +273,9 @@ TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
     const QLocale before;
     ASSERT_TRUE(installTranslations(interfaceLocale(language)));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen");
+    EXPECT_EQ(QCoreApplication::translate("tunevale::FormMain", "Do you want to exit?"),
+              u"Möchten Sie das Programm beenden?");
     EXPECT_EQ(QLocale().language(), QLocale::German);
+    removeTranslations();
     QLocale::setDefault(before);
 }

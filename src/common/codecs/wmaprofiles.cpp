@@ -1,5 +1,7 @@
 #include "common/codecs/wmaprofiles.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace tunevale {
@@ -86,7 +88,9 @@ QString describeWmaProfile(int number)
     if (!isValidWmaProfile(number))
         return {};
     const WmaProfile& profile = kProfiles[number - 1];
-    return QStringLiteral("WMA %1 Kbps; %2 Hz; %3 (measured %4 Kbps)")
+    // Shown in the WMA dialog, so in the window's language; without a translator, English.
+    return QCoreApplication::translate("tunevale::WmaProfiles",
+                                       "WMA %1 Kbps; %2 Hz; %3 (measured %4 Kbps)")
         .arg(profile.bitrate / 1000)
         .arg(profile.sampleRate)
         .arg(profile.channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo"))
