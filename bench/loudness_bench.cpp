@@ -4,6 +4,7 @@
 //   loudness_bench FILE [rounds, default 5]
 
 #include "common/audio/audioreader.h"
+#include "convert/gatedloudness.h"
 #include "convert/loudness.h"
 #include "convert/truepeak.h"
 
@@ -77,6 +78,12 @@ int main(int argc, char* argv[])
         rounds, [&] { (void)libebur128(blocks, format, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK); });
     const double loudnessOnly =
         bestOf(rounds, [&] { (void)libebur128(blocks, format, EBUR128_MODE_I); });
+    const double loudness = bestOf(rounds, [&] {
+        GatedLoudness meter;
+        meter.start(format.sampleRate, format.channels);
+        for (const std::vector<qint16>& block : blocks)
+            meter.add(block);
+    });
     const double truePeakOnly = bestOf(rounds, [&] {
         TruePeakMeter meter;
         meter.start(format.sampleRate, format.channels);
@@ -94,6 +101,7 @@ int main(int argc, char* argv[])
                 format.channels, rounds);
     std::printf("libebur128 loudness + true peak  %9.2f\n", reference);
     std::printf("libebur128 loudness only         %9.2f\n", loudnessOnly);
+    std::printf("Tunevale loudness only           %9.2f\n", loudness);
     std::printf("Tunevale true peak only          %9.2f\n", truePeakOnly);
     std::printf("Tunevale meter (both)            %9.2f  (%.3f of libebur128's)\n", ours,
                 ours / reference);

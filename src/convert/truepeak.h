@@ -25,17 +25,33 @@ public:
     float maxGain() const { return m_maxGain; }
 
 private:
-    void addChannel(int channel, size_t frames);
+    // How far a stretch's samples move: the highest absolute value, first difference and
+    // second difference among them.
+    struct Spread {
+        float peak = 0;
+        float step = 0;
+        float bend = 0;
+    };
+    // Limits of one phase's outputs, from the spread of the samples it reaches over (see start).
+    struct PhaseBound {
+        float gain = 0;     // times the peak
+        float stepFlat = 0; // times the peak, plus
+        float step = 0;     // times the first difference
+        float bendFlat = 0; // times the peak, plus
+        float bend = 0;     // times the second difference
+    };
+    void addChannel(size_t frames);
+    float bound(const Spread& spread) const;
 
     int m_channels = 0;
     int m_factor = 1;
-    size_t m_taps = 0;                // taps per interpolated phase
-    std::vector<float> m_phases;      // the phases between samples, m_taps coefficients each
-    float m_maxGain = 1;              // the highest sum of absolute coefficients of a phase
-    std::vector<float> m_signal;      // one channel: m_taps - 1 samples of history, then the block
-    std::vector<float> m_history;     // per channel, the last m_taps - 1 samples added
-    std::vector<float> m_historyPeak; // per channel, the highest of those in absolute value
-    std::vector<float> m_chunkPeaks;  // the sample peak of each chunk of the block
+    size_t m_taps = 0;           // taps per interpolated phase
+    std::vector<float> m_phases; // the phases between samples, m_taps coefficients each
+    std::vector<PhaseBound> m_bounds;
+    float m_maxGain = 1;           // the highest sum of absolute coefficients of a phase
+    std::vector<float> m_signal;   // one channel: m_taps - 1 samples of history, then the block
+    std::vector<float> m_history;  // per channel, the last m_taps - 1 samples added
+    std::vector<Spread> m_spreads; // of each chunk of the block
     float m_peak = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -123,6 +124,39 @@ TEST(TruePeakMeter, MatchesLibebur128)
         EXPECT_NEAR(20 * std::log10(measuredPeak(signal) / reference), 0.0, 0.001)
             << signal.name << " at " << signal.rate;
     }
+}
+
+// Stretches that reach the prefilter's bound: the samples' signs follow the half-sample
+// phase's taps, which alternate away from its middle. Just under the bound lies an earlier
+// peak, so a bound set a little low, or one that forgets the samples of the previous call,
+// would pass them over.
+TEST(TruePeakMeter, StretchesAtTheBoundAreOversampled)
+{
+    const std::array<double, 12> signs{-1, 1, -1, 1, -1, 1, 1, -1, 1, -1, 1, -1};
+    const double level = 0.4;
+    Signal signal{"bound", 44100, 1, std::vector<qint16>(1000, 0)};
+    signal.samples.push_back(clipped(32767 * 0.74)); // just under the stretch's true peak
+    signal.samples.resize(2000, 0);
+    for (const double sign : signs)
+        signal.samples.push_back(clipped(32767 * level * sign));
+    signal.samples.resize(3000, 0);
+    const double reference = referencePeak(signal);
+    ASSERT_GT(reference, 0.745);
+    EXPECT_NEAR(measuredPeak(signal), reference, 1e-5);
+
+    // The stretch but its newest sample (silent, the smallest tap) comes in the call before.
+    Signal split{"split", 44100, 1, std::vector<qint16>(500, 0)};
+    for (size_t tap = 0; tap + 1 < signs.size(); ++tap)
+        split.samples.push_back(clipped(32767 * level * signs[tap]));
+    const size_t boundary = split.samples.size();
+    split.samples.resize(1000, 0);
+    TruePeakMeter meter;
+    meter.start(split.rate, 1);
+    const std::span<const qint16> samples = split.samples;
+    meter.add(samples.first(boundary));
+    meter.add(samples.subspan(boundary));
+    EXPECT_NEAR(meter.peak(), referencePeak(split), 1e-5);
+    EXPECT_GT(meter.peak(), 0.7);
 }
 
 TEST(TruePeakMeter, FactorAndBoundFollowTheRate)
