@@ -89,41 +89,58 @@ void GatedLoudness::add(std::span<const qint16> samples)
         return;
     const size_t channels = m_channels.size();
     const size_t frames = samples.size() / channels;
-    const Biquad shelf = m_shelf;
-    const Biquad highPass = m_highPass;
     size_t frame = 0;
     while (frame < frames) {
         const size_t run = std::min(frames - frame, size_t(m_step - m_inStep));
-        // Channel by channel over the run: each channel's filters are one chain of
-        // dependent steps, and a loop this plain keeps their state in registers.
-        for (size_t channel = 0; channel < channels; ++channel) {
-            ChannelState& state = m_channels[channel];
-            if (state.weight == 0)
-                continue;
-            double s1 = state.shelf[0];
-            double s2 = state.shelf[1];
-            double h1 = state.highPass[0];
-            double h2 = state.highPass[1];
-            double sum = 0;
-            const qint16* in = samples.data() + frame * channels + channel;
-            for (size_t index = 0; index < run; ++index) {
-                const double x = double(in[index * channels]) * kFullScale;
-                const double shelved = shelf.b[0] * x + s1;
-                s1 = shelf.b[1] * x - shelf.a[0] * shelved + s2;
-                s2 = shelf.b[2] * x - shelf.a[1] * shelved;
-                const double weighted = highPass.b[0] * shelved + h1;
-                h1 = highPass.b[1] * shelved - highPass.a[0] * weighted + h2;
-                h2 = highPass.b[2] * shelved - highPass.a[1] * weighted;
-                sum += weighted * weighted;
-            }
-            state.shelf = {s1, s2};
-            state.highPass = {h1, h2};
-            m_stepSum += state.weight * sum;
-        }
+        const qint16* in = samples.data() + frame * channels;
+        // Two channels at a time: each channel's filters are one chain of dependent steps, and
+        // two chains side by side keep the processor busy while each waits.
+        size_t channel = 0;
+        for (; channel + 2 <= channels; channel += 2)
+            filterRun<2>(in, channels, channel, run);
+        if (channel < channels)
+            filterRun<1>(in, channels, channel, run);
         frame += run;
         m_inStep += int(run);
         if (m_inStep == m_step)
             endStep();
+    }
+}
+
+template <size_t Lanes>
+void GatedLoudness::filterRun(const qint16* in, size_t stride, size_t first, size_t frames)
+{
+    const Biquad shelf = m_shelf;
+    const Biquad highPass = m_highPass;
+    std::array<double, Lanes> s1{};
+    std::array<double, Lanes> s2{};
+    std::array<double, Lanes> h1{};
+    std::array<double, Lanes> h2{};
+    std::array<double, Lanes> sum{};
+    for (size_t lane = 0; lane < Lanes; ++lane) {
+        const ChannelState& state = m_channels[first + lane];
+        s1[lane] = state.shelf[0];
+        s2[lane] = state.shelf[1];
+        h1[lane] = state.highPass[0];
+        h2[lane] = state.highPass[1];
+    }
+    for (size_t index = 0; index < frames; ++index) {
+        for (size_t lane = 0; lane < Lanes; ++lane) {
+            const double x = double(in[index * stride + first + lane]) * kFullScale;
+            const double shelved = shelf.b[0] * x + s1[lane];
+            s1[lane] = shelf.b[1] * x - shelf.a[0] * shelved + s2[lane];
+            s2[lane] = shelf.b[2] * x - shelf.a[1] * shelved;
+            const double weighted = highPass.b[0] * shelved + h1[lane];
+            h1[lane] = highPass.b[1] * shelved - highPass.a[0] * weighted + h2[lane];
+            h2[lane] = highPass.b[2] * shelved - highPass.a[1] * weighted;
+            sum[lane] += weighted * weighted;
+        }
+    }
+    for (size_t lane = 0; lane < Lanes; ++lane) {
+        ChannelState& state = m_channels[first + lane];
+        state.shelf = {s1[lane], s2[lane]};
+        state.highPass = {h1[lane], h2[lane]};
+        m_stepSum += state.weight * sum[lane];
     }
 }
 

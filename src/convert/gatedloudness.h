@@ -39,6 +39,10 @@ private:
         std::array<double, 2> highPass{};
         double weight = 1;
     };
+    // Filters frames of the channels from first on (Lanes of them) of interleaved samples in,
+    // stride samples a frame, adding their weighted squares to the step's sum.
+    template <size_t Lanes>
+    void filterRun(const qint16* in, size_t stride, size_t first, size_t frames);
     void endStep();
 
     Biquad m_shelf;
