@@ -124,15 +124,21 @@ void GatedLoudness::filterRun(const qint16* in, size_t stride, size_t first, siz
         h1[lane] = state.highPass[0];
         h2[lane] = state.highPass[1];
     }
+    // Direct form II: the recursion through w[n - 1] is one multiply and one subtraction per
+    // sample, the shortest chain of dependent steps a biquad allows. s1, s2 (h1, h2) hold
+    // w[n - 1], w[n - 2] of the shelf (high pass).
     for (size_t index = 0; index < frames; ++index) {
         for (size_t lane = 0; lane < Lanes; ++lane) {
             const double x = double(in[index * stride + first + lane]) * kFullScale;
-            const double shelved = shelf.b[0] * x + s1[lane];
-            s1[lane] = shelf.b[1] * x - shelf.a[0] * shelved + s2[lane];
-            s2[lane] = shelf.b[2] * x - shelf.a[1] * shelved;
-            const double weighted = highPass.b[0] * shelved + h1[lane];
-            h1[lane] = highPass.b[1] * shelved - highPass.a[0] * weighted + h2[lane];
-            h2[lane] = highPass.b[2] * shelved - highPass.a[1] * weighted;
+            const double w = (x - shelf.a[1] * s2[lane]) - shelf.a[0] * s1[lane];
+            const double shelved = shelf.b[0] * w + shelf.b[1] * s1[lane] + shelf.b[2] * s2[lane];
+            s2[lane] = s1[lane];
+            s1[lane] = w;
+            const double v = (shelved - highPass.a[1] * h2[lane]) - highPass.a[0] * h1[lane];
+            // The high pass's numerator is 1, -2, 1.
+            const double weighted = (v + h2[lane]) - 2.0 * h1[lane];
+            h2[lane] = h1[lane];
+            h1[lane] = v;
             sum[lane] += weighted * weighted;
         }
     }

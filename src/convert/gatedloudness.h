@@ -29,7 +29,8 @@ public:
     static double integrated(std::span<const std::vector<double>* const> blockLists);
 
 private:
-    // One K-weighting stage: a biquad in transposed direct form II.
+    // One K-weighting stage: a biquad (a[0] and a[1] are the feedback of one and two samples
+    // back).
     struct Biquad {
         std::array<double, 3> b{};
         std::array<double, 2> a{};
