@@ -103,7 +103,6 @@ void TruePeakMeter::start(int sampleRate, int channels)
     // oversampled, get bounds close to their sample peak; a stretch whose bound stays at or
     // under the peak found so far cannot raise it and is not oversampled.
     m_bounds.clear();
-    m_maxGain = 1;
     for (size_t first = 0; first < m_phases.size(); first += m_taps) {
         const auto c = [&](size_t tap) {
             return double(m_phases[first + tap]);
@@ -136,7 +135,6 @@ void TruePeakMeter::start(int sampleRate, int channels)
         }
         bound.stepFlat = float(std::abs(sum));
         m_bounds.push_back(bound);
-        m_maxGain = std::max(m_maxGain, bound.gain);
     }
     const size_t history = m_factor > 1 ? m_taps - 1 : 0;
     m_history.assign(size_t(m_channels) * history, 0.0f);

@@ -20,10 +20,6 @@ public:
     void add(std::span<const qint16> samples);
     double peak() const { return m_peak; }
 
-    // The oversampling factor and the gain no interpolated value can exceed, for tests.
-    int factor() const { return m_factor; }
-    float maxGain() const { return m_maxGain; }
-
 private:
     // How far a stretch's samples move: the highest absolute value, first difference and
     // second difference among them.
@@ -48,7 +44,6 @@ private:
     size_t m_taps = 0;           // taps per interpolated phase
     std::vector<float> m_phases; // the phases between samples, m_taps coefficients each
     std::vector<PhaseBound> m_bounds;
-    float m_maxGain = 1;           // the highest sum of absolute coefficients of a phase
     std::vector<float> m_signal;   // one channel: m_taps - 1 samples of history, then the block
     std::vector<float> m_history;  // per channel, the last m_taps - 1 samples added
     std::vector<Spread> m_spreads; // of each chunk of the block

@@ -158,19 +158,3 @@ TEST(TruePeakMeter, StretchesAtTheBoundAreOversampled)
     EXPECT_NEAR(meter.peak(), referencePeak(split), 1e-5);
     EXPECT_GT(meter.peak(), 0.7);
 }
-
-TEST(TruePeakMeter, FactorAndBoundFollowTheRate)
-{
-    TruePeakMeter meter;
-    meter.start(44100, 2);
-    EXPECT_EQ(meter.factor(), 4);
-    // The sum of the half-sample phase's absolute taps: about 5.4 dB.
-    EXPECT_NEAR(meter.maxGain(), 1.864f, 0.001f);
-    meter.start(96000, 2);
-    EXPECT_EQ(meter.factor(), 2);
-    meter.start(192000, 1);
-    EXPECT_EQ(meter.factor(), 1);
-    const std::vector<qint16> samples{100, -30000, 200};
-    meter.add(samples);
-    EXPECT_DOUBLE_EQ(meter.peak(), 30000.0 / 32768.0);
-}
