@@ -4,7 +4,7 @@
 # --replaygain off, track and album, in the same run. Prints wall times and each time against
 # off's (target: track and album <= 1.10). Each time is the best of RUNS runs (default 3),
 # the modes taking turns.
-# Usage: [RUNS=n] [FORMATS="mp3 ogg flac"] bench/replaygain_compare.sh [BUILD_DIR]
+# Usage: [RUNS=n] [FORMATS="mp3 ogg flac opus m4a wma wav"] bench/replaygain_compare.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -49,7 +49,7 @@ best_of() {
 
 echo "$files files of $seconds s each, one job"
 printf '%-6s %8s %8s %8s %8s %8s\n' format "off s" "track s" "album s" "track" "album"
-for format in ${FORMATS:-mp3 ogg flac}; do
+for format in ${FORMATS:-mp3 ogg flac opus m4a wma wav}; do
     read -r off track album < <(best_of "$format")
     printf '%-6s %8.3f %8.3f %8.3f %8.3f %8.3f\n' "$format" "$off" "$track" "$album" \
         "$(echo "$track / $off" | bc -l)" "$(echo "$album / $off" | bc -l)"

@@ -11,11 +11,11 @@ run_packages=(
     qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
     libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libkissfft-dev
-    libflac-dev libopusenc-dev libopus-dev libebur128-dev
+    libflac-dev libopusenc-dev libopus-dev
     librsvg2-bin
 )
 test_packages=(
-    clang-format libgtest-dev libgmock-dev libbenchmark-dev
+    clang-format libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
     ffmpeg xvfb xauth x11-utils imagemagick pulseaudio
     lame vorbis-tools sox python3-mutagen flac opus-tools loudgain
     dpkg-dev file lintian devscripts desktop-file-utils appstream man-db groff-base

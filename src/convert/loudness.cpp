@@ -1,29 +1,19 @@
 #include "convert/loudness.h"
 
 #include "common/audio/audioreader.h"
-
-#include <ebur128.h>
+#include "convert/gatedloudness.h"
+#include "convert/truepeak.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
 namespace tunevale {
 
 namespace {
-
-double peakOf(ebur128_state* state, int channels)
-{
-    double highest = 0;
-    for (int channel = 0; channel < channels; ++channel) {
-        double peak = 0;
-        if (ebur128_true_peak(state, unsigned(channel), &peak) == EBUR128_SUCCESS)
-            highest = std::max(highest, peak);
-    }
-    return highest;
-}
 
 Loudness loudnessOf(double lufs, double peak)
 {
@@ -38,10 +28,8 @@ Loudness loudnessOf(double lufs, double peak)
 } // namespace
 
 struct LoudnessMeter::State {
-    struct Destroy {
-        void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
-    };
-    std::unique_ptr<ebur128_state, Destroy> handle;
+    GatedLoudness loudness;
+    TruePeakMeter truePeak;
 };
 
 LoudnessMeter::LoudnessMeter() = default;
@@ -53,14 +41,13 @@ Status LoudnessMeter::start(int sampleRate, int channels)
 {
     m_state.reset();
     m_channels = 0;
-    auto state = std::make_unique<State>();
-    if (sampleRate > 0 && channels > 0)
-        state->handle.reset(ebur128_init(unsigned(channels), static_cast<unsigned long>(sampleRate),
-                                         EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
-    if (!state->handle)
+    if (sampleRate <= 0 || channels <= 0)
         return Status::error(QStringLiteral("Cannot measure the loudness of %1 channels at %2 Hz")
                                  .arg(channels)
                                  .arg(sampleRate));
+    auto state = std::make_unique<State>();
+    state->loudness.start(sampleRate, channels);
+    state->truePeak.start(sampleRate, channels);
     m_state = std::move(state);
     m_channels = channels;
     return {};
@@ -70,39 +57,30 @@ Status LoudnessMeter::add(std::span<const qint16> samples)
 {
     if (!m_state)
         return Status::error(QStringLiteral("The loudness meter was not started"));
-    const size_t frames = samples.size() / size_t(m_channels);
-    if (frames == 0)
-        return {};
-    if (ebur128_add_frames_short(m_state->handle.get(), samples.data(), frames) != EBUR128_SUCCESS)
-        return Status::error(QStringLiteral("Out of memory while measuring the loudness"));
+    const std::span<const qint16> frames =
+        samples.first(samples.size() / size_t(m_channels) * size_t(m_channels));
+    m_state->loudness.add(frames);
+    m_state->truePeak.add(frames);
     return {};
 }
 
 Loudness LoudnessMeter::result() const
 {
-    if (!m_state)
-        return {};
-    double lufs = -HUGE_VAL;
-    if (ebur128_loudness_global(m_state->handle.get(), &lufs) != EBUR128_SUCCESS)
-        lufs = -HUGE_VAL;
-    return loudnessOf(lufs, peakOf(m_state->handle.get(), m_channels));
+    const std::array<const LoudnessMeter*, 1> self{this};
+    return combined(self);
 }
 
 Loudness LoudnessMeter::combined(std::span<const LoudnessMeter* const> meters)
 {
-    std::vector<ebur128_state*> states;
+    std::vector<const std::vector<double>*> blockLists;
     double peak = 0;
     for (const LoudnessMeter* meter : meters) {
         if (!meter || !meter->m_state)
             continue;
-        states.push_back(meter->m_state->handle.get());
-        peak = std::max(peak, peakOf(meter->m_state->handle.get(), meter->m_channels));
+        blockLists.push_back(&meter->m_state->loudness.blocks());
+        peak = std::max(peak, meter->m_state->truePeak.peak());
     }
-    double lufs = -HUGE_VAL;
-    if (states.empty() ||
-        ebur128_loudness_global_multiple(states.data(), states.size(), &lufs) != EBUR128_SUCCESS)
-        lufs = -HUGE_VAL;
-    return loudnessOf(lufs, peak);
+    return loudnessOf(GatedLoudness::integrated(blockLists), peak);
 }
 
 NormalizeGain normalizeGain(const Loudness& loudness, double targetLufs, double ceilingDb)

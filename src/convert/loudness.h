@@ -37,7 +37,7 @@ struct Loudness {
     bool silent = true;
 };
 
-// Measures integrated loudness and true peak of interleaved 16-bit samples with libebur128.
+// Measures integrated loudness and true peak of interleaved 16-bit samples.
 // Not copyable; one meter measures one stream at a time.
 class LoudnessMeter {
 public:
@@ -60,7 +60,7 @@ public:
     static Loudness combined(std::span<const LoudnessMeter* const> meters);
 
 private:
-    // libebur128's state is an unnamed struct, which cannot be declared here.
+    // Kept behind a pointer so that moving a meter stays cheap.
     struct State;
     std::unique_ptr<State> m_state;
     int m_channels = 0;

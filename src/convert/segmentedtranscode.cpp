@@ -167,6 +167,24 @@ Status measureStretch(LoudnessMeter& meter, qint64 from, qint64 to, qint64 posit
     return meter.add(block.subspan(size_t(first * channels), size_t((last - first) * channels)));
 }
 
+// The loudness meter gates blocks of 400 ms that start every 100 ms (libebur128 rounds
+// 100 ms to whole frames so). Each segment's meter takes the blocks that start within its own
+// stretch, so that together they take each block of the file once, as one meter would: it
+// starts at the first block start in the stretch and reads on 300 ms past the last one.
+qint64 gatingStep(int sampleRate)
+{
+    return (qint64(sampleRate) + 5) / 10;
+}
+qint64 gatingStart(qint64 sample, int sampleRate)
+{
+    const qint64 step = gatingStep(sampleRate);
+    return (sample + step - 1) / step * step;
+}
+qint64 gatingEnd(qint64 nextSegment, int sampleRate)
+{
+    return gatingStart(nextSegment, sampleRate) + 3 * gatingStep(sampleRate);
+}
+
 } // namespace
 
 struct SegmentedTranscode::Plan {
@@ -190,8 +208,8 @@ struct SegmentedTranscode::Segment {
     bool whole = false;                 // read to its end, not cut by a stop
     bool shortRead = false;             // the source ended before the segment's planned end
     Status status;
-    // The stretch this segment measures, in source samples: its own, without the overlap
-    // MP3 segments read at their ends.
+    // The stretch this segment's meter is fed, in source samples: the gating blocks that
+    // start within its own stretch (see gatingStart).
     qint64 measureFrom = 0;
     qint64 measureTo = -1;
     LoudnessMeter meter;
@@ -339,13 +357,10 @@ Status SegmentedTranscode::run(const QString& source, const QString& output,
         const bool last = index + 1 == segments.size();
         const qint64 preroll = mp3 ? std::min(start, kPrerollFrames) : 0;
         segment.readFrom = (start - preroll) * plan.frameSamples;
-        // The loudness meter gates 400 ms blocks: starting 300 ms early (where the segment
-        // reads that far back) it also sees the blocks that straddle the seam.
-        segment.measureFrom = std::max(segment.readFrom, start * plan.frameSamples -
-                                                             plan.sourceFormat.sampleRate * 3 / 10);
+        segment.measureFrom = gatingStart(start * plan.frameSamples, plan.sourceFormat.sampleRate);
         if (!last) {
             const qint64 next = plan.starts[index + 1];
-            segment.measureTo = next * plan.frameSamples;
+            segment.measureTo = gatingEnd(next * plan.frameSamples, plan.sourceFormat.sampleRate);
             const qint64 end = mp3 ? next + kSeamSearchFrames + kLookaheadFrames : next;
             segment.readTo = std::min(end * plan.frameSamples, plan.totalSamples);
         }
@@ -438,6 +453,18 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         segment.samplesRead = done + qint64(block.size()) / plan.sourceFormat.channels;
         if (stop)
             break;
+    }
+
+    // A segment that writes no more than its own stretch reads on for its meter alone.
+    for (qint64 measured = segment.readTo; status && segment.whole && segment.meter.isStarted() &&
+                                           measured >= 0 && measured < segment.measureTo;) {
+        status = reader.read((segment.measureTo - measured) * plan.sourceFormat.channels, block);
+        if (!status || block.empty())
+            break;
+        if (m_gain != 1.0)
+            applyGain(block, m_gain);
+        status = segment.meter.add(block);
+        measured += qint64(block.size()) / plan.sourceFormat.channels;
     }
 
     if (status && mp3) {

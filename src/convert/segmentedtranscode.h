@@ -48,7 +48,8 @@ public:
         m_maxSegmentSeconds = std::max(kMinSegmentSeconds, seconds);
     }
 
-    // Whether run measures the loudness of the source, each segment over its own stretch.
+    // Whether run measures the loudness of the source, each segment the gating blocks that
+    // start in its own stretch: combined, the meters measure as one meter over the file would.
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
     // A linear gain applied to the source before it is measured and encoded (default 1).
     void setGain(double gain) { m_gain = gain; }

@@ -62,12 +62,8 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented && m_measureLoudness)
         status = m_meters.emplace_back().start(m_reader.sampleRate(), m_reader.channels());
-    if (status && !segmented) {
+    if (status && !segmented)
         status = copyBlocks(report, copied);
-        // The last block's measurement may still be running.
-        if (Status measured = finishMeasuring(); status && !measured)
-            status = measured;
-    }
     if (status) {
         report.progressChanged(100);
         if (!segmented)
@@ -163,8 +159,10 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
             return {};
         if (m_gain != 1.0)
             applyGain(m_block, m_gain);
+        // Measured here rather than on a thread of its own: the meter costs less than handing
+        // each block to a thread did.
         if (!m_meters.empty()) {
-            if (Status status = measureInBackground(); !status)
+            if (Status status = m_meters.front().add(m_block); !status)
                 return status;
         }
         if (Status status = m_writer.write(m_block); !status)
@@ -187,23 +185,6 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
             return {};
         }
     }
-}
-
-Status Transcoder::measureInBackground()
-{
-    // The meter's true-peak oversampling costs about as much as a fast encoder: on its own
-    // thread it can overlap the encoding instead of adding to it. One block at a time, in order.
-    if (Status status = finishMeasuring(); !status)
-        return status;
-    m_measured = m_block;
-    LoudnessMeter& meter = m_meters.front();
-    m_measuring = std::async(std::launch::async, [&meter, this] { return meter.add(m_measured); });
-    return {};
-}
-
-Status Transcoder::finishMeasuring()
-{
-    return m_measuring.valid() ? m_measuring.get() : Status();
 }
 
 Status Transcoder::checkWhole(const QString& written, const QString& source, const QString& output,

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <future>
 #include <vector>
 
 namespace tunevale {
@@ -89,10 +88,6 @@ private:
         bool stopped = false;
     };
     Status copyBlocks(TranscodeObserver& observer, Copied& copied);
-    // Adds the current block to the meter on another thread, once the previous block's
-    // measurement has finished; finishMeasuring() waits for the one in progress.
-    Status measureInBackground();
-    Status finishMeasuring();
     // Converts on several threads into written; done is false when the file does not split.
     Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
                               TranscodeObserver& report, Copied& copied, bool& done);
@@ -108,8 +103,6 @@ private:
     double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
-    std::vector<qint16> m_measured; // the block being measured
-    std::future<Status> m_measuring;
 };
 
 } // namespace tunevale

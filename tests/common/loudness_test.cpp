@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 using namespace tunevale;
 using namespace tunevale::test;
@@ -282,6 +283,46 @@ TEST(SegmentedLoudness, MeasuresTheWholeFileOnce)
     EXPECT_NEAR(LoudnessMeter::combined(parts).lufs, whole.lufs, 0.05);
     EXPECT_NEAR(LoudnessMeter::combined(parts).peak, whole.peak, 1e-9);
 }
+
+class SegmentedGating : public testing::TestWithParam<OutputKind> {};
+
+// Split into many segments, a file whose level changes every 50 ms measures as one meter
+// measures it: no gating block at a seam missed or counted twice.
+TEST_P(SegmentedGating, MeasuresAsOneMeter)
+{
+    TempDir dir;
+    std::vector<qint16> samples = sine(0, 40, 997);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> levelDb(-40.0, 0.0);
+    const size_t stretch = kRate / 20 * 2;
+    for (size_t from = 0; from < samples.size(); from += stretch) {
+        const double gain = std::pow(10.0, levelDb(random) / 20);
+        for (size_t index = from; index < std::min(samples.size(), from + stretch); ++index)
+            samples[index] = qint16(std::lround(samples[index] * gain));
+    }
+    const QString source = dir.file(QStringLiteral("varied.wav"));
+    ASSERT_TRUE(writePcmWav(source, samples, kRate, 2));
+    OutputSettings settings;
+    ASSERT_TRUE(settings.mp3.setSampleRate(kRate));
+    settings.wav.sampleRate = kRate;
+    SegmentedTranscode segmented(settings, 2);
+    segmented.setMaxSegmentSeconds(3);
+    segmented.setMeasureLoudness(true);
+    TranscodeObserver observer;
+    auto outcome = SegmentedTranscode::Outcome::NotApplicable;
+    ASSERT_TRUE(segmented.run(source, dir.file(QStringLiteral("out") + targetExtension(GetParam())),
+                              observer, outcome));
+    ASSERT_EQ(outcome, SegmentedTranscode::Outcome::Done);
+    const std::vector<LoudnessMeter> meters = segmented.takeLoudnessMeters();
+    ASSERT_GE(meters.size(), 10u);
+    std::vector<const LoudnessMeter*> parts;
+    for (const LoudnessMeter& meter : meters)
+        parts.push_back(&meter);
+    EXPECT_NEAR(LoudnessMeter::combined(parts).lufs, measure(samples).lufs, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(SplitFormats, SegmentedGating,
+                         testing::Values(OutputKind::Wav, OutputKind::Mp3));
 
 // Normalising reaches the target, or stops at the true-peak ceiling and says so.
 TEST(Normalize, ReachesTheTargetOrTheCeiling)
