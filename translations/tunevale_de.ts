@@ -47,6 +47,10 @@
         <source>%1 already in list</source>
         <translation>%1 ist bereits in der Liste</translation>
     </message>
+    <message>
+        <source>a folder (Add Folder lists its files)</source>
+        <translation>ein Ordner („Ordner hinzufügen“ listet seine Dateien)</translation>
+    </message>
 </context>
 <context>
     <name>tunevale::Artwork</name>
@@ -202,6 +206,97 @@
     <message>
         <source>Can not read %1</source>
         <translation>%1 kann nicht gelesen werden</translation>
+    </message>
+</context>
+<context>
+    <name>tunevale::FormConvert</name>
+    <message>
+        <source>[Same as input path]</source>
+        <translation>[Wie Quellpfad]</translation>
+    </message>
+    <message>
+        <source>Output path</source>
+        <translation>Zielpfad</translation>
+    </message>
+    <message>
+        <source>Same as input path</source>
+        <translation>Wie Quellpfad</translation>
+    </message>
+    <message>
+        <source>Specify a path</source>
+        <translation>Pfad angeben</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>Convert to WMA</source>
+        <translation>In WMA konvertieren</translation>
+    </message>
+    <message>
+        <source>Config</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Try to get audio information (title, artist, album, year, etc.) from the source file and write them into the destination file.</source>
+        <translation>Audio-Informationen (Titel, Interpret, Album, Jahr usw.) aus der Quelldatei lesen und in die Zieldatei schreiben.</translation>
+    </message>
+    <message>
+        <source>Sound quality:</source>
+        <translation>Klangqualität:</translation>
+    </message>
+    <message>
+        <source>Conversion log</source>
+        <translation>Konvertierungsprotokoll</translation>
+    </message>
+    <message>
+        <source>One line for each file converted, skipped or failed</source>
+        <translation>Eine Zeile für jede konvertierte, übersprungene oder fehlgeschlagene Datei</translation>
+    </message>
+    <message>
+        <source>Click the &quot;Convert&quot; button to start converting.</source>
+        <translation>Klicken Sie auf „Konvertieren“, um die Konvertierung zu starten.</translation>
+    </message>
+    <message>
+        <source>Conversion progress</source>
+        <translation>Konvertierungsfortschritt</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Zielordner öffnen</translation>
+    </message>
+    <message>
+        <source>Convert</source>
+        <translation>Konvertieren</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source> (exists, skipped)</source>
+        <translation> (vorhanden, übersprungen)</translation>
+    </message>
+    <message>
+        <source>Please select the output folder.</source>
+        <translation>Bitte wählen Sie den Zielordner.</translation>
+    </message>
+    <message>
+        <source>Config %1</source>
+        <translation>Einstellungen %1</translation>
+    </message>
+    <message>
+        <source>Convert to %1</source>
+        <translation>In %1 konvertieren</translation>
+    </message>
+    <message>
+        <source> Converting, please wait...</source>
+        <translation> Konvertierung läuft, bitte warten...</translation>
     </message>
 </context>
 <context>
@@ -846,10 +941,115 @@ Am Maximum: konstante Bitrate</translation>
     </message>
 </context>
 <context>
+    <name>tunevale::LoudnessBox</name>
+    <message>
+        <source>Loudness</source>
+        <translation>Lautheit</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Track gain</source>
+        <translation>Titelverstärkung</translation>
+    </message>
+    <message>
+        <source>Track and album gains</source>
+        <translation>Titel- und Albumverstärkung</translation>
+    </message>
+    <message>
+        <source>&amp;ReplayGain tags:</source>
+        <translation>&amp;ReplayGain-Tags:</translation>
+    </message>
+    <message>
+        <source>&amp;Normalise to</source>
+        <translation>&amp;Normalisieren auf</translation>
+    </message>
+    <message>
+        <source>Brings each output to the target loudness; each source is decoded twice.</source>
+        <translation>Bringt jede Ausgabe auf die Ziellautheit; jede Quelle wird zweimal dekodiert.</translation>
+    </message>
+    <message>
+        <source>Target loudness in LUFS</source>
+        <translation>Ziellautheit in LUFS</translation>
+    </message>
+    <message>
+        <source>LUFS, true peak at most</source>
+        <translation>LUFS, True Peak höchstens</translation>
+    </message>
+    <message>
+        <source>True-peak ceiling in dBTP</source>
+        <translation>True-Peak-Obergrenze in dBTP</translation>
+    </message>
+</context>
+<context>
+    <name>tunevale::NamingBox</name>
+    <message>
+        <source>Names</source>
+        <translation>Namen</translation>
+    </message>
+    <message>
+        <source>Keep the folder tree</source>
+        <translation>Ordnerstruktur beibehalten</translation>
+    </message>
+    <message>
+        <source>Each output goes below the output folder in the folders its source had below the folder it was added from.</source>
+        <translation>Jede Ausgabe landet unter dem Zielordner in den Ordnern, in denen ihre Quelle unter dem hinzugefügten Ordner lag.</translation>
+    </message>
+    <message>
+        <source>Names for FAT, exFAT and NTFS drives</source>
+        <translation>Namen für FAT-, exFAT- und NTFS-Laufwerke</translation>
+    </message>
+    <message>
+        <source>the source&apos;s name, or e.g. %1</source>
+        <translation>der Name der Quelle, oder z. B. %1</translation>
+    </message>
+    <message>
+        <source>Fields: %1. {field|text} gives a text for a missing value; / makes folders.</source>
+        <translation>Felder: %1. {feld|text} gibt einen Text für einen fehlenden Wert; / legt Ordner an.</translation>
+    </message>
+    <message>
+        <source>Name &amp;pattern:</source>
+        <translation>Namens&amp;muster:</translation>
+    </message>
+    <message>
+        <source>Put &quot;New_&quot; in front</source>
+        <translation>„New_“ voranstellen</translation>
+    </message>
+    <message>
+        <source>Skip the file</source>
+        <translation>Datei überspringen</translation>
+    </message>
+    <message>
+        <source>Add a number: &quot;lena (2).mp3&quot;</source>
+        <translation>Nummer anfügen: „lena (2).mp3“</translation>
+    </message>
+    <message>
+        <source>If a name is &amp;taken:</source>
+        <translation>Wenn ein Name &amp;vergeben ist:</translation>
+    </message>
+    <message>
+        <source>Preview of the output names</source>
+        <translation>Vorschau der Zielnamen</translation>
+    </message>
+    <message>
+        <source>Preview:</source>
+        <translation>Vorschau:</translation>
+    </message>
+</context>
+<context>
     <name>tunevale::NumberChoice</name>
     <message>
         <source>As source</source>
         <translation>Wie Quelle</translation>
+    </message>
+</context>
+<context>
+    <name>tunevale::RunProgress</name>
+    <message>
+        <source>file %1 of %2, elapsed %3, remaining %4</source>
+        <translation>Datei %1 von %2, vergangen %3, verbleibend %4</translation>
     </message>
 </context>
 <context>

@@ -37,7 +37,6 @@ namespace tunevale {
 
 namespace {
 
-const QString kSameAsInput = QStringLiteral("[Same as input path]");
 const QString kIdleCaption = QStringLiteral(" Tunevale");
 // Rows whose output names the preview shows.
 constexpr int kPreviewRows = 3;
@@ -64,6 +63,11 @@ protected:
 private:
     std::function<void()> m_onClick;
 };
+
+QString sameAsInputText()
+{
+    return FormConvert::tr("[Same as input path]");
+}
 
 } // namespace
 
@@ -163,15 +167,13 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     setWindowIcon(applicationIcon());
     setModal(true);
 
-    auto* outputFrame = named(new QGroupBox(QStringLiteral("Output path"), this), u"Frame2");
-    m_sameFolderOption =
-        named(new QRadioButton(QStringLiteral("Same as input path"), outputFrame), u"Option1");
-    m_chosenFolderOption =
-        named(new QRadioButton(QStringLiteral("Specify a path"), outputFrame), u"Option2");
+    auto* outputFrame = named(new QGroupBox(tr("Output path"), this), u"Frame2");
+    m_sameFolderOption = named(new QRadioButton(tr("Same as input path"), outputFrame), u"Option1");
+    m_chosenFolderOption = named(new QRadioButton(tr("Specify a path"), outputFrame), u"Option2");
     m_sameFolderOption->setChecked(true);
-    m_browseButton = named(new QPushButton(QStringLiteral("Browse..."), outputFrame), u"CmdBrowse");
+    m_browseButton = named(new QPushButton(tr("Browse..."), outputFrame), u"CmdBrowse");
     m_browseButton->setEnabled(false);
-    m_outputText = named(new QLineEdit(kSameAsInput, outputFrame), u"TextOutput");
+    m_outputText = named(new QLineEdit(sameAsInputText(), outputFrame), u"TextOutput");
     m_outputText->setReadOnly(true);
     auto* outputLayout = new QGridLayout(outputFrame);
     outputLayout->addWidget(m_sameFolderOption, 0, 0);
@@ -180,21 +182,20 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     outputLayout->addWidget(m_browseButton, 1, 2);
     outputLayout->setColumnStretch(1, 1);
 
-    m_formatFrame = named(new QGroupBox(QStringLiteral("Convert to WMA"), this), u"Frame1");
+    m_formatFrame = named(new QGroupBox(tr("Convert to WMA"), this), u"Frame1");
     m_summaryLabel =
         named(new ClickableLabel([this] { CmdSet_Click(); }, m_formatFrame), u"LabelFomartStr");
-    m_summaryLabel->setText(QStringLiteral("Convert to WMA"));
-    m_configButton = named(new QPushButton(QStringLiteral("Config"), m_formatFrame), u"CmdSet");
-    m_copyTagsBox = named(new QCheckBox(QStringLiteral("Try to get audio information (title, "
-                                                       "artist, album, year, etc.) from the "
-                                                       "source file and write them into the "
-                                                       "destination file."),
+    m_summaryLabel->setText(tr("Convert to WMA"));
+    m_configButton = named(new QPushButton(tr("Config"), m_formatFrame), u"CmdSet");
+    m_copyTagsBox = named(new QCheckBox(tr("Try to get audio information (title, artist, album, "
+                                           "year, etc.) from the source file and write them "
+                                           "into the destination file."),
                                         m_formatFrame),
                           u"Check1");
     m_copyTagsBox->setChecked(true);
     auto* formatLayout = new QGridLayout(m_formatFrame);
-    formatLayout->addWidget(
-        named(new QLabel(QStringLiteral("Sound quality:"), m_formatFrame), u"SkinLabel1"), 0, 0);
+    formatLayout->addWidget(named(new QLabel(tr("Sound quality:"), m_formatFrame), u"SkinLabel1"),
+                            0, 0);
     formatLayout->addWidget(m_summaryLabel, 0, 1);
     formatLayout->addWidget(m_configButton, 0, 2);
     formatLayout->addWidget(m_copyTagsBox, 1, 0, 1, 3);
@@ -206,22 +207,23 @@ FormConvert::FormConvert(QWidget* owner, QStringList paths, const EncoderSetting
     m_loudnessBox->setChoice(m_settings.LoudnessChoice);
 
     m_log = named(new QListWidget(this), u"List1");
-    m_statusLabel =
-        named(new QLabel(QStringLiteral("Click the \"Convert\" button to start converting."), this),
-              u"LabelStatus");
+    m_log->setAccessibleName(tr("Conversion log"));
+    m_log->setAccessibleDescription(tr("One line for each file converted, skipped or failed"));
+    m_statusLabel = named(new QLabel(tr("Click the \"Convert\" button to start converting."), this),
+                          u"LabelStatus");
     m_progressBar = named(new QProgressBar(this), u"ProgressConvert");
+    m_progressBar->setAccessibleName(tr("Conversion progress"));
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
     m_runLabel = named(new QLabel(this), u"LabelRun");
     m_runLabel->hide();
 
-    m_openFolderButton =
-        named(new QPushButton(QStringLiteral("Open Output Folder"), this), u"CmdOpenFolder");
+    m_openFolderButton = named(new QPushButton(tr("Open Output Folder"), this), u"CmdOpenFolder");
     m_openFolderButton->hide();
-    m_convertButton = named(new QPushButton(QStringLiteral("Convert"), this), u"CmdConvert");
-    m_stopButton = named(new QPushButton(QStringLiteral("Stop"), this), u"CmdStop");
-    m_closeButton = named(new QPushButton(QStringLiteral("Close"), this), u"CmdClose");
+    m_convertButton = named(new QPushButton(tr("Convert"), this), u"CmdConvert");
+    m_stopButton = named(new QPushButton(tr("Stop"), this), u"CmdStop");
+    m_closeButton = named(new QPushButton(tr("Close"), this), u"CmdClose");
     m_convertButton->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_statusLabel, 1);
@@ -326,7 +328,7 @@ QString FormConvert::status() const
 void FormConvert::Option1_Click()
 {
     m_sameFolderOption->setChecked(true);
-    m_outputText->setText(kSameAsInput);
+    m_outputText->setText(sameAsInputText());
     m_browseButton->setEnabled(false);
     m_settings.UseOutputFolder = false;
     m_namingBox->setTreeAvailable(false);
@@ -345,8 +347,8 @@ void FormConvert::Option2_Click()
 
 void FormConvert::CmdBrowse_Click()
 {
-    const QString chosen = browseForReadableFolder(
-        this, QStringLiteral("Please select the output folder."), m_outputText->text());
+    const QString chosen =
+        browseForReadableFolder(this, tr("Please select the output folder."), m_outputText->text());
     if (chosen.isEmpty())
         return;
     m_outputText->setText(chosen);
@@ -374,8 +376,8 @@ void FormConvert::UpdateFormatSummary()
 {
     const QString target = formatCaption(m_settings.TargetFormat);
     m_summaryLabel->setText(m_settings.summary());
-    m_configButton->setText(QStringLiteral("Config ") + target);
-    m_formatFrame->setTitle(QStringLiteral("Convert to ") + target);
+    m_configButton->setText(tr("Config %1").arg(target));
+    m_formatFrame->setTitle(tr("Convert to %1").arg(target));
 }
 
 void FormConvert::CmdConvert_Click()
@@ -391,7 +393,7 @@ void FormConvert::CmdConvert_Click()
     m_closeButton->setEnabled(false);
     m_configButton->setEnabled(false);
     m_convertButton->setEnabled(false);
-    setWindowTitle(QStringLiteral(" Converting, please wait..."));
+    setWindowTitle(tr(" Converting, please wait..."));
     m_progressBar->setTextVisible(true);
     m_openFolderButton->hide();
     m_outputFolder.clear();

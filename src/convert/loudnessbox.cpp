@@ -48,6 +48,8 @@ LoudnessBox::LoudnessBox(QWidget* parent)
         m_targetList->addItem(levelText(target));
     m_targetList->setValidator(new QDoubleValidator(kLowestLevel, 0, 1, m_targetList));
     m_targetList->setAccessibleName(tr("Target loudness in LUFS"));
+    // Screen readers meet the typing field as a control of its own.
+    m_targetList->lineEdit()->setAccessibleName(m_targetList->accessibleName());
     m_targetList->setMinimumContentsLength(5); // a typed "-16.5" shows whole
     m_targetList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto* unitLabel = named(new QLabel(tr("LUFS, true peak at most"), this), u"LabelTarget");

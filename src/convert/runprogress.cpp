@@ -2,6 +2,8 @@
 
 #include "common/formatduration.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -58,7 +60,8 @@ std::optional<qint64> RunProgress::remainingMs(qint64 elapsedMs) const
 QString RunProgress::text(qint64 elapsedMs) const
 {
     const std::optional<qint64> remaining = remainingMs(elapsedMs);
-    return QStringLiteral("file %1 of %2, elapsed %3, remaining %4")
+    return QCoreApplication::translate("tunevale::RunProgress",
+                                       "file %1 of %2, elapsed %3, remaining %4")
         .arg(fileNumber())
         .arg(fileCount())
         .arg(FormatDuration(double(elapsedMs) / 1000.0),

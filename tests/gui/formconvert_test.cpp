@@ -1,6 +1,7 @@
 #include "app/formmain.h"
 #include "convert/formconvert.h"
 #include "filelist/filelistview.h"
+#include "filelist/listfeed.h"
 #include "settings/formatdialog.h"
 
 #include "support/fixtures.h"
@@ -428,14 +429,15 @@ TEST_F(Conversion, LoudnessChoiceWritesTheTrackGain)
 }
 
 // The main window hands the dialog each row's folder below the folder it was dropped with.
-TEST_F(Conversion, RowsOfADroppedFolderKeepTheirTreeInTheDialog)
+TEST_F(Conversion, RowsAddedFromAFolderKeepTheirTreeInTheDialog)
 {
     QDir root(m_dir.path());
     ASSERT_TRUE(root.mkpath(QStringLiteral("in/CD1")));
     ASSERT_TRUE(writePcmWav(m_dir.file(QStringLiteral("in/CD1/x.wav")), sine(440, 22050, 2, 0.2),
                             22050, 2));
     FormMain main;
-    Q_EMIT main.ListView1()->filesDropped({m_dir.file(QStringLiteral("in"))});
+    ListFeed feed(*main.ListView1(), {});
+    feed.add({m_dir.file(QStringLiteral("in/CD1/x.wav"))}, m_dir.file(QStringLiteral("in")));
     ASSERT_EQ(main.ListView1()->rowCount(), 1);
 
     QString preview;

@@ -63,11 +63,15 @@ def untranslated_texts(path, allowed):
     found = []
     for call in SHOWING_CALLS.finditer(text):
         arguments = call_arguments(text, call.end())
+        # Brackets inside texts ("information (title, ...") must not count as calls.
+        blanked = LITERAL.sub(
+            lambda match: match.group(0)[: match.start(1) - match.start(0)]
+            + " " * len(match.group(1)) + '"', arguments)
         for literal in LITERAL.finditer(arguments):
             words = literal.group(1)
             if not re.search(r"[A-Za-z]", words) or words in allowed or FILE_PATTERNS.fullmatch(words):
                 continue
-            if translated(arguments, literal.start()):
+            if translated(blanked, literal.start()):
                 continue
             line = text.count("\n", 0, call.end() + literal.start()) + 1
             found.append(f"{path}:{line}: {words!r} is not translated")
