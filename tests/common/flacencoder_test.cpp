@@ -133,6 +133,21 @@ TEST(FlacOutput, ConversionKeepsTheSourcesSamples)
     EXPECT_EQ(test::probeStream(output)[QStringLiteral("sample_rate")], QStringLiteral("48000"));
 }
 
+// A write that fails, however early or late in the stream, is the file's failure, named.
+TEST(FlacOutput, FullDiskFailsNamingTheFile)
+{
+    const test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("full.flac"));
+    for (const double seconds : {0.05, 4.0}) {
+        FlacEncoder encoder({}, {});
+        const Status status = test::encodeInBlocks(encoder, path, test::noise(44100, 2, seconds),
+                                                   test::openFullDevice());
+        EXPECT_EQ(status.message(),
+                  QStringLiteral("Cannot write %1: No space left on device").arg(path))
+            << seconds << " s";
+    }
+}
+
 struct CancelAfterFirstBlock final : TranscodeObserver {
     bool cancelRequested() const override { return true; }
 };

@@ -6,6 +6,7 @@
 #include <FLAC/stream_encoder.h>
 
 #include <algorithm>
+#include <future>
 
 namespace tunevale {
 
@@ -16,7 +17,6 @@ constexpr int kMaxRate = 655350; // the highest rate a FLAC frame header can sta
 constexpr int kMaxChannels = 8;
 // Room for tags and a cover written later, so they rarely move the audio.
 constexpr unsigned kPaddingBytes = 8192;
-constexpr size_t kChunkFrames = 4096;
 
 struct StreamEncoderDeleter {
     void operator()(FLAC__StreamEncoder* encoder) const { FLAC__stream_encoder_delete(encoder); }
@@ -91,9 +91,15 @@ struct FlacEncoder::Stream {
     OutputStream file;
     std::unique_ptr<FLAC__StreamEncoder, StreamEncoderDeleter> encoder;
     std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter> padding; // read by the encoder
-    std::vector<FLAC__int32> wide;
-    quint64 position = 0; // where the next byte goes
-    int shift = 0;        // 16-bit samples to the output's depth
+    std::vector<FLAC__int32> wide;                                  // the block being filled
+    std::vector<FLAC__int32> encoding; // the block libFLAC is working on
+    quint64 position = 0;              // where the next byte goes
+    int shift = 0;                     // 16-bit samples to the output's depth
+    // Declared last, so it is waited for before anything it uses goes away.
+    std::future<bool> encoded;
+
+    // Whether the block handed over last was encoded; true when none is pending.
+    bool waitForEncoded() { return !encoded.valid() || encoded.get(); }
 
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte data[],
                                                 size_t bytes, uint32_t, uint32_t, void* client)
@@ -201,16 +207,23 @@ Status FlacEncoder::encode(std::span<const qint16> samples)
         !status)
         return status;
     Stream& stream = *m_stream;
-    for (size_t offset = 0; offset < samples.size();) {
-        const size_t count = std::min(kChunkFrames * channels, samples.size() - offset);
-        stream.wide.resize(count);
-        for (size_t i = 0; i < count; ++i)
-            stream.wide[i] = FLAC__int32(samples[offset + i]) * (1 << stream.shift);
-        if (!FLAC__stream_encoder_process_interleaved(stream.encoder.get(), stream.wide.data(),
-                                                      unsigned(count / channels)))
-            return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
-        offset += count;
-    }
+    stream.wide.resize(samples.size());
+    if (stream.shift == 0)
+        std::copy(samples.begin(), samples.end(), stream.wide.begin());
+    else
+        std::transform(
+            samples.begin(), samples.end(), stream.wide.begin(),
+            [shift = stream.shift](qint16 sample) { return FLAC__int32(sample) * (1 << shift); });
+    // libFLAC works on one block while the caller decodes the next: encoding takes most of a
+    // conversion's time, and this way reading the source costs none of it.
+    if (!stream.waitForEncoded())
+        return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
+    std::swap(stream.wide, stream.encoding);
+    const auto frames = unsigned(samples.size() / channels);
+    stream.encoded = std::async(std::launch::async, [&stream, frames] {
+        return bool(FLAC__stream_encoder_process_interleaved(stream.encoder.get(),
+                                                             stream.encoding.data(), frames));
+    });
     return {};
 }
 
@@ -221,7 +234,9 @@ Status FlacEncoder::finish()
     // Whatever happens next, the file is closed and this encoder done with it.
     const std::unique_ptr<Stream> stream = std::move(m_stream);
     Status status;
-    if (!FLAC__stream_encoder_finish(stream->encoder.get()))
+    if (!stream->waitForEncoded())
+        status = stream->failure(QStringLiteral("Cannot encode FLAC audio for"));
+    else if (!FLAC__stream_encoder_finish(stream->encoder.get()))
         status = stream->failure(QStringLiteral("Cannot finish"));
     return stream->file.close(status);
 }
