@@ -88,10 +88,12 @@ private:
         qint64 frames = 0;
         bool stopped = false;
     };
-    Status copyBlocks(TranscodeObserver& observer, Copied& copied);
+    // Sample is qint16, or qint32 when the reader and the writer take deep samples whole.
+    template <typename Sample>
+    Status copyBlocks(TranscodeObserver& observer, Copied& copied, std::vector<Sample>& block);
     // Adds the current block to the meter on another thread, once the previous block's
     // measurement has finished; finishMeasuring() waits for the one in progress.
-    Status measureInBackground();
+    template <typename Sample> Status measureInBackground(const std::vector<Sample>& block);
     Status finishMeasuring();
     // Converts on several threads into written; done is false when the file does not split.
     Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
@@ -108,6 +110,7 @@ private:
     double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
+    std::vector<qint32> m_wideBlock;
     std::vector<qint16> m_measured; // the block being measured
     std::future<Status> m_measuring;
 };

@@ -199,12 +199,7 @@ Status FlacEncoder::open(UniqueFd file, const QString& outputPath)
 
 Status FlacEncoder::encode(std::span<const qint16> samples)
 {
-    if (!m_stream)
-        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
-    const auto channels = size_t(m_settings.channels);
-    if (Status status =
-            checkWholeFrames("FLAC", m_stream->file.shownPath(), samples.size(), int(channels));
-        !status)
+    if (Status status = checkInput(samples.size()); !status)
         return status;
     Stream& stream = *m_stream;
     stream.wide.resize(samples.size());
@@ -214,12 +209,42 @@ Status FlacEncoder::encode(std::span<const qint16> samples)
         std::transform(
             samples.begin(), samples.end(), stream.wide.begin(),
             [shift = stream.shift](qint16 sample) { return FLAC__int32(sample) * (1 << shift); });
+    return handOver();
+}
+
+Status FlacEncoder::encodeWide(std::span<const qint32> samples)
+{
+    if (Status status = checkInput(samples.size()); !status)
+        return status;
+    Stream& stream = *m_stream;
+    stream.wide.resize(samples.size());
+    // Rounded to the output's depth: exact for a source of that depth, whose lower bits are
+    // zero, and the nearest value for deeper or floating-point ones.
+    const int drop = 32 - m_settings.bitsPerSample;
+    const qint64 half = qint64(1) << (drop - 1);
+    const qint64 highest = (qint64(1) << (m_settings.bitsPerSample - 1)) - 1;
+    std::transform(samples.begin(), samples.end(), stream.wide.begin(), [=](qint32 sample) {
+        return FLAC__int32(std::min((qint64(sample) + half) >> drop, highest));
+    });
+    return handOver();
+}
+
+Status FlacEncoder::checkInput(size_t sampleCount) const
+{
+    if (!m_stream)
+        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
+    return checkWholeFrames("FLAC", m_stream->file.shownPath(), sampleCount, m_settings.channels);
+}
+
+Status FlacEncoder::handOver()
+{
+    Stream& stream = *m_stream;
     // libFLAC works on one block while the caller decodes the next: encoding takes most of a
     // conversion's time, and this way reading the source costs none of it.
     if (!stream.waitForEncoded())
         return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
     std::swap(stream.wide, stream.encoding);
-    const auto frames = unsigned(samples.size() / channels);
+    const auto frames = unsigned(stream.encoding.size() / size_t(m_settings.channels));
     stream.encoded = std::async(std::launch::async, [&stream, frames] {
         return bool(FLAC__stream_encoder_process_interleaved(stream.encoder.get(),
                                                              stream.encoding.data(), frames));
