@@ -1,0 +1,189 @@
+#include "common/codecs/flacjoiner.h"
+
+#include "common/codecs/flacsegment.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace tunevale {
+
+namespace {
+
+// "fLaC", the stream information block's header and its 34 bytes.
+constexpr size_t kStreamInfoEnd = 4 + 4 + 34;
+constexpr size_t kFrameSizesAt = 12;
+constexpr size_t kTotalSamplesAt = 21;
+constexpr size_t kMd5At = 26;
+
+constexpr std::array<quint8, 256> crc8Table()
+{
+    std::array<quint8, 256> table{};
+    for (unsigned value = 0; value < 256; ++value) {
+        unsigned crc = value;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80) ? ((crc << 1) ^ 0x07) & 0xff : (crc << 1) & 0xff;
+        table[value] = quint8(crc);
+    }
+    return table;
+}
+
+constexpr std::array<quint16, 256> crc16Table()
+{
+    std::array<quint16, 256> table{};
+    for (unsigned value = 0; value < 256; ++value) {
+        unsigned crc = value << 8;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? ((crc << 1) ^ 0x8005) & 0xffff : (crc << 1) & 0xffff;
+        table[value] = quint16(crc);
+    }
+    return table;
+}
+
+constexpr auto kCrc8 = crc8Table();
+constexpr auto kCrc16 = crc16Table();
+
+quint8 crc8(std::span<const unsigned char> bytes)
+{
+    quint8 crc = 0;
+    for (const unsigned char byte : bytes)
+        crc = kCrc8[crc ^ byte];
+    return crc;
+}
+
+quint16 crc16(std::span<const unsigned char> bytes)
+{
+    quint16 crc = 0;
+    for (const unsigned char byte : bytes)
+        crc = quint16((crc << 8) ^ kCrc16[(crc >> 8) ^ byte]);
+    return crc;
+}
+
+// The length of the UTF-8-style number starting with first; 0 when first cannot start one.
+size_t codedLength(unsigned char first)
+{
+    if (first < 0x80)
+        return 1;
+    for (size_t length = 2; length <= 7; ++length) {
+        const unsigned mask = 0xffu << (7 - length);
+        if ((first & (mask & 0xff)) == ((mask << 1) & 0xff))
+            return length;
+    }
+    return 0;
+}
+
+void appendCoded(std::vector<unsigned char>& out, quint64 number)
+{
+    if (number < 0x80) {
+        out.push_back(static_cast<unsigned char>(number));
+        return;
+    }
+    size_t length = 2;
+    while (length < 7 && number >= (quint64(1) << (5 * length + 1)))
+        ++length;
+    const unsigned char lead = static_cast<unsigned char>(0xff00 >> length);
+    out.push_back(static_cast<unsigned char>(lead | (number >> (6 * (length - 1)))));
+    for (size_t i = length - 1; i > 0; --i)
+        out.push_back(static_cast<unsigned char>(0x80 | ((number >> (6 * (i - 1))) & 0x3f)));
+}
+
+void putBigEndian24(unsigned char* at, size_t value)
+{
+    at[0] = static_cast<unsigned char>(value >> 16);
+    at[1] = static_cast<unsigned char>(value >> 8);
+    at[2] = static_cast<unsigned char>(value);
+}
+
+} // namespace
+
+std::optional<std::vector<unsigned char>>
+FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
+{
+    // Sync code and a fixed block size, the codes of block size and rate, then the number.
+    if (frame.size() < 8 || frame[0] != 0xff || frame[1] != 0xf8)
+        return std::nullopt;
+    const size_t numberLength = codedLength(frame[4]);
+    const unsigned blockCode = frame[2] >> 4;
+    const unsigned rateCode = frame[2] & 0x0f;
+    const size_t extra = (blockCode == 6   ? 1
+                          : blockCode == 7 ? 2
+                                           : 0) +
+                         (rateCode == 12                     ? 1
+                          : rateCode >= 13 && rateCode <= 14 ? 2
+                                                             : 0);
+    const size_t headerEnd = 4 + numberLength + extra; // where the header's checksum is
+    if (numberLength == 0 || headerEnd + 3 > frame.size() ||
+        crc8(frame.first(headerEnd)) != frame[headerEnd])
+        return std::nullopt;
+
+    std::vector<unsigned char> out;
+    out.reserve(frame.size() + 6);
+    out.insert(out.end(), frame.begin(), frame.begin() + 4);
+    appendCoded(out, number);
+    out.insert(out.end(), frame.begin() + std::ptrdiff_t(4 + numberLength),
+               frame.begin() + std::ptrdiff_t(headerEnd));
+    out.push_back(crc8(out));
+    out.insert(out.end(), frame.begin() + std::ptrdiff_t(headerEnd + 1), frame.end() - 2);
+    const quint16 crc = crc16(out);
+    out.push_back(static_cast<unsigned char>(crc >> 8));
+    out.push_back(static_cast<unsigned char>(crc));
+    return out;
+}
+
+std::optional<std::vector<unsigned char>> FlacJoiner::append(const FlacSegment& segment)
+{
+    if (m_head.empty()) {
+        if (segment.head().size() < kStreamInfoEnd ||
+            std::memcmp(segment.head().data(), "fLaC", 4) != 0)
+            return std::nullopt;
+        m_head = segment.head();
+        m_channels = ((m_head[20] >> 1) & 0x07) + 1;
+    }
+    std::vector<unsigned char> out;
+    out.reserve(segment.frames().size() + segment.frameEnds().size() * 2);
+    size_t start = 0;
+    for (const size_t end : segment.frameEnds()) {
+        const std::span<const unsigned char> frame(segment.frames().data() + start, end - start);
+        const auto renumbered = FlacJoiner::renumbered(frame, m_frames);
+        if (!renumbered)
+            return std::nullopt;
+        out.insert(out.end(), renumbered->begin(), renumbered->end());
+        m_smallestFrame =
+            m_frames == 0 ? renumbered->size() : std::min(m_smallestFrame, renumbered->size());
+        m_largestFrame = std::max(m_largestFrame, renumbered->size());
+        ++m_frames;
+        start = end;
+    }
+    // FLAC's checksum covers the samples as little-endian integers, interleaved.
+    const std::vector<qint16>& samples = segment.samples();
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        m_md5.addData(QByteArrayView(reinterpret_cast<const char*>(samples.data()),
+                                     qsizetype(samples.size() * sizeof(qint16))));
+    } else {
+        std::vector<qint16> little(samples.size());
+        qToLittleEndian<qint16>(samples.data(), qsizetype(samples.size()), little.data());
+        m_md5.addData(QByteArrayView(reinterpret_cast<const char*>(little.data()),
+                                     qsizetype(little.size() * sizeof(qint16))));
+    }
+    m_samples += samples.size() / size_t(std::max(1, m_channels));
+    return out;
+}
+
+std::vector<unsigned char> FlacJoiner::finish()
+{
+    std::vector<unsigned char> head = m_head;
+    if (head.empty())
+        return head;
+    putBigEndian24(head.data() + kFrameSizesAt, m_smallestFrame);
+    putBigEndian24(head.data() + kFrameSizesAt + 3, m_largestFrame);
+    head[kTotalSamplesAt] =
+        static_cast<unsigned char>((head[kTotalSamplesAt] & 0xf0) | ((m_samples >> 32) & 0x0f));
+    qToBigEndian<quint32>(quint32(m_samples), head.data() + kTotalSamplesAt + 1);
+    const QByteArray md5 = m_md5.result();
+    std::memcpy(head.data() + kMd5At, md5.constData(), 16);
+    return head;
+}
+
+} // namespace tunevale
