@@ -44,9 +44,19 @@ FlacSegment& FlacSegment::operator=(FlacSegment&&) noexcept = default;
 
 int FlacSegment::blockSize(const FlacSettings& settings)
 {
+    // libFLAC picks the block size from the level only when a stream starts.
     const StreamEncoderPtr encoder(FLAC__stream_encoder_new());
-    if (!encoder || !FLAC__stream_encoder_set_compression_level(
-                        encoder.get(), unsigned(settings.compressionLevel)))
+    const auto discard = [](const FLAC__StreamEncoder*, const FLAC__byte[], size_t, uint32_t,
+                            uint32_t, void*) {
+        return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
+    };
+    if (!encoder ||
+        !FLAC__stream_encoder_set_compression_level(encoder.get(),
+                                                    unsigned(settings.compressionLevel)) ||
+        !FLAC__stream_encoder_set_channels(encoder.get(), unsigned(settings.channels)) ||
+        !FLAC__stream_encoder_set_sample_rate(encoder.get(), unsigned(settings.sampleRate)) ||
+        FLAC__stream_encoder_init_stream(encoder.get(), discard, nullptr, nullptr, nullptr,
+                                         nullptr) != FLAC__STREAM_ENCODER_INIT_STATUS_OK)
         return 0;
     return int(FLAC__stream_encoder_get_blocksize(encoder.get()));
 }
