@@ -37,10 +37,14 @@ TEST(FlacJoiner, RenumbersFramesWhateverLengthTheNumberTakes)
     const std::span<const unsigned char> frames(segment.frames());
     const auto second =
         frames.subspan(segment.frameEnds()[0], segment.frameEnds()[1] - segment.frameEnds()[0]);
-    for (const quint64 number : {quint64(0), quint64(127), quint64(128), quint64(5000),
-                                 quint64(70000), quint64(3000000), quint64(0x7fffffff)}) {
+    // Numbers and the bytes their coding takes beyond frame 1's one byte.
+    const std::pair<quint64, size_t> numbers[] = {{0, 0},       {127, 0},       {128, 1},
+                                                  {2047, 1},    {2048, 2},      {70000, 3},
+                                                  {3000000, 4}, {0x7fffffff, 5}};
+    for (const auto& [number, longer] : numbers) {
         const auto renumbered = FlacJoiner::renumbered(second, number);
         ASSERT_TRUE(renumbered) << number;
+        EXPECT_EQ(renumbered->size(), second.size() + longer) << number;
         const auto back = FlacJoiner::renumbered(*renumbered, 1);
         ASSERT_TRUE(back) << number;
         EXPECT_TRUE(std::equal(back->begin(), back->end(), second.begin(), second.end())) << number;
