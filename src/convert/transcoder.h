@@ -47,7 +47,7 @@ class Transcoder {
 public:
     Transcoder(AudioFile& reader, AudioFile& writer);
 
-    // Threads one file may use (default 1). With two or more, a long file to MP3 or WAV is
+    // Threads one file may use (default 1). With two or more, a long file to MP3, WAV or FLAC is
     // converted in segments on that many threads; otherwise it streams on the caller's.
     void setThreads(int threads) { m_threads = threads; }
 
