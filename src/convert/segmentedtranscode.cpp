@@ -443,6 +443,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         segment.piece.bytes.reserve(size_t(samples / plan.frameSamples + 1) * kMaxFrameBytes);
     } else if (status && flac) {
         status = segment.flac.open(plan.flac, plan.shownPath);
+        segment.flac.reserve((segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
+                             segment.readFrom);
     } else if (status) {
         // Each segment writes its own stretch of the data chunk through its own handle.
         status = openOutput(plan.output, plan.shownPath, wav);

@@ -2,8 +2,14 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
+
+// Exported by libFLAC since 1.1.3, though its header sits with the library's protected part.
+extern "C" FLAC_API FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder,
+                                                               FLAC__bool value);
 
 namespace tunevale {
 
@@ -72,7 +78,10 @@ Status FlacSegment::open(const FlacSettings& settings, const QString& shownPath)
     state->padding->length = kPaddingBytes;
     FLAC__StreamEncoder* encoder = state->encoder.get();
     FLAC__StreamMetadata* metadata[] = {state->padding.get()};
+    // The joined stream's checksum covers all segments in order (FlacJoiner): each encoder's own
+    // would be thrown away.
     const bool configured =
+        FLAC__stream_encoder_set_do_md5(encoder, false) &&
         FLAC__stream_encoder_set_verify(encoder, settings.verify) &&
         FLAC__stream_encoder_set_compression_level(encoder, unsigned(settings.compressionLevel)) &&
         FLAC__stream_encoder_set_channels(encoder, unsigned(settings.channels)) &&
@@ -97,6 +106,14 @@ Status FlacSegment::open(const FlacSettings& settings, const QString& shownPath)
     m_channels = settings.channels;
     m_encoder = std::move(state);
     return {};
+}
+
+void FlacSegment::reserve(qint64 frames)
+{
+    const auto samples = size_t(std::max<qint64>(0, frames)) * size_t(m_channels);
+    m_samples.reserve(samples);
+    // FLAC stores a block verbatim when nothing smaller is found, plus headers.
+    m_frames.reserve(samples * sizeof(qint16) + samples / 256 + 64);
 }
 
 Status FlacSegment::encode(std::span<const qint16> samples)

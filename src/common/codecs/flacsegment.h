@@ -24,6 +24,8 @@ public:
     // Starts encoding 16-bit samples with resolved settings (nothing following the source);
     // messages name shownPath.
     Status open(const FlacSettings& settings, const QString& shownPath);
+    // Makes room for frames samples per channel at once, after open().
+    void reserve(qint64 frames);
     // Whole frames of interleaved samples; they are kept too, for the stream's checksum.
     Status encode(std::span<const qint16> samples);
     // Encodes what is left as a last, shorter block.
