@@ -61,6 +61,34 @@ quint16 crc16(std::span<const unsigned char> bytes)
     return crc;
 }
 
+// a times b modulo the CRC-16 polynomial x^16 + x^15 + x^2 + 1, in GF(2).
+quint16 mulMod(quint16 a, quint16 b)
+{
+    quint32 product = 0;
+    for (int bit = 15; bit >= 0; --bit) {
+        product <<= 1;
+        if (product & 0x10000)
+            product ^= 0x18005;
+        if ((b >> bit) & 1)
+            product ^= a;
+    }
+    return quint16(product);
+}
+
+// x^(8 * bytes) modulo the CRC-16 polynomial: what appending that many bytes multiplies a
+// checksum by.
+quint16 shiftFor(size_t bytes)
+{
+    quint16 result = 1;
+    quint16 base = 2;
+    for (quint64 exponent = quint64(bytes) * 8; exponent > 0; exponent >>= 1) {
+        if (exponent & 1)
+            result = mulMod(result, base);
+        base = mulMod(base, base);
+    }
+    return result;
+}
+
 // The length of the UTF-8-style number starting with first; 0 when first cannot start one.
 size_t codedLength(unsigned char first)
 {
@@ -125,8 +153,15 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(4 + numberLength),
                frame.begin() + std::ptrdiff_t(headerEnd));
     out.push_back(crc8(out));
+    const size_t newHeaderBytes = out.size();
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(headerEnd + 1), frame.end() - 2);
-    const quint16 crc = crc16(out);
+    // The frame's checksum is linear in its bytes, and only the header changed: the old
+    // checksum, less the old header's share, plus the new one's, both carried past the rest.
+    const size_t rest = out.size() - newHeaderBytes;
+    const quint16 oldCrc = quint16((frame[frame.size() - 2] << 8) | frame[frame.size() - 1]);
+    const quint16 headerChange =
+        crc16(frame.first(headerEnd + 1)) ^ crc16(std::span(out).first(newHeaderBytes));
+    const quint16 crc = oldCrc ^ mulMod(headerChange, shiftFor(rest));
     out.push_back(static_cast<unsigned char>(crc >> 8));
     out.push_back(static_cast<unsigned char>(crc));
     return out;
