@@ -44,7 +44,12 @@ struct FlacSegment::Encoder {
 };
 
 FlacSegment::FlacSegment() = default;
-FlacSegment::~FlacSegment() = default;
+FlacSegment::~FlacSegment()
+{
+    // An encoder abandoned half-way may still hand over frames while it goes: before the
+    // buffers it writes to.
+    m_encoder.reset();
+}
 FlacSegment::FlacSegment(FlacSegment&&) noexcept = default;
 FlacSegment& FlacSegment::operator=(FlacSegment&&) noexcept = default;
 
