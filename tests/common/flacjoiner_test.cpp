@@ -1,5 +1,8 @@
 #include "common/codecs/flacjoiner.h"
 
+#include "common/audio/streamlength.h"
+#include "common/codecs/flacframes.h"
+
 #include "common/audio/audiofile.h"
 #include "common/codecs/flacsegment.h"
 #include "convert/segmentedtranscode.h"
@@ -53,6 +56,41 @@ TEST(FlacJoiner, RenumbersFramesWhateverLengthTheNumberTakes)
     damaged[3] ^= 0x10; // the header's checksum no longer fits
     EXPECT_FALSE(FlacJoiner::renumbered(damaged, 1));
     EXPECT_FALSE(FlacJoiner::renumbered(frames.first(4), 1));
+}
+
+// The last frame tells the stream's length, when it is whole and ends the bytes; a cut FLAC
+// file is measured by reading it all, as any other.
+TEST(FlacFrames, LastFrameTellsTheLengthOnlyWhenWhole)
+{
+    const qint64 samples = 44100 * 30 + 1234; // past 127 frames: two-byte frame numbers
+    FlacSegment segment;
+    ASSERT_TRUE(segment.open({5, 44100, 1, 16, false}, QStringLiteral("x.flac")));
+    std::vector<qint16> pcm = test::noise(44100, 1, 31.0, 2);
+    pcm.resize(size_t(samples));
+    ASSERT_TRUE(segment.encode(pcm));
+    ASSERT_TRUE(segment.finish());
+    const std::span<const unsigned char> frames(segment.frames());
+    EXPECT_EQ(flacSamplesFromTail(frames, 4096), quint64(samples));
+    EXPECT_FALSE(flacSamplesFromTail(frames.first(frames.size() - 1), 4096));
+    EXPECT_FALSE(flacSamplesFromTail(frames.first(segment.frameEnds()[200] + 3), 4096));
+
+    const test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("whole.flac"));
+    std::vector<qint16> stereo(pcm.size() * 2);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        stereo[2 * i] = stereo[2 * i + 1] = pcm[i];
+    ASSERT_TRUE(test::writePcmWav(dir.file(QStringLiteral("s.wav")), stereo, 44100, 2));
+    AudioFile reader;
+    AudioFile writer;
+    ASSERT_TRUE(Transcoder(reader, writer).transcodeFile(dir.file(QStringLiteral("s.wav")), path));
+    StreamLength length;
+    ASSERT_TRUE(measureStreamLength(path, length));
+    EXPECT_DOUBLE_EQ(length.seconds, double(samples) / 44100);
+    QByteArray bytes = test::fileBytes(path);
+    bytes.chop(bytes.size() / 3);
+    ASSERT_TRUE(test::writeFileBytes(path, bytes));
+    ASSERT_TRUE(measureStreamLength(path, length));
+    EXPECT_LT(length.seconds, 22.0);
 }
 
 struct FlacSplitCase {

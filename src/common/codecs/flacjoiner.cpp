@@ -1,5 +1,6 @@
 #include "common/codecs/flacjoiner.h"
 
+#include "common/codecs/flacframes.h"
 #include "common/codecs/flacsegment.h"
 
 #include <QtEndian>
@@ -17,49 +18,6 @@ constexpr size_t kStreamInfoEnd = 4 + 4 + 34;
 constexpr size_t kFrameSizesAt = 12;
 constexpr size_t kTotalSamplesAt = 21;
 constexpr size_t kMd5At = 26;
-
-constexpr std::array<quint8, 256> crc8Table()
-{
-    std::array<quint8, 256> table{};
-    for (unsigned value = 0; value < 256; ++value) {
-        unsigned crc = value;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x80) ? ((crc << 1) ^ 0x07) & 0xff : (crc << 1) & 0xff;
-        table[value] = quint8(crc);
-    }
-    return table;
-}
-
-constexpr std::array<quint16, 256> crc16Table()
-{
-    std::array<quint16, 256> table{};
-    for (unsigned value = 0; value < 256; ++value) {
-        unsigned crc = value << 8;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? ((crc << 1) ^ 0x8005) & 0xffff : (crc << 1) & 0xffff;
-        table[value] = quint16(crc);
-    }
-    return table;
-}
-
-constexpr auto kCrc8 = crc8Table();
-constexpr auto kCrc16 = crc16Table();
-
-quint8 crc8(std::span<const unsigned char> bytes)
-{
-    quint8 crc = 0;
-    for (const unsigned char byte : bytes)
-        crc = kCrc8[crc ^ byte];
-    return crc;
-}
-
-quint16 crc16(std::span<const unsigned char> bytes)
-{
-    quint16 crc = 0;
-    for (const unsigned char byte : bytes)
-        crc = quint16((crc << 8) ^ kCrc16[(crc >> 8) ^ byte]);
-    return crc;
-}
 
 // a times b modulo the CRC-16 polynomial x^16 + x^15 + x^2 + 1, in GF(2).
 quint16 mulMod(quint16 a, quint16 b)
@@ -87,19 +45,6 @@ quint16 shiftFor(size_t bytes)
         base = mulMod(base, base);
     }
     return result;
-}
-
-// The length of the UTF-8-style number starting with first; 0 when first cannot start one.
-size_t codedLength(unsigned char first)
-{
-    if (first < 0x80)
-        return 1;
-    for (size_t length = 2; length <= 7; ++length) {
-        const unsigned mask = 0xffu << (7 - length);
-        if ((first & (mask & 0xff)) == ((mask << 1) & 0xff))
-            return length;
-    }
-    return 0;
 }
 
 void appendCoded(std::vector<unsigned char>& out, quint64 number)
@@ -132,7 +77,7 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
     // Sync code and a fixed block size, the codes of block size and rate, then the number.
     if (frame.size() < 8 || frame[0] != 0xff || frame[1] != 0xf8)
         return std::nullopt;
-    const size_t numberLength = codedLength(frame[4]);
+    const size_t numberLength = flacCodedNumberLength(frame[4]);
     const unsigned blockCode = frame[2] >> 4;
     const unsigned rateCode = frame[2] & 0x0f;
     const size_t extra = (blockCode == 6   ? 1
@@ -143,7 +88,7 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
                                                              : 0);
     const size_t headerEnd = 4 + numberLength + extra; // where the header's checksum is
     if (numberLength == 0 || headerEnd + 3 > frame.size() ||
-        crc8(frame.first(headerEnd)) != frame[headerEnd])
+        flacCrc8(frame.first(headerEnd)) != frame[headerEnd])
         return std::nullopt;
 
     std::vector<unsigned char> out;
@@ -152,7 +97,7 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
     appendCoded(out, number);
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(4 + numberLength),
                frame.begin() + std::ptrdiff_t(headerEnd));
-    out.push_back(crc8(out));
+    out.push_back(flacCrc8(out));
     const size_t newHeaderBytes = out.size();
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(headerEnd + 1), frame.end() - 2);
     // The frame's checksum is linear in its bytes, and only the header changed: the old
@@ -160,7 +105,7 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
     const size_t rest = out.size() - newHeaderBytes;
     const quint16 oldCrc = quint16((frame[frame.size() - 2] << 8) | frame[frame.size() - 1]);
     const quint16 headerChange =
-        crc16(frame.first(headerEnd + 1)) ^ crc16(std::span(out).first(newHeaderBytes));
+        flacCrc16(frame.first(headerEnd + 1)) ^ flacCrc16(std::span(out).first(newHeaderBytes));
     const quint16 crc = oldCrc ^ mulMod(headerChange, shiftFor(rest));
     out.push_back(static_cast<unsigned char>(crc >> 8));
     out.push_back(static_cast<unsigned char>(crc));
