@@ -6,7 +6,6 @@
 #include <FLAC/stream_encoder.h>
 
 #include <algorithm>
-#include <future>
 
 namespace tunevale {
 
@@ -91,15 +90,9 @@ struct FlacEncoder::Stream {
     OutputStream file;
     std::unique_ptr<FLAC__StreamEncoder, StreamEncoderDeleter> encoder;
     std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter> padding; // read by the encoder
-    std::vector<FLAC__int32> wide;                                  // the block being filled
-    std::vector<FLAC__int32> encoding; // the block libFLAC is working on
-    quint64 position = 0;              // where the next byte goes
-    int shift = 0;                     // 16-bit samples to the output's depth
-    // Declared last, so it is waited for before anything it uses goes away.
-    std::future<bool> encoded;
-
-    // Whether the block handed over last was encoded; true when none is pending.
-    bool waitForEncoded() { return !encoded.valid() || encoded.get(); }
+    std::vector<FLAC__int32> wide; // the block in the encoder's sample type
+    quint64 position = 0;          // where the next byte goes
+    int shift = 0;                 // 16-bit samples to the output's depth
 
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte data[],
                                                 size_t bytes, uint32_t, uint32_t, void* client)
@@ -239,16 +232,11 @@ Status FlacEncoder::checkInput(size_t sampleCount) const
 Status FlacEncoder::handOver()
 {
     Stream& stream = *m_stream;
-    // libFLAC works on one block while the caller decodes the next: encoding takes most of a
-    // conversion's time, and this way reading the source costs none of it.
-    if (!stream.waitForEncoded())
+    // One call per block: libFLAC copies the samples into its own frame buffer anyway, so
+    // smaller calls only add overhead.
+    const auto frames = unsigned(stream.wide.size() / size_t(m_settings.channels));
+    if (!FLAC__stream_encoder_process_interleaved(stream.encoder.get(), stream.wide.data(), frames))
         return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
-    std::swap(stream.wide, stream.encoding);
-    const auto frames = unsigned(stream.encoding.size() / size_t(m_settings.channels));
-    stream.encoded = std::async(std::launch::async, [&stream, frames] {
-        return bool(FLAC__stream_encoder_process_interleaved(stream.encoder.get(),
-                                                             stream.encoding.data(), frames));
-    });
     return {};
 }
 
@@ -259,9 +247,7 @@ Status FlacEncoder::finish()
     // Whatever happens next, the file is closed and this encoder done with it.
     const std::unique_ptr<Stream> stream = std::move(m_stream);
     Status status;
-    if (!stream->waitForEncoded())
-        status = stream->failure(QStringLiteral("Cannot encode FLAC audio for"));
-    else if (!FLAC__stream_encoder_finish(stream->encoder.get()))
+    if (!FLAC__stream_encoder_finish(stream->encoder.get()))
         status = stream->failure(QStringLiteral("Cannot finish"));
     return stream->file.close(status);
 }

@@ -30,7 +30,7 @@ public:
 private:
     struct Stream;
     Status checkInput(size_t sampleCount) const;
-    // Encodes the block filled in the stream's buffer.
+    // Encodes the block in the stream's buffer.
     Status handOver();
 
     FlacSettings m_settings;
