@@ -277,8 +277,7 @@ public:
     // joined is false when the segment's frames cannot be renumbered into the stream.
     Status append(const Segment& segment, bool& joined)
     {
-        const auto frames = m_joiner.append(segment.flac);
-        joined = frames.has_value();
+        joined = m_joiner.append(segment.flac, m_frames);
         if (!joined)
             return {};
         const std::vector<unsigned char>& head = segment.flac.head();
@@ -286,7 +285,7 @@ public:
             !m_file.write(reinterpret_cast<const char*>(head.data()), qint64(head.size())))
             return m_file.failure();
         m_started = true;
-        if (!m_file.write(reinterpret_cast<const char*>(frames->data()), qint64(frames->size())))
+        if (!m_file.write(reinterpret_cast<const char*>(m_frames.data()), qint64(m_frames.size())))
             return m_file.failure();
         return {};
     }
@@ -305,6 +304,7 @@ public:
 private:
     OutputStream m_file;
     FlacJoiner m_joiner;
+    std::vector<unsigned char> m_frames; // one segment's, kept for the next to reuse its pages
     bool m_started = false;
 };
 

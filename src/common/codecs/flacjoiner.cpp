@@ -74,9 +74,18 @@ void putBigEndian24(unsigned char* at, size_t value)
 std::optional<std::vector<unsigned char>>
 FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
 {
+    std::vector<unsigned char> out;
+    if (!appendRenumbered(frame, number, out))
+        return std::nullopt;
+    return out;
+}
+
+bool FlacJoiner::appendRenumbered(std::span<const unsigned char> frame, quint64 number,
+                                  std::vector<unsigned char>& out)
+{
     // Sync code and a fixed block size, the codes of block size and rate, then the number.
     if (frame.size() < 8 || frame[0] != 0xff || frame[1] != 0xf8)
-        return std::nullopt;
+        return false;
     const size_t numberLength = flacCodedNumberLength(frame[4]);
     const unsigned blockCode = frame[2] >> 4;
     const unsigned rateCode = frame[2] & 0x0f;
@@ -89,50 +98,48 @@ FlacJoiner::renumbered(std::span<const unsigned char> frame, quint64 number)
     const size_t headerEnd = 4 + numberLength + extra; // where the header's checksum is
     if (numberLength == 0 || headerEnd + 3 > frame.size() ||
         flacCrc8(frame.first(headerEnd)) != frame[headerEnd])
-        return std::nullopt;
+        return false;
 
-    std::vector<unsigned char> out;
-    out.reserve(frame.size() + 6);
+    const size_t begin = out.size();
     out.insert(out.end(), frame.begin(), frame.begin() + 4);
     appendCoded(out, number);
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(4 + numberLength),
                frame.begin() + std::ptrdiff_t(headerEnd));
-    out.push_back(flacCrc8(out));
-    const size_t newHeaderBytes = out.size();
+    out.push_back(flacCrc8(std::span(out).subspan(begin)));
+    const size_t newHeaderBytes = out.size() - begin;
     out.insert(out.end(), frame.begin() + std::ptrdiff_t(headerEnd + 1), frame.end() - 2);
     // The frame's checksum is linear in its bytes, and only the header changed: the old
     // checksum, less the old header's share, plus the new one's, both carried past the rest.
-    const size_t rest = out.size() - newHeaderBytes;
+    const size_t rest = out.size() - begin - newHeaderBytes;
     const quint16 oldCrc = quint16((frame[frame.size() - 2] << 8) | frame[frame.size() - 1]);
-    const quint16 headerChange =
-        flacCrc16(frame.first(headerEnd + 1)) ^ flacCrc16(std::span(out).first(newHeaderBytes));
+    const quint16 headerChange = flacCrc16(frame.first(headerEnd + 1)) ^
+                                 flacCrc16(std::span(out).subspan(begin, newHeaderBytes));
     const quint16 crc = oldCrc ^ mulMod(headerChange, shiftFor(rest));
     out.push_back(static_cast<unsigned char>(crc >> 8));
     out.push_back(static_cast<unsigned char>(crc));
-    return out;
+    return true;
 }
 
-std::optional<std::vector<unsigned char>> FlacJoiner::append(const FlacSegment& segment)
+bool FlacJoiner::append(const FlacSegment& segment, std::vector<unsigned char>& out)
 {
+    out.clear();
     if (m_head.empty()) {
         if (segment.head().size() < kStreamInfoEnd ||
             std::memcmp(segment.head().data(), "fLaC", 4) != 0)
-            return std::nullopt;
+            return false;
         m_head = segment.head();
         m_channels = ((m_head[20] >> 1) & 0x07) + 1;
     }
-    std::vector<unsigned char> out;
     out.reserve(segment.frames().size() + segment.frameEnds().size() * 2);
     size_t start = 0;
     for (const size_t end : segment.frameEnds()) {
         const std::span<const unsigned char> frame(segment.frames().data() + start, end - start);
-        const auto renumbered = FlacJoiner::renumbered(frame, m_frames);
-        if (!renumbered)
-            return std::nullopt;
-        out.insert(out.end(), renumbered->begin(), renumbered->end());
-        m_smallestFrame =
-            m_frames == 0 ? renumbered->size() : std::min(m_smallestFrame, renumbered->size());
-        m_largestFrame = std::max(m_largestFrame, renumbered->size());
+        const size_t before = out.size();
+        if (!appendRenumbered(frame, m_frames, out))
+            return false;
+        const size_t bytes = out.size() - before;
+        m_smallestFrame = m_frames == 0 ? bytes : std::min(m_smallestFrame, bytes);
+        m_largestFrame = std::max(m_largestFrame, bytes);
         ++m_frames;
         start = end;
     }
@@ -148,7 +155,7 @@ std::optional<std::vector<unsigned char>> FlacJoiner::append(const FlacSegment& 
                                      qsizetype(little.size() * sizeof(qint16))));
     }
     m_samples += samples.size() / size_t(std::max(1, m_channels));
-    return out;
+    return true;
 }
 
 std::vector<unsigned char> FlacJoiner::finish()

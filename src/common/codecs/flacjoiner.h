@@ -16,9 +16,9 @@ class FlacSegment;
 // sizes and the checksum of all samples in order).
 class FlacJoiner {
 public:
-    // Takes the next segment, in order; its frames as they belong in the stream, or nothing
-    // when they are not frames of a fixed-block stream.
-    std::optional<std::vector<unsigned char>> append(const FlacSegment& segment);
+    // Takes the next segment, in order, and replaces out with its frames as they belong in the
+    // stream; false when they are not frames of a fixed-block stream.
+    bool append(const FlacSegment& segment, std::vector<unsigned char>& out);
     // What precedes the audio: the first segment's head with its stream information made the
     // whole stream's. Once, after the last segment; empty when none was appended.
     std::vector<unsigned char> finish();
@@ -28,6 +28,9 @@ public:
     // when frame is not one.
     static std::optional<std::vector<unsigned char>>
     renumbered(std::span<const unsigned char> frame, quint64 number);
+    // The same, appended to out; false, out unchanged, when frame is not one.
+    static bool appendRenumbered(std::span<const unsigned char> frame, quint64 number,
+                                 std::vector<unsigned char>& out);
 
 private:
     std::vector<unsigned char> m_head;
