@@ -2,6 +2,8 @@
 
 #include "common/audio/audioreader.h"
 #include "common/audio/resampler.h"
+#include "common/codecs/flacjoiner.h"
+#include "common/codecs/flacsegment.h"
 #include "common/codecs/lamestream.h"
 #include "common/codecs/lametag.h"
 #include "common/codecs/mp3joiner.h"
@@ -197,6 +199,7 @@ struct SegmentedTranscode::Plan {
     qint64 totalSamples = 0; // per channel
     int frameSamples = 0;    // the grid segments are cut on
     WavLayout wavLayout = WavLayout::Classic;
+    FlacSettings flac;          // resolved for the source
     std::vector<qint64> starts; // first grid frame of each segment
 };
 
@@ -215,6 +218,7 @@ struct SegmentedTranscode::Segment {
     LoudnessMeter meter;
     Mp3Piece piece;
     std::vector<unsigned char> tag;
+    FlacSegment flac;
 };
 
 // The MP3 stream while the segments are joined: the frames no later seam changes go to the
@@ -282,6 +286,46 @@ private:
     qint64 m_end = 0;
 };
 
+// The FLAC stream while the segments are joined: each segment's frames go to the file as it is
+// appended, after the first one's head, which the end writes over with the whole stream's.
+class SegmentedTranscode::FlacOutput {
+public:
+    Status open(const Plan& plan) { return openOutput(plan.output, plan.shownPath, m_file); }
+
+    // joined is false when the segment's frames cannot be renumbered into the stream.
+    Status append(const Segment& segment, bool& joined)
+    {
+        joined = m_joiner.append(segment.flac, m_frames);
+        if (!joined)
+            return {};
+        const std::vector<unsigned char>& head = segment.flac.head();
+        if (!m_started &&
+            !m_file.write(reinterpret_cast<const char*>(head.data()), qint64(head.size())))
+            return m_file.failure();
+        m_started = true;
+        if (!m_file.write(reinterpret_cast<const char*>(m_frames.data()), qint64(m_frames.size())))
+            return m_file.failure();
+        return {};
+    }
+
+    Status finish()
+    {
+        Status status;
+        const std::vector<unsigned char> head = m_joiner.finish();
+        if (!head.empty() &&
+            (!m_file.seek(0) ||
+             !m_file.write(reinterpret_cast<const char*>(head.data()), qint64(head.size()))))
+            status = m_file.failure();
+        return m_file.close(status);
+    }
+
+private:
+    OutputStream m_file;
+    FlacJoiner m_joiner;
+    std::vector<unsigned char> m_frames; // one segment's, kept for the next to reuse its pages
+    bool m_started = false;
+};
+
 SegmentedTranscode::SegmentedTranscode(const OutputSettings& settings, int threads)
     : m_settings(settings)
     , m_threads(threads)
@@ -312,6 +356,14 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
         plan.frameSamples = mp3.sampleRate() >= 32000 ? 1152 : 576;
         // Settings LAME refuses are reported by the one-thread conversion.
         if (LameStream lame; !lame.open(mp3))
+            return {};
+    } else if (plan.splitting == Splitting::JoinedFlacFrames) {
+        plan.flac = m_settings.flac.resolvedFor(reader.sourceFormat());
+        plan.outputFormat = {plan.flac.sampleRate, plan.flac.channels};
+        plan.frameSamples = FlacSegment::blockSize(plan.flac);
+        // Deeper output keeps the source's own samples on one thread; bad settings are
+        // reported there too.
+        if (plan.flac.bitsPerSample != 16 || !plan.flac.validate() || plan.frameSamples <= 0)
             return {};
     } else {
         plan.outputFormat = {m_settings.wav.sampleRate, m_settings.wav.channels};
@@ -386,6 +438,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
     OutputStream wav;
     QByteArray packed;
     const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
+    const bool flac = plan.splitting == Splitting::JoinedFlacFrames;
     qint64 reached = 0;
     Status status = reader.open(plan.source);
     if (status)
@@ -403,6 +456,10 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         const qint64 samples = (segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
                                segment.readFrom + 2 * kPrerollFrames * plan.frameSamples;
         segment.piece.bytes.reserve(size_t(samples / plan.frameSamples + 1) * kMaxFrameBytes);
+    } else if (status && flac) {
+        status = segment.flac.open(plan.flac, plan.shownPath);
+        segment.flac.reserve((segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
+                             segment.readFrom);
     } else if (status) {
         // Each segment writes its own stretch of the data chunk through its own handle.
         status = openOutput(plan.output, plan.shownPath, wav);
@@ -445,6 +502,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         }
         if (status && mp3) {
             status = lame.encode(samples, segment.piece.bytes);
+        } else if (status && flac) {
+            status = segment.flac.encode(samples);
         } else if (status) {
             WavEncoder::pack(samples, m_settings.wav.bitsPerSample, packed);
             if (!wav.write(packed))
@@ -485,6 +544,9 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
             piece.frames.erase(piece.frames.begin());
         piece.firstFrame = segment.readFrom / plan.frameSamples;
     }
+    // Also after a stop: the output may end with this segment's finished part.
+    if (status && flac)
+        status = segment.flac.finish();
     if (wav.isOpen())
         status = wav.close(status);
     segment.status = status;
@@ -494,10 +556,14 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
                                        TranscodeObserver& observer, Outcome& outcome)
 {
     std::unique_ptr<Mp3Output> mp3;
+    std::unique_ptr<FlacOutput> flac;
     Status status;
     if (plan.splitting == Splitting::JoinedMp3Frames) {
         mp3 = std::make_unique<Mp3Output>(m_settings.mp3.writeVbrHeader());
         status = mp3->open(plan);
+    } else if (plan.splitting == Splitting::JoinedFlacFrames) {
+        flac = std::make_unique<FlacOutput>();
+        status = flac->open(plan);
     } else {
         status = startWav(plan);
     }
@@ -536,7 +602,7 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
         for (;;) {
             queue.wait(kProgressInterval);
             if (status && !stop) {
-                status = writeFinished(plan, segments, next, mp3.get(), outcome);
+                status = writeFinished(plan, segments, next, mp3.get(), flac.get(), outcome);
                 queue.written(next);
             }
             if (!status || failed || outcome == Outcome::NotApplicable)
@@ -559,11 +625,12 @@ Status SegmentedTranscode::runSegments(const Plan& plan, std::vector<Segment>& s
     }
     if (!status || outcome == Outcome::NotApplicable)
         return status;
-    return finish(plan, segments, next, mp3.get());
+    return finish(plan, segments, next, mp3.get(), flac.get());
 }
 
 Status SegmentedTranscode::writeFinished(const Plan& plan, std::vector<Segment>& segments,
-                                         size_t& next, Mp3Output* mp3, Outcome& outcome)
+                                         size_t& next, Mp3Output* mp3, FlacOutput* flac,
+                                         Outcome& outcome)
 {
     for (; next < segments.size(); ++next) {
         Segment& segment = segments[next];
@@ -577,6 +644,17 @@ Status SegmentedTranscode::writeFinished(const Plan& plan, std::vector<Segment>&
         }
         if (!segment.whole)
             return {};
+        if (flac) {
+            bool joined = false;
+            if (Status status = flac->append(segment, joined); !status)
+                return status;
+            if (!joined) {
+                outcome = Outcome::NotApplicable;
+                return {};
+            }
+            segment.flac = {};
+            continue;
+        }
         if (!mp3)
             continue;
         const bool last = next + 1 == segments.size();
@@ -610,11 +688,21 @@ Status SegmentedTranscode::writeFinished(const Plan& plan, std::vector<Segment>&
 }
 
 Status SegmentedTranscode::finish(const Plan& plan, std::vector<Segment>& segments, size_t next,
-                                  Mp3Output* mp3)
+                                  Mp3Output* mp3, FlacOutput* flac)
 {
     // After a stop the output ends with the next segment's finished part, when it follows.
     const Segment* tail =
         next < segments.size() && segments[next].finished ? &segments[next] : nullptr;
+    if (flac) {
+        bool joined = false;
+        if (tail) {
+            if (Status status = flac->append(*tail, joined); !status)
+                return status;
+        }
+        const Segment* last = joined ? tail : next > 0 ? &segments[next - 1] : nullptr;
+        m_framesWritten = last ? last->readFrom + last->samplesRead : 0;
+        return flac->finish();
+    }
     if (!mp3) {
         const Segment* last = tail ? tail : next > 0 ? &segments[next - 1] : nullptr;
         m_framesWritten = last ? last->readFrom + last->samplesRead : 0;

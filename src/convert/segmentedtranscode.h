@@ -70,6 +70,7 @@ private:
     struct Plan;
     struct Segment;
     class Mp3Output;
+    class FlacOutput;
     Status plan(const QString& source, const QString& output, const QString& namedAs, Plan& plan,
                 Outcome& outcome);
     Status runSegments(const Plan& plan, std::vector<Segment>& segments,
@@ -78,9 +79,10 @@ private:
     // Writes the finished segments from next on that can be written; MP3 joins each with
     // the one after it, so both must be finished.
     Status writeFinished(const Plan& plan, std::vector<Segment>& segments, size_t& next,
-                         Mp3Output* mp3, Outcome& outcome);
+                         Mp3Output* mp3, FlacOutput* flac, Outcome& outcome);
     // Ends the output after the segments written and, after a stop, the next one's part.
-    Status finish(const Plan& plan, std::vector<Segment>& segments, size_t next, Mp3Output* mp3);
+    Status finish(const Plan& plan, std::vector<Segment>& segments, size_t next, Mp3Output* mp3,
+                  FlacOutput* flac);
     Status startWav(const Plan& plan);
     Status finishWav(const Plan& plan, qint64 frames);
 

@@ -8,8 +8,10 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
+#include <type_traits>
 
 namespace tunevale {
 
@@ -60,10 +62,19 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     }
     if (status && !segmented)
         status = m_writer.setInputFormat(m_reader.sampleRate(), m_reader.channels());
+    // An output as deep as a deep source gets its samples whole, unless a gain changes them.
+    const bool wide = status && !segmented && m_writer.takesWideSamples() && m_gain == 1.0 &&
+                      m_reader.sourceFormat().bitsPerSample > 16;
+    if (wide) {
+        m_reader.setWideSamples(true);
+        status = m_reader.open(source);
+        m_reader.setWideSamples(false);
+    }
     if (status && !segmented && m_measureLoudness)
         status = m_meters.emplace_back().start(m_reader.sampleRate(), m_reader.channels());
     if (status && !segmented)
-        status = copyBlocks(report, copied);
+        status =
+            wide ? copyBlocks(report, copied, m_wideBlock) : copyBlocks(report, copied, m_block);
     if (status) {
         report.progressChanged(100);
         if (!segmented)
@@ -142,7 +153,8 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
     return status;
 }
 
-Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
+template <typename Sample>
+Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::vector<Sample>& block)
 {
     const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
     if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
@@ -153,28 +165,30 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
 
     double position = 0;
     for (;;) {
-        if (Status status = m_reader.read(blockSize, m_block); !status)
+        if (Status status = m_reader.read(blockSize, block); !status)
             return status;
-        if (m_block.empty())
+        if (block.empty())
             return {};
-        if (m_gain != 1.0)
-            applyGain(m_block, m_gain);
+        if constexpr (std::is_same_v<Sample, qint16>) {
+            if (m_gain != 1.0)
+                applyGain(block, m_gain);
+        }
         // Measured here rather than on a thread of its own: the meter costs less than handing
         // each block to a thread did.
         if (!m_meters.empty()) {
-            if (Status status = m_meters.front().add(m_block); !status)
+            if (Status status = measure(block); !status)
                 return status;
         }
-        if (Status status = m_writer.write(m_block); !status)
+        if (Status status = m_writer.write(std::span<const Sample>(block)); !status)
             return status;
         const int frameSize = m_reader.frameSize();
         if (frameSize > 0)
-            copied.frames += qint64(m_block.size()) / frameSize;
+            copied.frames += qint64(block.size()) / frameSize;
         // A source whose header states no length (a stream written to a pipe) converts
         // all the same, without a percentage.
         const qint64 total = m_reader.totalLength();
         if (frameSize > 0 && total > 0) {
-            position = std::min(position + double(m_block.size()) / frameSize, double(total));
+            position = std::min(position + double(block.size()) / frameSize, double(total));
             report.progressChanged(position / double(total) * 100.0);
         }
         report.yield();
@@ -184,6 +198,18 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied)
             copied.stopped = true;
             return {};
         }
+    }
+}
+
+template <typename Sample> Status Transcoder::measure(const std::vector<Sample>& block)
+{
+    if constexpr (std::is_same_v<Sample, qint16>) {
+        return m_meters.front().add(block);
+    } else {
+        m_narrowed.resize(block.size());
+        std::transform(block.begin(), block.end(), m_narrowed.begin(),
+                       [](Sample sample) { return qint16(sample >> (8 * sizeof(Sample) - 16)); });
+        return m_meters.front().add(m_narrowed);
     }
 }
 

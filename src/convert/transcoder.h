@@ -46,7 +46,7 @@ class Transcoder {
 public:
     Transcoder(AudioFile& reader, AudioFile& writer);
 
-    // Threads one file may use (default 1). With two or more, a long file to MP3 or WAV is
+    // Threads one file may use (default 1). With two or more, a long file to MP3, WAV or FLAC is
     // converted in segments on that many threads; otherwise it streams on the caller's.
     void setThreads(int threads) { m_threads = threads; }
 
@@ -87,7 +87,11 @@ private:
         qint64 frames = 0;
         bool stopped = false;
     };
-    Status copyBlocks(TranscodeObserver& observer, Copied& copied);
+    // Sample is qint16, or qint32 when the reader and the writer take deep samples whole.
+    template <typename Sample>
+    Status copyBlocks(TranscodeObserver& observer, Copied& copied, std::vector<Sample>& block);
+    // Adds a block to the loudness meter, which works on 16 bits (ample for a loudness figure).
+    template <typename Sample> Status measure(const std::vector<Sample>& block);
     // Converts on several threads into written; done is false when the file does not split.
     Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
                               TranscodeObserver& report, Copied& copied, bool& done);
@@ -103,6 +107,8 @@ private:
     double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;
+    std::vector<qint32> m_wideBlock;
+    std::vector<qint16> m_narrowed; // a deep block narrowed for the meter
 };
 
 } // namespace tunevale

@@ -133,6 +133,66 @@ TEST(FlacOutput, ConversionKeepsTheSourcesSamples)
     EXPECT_EQ(test::probeStream(output)[QStringLiteral("sample_rate")], QStringLiteral("48000"));
 }
 
+// A write that fails, however early or late in the stream, is the file's failure, named.
+TEST(FlacOutput, FullDiskFailsNamingTheFile)
+{
+    const test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("full.flac"));
+    for (const double seconds : {0.05, 4.0}) {
+        FlacEncoder encoder({}, {});
+        const Status status = test::encodeInBlocks(encoder, path, test::noise(44100, 2, seconds),
+                                                   test::openFullDevice());
+        EXPECT_EQ(status.message(),
+                  QStringLiteral("Cannot write %1: No space left on device").arg(path))
+            << seconds << " s";
+    }
+}
+
+struct DeepSource {
+    const char* name;
+    const char* codec; // the source WAV's sample format
+    qint64 tolerance;  // on the 32-bit scale: 0 for exact, half a 24-bit step for rounding
+};
+
+class FlacDeepSource : public testing::TestWithParam<DeepSource> {};
+
+// A 24-bit source reaches the file sample for sample; a floating-point one is rounded to the
+// nearest 24-bit value, not cut to 16 bits.
+TEST_P(FlacDeepSource, ConvertsTo24BitWithEverySourceBit)
+{
+    const DeepSource& param = GetParam();
+    const test::TempDir dir;
+    const QString source = dir.file(QStringLiteral("deep.wav"));
+    ASSERT_TRUE(test::runFfmpeg(
+        test::args({"-f", "lavfi", "-i", "anoisesrc=color=pink:amplitude=0.5:r=48000:d=2.5", "-ac",
+                    "2", "-c:a"}) +
+        QStringList{QString::fromLatin1(param.codec), source}));
+    AudioFile reader;
+    AudioFile writer;
+    const QString output = dir.file(QStringLiteral("deep.flac"));
+    const Status status = Transcoder(reader, writer).transcodeFile(source, output);
+    ASSERT_TRUE(status) << status.message().toStdString();
+    EXPECT_EQ(test::probeStream(output)[QStringLiteral("bits_per_raw_sample")],
+              QStringLiteral("24"));
+
+    const QByteArray expected = test::ffmpegDecode(source, "s32le");
+    const QByteArray decoded = test::ffmpegDecode(output, "s32le");
+    ASSERT_EQ(decoded.size(), expected.size());
+    ASSERT_EQ(expected.size(), qsizetype(48000 * 2 * 5 * 4 / 2));
+    for (qsizetype i = 0; i < expected.size(); i += 4) {
+        const qint64 want = qFromLittleEndian<qint32>(expected.constData() + i);
+        const qint64 got = qFromLittleEndian<qint32>(decoded.constData() + i);
+        ASSERT_LE(std::abs(got - want), param.tolerance) << "at sample " << i / 4;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, FlacDeepSource,
+                         testing::Values(DeepSource{"Pcm24", "pcm_s24le", 0},
+                                         DeepSource{"Float", "pcm_f32le", 128}),
+                         [](const testing::TestParamInfo<DeepSource>& info) {
+                             return info.param.name;
+                         });
+
 struct CancelAfterFirstBlock final : TranscodeObserver {
     bool cancelRequested() const override { return true; }
 };

@@ -364,7 +364,7 @@ private:
 TEST_F(SegmentedRun, StopLeavesACompleteShorterFile)
 {
     const QString wav = source(QStringLiteral("in.wav"), 44100, 30);
-    for (const char* name : {"stopped.mp3", "stopped.wav"}) {
+    for (const char* name : {"stopped.mp3", "stopped.wav", "stopped.flac"}) {
         const QString output = m_dir.file(QLatin1String(name));
         SegmentedTranscode segmented(m_settings, 3);
         StopLater observer(0);
@@ -401,7 +401,7 @@ TEST_F(SegmentedRun, StopAfterSeveralSegmentsLeavesACompleteFile)
 TEST_F(SegmentedRun, AFullDiskReadsAsOnOneThread)
 {
     const QString wav = source(QStringLiteral("in.wav"), 44100, 20);
-    for (const char* name : {"full.mp3", "full.wav"}) {
+    for (const char* name : {"full.mp3", "full.wav", "full.flac"}) {
         QStringList reasons;
         for (const int threads : {1, 2}) {
             AudioFile reader;

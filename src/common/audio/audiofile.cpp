@@ -39,6 +39,11 @@ Status AudioFile::read(qint64 elementCount, std::vector<qint16>& block)
     return m_reader.read(elementCount, block);
 }
 
+Status AudioFile::read(qint64 elementCount, std::vector<qint32>& block)
+{
+    return m_reader.read(elementCount, block);
+}
+
 Status AudioFile::seek(qint64 frame, qint64& reached)
 {
     return m_reader.seek(frame, reached);
@@ -66,6 +71,11 @@ Status AudioFile::setInputFormat(int sampleRate, int channels)
 }
 
 Status AudioFile::write(std::span<const qint16> samples)
+{
+    return m_writer.write(samples);
+}
+
+Status AudioFile::write(std::span<const qint32> samples)
 {
     return m_writer.write(samples);
 }

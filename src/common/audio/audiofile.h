@@ -28,6 +28,9 @@ public:
     int frameSize() const;
     // Replaces block with up to elementCount samples; empty at the end of the file.
     Status read(qint64 elementCount, std::vector<qint16>& block);
+    // The same in 32-bit samples, for files opened after setWideSamples(true).
+    Status read(qint64 elementCount, std::vector<qint32>& block);
+    void setWideSamples(bool wide) { m_reader.setWideSamples(wide); }
     Status seek(qint64 frame, qint64& reached);
 
     // Closes the reader, or completes the writer's file.
@@ -42,6 +45,9 @@ public:
     void setSourceFormat(const SourceFormat& source) { m_writer.setSourceFormat(source); }
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
+    // See AudioWriter::takesWideSamples().
+    bool takesWideSamples() const { return m_writer.takesWideSamples(); }
+    Status write(std::span<const qint32> samples);
 
     // Output settings, kept until changed. Every format's at once, as a conversion gives them:
     // refused whole when one format's part cannot be written.

@@ -44,9 +44,11 @@ struct AudioReader::Decoder {
     int converterRate = 0;
     int converterSampleFormat = -1;
 
-    std::vector<qint16> pending; // decoded, not yet handed out
-    size_t pendingOffset = 0;
-    qint64 position = 0;                    // frame of pending[pendingOffset]
+    // Decoded, not yet handed out: samples of sampleBytes bytes each, in the reader's width.
+    std::vector<char> pending;
+    size_t sampleBytes = sizeof(qint16);
+    size_t pendingOffset = 0;               // in samples
+    qint64 position = 0;                    // frame of the sample at pendingOffset
     qint64 firstTimestamp = AV_NOPTS_VALUE; // stream timestamp of frame 0, in samples
     qint64 totalFrames = 0;
     qint64 endFrame = -1; // where the audio stops short of the last frame's end; -1 for none
@@ -70,7 +72,12 @@ struct AudioReader::Decoder {
     Status skipForward(qint64 target);
     Status discardUntil(qint64 target, bool& landedLate);
 
-    size_t pendingElements() const { return pending.size() - pendingOffset; }
+    size_t pendingElements() const { return pending.size() / sampleBytes - pendingOffset; }
+    AVSampleFormat sampleFormat() const
+    {
+        return sampleBytes == sizeof(qint32) ? AV_SAMPLE_FMT_S32 : AV_SAMPLE_FMT_S16;
+    }
+    template <typename Sample> Status read(qint64 maxElements, std::vector<Sample>& samples);
     void clearPending()
     {
         pending.clear();
@@ -233,9 +240,9 @@ Status AudioReader::Decoder::configureConverter(const AVFrame& decoded)
     }
 
     SwrContext* raw = nullptr;
-    int result = swr_alloc_set_opts2(
-        &raw, &outputLayout, AV_SAMPLE_FMT_S16, outputFormat.sampleRate, &inputLayout,
-        static_cast<AVSampleFormat>(decoded.format), inputRate, 0, nullptr);
+    int result = swr_alloc_set_opts2(&raw, &outputLayout, sampleFormat(), outputFormat.sampleRate,
+                                     &inputLayout, static_cast<AVSampleFormat>(decoded.format),
+                                     inputRate, 0, nullptr);
     converter.reset(raw);
     if (result >= 0)
         result = swr_init(converter.get());
@@ -260,10 +267,11 @@ Status AudioReader::Decoder::appendConverted(const AVFrame& decoded, qint64 skip
     const int capacity = swr_get_out_samples(converter.get(), decoded.nb_samples);
     if (capacity < 0)
         return Status::error(readError(path, capacity));
-    if (pendingOffset > 0 && pendingOffset == pending.size())
+    if (pendingOffset > 0 && pendingElements() == 0)
         clearPending();
     const size_t start = pending.size();
-    pending.resize(start + static_cast<size_t>(capacity) * outputFormat.channels);
+    const size_t frameBytes = sampleBytes * size_t(outputFormat.channels);
+    pending.resize(start + static_cast<size_t>(capacity) * frameBytes);
     auto* target = reinterpret_cast<quint8*>(pending.data() + start);
     const int converted =
         swr_convert(converter.get(), &target, capacity,
@@ -273,12 +281,12 @@ Status AudioReader::Decoder::appendConverted(const AVFrame& decoded, qint64 skip
         return Status::error(readError(path, converted));
     }
     const qint64 kept = std::max<qint64>(0, converted - skipFrames);
-    const size_t skippedElements = static_cast<size_t>(converted - kept) * outputFormat.channels;
-    if (skippedElements > 0) {
-        std::memmove(pending.data() + start, pending.data() + start + skippedElements,
-                     static_cast<size_t>(kept) * outputFormat.channels * sizeof(qint16));
+    const size_t skippedBytes = static_cast<size_t>(converted - kept) * frameBytes;
+    if (skippedBytes > 0) {
+        std::memmove(pending.data() + start, pending.data() + start + skippedBytes,
+                     static_cast<size_t>(kept) * frameBytes);
     }
-    pending.resize(start + static_cast<size_t>(kept) * outputFormat.channels);
+    pending.resize(start + static_cast<size_t>(kept) * frameBytes);
     return {};
 }
 
@@ -387,6 +395,7 @@ Status AudioReader::open(const QString& path)
 {
     close();
     auto decoder = std::make_unique<Decoder>();
+    decoder->sampleBytes = m_wide ? sizeof(qint32) : sizeof(qint16);
     if (Status status = decoder->open(path); !status)
         return status;
     m_decoder = std::move(decoder);
@@ -429,8 +438,25 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
     samples.clear();
     if (!m_decoder)
         return Status::error(QStringLiteral("No file is open for reading"));
-    Decoder& decoder = *m_decoder;
-    const int channels = decoder.outputFormat.channels;
+    if (m_decoder->sampleBytes != sizeof(qint16))
+        return Status::error(QStringLiteral("The reader was opened for 32-bit samples"));
+    return m_decoder->read(maxElements, samples);
+}
+
+Status AudioReader::read(qint64 maxElements, std::vector<qint32>& samples)
+{
+    samples.clear();
+    if (!m_decoder)
+        return Status::error(QStringLiteral("No file is open for reading"));
+    if (m_decoder->sampleBytes != sizeof(qint32))
+        return Status::error(QStringLiteral("The reader was opened for 16-bit samples"));
+    return m_decoder->read(maxElements, samples);
+}
+
+template <typename Sample>
+Status AudioReader::Decoder::read(qint64 maxElements, std::vector<Sample>& samples)
+{
+    const int channels = outputFormat.channels;
     qint64 wanted = maxElements / channels * channels;
     if (wanted <= 0)
         return Status::error(
@@ -438,30 +464,30 @@ Status AudioReader::read(qint64 maxElements, std::vector<qint16>& samples)
                 .arg(maxElements)
                 .arg(channels));
 
-    if (decoder.endFrame >= 0)
-        wanted =
-            std::min(wanted, std::max<qint64>(0, decoder.endFrame - decoder.position) * channels);
+    if (endFrame >= 0)
+        wanted = std::min(wanted, std::max<qint64>(0, endFrame - position) * channels);
     samples.reserve(static_cast<size_t>(std::min<qint64>(wanted, 1 << 22)));
     while (static_cast<qint64>(samples.size()) < wanted) {
-        if (decoder.pendingElements() == 0) {
-            decoder.clearPending();
+        if (pendingElements() == 0) {
+            clearPending();
             bool gotFrame = false;
-            if (Status status = decoder.decodeNextFrame(gotFrame); !status)
+            if (Status status = decodeNextFrame(gotFrame); !status)
                 return status;
             if (!gotFrame)
                 break;
-            if (Status status = decoder.appendConverted(*decoder.frame, 0); !status)
+            if (Status status = appendConverted(*frame, 0); !status)
                 return status;
             continue;
         }
-        const size_t take = std::min<size_t>(decoder.pendingElements(),
-                                             static_cast<size_t>(wanted) - samples.size());
-        const auto from =
-            decoder.pending.begin() + static_cast<std::ptrdiff_t>(decoder.pendingOffset);
-        samples.insert(samples.end(), from, from + static_cast<std::ptrdiff_t>(take));
-        decoder.pendingOffset += take;
+        const size_t take =
+            std::min<size_t>(pendingElements(), static_cast<size_t>(wanted) - samples.size());
+        const size_t end = samples.size();
+        samples.resize(end + take);
+        std::memcpy(samples.data() + end, pending.data() + pendingOffset * sizeof(Sample),
+                    take * sizeof(Sample));
+        pendingOffset += take;
     }
-    decoder.position += static_cast<qint64>(samples.size()) / channels;
+    position += static_cast<qint64>(samples.size()) / channels;
     return {};
 }
 
@@ -485,6 +511,7 @@ Status AudioReader::seek(qint64 frame, qint64& reached)
     if (restartNeeded) {
         // Decoding afresh from the first frame is slow but always exact.
         auto decoder = std::make_unique<Decoder>();
+        decoder->sampleBytes = m_decoder->sampleBytes;
         if (Status status = decoder->open(m_decoder->path); !status)
             return status;
         if (Status status = decoder->skipForward(frame); !status)

@@ -32,8 +32,13 @@ public:
     // The frame the next read() starts at.
     qint64 position() const;
 
+    // Whether the next open() decodes to 32-bit samples (the source's bits at the top) for
+    // read()s into 32-bit vectors instead of 16-bit ones; off until set.
+    void setWideSamples(bool wide) { m_wide = wide; }
     // Replaces samples with up to maxElements decoded values (whole frames); empty at the end.
+    // The vector's width must be the one the file was opened for.
     Status read(qint64 maxElements, std::vector<qint16>& samples);
+    Status read(qint64 maxElements, std::vector<qint32>& samples);
     // True when the codec decodes the same samples after a seek as in one pass from the start
     // (PCM, MP3, Vorbis), so stretches of the file can be read independently.
     bool seeksExactly() const;
@@ -43,6 +48,7 @@ public:
 private:
     struct Decoder;
     std::unique_ptr<Decoder> m_decoder;
+    bool m_wide = false;
 };
 
 } // namespace tunevale

@@ -59,6 +59,18 @@ Status AudioWriter::write(std::span<const qint16> samples)
     return m_encoder->encode(m_converted);
 }
 
+bool AudioWriter::takesWideSamples() const
+{
+    return m_encoder && m_encoder->inputBits() > 16 && m_resampler.isPassThrough();
+}
+
+Status AudioWriter::write(std::span<const qint32> samples)
+{
+    if (!takesWideSamples())
+        return Status::error(QStringLiteral("The output does not take 32-bit samples"));
+    return m_encoder->encodeWide(samples);
+}
+
 Status AudioWriter::close()
 {
     if (!m_encoder)

@@ -35,6 +35,10 @@ public:
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.
     Status write(std::span<const qint16> samples);
+    // Whether the open output keeps more than 16 bits of a sample and takes the input
+    // unconverted, so that write() of 32-bit samples (the source's bits at the top) keeps them.
+    bool takesWideSamples() const;
+    Status write(std::span<const qint32> samples);
     // Completes the file. Without an open file it does nothing.
     Status close();
     bool isOpen() const { return m_encoder != nullptr; }

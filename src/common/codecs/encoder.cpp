@@ -4,6 +4,12 @@
 
 namespace tunevale {
 
+Status Encoder::encodeWide(std::span<const qint32> samples)
+{
+    (void)samples;
+    return Status::error(QStringLiteral("This output takes 16-bit samples only"));
+}
+
 Status checkWholeFrames(const char* codec, const QString& outputPath, size_t sampleCount,
                         int channels)
 {

@@ -27,6 +27,11 @@ public:
     virtual Status open(UniqueFd file, const QString& outputPath) = 0;
     // Encodes whole frames of interleaved samples in inputFormat().
     virtual Status encode(std::span<const qint16> samples) = 0;
+    // The bits of each sample the output keeps; above 16, encodeWide() takes the source's
+    // deeper samples.
+    virtual int inputBits() const { return 16; }
+    // encode() for 32-bit samples, the source's bits at the top. Only for inputBits() above 16.
+    virtual Status encodeWide(std::span<const qint32> samples);
     // Flushes the codec, writes trailers and closes the file; the file is complete after it.
     virtual Status finish() = 0;
 };

@@ -16,7 +16,6 @@ constexpr int kMaxRate = 655350; // the highest rate a FLAC frame header can sta
 constexpr int kMaxChannels = 8;
 // Room for tags and a cover written later, so they rarely move the audio.
 constexpr unsigned kPaddingBytes = 8192;
-constexpr size_t kChunkFrames = 4096;
 
 struct StreamEncoderDeleter {
     void operator()(FLAC__StreamEncoder* encoder) const { FLAC__stream_encoder_delete(encoder); }
@@ -91,9 +90,9 @@ struct FlacEncoder::Stream {
     OutputStream file;
     std::unique_ptr<FLAC__StreamEncoder, StreamEncoderDeleter> encoder;
     std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter> padding; // read by the encoder
-    std::vector<FLAC__int32> wide;
-    quint64 position = 0; // where the next byte goes
-    int shift = 0;        // 16-bit samples to the output's depth
+    std::vector<FLAC__int32> wide; // the block in the encoder's sample type
+    quint64 position = 0;          // where the next byte goes
+    int shift = 0;                 // 16-bit samples to the output's depth
 
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte data[],
                                                 size_t bytes, uint32_t, uint32_t, void* client)
@@ -193,24 +192,51 @@ Status FlacEncoder::open(UniqueFd file, const QString& outputPath)
 
 Status FlacEncoder::encode(std::span<const qint16> samples)
 {
-    if (!m_stream)
-        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
-    const auto channels = size_t(m_settings.channels);
-    if (Status status =
-            checkWholeFrames("FLAC", m_stream->file.shownPath(), samples.size(), int(channels));
-        !status)
+    if (Status status = checkInput(samples.size()); !status)
         return status;
     Stream& stream = *m_stream;
-    for (size_t offset = 0; offset < samples.size();) {
-        const size_t count = std::min(kChunkFrames * channels, samples.size() - offset);
-        stream.wide.resize(count);
-        for (size_t i = 0; i < count; ++i)
-            stream.wide[i] = FLAC__int32(samples[offset + i]) * (1 << stream.shift);
-        if (!FLAC__stream_encoder_process_interleaved(stream.encoder.get(), stream.wide.data(),
-                                                      unsigned(count / channels)))
-            return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
-        offset += count;
-    }
+    stream.wide.resize(samples.size());
+    if (stream.shift == 0)
+        std::copy(samples.begin(), samples.end(), stream.wide.begin());
+    else
+        std::transform(
+            samples.begin(), samples.end(), stream.wide.begin(),
+            [shift = stream.shift](qint16 sample) { return FLAC__int32(sample) * (1 << shift); });
+    return handOver();
+}
+
+Status FlacEncoder::encodeWide(std::span<const qint32> samples)
+{
+    if (Status status = checkInput(samples.size()); !status)
+        return status;
+    Stream& stream = *m_stream;
+    stream.wide.resize(samples.size());
+    // Rounded to the output's depth: exact for a source of that depth, whose lower bits are
+    // zero, and the nearest value for deeper or floating-point ones.
+    const int drop = 32 - m_settings.bitsPerSample;
+    const qint64 half = qint64(1) << (drop - 1);
+    const qint64 highest = (qint64(1) << (m_settings.bitsPerSample - 1)) - 1;
+    std::transform(samples.begin(), samples.end(), stream.wide.begin(), [=](qint32 sample) {
+        return FLAC__int32(std::min((qint64(sample) + half) >> drop, highest));
+    });
+    return handOver();
+}
+
+Status FlacEncoder::checkInput(size_t sampleCount) const
+{
+    if (!m_stream)
+        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
+    return checkWholeFrames("FLAC", m_stream->file.shownPath(), sampleCount, m_settings.channels);
+}
+
+Status FlacEncoder::handOver()
+{
+    Stream& stream = *m_stream;
+    // One call per block: libFLAC copies the samples into its own frame buffer anyway, so
+    // smaller calls only add overhead.
+    const auto frames = unsigned(stream.wide.size() / size_t(m_settings.channels));
+    if (!FLAC__stream_encoder_process_interleaved(stream.encoder.get(), stream.wide.data(), frames))
+        return stream.failure(QStringLiteral("Cannot encode FLAC audio for"));
     return {};
 }
 

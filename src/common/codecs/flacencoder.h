@@ -20,12 +20,19 @@ public:
     PcmFormat inputFormat() const override;
     Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
+    // The output's depth: 24-bit output takes the source's deeper samples.
+    int inputBits() const override { return m_settings.bitsPerSample; }
+    Status encodeWide(std::span<const qint32> samples) override;
     Status finish() override;
 
     const FlacSettings& settings() const { return m_settings; }
 
 private:
     struct Stream;
+    Status checkInput(size_t sampleCount) const;
+    // Encodes the block in the stream's buffer.
+    Status handOver();
+
     FlacSettings m_settings;
     std::unique_ptr<Stream> m_stream;
 };

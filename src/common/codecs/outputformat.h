@@ -40,9 +40,10 @@ struct OutputSettings {
 
 // How one long file of a format may be converted on several threads (see SegmentedTranscode).
 enum class Splitting {
-    None,            // on one thread only
-    JoinedMp3Frames, // MP3 frames encoded segment by segment, joined at their bit reservoirs
-    WavDataInPlace,  // PCM written by each segment straight into its place in the file
+    None,             // on one thread only
+    JoinedMp3Frames,  // MP3 frames encoded segment by segment, joined at their bit reservoirs
+    WavDataInPlace,   // PCM written by each segment straight into its place in the file
+    JoinedFlacFrames, // FLAC frames encoded segment by segment, renumbered into one stream
 };
 
 // The kind of tags a format's files carry, which decides what of a source's tags they keep.

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# FLAC throughput against the flac command line at the same level (-5), in one run: twelve
+# generated 30-second stereo 44.1 kHz WAV files by `tunevale-cli convert --to flac` with one and
+# with two jobs against a shell loop of `flac -5`, and one 10-minute file with two jobs (split
+# across threads) against `flac -5` on it. Prints wall times, the CPU seconds of the same runs
+# and our time / flac's (targets: batch one job <= 1.0, two jobs <= 0.55; the long file with
+# two jobs <= 0.6). Each time is the best of RUNS runs (default 3).
+# Usage: [RUNS=n] bench/flac_compare.sh [BUILD_DIR]   (default: build; needs tunevale-cli)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cli="$build/src/cli/tunevale-cli"
+[ -x "$cli" ] || cmake --build "$build" --target tunevale-cli -j"$(nproc)" >/dev/null
+for tool in flac ffmpeg; do
+    command -v "$tool" >/dev/null || { echo "flac_compare.sh: $tool is missing" >&2; exit 2; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+runs=${RUNS:-3}
+
+make_wav() { # seconds seed output
+    local f=$((200 + $2 * 7))
+    ffmpeg -nostdin -v error \
+        -f lavfi -i "aevalsrc=0.2*sin(2*PI*$f*t)*(1+0.3*sin(2*PI*0.5*t))+0.1*sin(2*PI*$((f * 3 / 2))*t)|0.2*sin(2*PI*$((f + 1))*t)+0.05*sin(2*PI*$((f * 8))*t):s=44100:d=$1" \
+        -f lavfi -i "anoisesrc=color=pink:amplitude=0.02:r=44100:d=$1:seed=$2" \
+        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a pcm_s16le \
+        -fflags +bitexact -flags:a +bitexact "$3"
+}
+mkdir -p "$work/in" "$work/long" "$work/out"
+for i in $(seq 1 12); do make_wav 30 "$i" "$work/in/track$(printf %02d "$i").wav"; done
+make_wav 600 13 "$work/long/long.wav"
+sources=("$work"/in/*.wav)
+
+now() { date +%s.%N; }
+child_cpu() { # CPU seconds of the shell's children so far (`times` must run in this shell)
+    times >"$work/times"
+    tail -1 "$work/times" | sed 's/m/ /g; s/s//g' | awk '{print $1*60 + $2 + $3*60 + $4}'
+}
+timed() { # best wall time and the CPU time of that run, of $runs runs, outputs cleared after each
+    local best= best_cpu=
+    for _ in $(seq "$runs"); do
+        local start end cpu_start cpu_end
+        child_cpu >"$work/cpu"
+        read -r cpu_start <"$work/cpu"
+        start=$(now)
+        "$@" >/dev/null
+        end=$(now)
+        child_cpu >"$work/cpu"
+        read -r cpu_end <"$work/cpu"
+        rm -f "$work"/out/*
+        read -r best best_cpu < <(echo "$start $end $cpu_start $cpu_end ${best:-} ${best_cpu:-}" |
+            awk '{t=$2-$1; c=$4-$3; if ($5=="" || t<$5) print t, c; else print $5, $6}')
+    done
+    printf '%.3f %.3f' "$best" "$best_cpu"
+}
+flac_loop() {
+    for source in "$@"; do
+        flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
+    done
+}
+ours() { "$cli" convert --out "$work/out" --to flac "$@"; }
+row() { # caption, flac's "wall cpu", ours "wall cpu"
+    awk -v n="$1" -v f="$2" -v o="$3" 'BEGIN { split(f, F, " "); split(o, O, " ")
+        printf "%-28s %7.2f (%5.2f) %7.2f (%5.2f) %7.2f %7.2f\n", n, F[1], F[2], O[1], O[2],
+            O[1]/F[1], O[2]/F[2] }'
+}
+
+echo "wall seconds (best of $runs) and, in brackets, the CPU seconds of that run"
+printf '%-28s %15s %15s %7s %7s\n' case "flac -5 s" "ours s" ratio "cpu"
+theirs=$(timed flac_loop "${sources[@]}")
+row "12 x 30 s, one job" "$theirs" "$(timed ours --jobs 1 "${sources[@]}")"
+row "12 x 30 s, two jobs" "$theirs" "$(timed ours --jobs 2 "${sources[@]}")"
+theirs=$(timed flac_loop "$work/long/long.wav")
+row "one 10-minute file, two jobs" "$theirs" "$(timed ours --jobs 2 "$work/long/long.wav")"
