@@ -31,28 +31,8 @@ for i in $(seq 1 12); do make_wav 30 "$i" "$work/in/track$(printf %02d "$i").wav
 make_wav 600 13 "$work/long/long.wav"
 sources=("$work"/in/*.wav)
 
-now() { date +%s.%N; }
-child_cpu() { # CPU seconds of the shell's children so far (`times` must run in this shell)
-    times >"$work/times"
-    tail -1 "$work/times" | sed 's/m/ /g; s/s//g' | awk '{print $1*60 + $2 + $3*60 + $4}'
-}
-timed() { # best wall time and the CPU time of that run, of $runs runs, outputs cleared after each
-    local best= best_cpu=
-    for _ in $(seq "$runs"); do
-        local start end cpu_start cpu_end
-        child_cpu >"$work/cpu"
-        read -r cpu_start <"$work/cpu"
-        start=$(now)
-        "$@" >/dev/null
-        end=$(now)
-        child_cpu >"$work/cpu"
-        read -r cpu_end <"$work/cpu"
-        rm -f "$work"/out/*
-        read -r best best_cpu < <(echo "$start $end $cpu_start $cpu_end ${best:-} ${best_cpu:-}" |
-            awk '{t=$2-$1; c=$4-$3; if ($5=="" || t<$5) print t, c; else print $5, $6}')
-    done
-    printf '%.3f %.3f' "$best" "$best_cpu"
-}
+# shellcheck source=bench/timing.sh
+source bench/timing.sh
 flac_loop() {
     for source in "$@"; do
         flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
