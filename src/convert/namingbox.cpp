@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <array>
 
 namespace tunevale {
