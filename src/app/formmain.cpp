@@ -67,9 +67,12 @@ void FormMain::Form_Load()
         if (!deferWhileReading(ID_PLAY))
             playSelected();
     });
-    connect(m_list, &FileListView::filesDropped, this, [this](const QStringList& paths) {
-        showSkippedFiles(this, addFilesWithWaitWindow(*m_list, this, paths));
-    });
+    connect(m_list, &FileListView::filesDropped, this,
+            [this](const QStringList& paths, bool reportSkipped) {
+                const QList<SkippedFile> skipped = addFilesWithWaitWindow(*m_list, this, paths);
+                if (reportSkipped)
+                    showSkippedFiles(this, skipped);
+            });
     connect(m_list, &FileListView::readingFinished, this, &FormMain::runDeferredCommand);
 }
 

@@ -49,9 +49,10 @@ int main(int argc, char* argv[])
         mainWindow = std::make_unique<FormMain>();
         mainWindow->show();
         QApplication::setQuitOnLastWindowClosed(true);
-        // Read from the event loop, not from inside the splash's closing.
+        // Read from the event loop, not from inside the splash's closing. A file manager's
+        // Open With may pass files of any type; those are skipped without a message.
         if (!files.isEmpty())
-            mainWindow->ListView1()->takeFilesLater(files);
+            mainWindow->ListView1()->takeFilesLater(files, false);
     });
     splash.show();
     return QApplication::exec();

@@ -285,14 +285,14 @@ void FileListView::AddBuiltRow(const FileRow& row, const QString& baseFolder)
         m_currentRow = insertRow(row, baseFolder);
 }
 
-void FileListView::takeFilesLater(const QStringList& paths)
+void FileListView::takeFilesLater(const QStringList& paths, bool reportSkipped)
 {
     beginReading();
     QMetaObject::invokeMethod(
         this,
-        [this, paths] {
+        [this, paths, reportSkipped] {
             const QPointer<FileListView> alive(this);
-            Q_EMIT filesDropped(paths);
+            Q_EMIT filesDropped(paths, reportSkipped);
             if (alive)
                 endReading();
         },

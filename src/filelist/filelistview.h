@@ -53,7 +53,8 @@ public:
 
     // Hands paths to filesDropped once control is back in the event loop, counting as a
     // reading from now on: whatever brought them (a drop, the start-up) has returned by then.
-    void takeFilesLater(const QStringList& paths);
+    // reportSkipped travels with them: whether the files that get no row are named afterwards.
+    void takeFilesLater(const QStringList& paths, bool reportSkipped = true);
 
     // Readings of many names (addFilesWithWaitWindow) mark their span; readingFinished()
     // follows the end of the outermost one.
@@ -77,8 +78,9 @@ Q_SIGNALS:
     void playRequested();
     // Local files were dropped, in the order of the dropped data (folders included). It comes
     // from the event loop after the drop, never from inside it: the drag's source and the
-    // window system's drop handling must not wait for the files to be read.
-    void filesDropped(const QStringList& paths);
+    // window system's drop handling must not wait for the files to be read. Files named on the
+    // command line come the same way, with reportSkipped false: they are skipped silently.
+    void filesDropped(const QStringList& paths, bool reportSkipped = true);
     void readingFinished();
 
 protected:
