@@ -1053,6 +1053,29 @@ Am Maximum: konstante Bitrate</translation>
     </message>
 </context>
 <context>
+    <name>tunevale::StartupOptions</name>
+    <message>
+        <source>Usage: tunevale [OPTION] [FILE...]
+Lists the audio files named in the converter&apos;s window; files of a type it cannot
+read are skipped.
+Options:
+  -h, --help       show this help and exit
+  -v, --version    show the version and exit
+      --lang LOCALE  speak LOCALE&apos;s language (such as de) instead of the desktop&apos;s
+Qt&apos;s own options (-platform, -style ...) are accepted too. See tunevale(1).
+</source>
+        <translation>Aufruf: tunevale [OPTION] [DATEI...]
+Listet die genannten Audiodateien im Fenster des Konverters auf; Dateien eines Typs,
+den er nicht lesen kann, werden übersprungen.
+Optionen:
+  -h, --help       diese Hilfe zeigen und beenden
+  -v, --version    die Version zeigen und beenden
+      --lang LOCALE  die Sprache von LOCALE (etwa de) statt der des Desktops sprechen
+Qts eigene Optionen (-platform, -style ...) werden ebenfalls angenommen. Siehe tunevale(1).
+</translation>
+    </message>
+</context>
+<context>
     <name>tunevale::Visualisation</name>
     <message>
         <source>Visualisation</source>

@@ -51,6 +51,26 @@ TEST(StartupOptions, HelpAndVersionAnswerBeforeAnythingElse)
               std::nullopt);
 }
 
+// --help answers before any window exists, yet in the window's language.
+TEST(StartupOptions, HelpSpeaksTheLanguageTheWindowWould)
+{
+    const auto help = [](const QStringList& options) {
+        QString text;
+        QTextStream out(&text);
+        answerInformationOptions(QStringList{QStringLiteral("tunevale")} + options, out);
+        out.flush();
+        return text;
+    };
+    const QString german =
+        help({QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--help")});
+    EXPECT_TRUE(german.startsWith(u"Aufruf: tunevale [OPTION] [DATEI...]\n"))
+        << german.toStdString();
+    EXPECT_TRUE(help({QStringLiteral("--lang=de_CH"), QStringLiteral("-h")})
+                    .contains(u"--lang LOCALE  die Sprache"));
+    EXPECT_TRUE(help({QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("-h")})
+                    .startsWith(u"Usage: tunevale"));
+}
+
 TEST(StartupOptions, AnUnknownOptionIsOneLineAndAPointerToHelp)
 {
     QString text;
