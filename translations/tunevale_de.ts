@@ -51,6 +51,14 @@
         <source>a folder (Add Folder lists its files)</source>
         <translation>ein Ordner („Ordner hinzufügen“ listet seine Dateien)</translation>
     </message>
+    <message>
+        <source>unreadable</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>unsupported encoding</source>
+        <translation>nicht unterstützte Kodierung</translation>
+    </message>
 </context>
 <context>
     <name>tunevale::Artwork</name>

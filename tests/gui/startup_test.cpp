@@ -5,6 +5,7 @@
 #include "app/translations.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
+#include "filelist/listfeed.h"
 
 #include "support/fixtures.h"
 #include "support/signals.h"
@@ -377,6 +378,10 @@ TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen");
     EXPECT_EQ(QCoreApplication::translate("tunevale::FormMain", "Do you want to exit?"),
               u"Möchten Sie das Programm beenden?");
+    EXPECT_EQ(
+        skippedFilesText({{QStringLiteral("/m/a.mp3"), QStringLiteral("unreadable")},
+                          {QStringLiteral("/m/b.ogg"), QStringLiteral("unsupported encoding")}}),
+        u"/m/a.mp3: nicht lesbar\n/m/b.ogg: nicht unterstützte Kodierung");
     EXPECT_EQ(QLocale().language(), QLocale::German);
     removeTranslations();
     QLocale::setDefault(before);
