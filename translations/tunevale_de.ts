@@ -51,6 +51,14 @@
         <source>a folder (Add Folder lists its files)</source>
         <translation>ein Ordner („Ordner hinzufügen“ listet seine Dateien)</translation>
     </message>
+    <message>
+        <source>unreadable</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>unsupported encoding</source>
+        <translation>nicht unterstützte Kodierung</translation>
+    </message>
 </context>
 <context>
     <name>tunevale::Artwork</name>
@@ -1050,6 +1058,29 @@ Am Maximum: konstante Bitrate</translation>
     <message>
         <source>file %1 of %2, elapsed %3, remaining %4</source>
         <translation>Datei %1 von %2, vergangen %3, verbleibend %4</translation>
+    </message>
+</context>
+<context>
+    <name>tunevale::StartupOptions</name>
+    <message>
+        <source>Usage: tunevale [OPTION] [FILE...]
+Lists the audio files named in the converter&apos;s window; files of a type it cannot
+read are skipped.
+Options:
+  -h, --help       show this help and exit
+  -v, --version    show the version and exit
+      --lang LOCALE  speak LOCALE&apos;s language (such as de) instead of the desktop&apos;s
+Qt&apos;s own options (-platform, -style ...) are accepted too. See tunevale(1).
+</source>
+        <translation>Aufruf: tunevale [OPTION] [DATEI...]
+Listet die genannten Audiodateien im Fenster des Konverters auf; Dateien eines Typs,
+den er nicht lesen kann, werden übersprungen.
+Optionen:
+  -h, --help       diese Hilfe zeigen und beenden
+  -v, --version    die Version zeigen und beenden
+      --lang LOCALE  die Sprache von LOCALE (etwa de) statt der des Desktops sprechen
+Qts eigene Optionen (-platform, -style ...) werden ebenfalls angenommen. Siehe tunevale(1).
+</translation>
     </message>
 </context>
 <context>

@@ -228,7 +228,8 @@ void FormMain::M_Website_Click()
 
 void FormMain::M_Contents_Click()
 {
-    const QString page = extractHelpPages();
+    // The default locale is the language the window was given at start-up.
+    const QString page = extractHelpPages(QLocale());
     // Without a browser the key would otherwise do nothing at all.
     if (page.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("Tunevale"),

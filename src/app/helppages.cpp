@@ -27,9 +27,15 @@ bool copyPage(const QString& source, const QString& target)
     return out.open(QIODevice::WriteOnly) && out.write(in.readAll()) == in.size() && out.commit();
 }
 
+// The folder, below the English pages, of the pages in language; empty for English.
+QString languageFolder(const QLocale& language)
+{
+    return language.language() == QLocale::German ? QStringLiteral("de/") : QString();
+}
+
 } // namespace
 
-QString extractHelpPages(const QString& folder)
+QString extractHelpPages(const QString& folder, const QLocale& language)
 {
     const QDir target(folder);
     if (!target.mkpath(QStringLiteral(".")))
@@ -42,15 +48,16 @@ QString extractHelpPages(const QString& folder)
             !copyPage(source, target.filePath(relative)))
             return {};
     }
-    const QString index = target.filePath(QStringLiteral("index.html"));
+    const QString index = target.filePath(languageFolder(language) + QStringLiteral("index.html"));
     return QFileInfo::exists(index) ? index : QString();
 }
 
-QString extractHelpPages()
+QString extractHelpPages(const QLocale& language)
 {
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (!cache.isEmpty()) {
-        if (QString index = extractHelpPages(cache + QStringLiteral("/help")); !index.isEmpty())
+        if (QString index = extractHelpPages(cache + QStringLiteral("/help"), language);
+            !index.isEmpty())
             return index;
     }
     // Kept after the program ends: the browser reads the pages after this returns.
@@ -58,7 +65,7 @@ QString extractHelpPages()
     if (!fallback.isValid())
         return {};
     fallback.setAutoRemove(false);
-    return extractHelpPages(fallback.path());
+    return extractHelpPages(fallback.path(), language);
 }
 
 void openInBrowser(const QString& page, QObject* context, std::function<void()> failed)

@@ -1,11 +1,14 @@
 #include "app/startupoptions.h"
 
+#include "app/translations.h"
+
 #include "common/displaytext.h"
 #include "common/localfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QTranslator>
 
 #include <algorithm>
 #include <iterator>
@@ -16,7 +19,10 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-const char kUsage[] =
+// Translated in its own context: no window exists when it is printed.
+const char kUsageContext[] = "tunevale::StartupOptions";
+const char* const kUsage = QT_TRANSLATE_NOOP(
+    "tunevale::StartupOptions",
     "Usage: tunevale [OPTION] [FILE...]\n"
     "Lists the audio files named in the converter's window; files of a type it cannot\n"
     "read are skipped.\n"
@@ -24,7 +30,35 @@ const char kUsage[] =
     "  -h, --help       show this help and exit\n"
     "  -v, --version    show the version and exit\n"
     "      --lang LOCALE  speak LOCALE's language (such as de) instead of the desktop's\n"
-    "Qt's own options (-platform, -style ...) are accepted too. See tunevale(1).\n";
+    "Qt's own options (-platform, -style ...) are accepted too. See tunevale(1).\n");
+
+// The value of --lang among arguments not yet parsed; empty when not given.
+QString requestedLanguage(const QStringList& arguments)
+{
+    for (qsizetype index = 1; index < arguments.size(); ++index) {
+        const QString& argument = arguments.at(index);
+        if (argument == u"--")
+            break;
+        if (argument == u"--lang" && index + 1 < arguments.size())
+            return arguments.at(index + 1);
+        if (argument.startsWith(u"--lang="))
+            return argument.mid(7);
+    }
+    return {};
+}
+
+// The usage in the language the window would speak. Read without an application object, so
+// the catalogue is asked directly rather than installed.
+QString usageText(const QStringList& arguments)
+{
+    QTranslator translator;
+    if (translator.load(interfaceLocale(requestedLanguage(arguments)), QStringLiteral("tunevale"),
+                        QStringLiteral("_"), translationsFolder())) {
+        if (QString text = translator.translate(kUsageContext, kUsage); !text.isEmpty())
+            return text;
+    }
+    return QString::fromUtf8(kUsage);
+}
 
 bool isHelp(const QString& argument)
 {
@@ -103,7 +137,7 @@ std::optional<int> answerInformationOptions(const QStringList& arguments, QTextS
         if (argument == u"--")
             break;
         if (isHelp(argument)) {
-            out << kUsage;
+            out << usageText(arguments);
             return 0;
         }
         if (isVersion(argument)) {

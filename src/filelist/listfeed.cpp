@@ -3,6 +3,8 @@
 #include "filelist/filelistview.h"
 #include "filelist/rowprefetch.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 
 namespace tunevale {
@@ -12,6 +14,13 @@ namespace {
 // How long the window waits for a probe before it serves its events again.
 constexpr std::chrono::milliseconds kProbeWait{20};
 
+// The reasons the reading of a file gives in English, for the catalogue: the reading runs
+// away from the window and speaks no language.
+[[maybe_unused]] const char* const kReadingReasons[] = {
+    QT_TRANSLATE_NOOP("tunevale::AddFiles", "unreadable"),
+    QT_TRANSLATE_NOOP("tunevale::AddFiles", "unsupported encoding"),
+};
+
 } // namespace
 
 QString skippedFilesText(const QList<SkippedFile>& skipped)
@@ -19,7 +28,8 @@ QString skippedFilesText(const QList<SkippedFile>& skipped)
     QStringList lines;
     lines.reserve(skipped.size());
     for (const SkippedFile& file : skipped)
-        lines.append(file.path + QStringLiteral(": ") + file.reason);
+        lines.append(file.path + QStringLiteral(": ") +
+                     QCoreApplication::translate("tunevale::AddFiles", file.reason.toUtf8()));
     return lines.join(u'\n');
 }
 

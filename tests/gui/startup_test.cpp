@@ -5,6 +5,7 @@
 #include "app/translations.h"
 #include "filelist/addfiles.h"
 #include "filelist/filelistview.h"
+#include "filelist/listfeed.h"
 
 #include "support/fixtures.h"
 #include "support/signals.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <QUrl>
 
@@ -48,6 +50,26 @@ TEST(StartupOptions, HelpAndVersionAnswerBeforeAnythingElse)
         std::nullopt);
     EXPECT_EQ(answerInformationOptions({QStringLiteral("tunevale"), QStringLiteral("a.mp3")}, out),
               std::nullopt);
+}
+
+// --help answers before any window exists, yet in the window's language.
+TEST(StartupOptions, HelpSpeaksTheLanguageTheWindowWould)
+{
+    const auto help = [](const QStringList& options) {
+        QString text;
+        QTextStream out(&text);
+        answerInformationOptions(QStringList{QStringLiteral("tunevale")} + options, out);
+        out.flush();
+        return text;
+    };
+    const QString german =
+        help({QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--help")});
+    EXPECT_TRUE(german.startsWith(u"Aufruf: tunevale [OPTION] [DATEI...]\n"))
+        << german.toStdString();
+    EXPECT_TRUE(help({QStringLiteral("--lang=de_CH"), QStringLiteral("-h")})
+                    .contains(u"--lang LOCALE  die Sprache"));
+    EXPECT_TRUE(help({QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("-h")})
+                    .startsWith(u"Usage: tunevale"));
 }
 
 TEST(StartupOptions, AnUnknownOptionIsOneLineAndAPointerToHelp)
@@ -162,7 +184,7 @@ TEST(HelpPages, EveryPageIsCopiedOutAndOldCopiesAreReplaced)
     ASSERT_TRUE(QDir().mkpath(target));
     ASSERT_TRUE(writeFileBytes(target + QStringLiteral("/index.html"), "an older version"));
 
-    const QString index = extractHelpPages(target);
+    const QString index = extractHelpPages(target, QLocale(QLocale::English));
     EXPECT_EQ(index, target + QStringLiteral("/index.html"));
     const QStringList sourcePages = QDir(sourceHelpFolder()).entryList(QDir::Files);
     ASSERT_FALSE(sourcePages.isEmpty());
@@ -184,6 +206,76 @@ TEST(HelpPages, EveryPageStatesTheLicence)
         EXPECT_TRUE(page.contains("Free software under the GNU GPL, version 3 or later"))
             << name.toStdString();
         EXPECT_FALSE(page.contains("All rights reserved")) << name.toStdString();
+        EXPECT_TRUE(fileBytes(pages.filePath(QStringLiteral("de/") + name))
+                        .contains("Freie Software unter der GNU GPL, Version 3 oder neuer"))
+            << name.toStdString();
+    }
+}
+
+// The targets of a page's links that stay inside the help, and the ids its sections carry.
+QStringList localLinks(const QByteArray& page)
+{
+    static const QRegularExpression href(QStringLiteral(R"re(href="([^"]+)")re"));
+    QStringList links;
+    for (const auto& match : href.globalMatch(QString::fromUtf8(page))) {
+        if (!match.captured(1).contains(u':'))
+            links << match.captured(1);
+    }
+    return links;
+}
+
+QStringList sectionIds(const QByteArray& page)
+{
+    static const QRegularExpression id(QStringLiteral(R"re(\bid="([^"]+)")re"));
+    QStringList ids;
+    for (const auto& match : id.globalMatch(QString::fromUtf8(page)))
+        ids << match.captured(1);
+    return ids;
+}
+
+TEST(HelpPages, GermanIsOpenedInGermanAndItsLinksStayInGermanPages)
+{
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("help"));
+    const QString index = extractHelpPages(target, QLocale(QLocale::German, QLocale::Austria));
+    ASSERT_EQ(index, target + QStringLiteral("/de/index.html"));
+
+    const QDir german(target + QStringLiteral("/de"));
+    const QStringList pages = german.entryList({QStringLiteral("*.html")}, QDir::Files);
+    EXPECT_EQ(pages, QDir(target).entryList({QStringLiteral("*.html")}, QDir::Files));
+    for (const QString& name : pages) {
+        const QByteArray page = fileBytes(german.filePath(name));
+        EXPECT_EQ(page, fileBytes(sourceHelpFolder() + QStringLiteral("/de/") + name));
+        EXPECT_TRUE(page.contains("<html lang=\"de\">")) << name.toStdString();
+        for (const QString& link : localLinks(page)) {
+            const QString file = link.section(u'#', 0, 0);
+            const QString section = link.section(u'#', 1);
+            const QString linked = file.isEmpty() ? german.filePath(name) : german.filePath(file);
+            ASSERT_TRUE(QFileInfo::exists(linked))
+                << name.toStdString() << " -> " << link.toStdString();
+            // Only the shared style sheet is taken from the English folder.
+            EXPECT_TRUE(!file.startsWith(QStringLiteral("..")) ||
+                        file == QStringLiteral("../help.css"))
+                << name.toStdString() << " -> " << link.toStdString();
+            if (!section.isEmpty()) {
+                EXPECT_TRUE(sectionIds(fileBytes(linked)).contains(section))
+                    << name.toStdString() << " -> " << link.toStdString();
+            }
+        }
+    }
+}
+
+// Links into a section of a page work in either language.
+TEST(HelpPages, EveryEnglishPageHasAGermanOneWithTheSameSections)
+{
+    const QDir english(sourceHelpFolder());
+    const QStringList names = english.entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        const QString german = english.filePath(QStringLiteral("de/") + name);
+        ASSERT_TRUE(QFileInfo::exists(german)) << name.toStdString();
+        EXPECT_EQ(sectionIds(fileBytes(german)), sectionIds(fileBytes(english.filePath(name))))
+            << name.toStdString();
     }
 }
 
@@ -196,29 +288,39 @@ public Q_SLOTS:
     void open(const QUrl& url) { opened << url; }
 };
 
-TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
+// Presses F1 in a main window speaking language; returns the page handed to the browser.
+QString pageOpenedByF1(const QLocale& language, const QString& cache)
 {
-    TempDir cache;
     const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
-    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
     // Without the desktop's opener on the path, the window hands the page to the handler.
     const QByteArray previousPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(cache.path()));
+    qputenv("PATH", QFile::encodeName(cache));
+    const QLocale previousLanguage;
+    QLocale::setDefault(language);
     {
         FormMain window;
         window.CommandBars1_Execute(ID_HELPCONTENTS);
     }
+    QLocale::setDefault(previousLanguage);
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     qputenv("XDG_CACHE_HOME", previousCache);
     qputenv("PATH", previousPath);
+    return browser.opened.size() == 1 ? browser.opened.first().toLocalFile() : QString();
+}
 
-    ASSERT_EQ(browser.opened.size(), 1);
-    const QString page = browser.opened.first().toLocalFile();
+TEST(HelpPages, F1OpensTheIndexCopiedIntoTheCache)
+{
+    TempDir cache;
+    const QString page = pageOpenedByF1(QLocale(QLocale::English), cache.path());
     EXPECT_TRUE(page.startsWith(cache.path())) << page.toStdString();
     EXPECT_TRUE(page.endsWith(u"/help/index.html")) << page.toStdString();
     EXPECT_EQ(fileBytes(page), fileBytes(sourceHelpFolder() + QStringLiteral("/index.html")));
+
+    const QString german = pageOpenedByF1(QLocale(QLocale::German), cache.path());
+    EXPECT_TRUE(german.endsWith(u"/help/de/index.html")) << german.toStdString();
 }
 
 TEST(HelpPages, AFolderThatCannotBeWrittenGivesNoPath)
@@ -226,7 +328,8 @@ TEST(HelpPages, AFolderThatCannotBeWrittenGivesNoPath)
     TempDir dir;
     const QString blocker = dir.file(QStringLiteral("file"));
     ASSERT_TRUE(writeFileBytes(blocker, "a file where the folder should be"));
-    EXPECT_TRUE(extractHelpPages(blocker + QStringLiteral("/help")).isEmpty());
+    EXPECT_TRUE(
+        extractHelpPages(blocker + QStringLiteral("/help"), QLocale(QLocale::German)).isEmpty());
 }
 
 TEST(Skin, IsBuiltIntoTheProgramAndApplied)
@@ -275,6 +378,10 @@ TEST(StartupOptions, LangChoosesTheLanguageOfQtsOwnTexts)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen");
     EXPECT_EQ(QCoreApplication::translate("tunevale::FormMain", "Do you want to exit?"),
               u"Möchten Sie das Programm beenden?");
+    EXPECT_EQ(
+        skippedFilesText({{QStringLiteral("/m/a.mp3"), QStringLiteral("unreadable")},
+                          {QStringLiteral("/m/b.ogg"), QStringLiteral("unsupported encoding")}}),
+        u"/m/a.mp3: nicht lesbar\n/m/b.ogg: nicht unterstützte Kodierung");
     EXPECT_EQ(QLocale().language(), QLocale::German);
     removeTranslations();
     QLocale::setDefault(before);
