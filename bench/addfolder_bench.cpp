@@ -10,13 +10,14 @@
 #include "filelist/formfolder.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include "tinywav.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -28,23 +29,6 @@ namespace {
 constexpr int kArtists = 20;
 constexpr int kAlbumsPerArtist = 10;
 constexpr int kTracksPerAlbum = 100;
-
-QByteArray tinyWav()
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataBytes = 800; // 0.05 s of 8 kHz mono
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataBytes);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataBytes;
-    bytes.append(QByteArray(dataBytes, '\0'));
-    return bytes;
-}
 
 // Even tracks link the WAV, odd ones the MP3; returns the number of files made.
 int makeLibrary(const QString& root, const QString& mp3)

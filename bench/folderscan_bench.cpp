@@ -8,12 +8,13 @@
 #include "filelist/folderscan.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include "tinywav.h"
 
 #include <cstdio>
 
@@ -25,23 +26,6 @@ constexpr int kLevels = 5;
 constexpr int kChildrenPerFolder = 6; // 1 + 6 + 36 + 216 folders, the rest on the fifth level
 constexpr int kTotalFolders = 500;
 constexpr int kFilesPerFolder = 20;
-
-QByteArray tinyWav()
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataBytes = 800; // 0.05 s of 8 kHz mono
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataBytes);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataBytes;
-    bytes.append(QByteArray(dataBytes, '\0'));
-    return bytes;
-}
 
 // Folders breadth first, at most five levels, 500 in all; 20 files in each.
 QStringList makeTree(const QString& root)

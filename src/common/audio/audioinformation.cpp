@@ -15,11 +15,6 @@ namespace {
 constexpr int kMaxGenre = 191;
 constexpr int kMaxTrack = 32767;
 
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 FileTags readTags(const QString& path, AudioContent content, const AVFormatContext& context,
                   int audioStream)
 {
@@ -92,28 +87,30 @@ Status AudioInformation::open(const QString& path)
     if (result == AVERROR(EINVAL))
         result = AVERROR_INVALIDDATA;
     if (result == AVERROR_EOF) {
-        return Status::error(
-            QStringLiteral("Cannot read %1: the file is cut short").arg(displayPath(path)));
+        return Status::error(QStringLiteral("Cannot read %1: the file is cut short")
+                                 .arg(QDir::toNativeSeparators(path)));
     }
     if (result < 0) {
-        return Status::error(
-            QStringLiteral("Cannot read %1: %2").arg(displayPath(path), ffmpegErrorString(result)));
+        return Status::error(QStringLiteral("Cannot read %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), ffmpegErrorString(result)));
     }
     result = avformat_find_stream_info(context.get(), nullptr);
     if (result < 0) {
-        return Status::error(
-            QStringLiteral("Cannot read %1: %2").arg(displayPath(path), ffmpegErrorString(result)));
+        return Status::error(QStringLiteral("Cannot read %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), ffmpegErrorString(result)));
     }
     const int streamIndex =
         av_find_best_stream(context.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (streamIndex < 0)
-        return Status::error(QStringLiteral("%1 holds no audio").arg(displayPath(path)));
+        return Status::error(
+            QStringLiteral("%1 holds no audio").arg(QDir::toNativeSeparators(path)));
     const AVStream* stream = context->streams[streamIndex];
     const AVCodecParameters* parameters = stream->codecpar;
     const int channels = parameters->ch_layout.nb_channels;
     // A probe of junk can name an audio codec without finding one valid frame.
     if (parameters->sample_rate <= 0 || channels <= 0)
-        return Status::error(QStringLiteral("%1 holds no readable audio").arg(displayPath(path)));
+        return Status::error(
+            QStringLiteral("%1 holds no readable audio").arg(QDir::toNativeSeparators(path)));
 
     const qint64 durationMs = durationOf(context.get(), stream);
     // Headers store "no nominal bitrate" as -1 or -2 in 32 bits, which arrives as 4294967294:
@@ -174,7 +171,7 @@ Status AudioInformation::setTrack(int track)
 
 Status AudioInformation::writeTags(const QString& path, const QString& shownPath) const
 {
-    const QString shown = displayPath(shownPath.isEmpty() ? path : shownPath);
+    const QString shown = QDir::toNativeSeparators(shownPath.isEmpty() ? path : shownPath);
     const auto failure = [&shown](const QString& reason) {
         return Status::error(QStringLiteral("Cannot write tags to %1: %2").arg(shown, reason));
     };

@@ -32,11 +32,6 @@ constexpr std::array kAacRates{7350,  8000,  11025, 12000, 16000, 22050, 24000,
 // Samples per channel converted in one go; bounds the scratch buffers and the FIFO.
 constexpr int kChunkFrames = 4096;
 
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 } // namespace
 
 Status M4aSettings::validate() const
@@ -112,7 +107,7 @@ struct M4aEncoder::Muxer : FfmpegMuxer {
             frameCount)
             return Status::error(
                 QStringLiteral("Cannot encode AAC audio for %1: sample buffer underrun")
-                    .arg(displayPath(path)));
+                    .arg(QDir::toNativeSeparators(path)));
         frame->pts = nextPts;
         nextPts += frameCount;
         result = avcodec_send_frame(codec.get(), frame.get());
@@ -130,19 +125,20 @@ struct M4aEncoder::Muxer : FfmpegMuxer {
         TagLib::MP4::File mp4(&stream, false);
         if (!mp4.isValid() || !mp4.tag())
             return Status::error(QStringLiteral("Cannot write %1: the M4A file cannot be read back")
-                                     .arg(displayPath(path)));
+                                     .arg(QDir::toNativeSeparators(path)));
         const QByteArray info =
             gaplessInfo(priming, int(std::max<qint64>(padding, 0)), nextPts).toLatin1();
         mp4.tag()->setItem("----:com.apple.iTunes:iTunSMPB",
                            TagLib::StringList(TagLib::String(info.constData())));
         const bool saved = mp4.save();
         if (stream.failed())
-            return Status::error(QStringLiteral("Cannot write %1: %2")
-                                     .arg(displayPath(path), systemErrorText(stream.error())));
+            return Status::error(
+                QStringLiteral("Cannot write %1: %2")
+                    .arg(QDir::toNativeSeparators(path), systemErrorText(stream.error())));
         if (!saved)
             return Status::error(
                 QStringLiteral("Cannot write %1: its gapless tag could not be stored")
-                    .arg(displayPath(path)));
+                    .arg(QDir::toNativeSeparators(path)));
         return {};
     }
 };
@@ -171,13 +167,14 @@ Status M4aEncoder::open(UniqueFd file, const QString& path)
     if (Status status = muxer->file.open(std::move(file), path); !status)
         return status;
     if (!muxer->tagFile.isValid())
-        return Status::error(QStringLiteral("Cannot create %1: %2")
-                                 .arg(displayPath(path), systemErrorText(duplicateError)));
+        return Status::error(
+            QStringLiteral("Cannot create %1: %2")
+                .arg(QDir::toNativeSeparators(path), systemErrorText(duplicateError)));
 
     const AVCodec* codec = avcodec_find_encoder_by_name("aac");
     if (!codec)
         return Status::error(QStringLiteral("Cannot create %1: this FFmpeg has no AAC encoder")
-                                 .arg(displayPath(path)));
+                                 .arg(QDir::toNativeSeparators(path)));
     AVFormatContext* format = nullptr;
     int result = avformat_alloc_output_context2(&format, nullptr, "ipod", nullptr);
     if (result < 0 || !format)
@@ -201,9 +198,9 @@ Status M4aEncoder::open(UniqueFd file, const QString& path)
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     result = avcodec_open2(context, codec, nullptr);
     if (result < 0)
-        return Status::error(
-            QStringLiteral("Cannot create %1: the AAC encoder refuses %2: %3")
-                .arg(displayPath(path), m_settings.describe(), ffmpegErrorString(result)));
+        return Status::error(QStringLiteral("Cannot create %1: the AAC encoder refuses %2: %3")
+                                 .arg(QDir::toNativeSeparators(path), m_settings.describe(),
+                                      ffmpegErrorString(result)));
     muxer->stream->time_base = context->time_base;
     result = avcodec_parameters_from_context(muxer->stream->codecpar, context);
     if (result < 0)

@@ -44,11 +44,6 @@ int asfPacketSizeFor(int blockAlign)
                       kAsfMaxPacketSize);
 }
 
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 } // namespace
 
 struct WmaEncoder::Muxer : FfmpegMuxer {
@@ -63,7 +58,7 @@ struct WmaEncoder::Muxer : FfmpegMuxer {
         if (frameCount <= 0 || frameCount > frameSize)
             return Status::error(
                 QStringLiteral("Cannot encode WMA audio for %1: %2 samples do not make a frame")
-                    .arg(displayPath(path))
+                    .arg(QDir::toNativeSeparators(path))
                     .arg(frameCount));
         // The encoder may still hold a reference to the last frame's buffer.
         int result = av_frame_make_writable(frame.get());
@@ -74,7 +69,7 @@ struct WmaEncoder::Muxer : FfmpegMuxer {
             frameCount)
             return Status::error(
                 QStringLiteral("Cannot encode WMA audio for %1: sample buffer underrun")
-                    .arg(displayPath(path)));
+                    .arg(QDir::toNativeSeparators(path)));
         frame->pts = nextPts;
         nextPts += frameCount;
         result = avcodec_send_frame(codec.get(), frame.get());
@@ -117,7 +112,7 @@ Status WmaEncoder::open(UniqueFd file, const QString& path)
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
     if (!codec)
         return Status::error(QStringLiteral("Cannot create %1: this FFmpeg has no WMA encoder")
-                                 .arg(displayPath(path)));
+                                 .arg(QDir::toNativeSeparators(path)));
 
     AVFormatContext* format = nullptr;
     int result = avformat_alloc_output_context2(&format, nullptr, "asf", nullptr);
@@ -145,7 +140,7 @@ Status WmaEncoder::open(UniqueFd file, const QString& path)
         return Status::error(
             QStringLiteral("Cannot create %1: the WMA encoder refuses %2 Hz, %3 channel(s), "
                            "%4 bit/s: %5")
-                .arg(displayPath(path))
+                .arg(QDir::toNativeSeparators(path))
                 .arg(m_profile.sampleRate)
                 .arg(m_profile.channels)
                 .arg(m_profile.bitrate)
