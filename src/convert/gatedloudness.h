@@ -40,10 +40,16 @@ private:
         std::array<double, 2> highPass{};
         double weight = 1;
     };
-    // Filters frames of the channels from first on (Lanes of them) of interleaved samples in,
-    // stride samples a frame, adding their weighted squares to the step's sum.
-    template <size_t Lanes>
-    void filterRun(const qint16* in, size_t stride, size_t first, size_t frames);
+    // Filters frames of one channel (a pair of channels from first on) of interleaved samples
+    // in, stride samples a frame, adding their weighted squares to the step's sum.
+    void filterOne(const qint16* in, size_t stride, size_t channel, size_t frames);
+    void filterPair(const qint16* in, size_t stride, size_t first, size_t frames);
+    // One step of the K-weighting filter for sample x (a double, or a vector of doubles for
+    // channels side by side): updates the states (w[n - 1], w[n - 2] of the shelf, s1 and s2,
+    // and of the high pass, h1 and h2) and returns the weighted sample.
+    template <typename Value>
+    static Value weigh(Value x, const Biquad& shelf, const Biquad& highPass, Value& s1, Value& s2,
+                       Value& h1, Value& h2);
     void endStep();
 
     Biquad m_shelf;

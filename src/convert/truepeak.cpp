@@ -1,10 +1,14 @@
 #include "convert/truepeak.h"
 
+#include "convert/vectorlanes.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace tunevale {
 
@@ -21,62 +25,115 @@ constexpr float kFullScale = 1.0f / 32768.0f;
 // The float sums may round a little above the exact bound below.
 constexpr float kRoundingSlack = 1.0f + 1e-5f;
 
-// Outputs computed side by side: they fit in vector registers while the taps go by.
-constexpr size_t kLanes = 8;
-
-// The highest absolute value of Count consecutive outputs of every phase; newest points at
-// the input sample of the first output, with taps - 1 samples of history before it. Output i
-// of a phase is the sum over the taps of coefficient[tap] * newest[i - tap].
-template <size_t Count>
-float interpolatedPeak(const float* newest, const std::vector<float>& phases, size_t taps)
+// The highest absolute value of every phase's outputs at kChunk consecutive positions, with
+// Vector's lanes side by side. newest points at the input sample of the first position, with
+// taps - 1 samples of history before it; output i of a phase is the sum over the taps of
+// coefficient[tap] * newest[i - tap]. Two vectors of positions at a time, each with every
+// phase: six independent sums (at 4x) keep the arithmetic units busy while the taps go by.
+template <typename Vector, size_t Phases>
+[[gnu::always_inline]] inline float chunkPeak(const float* newest, const float* phases, size_t taps)
 {
-    constexpr size_t lanes = std::min(Count, kLanes);
-    static_assert(Count % lanes == 0);
-    std::array<float, lanes> top{};
-    for (size_t group = 0; group < Count; group += lanes) {
-        for (size_t first = 0; first < phases.size(); first += taps) {
-            std::array<float, lanes> sum{};
-            for (size_t tap = 0; tap < taps; ++tap) {
-                const float coefficient = phases[first + tap];
-                const float* from = newest + group - tap;
-                for (size_t i = 0; i < lanes; ++i)
-                    sum[i] += coefficient * from[i];
+    constexpr size_t lanes = laneCount<Vector>();
+    static_assert(kChunk % (2 * lanes) == 0);
+    Vector top{};
+    for (size_t at = 0; at < kChunk; at += 2 * lanes) {
+        std::array<Vector, Phases> low{};
+        std::array<Vector, Phases> high{};
+        for (size_t tap = 0; tap < taps; ++tap) {
+            const auto lowSamples = lanesAt<Vector>(newest + at - tap);
+            const auto highSamples = lanesAt<Vector>(newest + at + lanes - tap);
+            // Spelled out per phase at compile time, so that the sums stay in registers.
+            [&]<size_t... Phase>(std::index_sequence<Phase...>)
+            {
+                ((low[Phase] += phases[Phase * taps + tap] * lowSamples,
+                  high[Phase] += phases[Phase * taps + tap] * highSamples),
+                 ...);
             }
-            for (size_t i = 0; i < lanes; ++i)
-                top[i] = std::max(top[i], std::abs(sum[i]));
+            (std::make_index_sequence<Phases>{});
         }
+        for (size_t phase = 0; phase < Phases; ++phase)
+            top = lanesMax(top, lanesMax(lanesAbs(low[phase]), lanesAbs(high[phase])));
     }
-    return *std::max_element(top.begin(), top.end());
+    return highestLane(top);
 }
 
-// The highest absolute value, first and second difference of Count samples; the
-// differences reach two samples back.
-template <size_t Count> void spreadOf(const float* samples, float& peak, float& step, float& bend)
+using ChunkPeak = float (*)(const float* newest, const float* phases, size_t taps);
+
+template <size_t Phases>
+float chunkPeakNarrow(const float* newest, const float* phases, size_t taps)
 {
-    constexpr size_t lanes = std::min(Count, kLanes);
-    std::array<float, lanes> peaks{};
-    std::array<float, lanes> steps{};
-    std::array<float, lanes> bends{};
-    for (size_t group = 0; group < Count; group += lanes) {
-        const float* at = samples + group;
-        for (size_t i = 0; i < lanes; ++i) {
-            peaks[i] = std::max(peaks[i], std::abs(at[i]));
-            steps[i] = std::max(steps[i], std::abs(at[i] - at[i - 1]));
-            bends[i] = std::max(bends[i], std::abs(at[i] - 2 * at[i - 1] + at[i - 2]));
-        }
+    return chunkPeak<Float4, Phases>(newest, phases, taps);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Eight lanes where the processor has AVX2 (without fused steps, which would round apart).
+template <size_t Phases>
+[[gnu::target("avx2")]] float chunkPeakWide(const float* newest, const float* phases, size_t taps)
+{
+    return chunkPeak<Float8, Phases>(newest, phases, taps);
+}
+#endif
+
+template <size_t Phases> ChunkPeak fastestChunkPeak()
+{
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        return &chunkPeakWide<Phases>;
+#endif
+    return &chunkPeakNarrow<Phases>;
+}
+
+// The highest absolute value of every phase's output at one position, for the frames after
+// the last whole chunk.
+float interpolatedPeakAt(const float* newest, const std::vector<float>& phases, size_t taps)
+{
+    float top = 0;
+    for (size_t first = 0; first < phases.size(); first += taps) {
+        float sum = 0;
+        for (size_t tap = 0; tap < taps; ++tap)
+            sum += phases[first + tap] * newest[-ptrdiff_t(tap)];
+        top = std::max(top, std::abs(sum));
     }
-    peak = *std::max_element(peaks.begin(), peaks.end());
-    step = *std::max_element(steps.begin(), steps.end());
-    bend = *std::max_element(bends.begin(), bends.end());
+    return top;
 }
 
 } // namespace
+
+// How far kChunk samples move; the differences reach two samples back.
+TruePeakMeter::Spread TruePeakMeter::chunkSpread(const float* samples)
+{
+    Float4 peaks{};
+    Float4 steps{};
+    Float4 bends{};
+    for (size_t at = 0; at < kChunk; at += laneCount<Float4>()) {
+        const auto now = lanesAt<Float4>(samples + at);
+        const auto before = lanesAt<Float4>(samples + at - 1);
+        const auto twoBefore = lanesAt<Float4>(samples + at - 2);
+        peaks = lanesMax(peaks, lanesAbs(now));
+        steps = lanesMax(steps, lanesAbs(now - before));
+        bends = lanesMax(bends, lanesAbs(now - 2.0f * before + twoBefore));
+    }
+    return {highestLane(peaks), highestLane(steps), highestLane(bends)};
+}
+
+// The same for a run of samples of any length.
+TruePeakMeter::Spread TruePeakMeter::spreadOf(const float* samples, size_t count)
+{
+    Spread spread;
+    for (const float* at = samples; at < samples + count; ++at) {
+        spread.peak = std::max(spread.peak, std::abs(at[0]));
+        spread.step = std::max(spread.step, std::abs(at[0] - at[-1]));
+        spread.bend = std::max(spread.bend, std::abs(at[0] - 2 * at[-1] + at[-2]));
+    }
+    return spread;
+}
 
 void TruePeakMeter::start(int sampleRate, int channels)
 {
     m_channels = std::max(0, channels);
     m_factor = sampleRate >= 192000 ? 1 : sampleRate >= 96000 ? 2 : 4;
     m_taps = size_t(kPoints - 1) / size_t(m_factor);
+    m_chunkPeak = m_factor == 4 ? fastestChunkPeak<3>() : fastestChunkPeak<1>();
     m_phases.assign(size_t(m_factor - 1) * m_taps, 0.0f);
     for (int point = 0; point < kPoints; ++point) {
         const int phase = point % m_factor;
@@ -186,44 +243,42 @@ void TruePeakMeter::addChannel(size_t frames)
     for (size_t chunk = 0; chunk < m_spreads.size(); ++chunk) {
         Spread& spread = m_spreads[chunk];
         const float* first = newest + chunk * kChunk;
-        if (chunk < whole) {
-            spreadOf<kChunk>(first, spread.peak, spread.step, spread.bend);
-            continue;
-        }
-        spread = {};
-        for (size_t frame = whole * kChunk; frame < frames; ++frame) {
-            Spread one;
-            spreadOf<1>(newest + frame, one.peak, one.step, one.bend);
-            spread = {std::max(spread.peak, one.peak), std::max(spread.step, one.step),
-                      std::max(spread.bend, one.bend)};
-        }
+        spread = chunk < whole ? chunkSpread(first) : spreadOf(first, frames - whole * kChunk);
     }
     // The true peak is never below the sample peak: taking that first lets more chunks go.
     for (const Spread& spread : m_spreads)
         m_peak = std::max(m_peak, spread.peak);
     // A chunk's outputs reach back taps - 1 frames: into the previous chunk, which is never
     // shorter than that, or into the history for the first.
-    Spread before;
-    for (const float* at = m_signal.data() + 2; at < newest; ++at) {
-        Spread one;
-        spreadOf<1>(at, one.peak, one.step, one.bend);
-        before = {std::max(before.peak, one.peak), std::max(before.step, one.step),
-                  std::max(before.bend, one.bend)};
-    }
+    Spread before = spreadOf(m_signal.data() + 2, m_taps - 3);
+    m_candidates.clear();
     for (size_t chunk = 0; chunk < m_spreads.size(); ++chunk) {
         const Spread& own = m_spreads[chunk];
         const Spread window{std::max(before.peak, own.peak), std::max(before.step, own.step),
                             std::max(before.bend, own.bend)};
         before = own;
-        if (bound(window) <= m_peak)
+        if (const float limit = bound(window); limit > m_peak)
+            m_candidates.push_back({limit, chunk});
+    }
+    // The highest bound first: it raises the peak, and many of the rest then fall under it (a
+    // level that grows through the block would otherwise have nearly every chunk oversampled).
+    if (!m_candidates.empty()) {
+        std::iter_swap(m_candidates.begin(),
+                       std::max_element(m_candidates.begin(), m_candidates.end(),
+                                        [](const Candidate& a, const Candidate& b) {
+                                            return a.bound < b.bound;
+                                        }));
+    }
+    for (const Candidate& candidate : m_candidates) {
+        if (candidate.bound <= m_peak)
             continue;
-        const size_t first = chunk * kChunk;
+        const size_t first = candidate.chunk * kChunk;
         if (first + kChunk <= frames) {
-            m_peak = std::max(m_peak, interpolatedPeak<kChunk>(newest + first, m_phases, m_taps));
+            m_peak = std::max(m_peak, m_chunkPeak(newest + first, m_phases.data(), m_taps));
             continue;
         }
         for (size_t frame = first; frame < frames; ++frame)
-            m_peak = std::max(m_peak, interpolatedPeak<1>(newest + frame, m_phases, m_taps));
+            m_peak = std::max(m_peak, interpolatedPeakAt(newest + frame, m_phases, m_taps));
     }
 }
 

@@ -36,17 +36,27 @@ private:
         float bendFlat = 0; // times the peak, plus
         float bend = 0;     // times the second difference
     };
+    // A chunk that may raise the peak, and how high it could reach.
+    struct Candidate {
+        float bound = 0;
+        size_t chunk = 0;
+    };
     void addChannel(size_t frames);
     float bound(const Spread& spread) const;
+    static Spread chunkSpread(const float* samples);
+    static Spread spreadOf(const float* samples, size_t count);
 
     int m_channels = 0;
     int m_factor = 1;
-    size_t m_taps = 0;           // taps per interpolated phase
+    size_t m_taps = 0; // taps per interpolated phase
+    // Oversamples one chunk of frames: the fastest form the processor runs.
+    float (*m_chunkPeak)(const float* newest, const float* phases, size_t taps) = nullptr;
     std::vector<float> m_phases; // the phases between samples, m_taps coefficients each
     std::vector<PhaseBound> m_bounds;
     std::vector<float> m_signal;   // one channel: m_taps - 1 samples of history, then the block
     std::vector<float> m_history;  // per channel, the last m_taps - 1 samples added
     std::vector<Spread> m_spreads; // of each chunk of the block
+    std::vector<Candidate> m_candidates;
     float m_peak = 0;
 };
 
