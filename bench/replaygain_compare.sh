@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # What measuring loudness and writing ReplayGain tags costs a conversion: twenty generated
-# 30-second stereo 44.1 kHz WAV files converted by `tunevale-cli convert --jobs 1` with
+# 30-second stereo 44.1 kHz WAV files converted by `tunevale-cli convert --jobs JOBS` with
 # --replaygain off, track and album, in the same run. Prints wall times and each time against
 # off's (target: track and album <= 1.10). Each time is the best of RUNS runs (default 3),
-# the modes taking turns.
-# Usage: [RUNS=n] [FORMATS="mp3 ogg flac opus m4a wma wav"] bench/replaygain_compare.sh [BUILD_DIR]
+# the modes taking turns. With fewer jobs (default 1) than cores, each file's meter runs on a
+# core of its own; with a job per core it shares the conversion's.
+# Usage: [RUNS=n] [JOBS=n] [FORMATS="mp3 ogg flac opus m4a wma wav"]
+#        bench/replaygain_compare.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -27,7 +29,8 @@ done
 sources=("$work"/in/*.wav)
 
 now() { date +%s.%N; }
-convert() { "$cli" convert --jobs 1 --out "$work/out" --to "$1" --replaygain "$2" "${sources[@]}"; }
+jobs=${JOBS:-1}
+convert() { "$cli" convert --jobs "$jobs" --out "$work/out" --to "$1" --replaygain "$2" "${sources[@]}"; }
 # The modes take turns within each run, so that a change of load on the machine falls on all
 # of them alike; each keeps its best time.
 best_of() {
@@ -47,7 +50,7 @@ best_of() {
     echo "${best[off]} ${best[track]} ${best[album]}"
 }
 
-echo "$files files of $seconds s each, one job"
+echo "$files files of $seconds s each, $jobs job(s) on $(nproc) cores"
 printf '%-6s %8s %8s %8s %8s %8s\n' format "off s" "track s" "album s" "track" "album"
 for format in ${FORMATS:-mp3 ogg flac opus m4a wma wav}; do
     read -r off track album < <(best_of "$format")

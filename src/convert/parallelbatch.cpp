@@ -6,6 +6,8 @@
 #include "convert/outputnaming.h"
 #include "settings/encodersettings.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -27,7 +29,8 @@ struct RowTask {
     QString output;
     QString failure; // why no output could be named
     bool copyTags = true;
-    int threads = 1; // more than one splits the file itself across jobs left idle
+    int threads = 1;          // more than one splits the file itself across jobs left idle
+    bool meterThread = false; // a core is left idle for the loudness meter
     LoudnessOptions loudness;
 };
 
@@ -132,6 +135,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
+        batch.setMeterThread(task.meterThread);
         batch.setLoudness(task.loudness, &shared.albums);
         if (!task.failure.isEmpty()) {
             recorder.logLine(BatchRun::timestamp() +
@@ -224,11 +228,13 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
                 const qsizetype left = rowCount - begun;
                 ClaimedOutput claimed =
                     naming.claimOutput(rows[begun], m_relativeFolders.value(begun));
+                const int threads = left < idle ? int(idle / left) : 1;
                 RowTask task{begun,
                              std::move(claimed.path),
                              std::move(claimed.failure),
                              options.copyTags,
-                             left < idle ? int(idle / left) : 1,
+                             threads,
+                             threads > 1 || m_jobs < QThread::idealThreadCount(),
                              options.loudness};
                 {
                     const std::lock_guard lock(shared.mutex);

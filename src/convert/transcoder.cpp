@@ -3,6 +3,7 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/streamlength.h"
 #include "common/localfile.h"
+#include "convert/meterthread.h"
 #include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 
@@ -156,6 +157,21 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
 template <typename Sample>
 Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::vector<Sample>& block)
 {
+    std::optional<MeterThread> meterThread;
+    if (!m_meters.empty() && m_meterThread)
+        meterThread.emplace(m_meters.front());
+    Status status = streamBlocks(report, copied, block, meterThread ? &*meterThread : nullptr);
+    if (meterThread) {
+        if (Status measured = meterThread->finish(); status && !measured)
+            status = measured;
+    }
+    return status;
+}
+
+template <typename Sample>
+Status Transcoder::streamBlocks(TranscodeObserver& report, Copied& copied,
+                                std::vector<Sample>& block, MeterThread* meterThread)
+{
     const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
     if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
         return Status::error(QStringLiteral("Invalid block size of %1 samples").arg(blockSize));
@@ -173,10 +189,8 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::ve
             if (m_gain != 1.0)
                 applyGain(block, m_gain);
         }
-        // Measured here rather than on a thread of its own: the meter costs less than handing
-        // each block to a thread did.
         if (!m_meters.empty()) {
-            if (Status status = measure(block); !status)
+            if (Status status = measure(block, meterThread); !status)
                 return status;
         }
         if (Status status = m_writer.write(std::span<const Sample>(block)); !status)
@@ -201,16 +215,22 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::ve
     }
 }
 
-template <typename Sample> Status Transcoder::measure(const std::vector<Sample>& block)
+template <typename Sample>
+Status Transcoder::measure(const std::vector<Sample>& block, MeterThread* meterThread)
 {
+    std::span<const qint16> samples;
     if constexpr (std::is_same_v<Sample, qint16>) {
-        return m_meters.front().add(block);
+        samples = block;
     } else {
         m_narrowed.resize(block.size());
         std::transform(block.begin(), block.end(), m_narrowed.begin(),
                        [](Sample sample) { return qint16(sample >> (8 * sizeof(Sample) - 16)); });
-        return m_meters.front().add(m_narrowed);
+        samples = m_narrowed;
     }
+    if (!meterThread)
+        return m_meters.front().add(samples);
+    meterThread->add(samples);
+    return {};
 }
 
 Status Transcoder::checkWhole(const QString& written, const QString& source, const QString& output,

@@ -21,6 +21,12 @@ namespace tunevale {
 
 namespace {
 
+// Why a file got no row. Reasons stay in English until skippedFilesText shows them, like the
+// reasons the reading of a file gives.
+const char* const kNotAudio = QT_TRANSLATE_NOOP("tunevale::AddFiles", "not audio");
+const char* const kFolder =
+    QT_TRANSLATE_NOOP("tunevale::AddFiles", "a folder (Add Folder lists its files)");
+
 // Gives the event loop a turn when one is due: often enough to repaint and take a click at
 // once, rarely enough that a turn per file does not cost more than reading the file.
 class EventLoopTurns {
@@ -112,8 +118,7 @@ void OpenAddFilesDialog(FileListView& list, QWidget* owner, QString& lastFolder,
     }
     const QString& path = chosen.constFirst();
     if (!IsSupportedFile(path)) {
-        reportSkipped(owner,
-                      {{path, QCoreApplication::translate("tunevale::AddFiles", "not audio")}});
+        reportSkipped(owner, {{path, QString::fromUtf8(kNotAudio)}});
         return;
     }
     if (list.IsInList(path)) {
@@ -148,12 +153,11 @@ QList<SkippedFile> addFilesWithWaitWindow(FileListView& list, QWidget* owner,
     for (const QString& path : paths) {
         if (LocalFileInfo::of(path).isDir)
             // A dropped folder adds nothing; saying so points the user to Add Folder.
-            feed.skip(path, QCoreApplication::translate("tunevale::AddFiles",
-                                                        "a folder (Add Folder lists its files)"));
+            feed.skip(path, QString::fromUtf8(kFolder));
         else if (IsSupportedFile(path))
             candidates.append(path);
         else
-            feed.skip(path, QCoreApplication::translate("tunevale::AddFiles", "not audio"));
+            feed.skip(path, QString::fromUtf8(kNotAudio));
     }
     if (!windowGone())
         feed.add(candidates);

@@ -4,6 +4,7 @@
 #include "common/tags/replaygaintags.h"
 #include "convert/batchrun.h"
 #include "convert/loudness.h"
+#include "convert/meterthread.h"
 #include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 #include "convert/transcoder.h"
@@ -110,6 +111,37 @@ TEST(LoudnessMeter, CombinedMeasuresTheConcatenation)
     const Loudness combined = LoudnessMeter::combined(meters);
     EXPECT_NEAR(combined.lufs, measure(both).lufs, 0.05);
     EXPECT_NEAR(combined.peak, second.result().peak, 1e-9);
+}
+
+// Blocks handed to a meter thread, with the buffers it recycles and a finish between
+// them, measure exactly what the same blocks measure on the caller's thread.
+TEST(MeterThread, MeasuresEveryBlockInOrder)
+{
+    const std::vector<qint16> quiet = sine(-30, 3, 500);
+    const std::vector<qint16> loud = sine(-12, 2, 3000);
+    std::vector<std::span<const qint16>> blocks;
+    for (const std::vector<qint16>* part : {&quiet, &loud, &quiet, &loud}) {
+        for (size_t at = 0; at < part->size(); at += size_t(kRate) / 5 * 2)
+            blocks.push_back(
+                std::span(*part).subspan(at, std::min(part->size() - at, size_t(kRate) / 5 * 2)));
+    }
+    LoudnessMeter direct;
+    LoudnessMeter aside;
+    ASSERT_TRUE(direct.start(kRate, 2));
+    ASSERT_TRUE(aside.start(kRate, 2));
+    {
+        MeterThread thread(aside);
+        for (size_t index = 0; index < blocks.size(); ++index) {
+            ASSERT_TRUE(direct.add(blocks[index]));
+            thread.add(blocks[index]);
+            if (index == blocks.size() / 2) {
+                ASSERT_TRUE(thread.finish());
+            }
+        }
+        ASSERT_TRUE(thread.finish());
+        EXPECT_EQ(aside.result().lufs, direct.result().lufs);
+        EXPECT_EQ(aside.result().peak, direct.result().peak);
+    }
 }
 
 class GainTagsPerFormat : public testing::TestWithParam<OutputKind> {};
