@@ -458,6 +458,13 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         segment.piece.bytes.reserve(size_t(samples / plan.frameSamples + 1) * kMaxFrameBytes);
     } else if (status && flac) {
         status = segment.flac.open(plan.flac, plan.shownPath);
+        {
+            const std::lock_guard lock(m_spare->mutex);
+            if (!m_spare->flac.empty()) {
+                segment.flac.useBuffers(std::move(m_spare->flac.back()));
+                m_spare->flac.pop_back();
+            }
+        }
         segment.flac.reserve((segment.readTo >= 0 ? segment.readTo : plan.totalSamples) -
                              segment.readFrom);
     } else if (status) {
@@ -652,7 +659,10 @@ Status SegmentedTranscode::writeFinished(const Plan& plan, std::vector<Segment>&
                 outcome = Outcome::NotApplicable;
                 return {};
             }
+            FlacSegment::Buffers spare = segment.flac.releaseBuffers();
             segment.flac = {};
+            const std::lock_guard lock(m_spare->mutex);
+            m_spare->flac.push_back(std::move(spare));
             continue;
         }
         if (!mp3)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/audio/status.h"
+#include "common/codecs/flacsegment.h"
 #include "common/codecs/outputformat.h"
 #include "convert/loudness.h"
 
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace tunevale {
@@ -94,6 +97,12 @@ private:
     bool m_measureLoudness = false;
     double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
+    // Buffers of FLAC segments already joined, for the ones still to encode.
+    struct SpareBuffers {
+        std::mutex mutex;
+        std::vector<FlacSegment::Buffers> flac;
+    };
+    std::unique_ptr<SpareBuffers> m_spare = std::make_unique<SpareBuffers>();
 };
 
 } // namespace tunevale

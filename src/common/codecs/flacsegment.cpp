@@ -121,6 +121,29 @@ void FlacSegment::reserve(qint64 frames)
     m_frames.reserve(samples * sizeof(qint16) + samples / 256 + 64);
 }
 
+FlacSegment::Buffers FlacSegment::releaseBuffers()
+{
+    Buffers buffers{std::move(m_frames), std::move(m_samples)};
+    m_frames.clear();
+    m_samples.clear();
+    m_frameEnds.clear();
+    buffers.frames.clear();
+    buffers.samples.clear();
+    return buffers;
+}
+
+void FlacSegment::useBuffers(Buffers buffers)
+{
+    if (buffers.frames.capacity() > m_frames.capacity()) {
+        buffers.frames.assign(m_frames.begin(), m_frames.end());
+        m_frames = std::move(buffers.frames);
+    }
+    if (buffers.samples.capacity() > m_samples.capacity()) {
+        buffers.samples.assign(m_samples.begin(), m_samples.end());
+        m_samples = std::move(buffers.samples);
+    }
+}
+
 Status FlacSegment::encode(std::span<const qint16> samples)
 {
     if (!m_encoder)

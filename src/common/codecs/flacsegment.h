@@ -42,6 +42,17 @@ public:
     // Samples per channel in each frame but the last at settings' compression level.
     static int blockSize(const FlacSettings& settings);
 
+    // The large buffers of a segment, to be filled again by a later one: memory written afresh
+    // costs a page fault every few kilobytes, memory reused none.
+    struct Buffers {
+        std::vector<unsigned char> frames;
+        std::vector<qint16> samples;
+    };
+    // Hands over this segment's buffers, emptied but keeping their room.
+    Buffers releaseBuffers();
+    // Fills buffers from now on; after open(), before encode().
+    void useBuffers(Buffers buffers);
+
 private:
     struct Encoder;
     std::unique_ptr<Encoder> m_encoder;
