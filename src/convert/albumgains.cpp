@@ -10,6 +10,32 @@
 
 namespace tunevale {
 
+namespace {
+
+// Copies from into to, which must not exist. Unlike QFile::copy it does not wait for the disk
+// to hold the copy: no output of a run waits so, and the rename that puts the copy in place
+// already keeps readers from a mix of old and new.
+bool copyWhole(const QString& from, const QString& to)
+{
+    constexpr qint64 kBlock = 1 << 20;
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QByteArray block(kBlock, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = in.read(block.data(), kBlock);
+        if (read < 0)
+            return false;
+        if (read == 0)
+            return out.flush() && out.size() == in.size();
+        if (out.write(block.constData(), read) != read)
+            return false;
+    }
+}
+
+} // namespace
+
 QString AlbumGains::albumKey(const QString& album, const QString& albumArtist,
                              const QString& source)
 {
@@ -64,8 +90,10 @@ Status replaceWithGainTags(const QString& path, OutputKind kind, GainScope scope
     const QString copy = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                          QStringLiteral(".gain-%1").arg(currentProcessId());
     (void)removeFile(copy);
-    if (!QFile::copy(path, copy))
+    if (!copyWhole(path, copy)) {
+        (void)removeFile(copy);
         return Status::error(QStringLiteral("the file could not be copied to add its album gain"));
+    }
     const GainTagValues values{loudness.lufs, loudness.peak};
     Status status = writeGainTags(copy, kind, scope, loudness.silent ? nullptr : &values);
     // rename replaces the name in one step: readers see the old file or the new, never a mix.
