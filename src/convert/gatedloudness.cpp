@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 #include <numeric>
-#include <utility>
 
 namespace tunevale {
 
