@@ -150,13 +150,14 @@ struct DeepSplitCase {
     const char* name;
     const char* codec; // of the source WAV
     double gain;
+    int channels; // of the output; 0 follows the source
 };
 
 class DeepFlacSegments : public testing::TestWithParam<DeepSplitCase> {};
 
 // A deeper source split across threads gives the 24-bit file one thread writes, its own
-// samples whole (rounded from floating point) unless a gain works on them at 16 bits, and
-// measures as loud.
+// samples whole (rounded from floating point) unless a gain or a change of channels works on
+// them at 16 bits, and measures as loud.
 TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
 {
     const DeepSplitCase& param = GetParam();
@@ -167,14 +168,17 @@ TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
                     "aevalsrc=exprs=random(0)*1.8-0.9|random(1)*1.6-0.8:s=44100:d=8.3", "-c:a",
                     param.codec}) +
         QStringList{source}));
+    OutputSettings settings;
+    settings.flac.channels = param.channels;
     AudioFile reader;
     AudioFile writer;
+    ASSERT_TRUE(writer.configure(settings));
     Transcoder single(reader, writer);
     single.setGain(param.gain);
     single.setMeasureLoudness(true);
     const QString one = dir.file(QStringLiteral("single.flac"));
     ASSERT_TRUE(single.transcodeFile(source, one));
-    SegmentedTranscode segmented(OutputSettings{}, 2);
+    SegmentedTranscode segmented(settings, 2);
     segmented.setMaxSegmentSeconds(3);
     segmented.setGain(param.gain);
     segmented.setMeasureLoudness(true);
@@ -190,7 +194,7 @@ TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
     test::toolOutput(QStringLiteral("flac"), test::args({"-t", "-s"}) + QStringList{parallel},
                      &tested);
     EXPECT_TRUE(tested);
-    if (param.gain == 1.0 && QByteArray(param.codec) == "pcm_s24le") {
+    if (param.gain == 1.0 && param.channels == 0 && QByteArray(param.codec) == "pcm_s24le") {
         EXPECT_TRUE(test::ffmpegDecode(parallel, "s32le") == test::ffmpegDecode(source, "s32le"));
     }
 
@@ -205,9 +209,10 @@ TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, DeepFlacSegments,
-                         testing::Values(DeepSplitCase{"Integer24", "pcm_s24le", 1.0},
-                                         DeepSplitCase{"FloatRounded", "pcm_f32le", 1.0},
-                                         DeepSplitCase{"Integer24WithGain", "pcm_s24le", 0.5}),
+                         testing::Values(DeepSplitCase{"Integer24", "pcm_s24le", 1.0, 0},
+                                         DeepSplitCase{"FloatRounded", "pcm_f32le", 1.0, 0},
+                                         DeepSplitCase{"Integer24WithGain", "pcm_s24le", 0.5, 0},
+                                         DeepSplitCase{"Integer24ToMono", "pcm_s24le", 1.0, 1}),
                          [](const testing::TestParamInfo<DeepSplitCase>& info) {
                              return info.param.name;
                          });
