@@ -187,8 +187,6 @@ TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
     const QString parallel = dir.file(QStringLiteral("parallel.flac"));
     ASSERT_TRUE(segmented.run(source, parallel, observer, outcome));
     ASSERT_EQ(outcome, Outcome::Done);
-    EXPECT_EQ(test::probeStream(parallel)[QStringLiteral("bits_per_raw_sample")],
-              QStringLiteral("24"));
     EXPECT_TRUE(test::fileBytes(parallel) == test::fileBytes(one));
     bool tested = false;
     test::toolOutput(QStringLiteral("flac"), test::args({"-t", "-s"}) + QStringList{parallel},
