@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # FLAC throughput against the flac command line at the same level (-5), in one run: twelve
 # generated 30-second stereo 44.1 kHz WAV files by `tunevale-cli convert --to flac` with one and
-# with two jobs against a shell loop of `flac -5`, and one 10-minute file with two jobs (split
-# across threads) against `flac -5` on it. Prints wall times, the CPU seconds of the same runs
-# and our time / flac's (targets: batch one job <= 1.0, two jobs <= 0.55; the long file with
-# two jobs <= 0.6). Each time is the best of RUNS runs (default 3).
+# with two jobs against a shell loop of `flac -5`, and one 10-minute file, at 16 and at 24 bits,
+# with two jobs (split across threads) against `flac -5` on it. Prints wall times, the CPU
+# seconds of the same runs and our time / flac's (targets: batch one job <= 1.0, two jobs
+# <= 0.55; the long file with two jobs <= 0.6). Each time is the best of RUNS runs (default 3).
 # Usage: [RUNS=n] bench/flac_compare.sh [BUILD_DIR]   (default: build; needs tunevale-cli)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,17 +18,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 runs=${RUNS:-3}
 
-make_wav() { # seconds seed output
+make_wav() { # seconds seed output [codec]
     local f=$((200 + $2 * 7))
     ffmpeg -nostdin -v error \
         -f lavfi -i "aevalsrc=0.2*sin(2*PI*$f*t)*(1+0.3*sin(2*PI*0.5*t))+0.1*sin(2*PI*$((f * 3 / 2))*t)|0.2*sin(2*PI*$((f + 1))*t)+0.05*sin(2*PI*$((f * 8))*t):s=44100:d=$1" \
         -f lavfi -i "anoisesrc=color=pink:amplitude=0.02:r=44100:d=$1:seed=$2" \
-        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a pcm_s16le \
+        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a "${4:-pcm_s16le}" \
         -fflags +bitexact -flags:a +bitexact "$3"
 }
-mkdir -p "$work/in" "$work/long" "$work/out"
+mkdir -p "$work/in" "$work/long" "$work/long24" "$work/out"
 for i in $(seq 1 12); do make_wav 30 "$i" "$work/in/track$(printf %02d "$i").wav"; done
 make_wav 600 13 "$work/long/long.wav"
+make_wav 600 14 "$work/long24/long.wav" pcm_s24le
 sources=("$work"/in/*.wav)
 
 # shellcheck source=bench/timing.sh
@@ -52,3 +53,5 @@ row "12 x 30 s, one job" "$theirs" "$(timed ours --jobs 1 "${sources[@]}")"
 row "12 x 30 s, two jobs" "$theirs" "$(timed ours --jobs 2 "${sources[@]}")"
 theirs=$(timed flac_loop "$work/long/long.wav")
 row "one 10-minute file, two jobs" "$theirs" "$(timed ours --jobs 2 "$work/long/long.wav")"
+theirs=$(timed flac_loop "$work/long24/long.wav")
+row "10-minute 24-bit, two jobs" "$theirs" "$(timed ours --jobs 2 "$work/long24/long.wav")"

@@ -200,6 +200,7 @@ struct SegmentedTranscode::Plan {
     int frameSamples = 0;    // the grid segments are cut on
     WavLayout wavLayout = WavLayout::Classic;
     FlacSettings flac;          // resolved for the source
+    bool wideSamples = false;   // FLAC segments read the source's samples at 32 bits
     std::vector<qint64> starts; // first grid frame of each segment
 };
 
@@ -361,10 +362,14 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
         plan.flac = m_settings.flac.resolvedFor(reader.sourceFormat());
         plan.outputFormat = {plan.flac.sampleRate, plan.flac.channels};
         plan.frameSamples = FlacSegment::blockSize(plan.flac);
-        // Deeper output keeps the source's own samples on one thread; bad settings are
-        // reported there too.
-        if (plan.flac.bitsPerSample != 16 || !plan.flac.validate() || plan.frameSamples <= 0)
+        // Bad settings are reported by the one-thread conversion.
+        if (!plan.flac.validate() || plan.frameSamples <= 0)
             return {};
+        // As the one-thread conversion chooses: an output as deep as a deep source gets its
+        // samples whole, unless a gain or a change of channels works on them at 16 bits.
+        plan.wideSamples = plan.flac.bitsPerSample > 16 && m_gain == 1.0 &&
+                           reader.sourceFormat().bitsPerSample > 16 &&
+                           plan.outputFormat == plan.sourceFormat;
     } else {
         plan.outputFormat = {m_settings.wav.sampleRate, m_settings.wav.channels};
         plan.frameSamples = 1152;
@@ -440,6 +445,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
     const bool mp3 = plan.splitting == Splitting::JoinedMp3Frames;
     const bool flac = plan.splitting == Splitting::JoinedFlacFrames;
     qint64 reached = 0;
+    reader.setWideSamples(plan.wideSamples);
     Status status = reader.open(plan.source);
     if (status)
         status = reader.seek(segment.readFrom, reached);
@@ -477,7 +483,25 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
     }
 
     std::vector<qint16> block;
+    std::vector<qint32> wideBlock;
     std::vector<qint16> converted;
+    // The next elements at most into block, which holds wide samples narrowed for the meter
+    // alone; the frames read, 0 at the end.
+    const auto read = [&](qint64 elements, qint64& frames) {
+        Status status;
+        if (plan.wideSamples) {
+            status = reader.read(elements, wideBlock);
+            frames = qint64(wideBlock.size()) / plan.sourceFormat.channels;
+            if (segment.meter.isStarted())
+                narrowForMeter(wideBlock, block);
+        } else {
+            status = reader.read(elements, block);
+            frames = qint64(block.size()) / plan.sourceFormat.channels;
+        }
+        if (status && m_gain != 1.0)
+            applyGain(block, m_gain);
+        return status;
+    };
     const qint64 blockSamples = plan.sourceFormat.sampleRate / 4;
     // Like the one-thread conversion, a stop ends the segment after the block in progress.
     while (status && !segment.shortRead) {
@@ -489,16 +513,15 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
             segment.whole = true;
             break;
         }
-        status = reader.read(wanted * plan.sourceFormat.channels, block);
-        if (status && block.empty()) {
+        qint64 frames = 0;
+        status = read(wanted * plan.sourceFormat.channels, frames);
+        if (status && frames == 0) {
             // Only the last segment reads to the source's end: the others' lengths are known.
             segment.whole = segment.readTo < 0;
             segment.shortRead = !segment.whole;
         }
-        if (!status || block.empty())
+        if (!status || frames == 0)
             break;
-        if (m_gain != 1.0)
-            applyGain(block, m_gain);
         if (segment.meter.isStarted())
             status = measureStretch(segment.meter, segment.measureFrom, segment.measureTo,
                                     segment.readFrom + done, block, plan.sourceFormat.channels);
@@ -509,6 +532,8 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
         }
         if (status && mp3) {
             status = lame.encode(samples, segment.piece.bytes);
+        } else if (status && plan.wideSamples) {
+            status = segment.flac.encode(std::span<const qint32>(wideBlock));
         } else if (status && flac) {
             status = segment.flac.encode(samples);
         } else if (status) {
@@ -516,7 +541,7 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
             if (!wav.write(packed))
                 status = wav.failure();
         }
-        segment.samplesRead = done + qint64(block.size()) / plan.sourceFormat.channels;
+        segment.samplesRead = done + frames;
         if (stop)
             break;
     }
@@ -524,13 +549,12 @@ void SegmentedTranscode::encodeSegment(const Plan& plan, Segment& segment,
     // A segment that writes no more than its own stretch reads on for its meter alone.
     for (qint64 measured = segment.readTo; status && segment.whole && segment.meter.isStarted() &&
                                            measured >= 0 && measured < segment.measureTo;) {
-        status = reader.read((segment.measureTo - measured) * plan.sourceFormat.channels, block);
-        if (!status || block.empty())
+        qint64 frames = 0;
+        status = read((segment.measureTo - measured) * plan.sourceFormat.channels, frames);
+        if (!status || frames == 0)
             break;
-        if (m_gain != 1.0)
-            applyGain(block, m_gain);
         status = segment.meter.add(block);
-        measured += qint64(block.size()) / plan.sourceFormat.channels;
+        measured += frames;
     }
 
     if (status && mp3) {

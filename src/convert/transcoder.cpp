@@ -23,6 +23,13 @@ constexpr double kLengthSlackSeconds = 0.005;
 
 } // namespace
 
+void narrowForMeter(std::span<const qint32> samples, std::vector<qint16>& narrowed)
+{
+    narrowed.resize(samples.size());
+    std::transform(samples.begin(), samples.end(), narrowed.begin(),
+                   [](qint32 sample) { return qint16(sample >> 16); });
+}
+
 Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
     : m_reader(reader)
     , m_writer(writer)
@@ -222,9 +229,7 @@ Status Transcoder::measure(const std::vector<Sample>& block, MeterThread* meterT
     if constexpr (std::is_same_v<Sample, qint16>) {
         samples = block;
     } else {
-        m_narrowed.resize(block.size());
-        std::transform(block.begin(), block.end(), m_narrowed.begin(),
-                       [](Sample sample) { return qint16(sample >> (8 * sizeof(Sample) - 16)); });
+        narrowForMeter(block, m_narrowed);
         samples = m_narrowed;
     }
     if (!meterThread)

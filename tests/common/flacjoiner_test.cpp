@@ -146,22 +146,74 @@ INSTANTIATE_TEST_SUITE_P(
                     FlacSplitCase{"ManySmallestVerified", 2, {8, 0, 0, 0, true}, 2, 3}),
     [](const testing::TestParamInfo<FlacSplitCase>& info) { return info.param.name; });
 
-// A deeper source keeps its own samples on one thread rather than be split at 16 bits.
-TEST(FlacSegments, LeaveDeeperOutputToOneThread)
+struct DeepSplitCase {
+    const char* name;
+    const char* codec; // of the source WAV
+    double gain;
+    int channels; // of the output; 0 follows the source
+};
+
+class DeepFlacSegments : public testing::TestWithParam<DeepSplitCase> {};
+
+// A deeper source split across threads gives the 24-bit file one thread writes, its own
+// samples whole (rounded from floating point) unless a gain or a change of channels works on
+// them at 16 bits, and measures as loud.
+TEST_P(DeepFlacSegments, MatchTheOneThreadFile)
 {
+    const DeepSplitCase& param = GetParam();
     const test::TempDir dir;
     const QString source = dir.file(QStringLiteral("deep.wav"));
     ASSERT_TRUE(test::runFfmpeg(
-        test::args({"-f", "lavfi", "-i", "anoisesrc=r=44100:d=8", "-c:a", "pcm_s24le"}) +
+        test::args({"-f", "lavfi", "-i",
+                    "aevalsrc=exprs=random(0)*1.8-0.9|random(1)*1.6-0.8:s=44100:d=8.3", "-c:a",
+                    param.codec}) +
         QStringList{source}));
-    SegmentedTranscode segmented(OutputSettings{}, 2);
+    OutputSettings settings;
+    settings.flac.channels = param.channels;
+    AudioFile reader;
+    AudioFile writer;
+    ASSERT_TRUE(writer.configure(settings));
+    Transcoder single(reader, writer);
+    single.setGain(param.gain);
+    single.setMeasureLoudness(true);
+    const QString one = dir.file(QStringLiteral("single.flac"));
+    ASSERT_TRUE(single.transcodeFile(source, one));
+    SegmentedTranscode segmented(settings, 2);
+    segmented.setMaxSegmentSeconds(3);
+    segmented.setGain(param.gain);
+    segmented.setMeasureLoudness(true);
     TranscodeObserver observer;
-    auto outcome = Outcome::Done;
-    const QString output = dir.file(QStringLiteral("deep.flac"));
-    EXPECT_TRUE(segmented.run(source, output, observer, outcome));
-    EXPECT_EQ(outcome, Outcome::NotApplicable);
-    EXPECT_FALSE(QFile::exists(output));
+    auto outcome = Outcome::NotApplicable;
+    const QString parallel = dir.file(QStringLiteral("parallel.flac"));
+    ASSERT_TRUE(segmented.run(source, parallel, observer, outcome));
+    ASSERT_EQ(outcome, Outcome::Done);
+    EXPECT_TRUE(test::fileBytes(parallel) == test::fileBytes(one));
+    bool tested = false;
+    test::toolOutput(QStringLiteral("flac"), test::args({"-t", "-s"}) + QStringList{parallel},
+                     &tested);
+    EXPECT_TRUE(tested);
+    if (param.gain == 1.0 && param.channels == 0 && QByteArray(param.codec) == "pcm_s24le") {
+        EXPECT_TRUE(test::ffmpegDecode(parallel, "s32le") == test::ffmpegDecode(source, "s32le"));
+    }
+
+    const std::vector<LoudnessMeter> meters = segmented.takeLoudnessMeters();
+    std::vector<const LoudnessMeter*> parts;
+    for (const LoudnessMeter& meter : meters)
+        parts.push_back(&meter);
+    ASSERT_EQ(single.loudnessMeters().size(), 1u);
+    const Loudness whole = single.loudnessMeters().front().result();
+    EXPECT_NEAR(LoudnessMeter::combined(parts).lufs, whole.lufs, 0.01);
+    EXPECT_DOUBLE_EQ(LoudnessMeter::combined(parts).peak, whole.peak);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sources, DeepFlacSegments,
+                         testing::Values(DeepSplitCase{"Integer24", "pcm_s24le", 1.0, 0},
+                                         DeepSplitCase{"FloatRounded", "pcm_f32le", 1.0, 0},
+                                         DeepSplitCase{"Integer24WithGain", "pcm_s24le", 0.5, 0},
+                                         DeepSplitCase{"Integer24ToMono", "pcm_s24le", 1.0, 1}),
+                         [](const testing::TestParamInfo<DeepSplitCase>& info) {
+                             return info.param.name;
+                         });
 
 } // namespace
 } // namespace tunevale

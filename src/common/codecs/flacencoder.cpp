@@ -1,5 +1,7 @@
 #include "common/codecs/flacencoder.h"
 
+#include "common/codecs/flacdepth.h"
+
 #include <QDir>
 
 #include <FLAC/metadata.h>
@@ -92,7 +94,6 @@ struct FlacEncoder::Stream {
     std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter> padding; // read by the encoder
     std::vector<FLAC__int32> wide; // the block in the encoder's sample type
     quint64 position = 0;          // where the next byte goes
-    int shift = 0;                 // 16-bit samples to the output's depth
 
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte data[],
                                                 size_t bytes, uint32_t, uint32_t, void* client)
@@ -163,7 +164,6 @@ Status FlacEncoder::open(UniqueFd file, const QString& outputPath)
         return Status::error(QStringLiteral("Cannot create %1: out of memory")
                                  .arg(QDir::toNativeSeparators(outputPath)));
     stream->padding->length = kPaddingBytes;
-    stream->shift = m_settings.bitsPerSample - 16;
 
     FLAC__StreamEncoder* encoder = stream->encoder.get();
     FLAC__StreamMetadata* metadata[] = {stream->padding.get()};
@@ -196,12 +196,7 @@ Status FlacEncoder::encode(std::span<const qint16> samples)
         return status;
     Stream& stream = *m_stream;
     stream.wide.resize(samples.size());
-    if (stream.shift == 0)
-        std::copy(samples.begin(), samples.end(), stream.wide.begin());
-    else
-        std::transform(
-            samples.begin(), samples.end(), stream.wide.begin(),
-            [shift = stream.shift](qint16 sample) { return FLAC__int32(sample) * (1 << shift); });
+    widenToFlacDepth(samples, m_settings.bitsPerSample, stream.wide.data());
     return handOver();
 }
 
@@ -211,14 +206,7 @@ Status FlacEncoder::encodeWide(std::span<const qint32> samples)
         return status;
     Stream& stream = *m_stream;
     stream.wide.resize(samples.size());
-    // Rounded to the output's depth: exact for a source of that depth, whose lower bits are
-    // zero, and the nearest value for deeper or floating-point ones.
-    const int drop = 32 - m_settings.bitsPerSample;
-    const qint64 half = qint64(1) << (drop - 1);
-    const qint64 highest = (qint64(1) << (m_settings.bitsPerSample - 1)) - 1;
-    std::transform(samples.begin(), samples.end(), stream.wide.begin(), [=](qint32 sample) {
-        return FLAC__int32(std::min((qint64(sample) + half) >> drop, highest));
-    });
+    roundToFlacDepth(samples, m_settings.bitsPerSample, stream.wide.data());
     return handOver();
 }
 

@@ -128,7 +128,9 @@ bool FlacJoiner::append(const FlacSegment& segment, std::vector<unsigned char>& 
             std::memcmp(segment.head().data(), "fLaC", 4) != 0)
             return false;
         m_head = segment.head();
-        m_channels = ((m_head[20] >> 1) & 0x07) + 1;
+        const int channels = ((m_head[20] >> 1) & 0x07) + 1;
+        const int bits = (((m_head[20] & 0x01) << 4) | (m_head[21] >> 4)) + 1;
+        m_bytesPerFrame = size_t(channels * ((bits + 7) / 8));
     }
     out.reserve(segment.frames().size() + segment.frameEnds().size() * 2);
     size_t start = 0;
@@ -143,18 +145,10 @@ bool FlacJoiner::append(const FlacSegment& segment, std::vector<unsigned char>& 
         ++m_frames;
         start = end;
     }
-    // FLAC's checksum covers the samples as little-endian integers, interleaved.
-    const std::vector<qint16>& samples = segment.samples();
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        m_md5.addData(QByteArrayView(reinterpret_cast<const char*>(samples.data()),
-                                     qsizetype(samples.size() * sizeof(qint16))));
-    } else {
-        std::vector<qint16> little(samples.size());
-        qToLittleEndian<qint16>(samples.data(), qsizetype(samples.size()), little.data());
-        m_md5.addData(QByteArrayView(reinterpret_cast<const char*>(little.data()),
-                                     qsizetype(little.size() * sizeof(qint16))));
-    }
-    m_samples += samples.size() / size_t(std::max(1, m_channels));
+    const std::vector<unsigned char>& samples = segment.checksummed();
+    m_md5.addData(
+        QByteArrayView(reinterpret_cast<const char*>(samples.data()), qsizetype(samples.size())));
+    m_samples += samples.size() / m_bytesPerFrame;
     return true;
 }
 

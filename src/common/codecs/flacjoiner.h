@@ -39,7 +39,7 @@ private:
     quint64 m_samples = 0; // per channel
     size_t m_smallestFrame = 0;
     size_t m_largestFrame = 0;
-    int m_channels = 0;
+    size_t m_bytesPerFrame = 0; // of the checksummed samples, all channels
 };
 
 } // namespace tunevale

@@ -1,5 +1,7 @@
 #include "common/codecs/flacsegment.h"
 
+#include "common/codecs/flacdepth.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -90,7 +92,7 @@ Status FlacSegment::open(const FlacSettings& settings, const QString& shownPath)
         FLAC__stream_encoder_set_verify(encoder, settings.verify) &&
         FLAC__stream_encoder_set_compression_level(encoder, unsigned(settings.compressionLevel)) &&
         FLAC__stream_encoder_set_channels(encoder, unsigned(settings.channels)) &&
-        FLAC__stream_encoder_set_bits_per_sample(encoder, 16) &&
+        FLAC__stream_encoder_set_bits_per_sample(encoder, unsigned(settings.bitsPerSample)) &&
         FLAC__stream_encoder_set_sample_rate(encoder, unsigned(settings.sampleRate)) &&
         FLAC__stream_encoder_set_metadata(encoder, metadata, 1);
     if (!configured)
@@ -109,6 +111,7 @@ Status FlacSegment::open(const FlacSettings& settings, const QString& shownPath)
         FLAC__STREAM_ENCODER_INIT_STATUS_OK)
         return state->failure(QStringLiteral("Cannot create"));
     m_channels = settings.channels;
+    m_bits = settings.bitsPerSample;
     m_encoder = std::move(state);
     return {};
 }
@@ -116,19 +119,20 @@ Status FlacSegment::open(const FlacSettings& settings, const QString& shownPath)
 void FlacSegment::reserve(qint64 frames)
 {
     const auto samples = size_t(std::max<qint64>(0, frames)) * size_t(m_channels);
-    m_samples.reserve(samples);
+    const size_t bytes = samples * size_t(m_bits / 8);
+    m_checksummed.reserve(bytes);
     // FLAC stores a block verbatim when nothing smaller is found, plus headers.
-    m_frames.reserve(samples * sizeof(qint16) + samples / 256 + 64);
+    m_frames.reserve(bytes + samples / 256 + 64);
 }
 
 FlacSegment::Buffers FlacSegment::releaseBuffers()
 {
-    Buffers buffers{std::move(m_frames), std::move(m_samples)};
+    Buffers buffers{std::move(m_frames), std::move(m_checksummed)};
     m_frames.clear();
-    m_samples.clear();
+    m_checksummed.clear();
     m_frameEnds.clear();
     buffers.frames.clear();
-    buffers.samples.clear();
+    buffers.checksummed.clear();
     return buffers;
 }
 
@@ -138,20 +142,47 @@ void FlacSegment::useBuffers(Buffers buffers)
         buffers.frames.assign(m_frames.begin(), m_frames.end());
         m_frames = std::move(buffers.frames);
     }
-    if (buffers.samples.capacity() > m_samples.capacity()) {
-        buffers.samples.assign(m_samples.begin(), m_samples.end());
-        m_samples = std::move(buffers.samples);
+    if (buffers.checksummed.capacity() > m_checksummed.capacity()) {
+        buffers.checksummed.assign(m_checksummed.begin(), m_checksummed.end());
+        m_checksummed = std::move(buffers.checksummed);
     }
 }
 
 Status FlacSegment::encode(std::span<const qint16> samples)
 {
+    m_wide.resize(samples.size());
+    widenToFlacDepth(samples, m_bits, m_wide.data());
+    return handOver();
+}
+
+Status FlacSegment::encode(std::span<const qint32> samples)
+{
+    m_wide.resize(samples.size());
+    roundToFlacDepth(samples, m_bits, m_wide.data());
+    return handOver();
+}
+
+Status FlacSegment::handOver()
+{
     if (!m_encoder)
         return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
-    m_samples.insert(m_samples.end(), samples.begin(), samples.end());
-    m_wide.assign(samples.begin(), samples.end());
+    const size_t at = m_checksummed.size();
+    m_checksummed.resize(at + m_wide.size() * size_t(m_bits / 8));
+    unsigned char* out = m_checksummed.data() + at;
+    if (m_bits == 16) {
+        for (const qint32 sample : m_wide) {
+            *out++ = static_cast<unsigned char>(sample);
+            *out++ = static_cast<unsigned char>(sample >> 8);
+        }
+    } else {
+        for (const qint32 sample : m_wide) {
+            *out++ = static_cast<unsigned char>(sample);
+            *out++ = static_cast<unsigned char>(sample >> 8);
+            *out++ = static_cast<unsigned char>(sample >> 16);
+        }
+    }
     if (!FLAC__stream_encoder_process_interleaved(m_encoder->encoder.get(), m_wide.data(),
-                                                  unsigned(samples.size() / size_t(m_channels))))
+                                                  unsigned(m_wide.size() / size_t(m_channels))))
         return m_encoder->failure(QStringLiteral("Cannot encode FLAC audio for"));
     return {};
 }

@@ -21,13 +21,17 @@ public:
     FlacSegment(FlacSegment&&) noexcept;
     FlacSegment& operator=(FlacSegment&&) noexcept;
 
-    // Starts encoding 16-bit samples with resolved settings (nothing following the source);
+    // Starts encoding with resolved settings (nothing following the source), at their depth;
     // messages name shownPath.
     Status open(const FlacSettings& settings, const QString& shownPath);
     // Makes room for frames samples per channel at once, after open().
     void reserve(qint64 frames);
-    // Whole frames of interleaved samples; they are kept too, for the stream's checksum.
+    // Whole frames of interleaved samples, moved up to the stream's depth; they are kept too,
+    // for the stream's checksum.
     Status encode(std::span<const qint16> samples);
+    // The same for 32-bit samples, the source's bits at the top, rounded to the stream's depth
+    // as the one-thread writer rounds them.
+    Status encode(std::span<const qint32> samples);
     // Encodes what is left as a last, shorter block.
     Status finish();
 
@@ -37,7 +41,9 @@ public:
     // The frames, one after another; frameEnds()[i] is where frame i ends.
     const std::vector<unsigned char>& frames() const { return m_frames; }
     const std::vector<size_t>& frameEnds() const { return m_frameEnds; }
-    const std::vector<qint16>& samples() const { return m_samples; }
+    // The samples encoded as the stream's checksum covers them: little-endian integers of the
+    // stream's depth (2 or 3 bytes), interleaved.
+    const std::vector<unsigned char>& checksummed() const { return m_checksummed; }
 
     // Samples per channel in each frame but the last at settings' compression level.
     static int blockSize(const FlacSettings& settings);
@@ -46,7 +52,7 @@ public:
     // costs a page fault every few kilobytes, memory reused none.
     struct Buffers {
         std::vector<unsigned char> frames;
-        std::vector<qint16> samples;
+        std::vector<unsigned char> checksummed;
     };
     // Hands over this segment's buffers, emptied but keeping their room.
     Buffers releaseBuffers();
@@ -55,13 +61,16 @@ public:
 
 private:
     struct Encoder;
+    // Keeps the block in m_wide for the checksum and encodes it.
+    Status handOver();
     std::unique_ptr<Encoder> m_encoder;
     std::vector<unsigned char> m_head;
     std::vector<unsigned char> m_frames;
     std::vector<size_t> m_frameEnds;
-    std::vector<qint16> m_samples;
-    std::vector<qint32> m_wide;
+    std::vector<unsigned char> m_checksummed;
+    std::vector<qint32> m_wide; // the block at the stream's depth, as libFLAC takes it
     int m_channels = 0;
+    int m_bits = 16;
 };
 
 } // namespace tunevale
