@@ -152,6 +152,13 @@ Status FlacSegment::encode(std::span<const qint16> samples)
 {
     m_wide.resize(samples.size());
     widenToFlacDepth(samples, m_bits, m_wide.data());
+    if (m_bits == 16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // The samples as given are the checksum's bytes already.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(samples.data());
+        m_checksummed.insert(m_checksummed.end(), bytes, bytes + samples.size_bytes());
+    } else {
+        keepForChecksum();
+    }
     return handOver();
 }
 
@@ -159,13 +166,12 @@ Status FlacSegment::encode(std::span<const qint32> samples)
 {
     m_wide.resize(samples.size());
     roundToFlacDepth(samples, m_bits, m_wide.data());
+    keepForChecksum();
     return handOver();
 }
 
-Status FlacSegment::handOver()
+void FlacSegment::keepForChecksum()
 {
-    if (!m_encoder)
-        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
     const size_t at = m_checksummed.size();
     m_checksummed.resize(at + m_wide.size() * size_t(m_bits / 8));
     unsigned char* out = m_checksummed.data() + at;
@@ -181,6 +187,12 @@ Status FlacSegment::handOver()
             *out++ = static_cast<unsigned char>(sample >> 16);
         }
     }
+}
+
+Status FlacSegment::handOver()
+{
+    if (!m_encoder)
+        return Status::error(QStringLiteral("Cannot encode FLAC audio: the output is not open"));
     if (!FLAC__stream_encoder_process_interleaved(m_encoder->encoder.get(), m_wide.data(),
                                                   unsigned(m_wide.size() / size_t(m_channels))))
         return m_encoder->failure(QStringLiteral("Cannot encode FLAC audio for"));

@@ -61,7 +61,9 @@ public:
 
 private:
     struct Encoder;
-    // Keeps the block in m_wide for the checksum and encodes it.
+    // Appends the block in m_wide to the checksummed bytes.
+    void keepForChecksum();
+    // Encodes the block in m_wide.
     Status handOver();
     std::unique_ptr<Encoder> m_encoder;
     std::vector<unsigned char> m_head;
