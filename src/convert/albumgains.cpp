@@ -61,7 +61,7 @@ size_t AlbumGains::size() const
     return count;
 }
 
-QStringList AlbumGains::writeAll()
+QStringList AlbumGains::writeAll(const std::function<void()>& betweenFiles)
 {
     const std::lock_guard lock(m_mutex);
     QStringList failures;
@@ -77,6 +77,8 @@ QStringList AlbumGains::writeAll()
                     replaceWithGainTags(track.output, track.kind, GainScope::Album, album);
                 !status)
                 failures.push_back(track.output + QStringLiteral(": ") + status.message());
+            if (betweenFiles)
+                betweenFiles();
         }
     }
     m_albums.clear();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -30,7 +31,9 @@ public:
     // Writes REPLAYGAIN_ALBUM_* (R128_ALBUM_GAIN for Opus) into every output added. Each
     // output is tagged as a copy that replaces it only once written whole, so a failure leaves
     // the track as it was. Returns one message per output that failed, its path first.
-    QStringList writeAll();
+    // betweenFiles runs after each output: copying a library's files takes a while, and a
+    // window's event loop wants its turns meanwhile.
+    QStringList writeAll(const std::function<void()>& betweenFiles = {});
 
     // Tracks added so far.
     size_t size() const;

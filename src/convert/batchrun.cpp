@@ -94,7 +94,7 @@ bool holdsTags(const TagBuffer& tags)
 // Writes the album gains of a run that went to its end, logging each output that failed.
 void logAlbumGains(AlbumGains& albums, BatchObserver& observer)
 {
-    for (const QString& failure : albums.writeAll()) {
+    for (const QString& failure : albums.writeAll([&observer] { observer.yield(); })) {
         observer.logLine(
             BatchRun::timestamp() +
             BatchRun::logLine(LogKind::Error,

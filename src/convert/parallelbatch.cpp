@@ -293,7 +293,7 @@ int ParallelBatch::run(const QStringList& rows, const EncoderSettings& settings,
     // An album's gain needs all of its tracks: a stopped run leaves the finished ones with
     // their track gains alone.
     if (!shared.stop) {
-        for (const QString& failure : shared.albums.writeAll())
+        for (const QString& failure : shared.albums.writeAll([&observer] { observer.yield(); }))
             observer.logLine(
                 BatchRun::timestamp() +
                 BatchRun::logLine(LogKind::Error,

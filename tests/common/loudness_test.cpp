@@ -223,7 +223,9 @@ public:
     }
     bool stopRequested() const override { return m_finished >= m_stopAfter; }
     void logLine(const QString& line) override { lines << line; }
+    void yield() override { turnsAfterRows[m_finished]++; }
     QStringList lines;
+    std::map<int, int> turnsAfterRows; // event-loop turns given after so many rows finished
 
 private:
     int m_stopAfter;
@@ -280,6 +282,8 @@ TEST(AlbumGain, WrittenOnlyWhenEveryTrackFinished)
         EXPECT_NEAR(tags[albumGain].chopped(3).toDouble(), expected, 0.02) << index;
         EXPECT_EQ(tags[QStringLiteral("REPLAYGAIN_ALBUM_PEAK")], peakText(measure(tracks[2]).peak));
     }
+    // The album step gives a window's event loop a turn after each file it rewrites.
+    EXPECT_EQ(never.turnsAfterRows[3], 3);
     // Nothing is left of the copies the album gains were written into.
     EXPECT_EQ(QDir(dir.file(QStringLiteral("whole"))).entryList(QDir::Files | QDir::Hidden).size(),
               3);
