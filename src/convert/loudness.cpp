@@ -99,6 +99,13 @@ NormalizeGain normalizeGain(const Loudness& loudness, double targetLufs, double 
     return result;
 }
 
+void narrowForMeter(std::span<const qint32> samples, std::vector<qint16>& narrowed)
+{
+    narrowed.resize(samples.size());
+    std::transform(samples.begin(), samples.end(), narrowed.begin(),
+                   [](qint32 sample) { return qint16(sample >> 16); });
+}
+
 void applyGain(std::vector<qint16>& samples, double gain)
 {
     for (qint16& sample : samples) {

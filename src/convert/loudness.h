@@ -74,6 +74,10 @@ struct NormalizeGain {
 };
 NormalizeGain normalizeGain(const Loudness& loudness, double targetLufs, double ceilingDb);
 
+// samples, the source's bits at the top of 32, cut to the 16 bits the loudness meter takes
+// (ample for a loudness figure); narrowed replaced.
+void narrowForMeter(std::span<const qint32> samples, std::vector<qint16>& narrowed);
+
 // Multiplies interleaved samples by a linear gain, rounding and saturating at full scale.
 void applyGain(std::vector<qint16>& samples, double gain);
 

@@ -23,13 +23,6 @@ constexpr double kLengthSlackSeconds = 0.005;
 
 } // namespace
 
-void narrowForMeter(std::span<const qint32> samples, std::vector<qint16>& narrowed)
-{
-    narrowed.resize(samples.size());
-    std::transform(samples.begin(), samples.end(), narrowed.begin(),
-                   [](qint32 sample) { return qint16(sample >> 16); });
-}
-
 Transcoder::Transcoder(AudioFile& reader, AudioFile& writer)
     : m_reader(reader)
     , m_writer(writer)

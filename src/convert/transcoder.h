@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <span>
 #include <vector>
 
 namespace tunevale {
@@ -42,10 +41,6 @@ struct SavedOutput {
     IfExists ifExists = IfExists::New; // when the output's name was taken meanwhile
     QString path;                      // the name the output got; empty when skipped
 };
-
-// samples, the source's bits at the top of 32, cut to the 16 bits the loudness meter takes
-// (ample for a loudness figure); narrowed replaced.
-void narrowForMeter(std::span<const qint32> samples, std::vector<qint16>& narrowed);
 
 // Streams one source file from a reader into a writer in blocks of one second.
 class Transcoder {

@@ -17,8 +17,8 @@ namespace {
 // oversampled position. Phase 0 is the sample itself (the sinc's zeros fall on the other
 // samples), so only the positions between samples are computed.
 constexpr int kPoints = 49;
-// Frames oversampled at once: the prefilter decides per chunk, and a fixed length lets the
-// compiler turn the loops into vector code.
+// Frames oversampled at once: the prefilter decides per chunk, and a fixed length runs in
+// whole vectors.
 constexpr size_t kChunk = 64;
 constexpr float kFullScale = 1.0f / 32768.0f;
 // The float sums may round a little above the exact bound below.
