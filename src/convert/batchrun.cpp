@@ -168,7 +168,7 @@ RowResult BatchRun::convertRow(const QString& source, const QString& output,
     Transcoder transcoder(m_reader, m_writer);
     transcoder.setThreads(m_threadsPerFile);
     transcoder.setMeasureLoudness(m_loudness.replayGain != ReplayGainMode::Off);
-    transcoder.setMeterThread(m_meterThread);
+    transcoder.setSpareCore(m_spareCore);
     if (m_loudness.normalizeLufs)
         normalize(source, transcoder, observer);
     TranscodeForwarder forwarder(observer, copyTags ? &tags : nullptr, m_information, output);

@@ -73,9 +73,9 @@ public:
 
     // Threads each file may use (default 1): a caller with idle threads passes them on.
     void setThreadsPerFile(int threads) { m_threadsPerFile = threads; }
-    // Whether a file's loudness meter runs on a thread of its own (default no): for callers
-    // that leave a core idle.
-    void setMeterThread(bool own) { m_meterThread = own; }
+    // Whether a core is free beside each file's (default no): for callers that leave one idle
+    // (see Transcoder::setSpareCore).
+    void setSpareCore(bool spare) { m_spareCore = spare; }
 
     // The ReplayGain tags convertRow writes and the loudness it normalises to (default
     // neither). With album gains, each saved row is added to albums (which must outlive the
@@ -123,7 +123,7 @@ private:
     AudioFile& m_writer;
     AudioInformation& m_information;
     int m_threadsPerFile = 1;
-    bool m_meterThread = false;
+    bool m_spareCore = false;
     LoudnessOptions m_loudness;
     AlbumGains* m_albums = nullptr;
 };

@@ -29,8 +29,8 @@ struct RowTask {
     QString output;
     QString failure; // why no output could be named
     bool copyTags = true;
-    int threads = 1;          // more than one splits the file itself across jobs left idle
-    bool meterThread = false; // a core is left idle for the loudness meter
+    int threads = 1;        // more than one splits the file itself across jobs left idle
+    bool spareCore = false; // a core is left idle for the file's side work
     LoudnessOptions loudness;
 };
 
@@ -135,7 +135,7 @@ void convertRows(SharedState& shared, const QStringList& rows, const EncoderSett
         }
         RowRecorder recorder(shared, task.row);
         batch.setThreadsPerFile(task.threads);
-        batch.setMeterThread(task.meterThread);
+        batch.setSpareCore(task.spareCore);
         batch.setLoudness(task.loudness, &shared.albums);
         if (!task.failure.isEmpty()) {
             recorder.logLine(BatchRun::timestamp() +

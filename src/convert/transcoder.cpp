@@ -2,8 +2,8 @@
 
 #include "common/audio/audiofile.h"
 #include "common/audio/streamlength.h"
+#include "common/blockthread.h"
 #include "common/localfile.h"
-#include "convert/meterthread.h"
 #include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 
@@ -57,6 +57,7 @@ Status Transcoder::transcodeFile(const QString& source, const QString& output,
     }
     if (status && !segmented) {
         m_writer.setSourceFormat(m_reader.sourceFormat());
+        m_writer.setSpareCore(m_spareCore);
         const int rate = m_reader.sampleRate();
         const double seconds = rate > 0 ? double(m_reader.totalLength()) / rate : 0;
         status = m_writer.create(part->writeHandle(), output, seconds);
@@ -157,9 +158,11 @@ Status Transcoder::TranscodeFirstBlock(const QString& source, const QString& tem
 template <typename Sample>
 Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::vector<Sample>& block)
 {
-    std::optional<MeterThread> meterThread;
-    if (!m_meters.empty() && m_meterThread)
-        meterThread.emplace(m_meters.front());
+    std::optional<BlockThread<qint16>> meterThread;
+    if (!m_meters.empty() && m_spareCore)
+        meterThread.emplace([&meter = m_meters.front()](std::span<const qint16> samples) {
+            return meter.add(samples);
+        });
     Status status = streamBlocks(report, copied, block, meterThread ? &*meterThread : nullptr);
     if (meterThread) {
         if (Status measured = meterThread->finish(); status && !measured)
@@ -170,7 +173,7 @@ Status Transcoder::copyBlocks(TranscodeObserver& report, Copied& copied, std::ve
 
 template <typename Sample>
 Status Transcoder::streamBlocks(TranscodeObserver& report, Copied& copied,
-                                std::vector<Sample>& block, MeterThread* meterThread)
+                                std::vector<Sample>& block, BlockThread<qint16>* meterThread)
 {
     const qint64 blockSize = qint64(m_reader.channels()) * m_reader.sampleRate();
     if (blockSize <= 0 || blockSize > std::numeric_limits<qint32>::max())
@@ -216,7 +219,7 @@ Status Transcoder::streamBlocks(TranscodeObserver& report, Copied& copied,
 }
 
 template <typename Sample>
-Status Transcoder::measure(const std::vector<Sample>& block, MeterThread* meterThread)
+Status Transcoder::measure(const std::vector<Sample>& block, BlockThread<qint16>* meterThread)
 {
     std::span<const qint16> samples;
     if constexpr (std::is_same_v<Sample, qint16>) {

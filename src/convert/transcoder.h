@@ -11,7 +11,7 @@
 namespace tunevale {
 
 class AudioFile;
-class MeterThread;
+template <typename T> class BlockThread;
 
 // What a transcode tells its caller and asks of it while it runs.
 class TranscodeObserver {
@@ -53,9 +53,9 @@ public:
 
     // Whether transcodeFile measures the loudness of the samples it encodes (default off).
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
-    // Whether the meter of a file converted on one thread may run on a thread of its own
-    // (default off): worth it when a core would otherwise sit idle.
-    void setMeterThread(bool own) { m_meterThread = own; }
+    // Whether a core beside the caller's is free (default no): a file converted on one thread
+    // then has its loudness meter and its encoder's side work (FLAC's checksum) run there.
+    void setSpareCore(bool spare) { m_spareCore = spare; }
     // A linear gain applied to the decoded samples before they are measured and encoded
     // (default 1: none).
     void setGain(double gain) { m_gain = gain; }
@@ -96,11 +96,11 @@ private:
     Status copyBlocks(TranscodeObserver& observer, Copied& copied, std::vector<Sample>& block);
     template <typename Sample>
     Status streamBlocks(TranscodeObserver& observer, Copied& copied, std::vector<Sample>& block,
-                        MeterThread* meterThread);
+                        BlockThread<qint16>* meterThread);
     // Adds a block to the loudness meter, which works on 16 bits (ample for a loudness figure),
     // directly or through meterThread.
     template <typename Sample>
-    Status measure(const std::vector<Sample>& block, MeterThread* meterThread);
+    Status measure(const std::vector<Sample>& block, BlockThread<qint16>* meterThread);
     // Converts on several threads into written; done is false when the file does not split.
     Status transcodeSegmented(const QString& source, const QString& written, const QString& output,
                               TranscodeObserver& report, Copied& copied, bool& done);
@@ -113,7 +113,7 @@ private:
     AudioFile& m_writer;
     int m_threads = 1;
     bool m_measureLoudness = false;
-    bool m_meterThread = false;
+    bool m_spareCore = false;
     double m_gain = 1.0;
     std::vector<LoudnessMeter> m_meters;
     std::vector<qint16> m_block;

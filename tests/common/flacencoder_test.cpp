@@ -24,16 +24,19 @@ struct FlacCase {
     FlacSettings settings;
     SourceFormat source;
     int bits; // what the file must state
+    bool spareCore = false;
 };
 
 class FlacRoundTrip : public testing::TestWithParam<FlacCase> {};
 
 // What libFLAC writes decodes, in another decoder, to exactly the samples given, in the
-// layout the settings asked for.
+// layout the settings asked for, and carries their checksum (a blank one is a warning, here
+// an error).
 TEST_P(FlacRoundTrip, DecodesToTheSamplesExactly)
 {
     const FlacCase& param = GetParam();
     FlacEncoder encoder(param.settings, param.source);
+    encoder.setSpareCore(param.spareCore);
     const PcmFormat format = encoder.inputFormat();
     const Samples input = test::noise(format.sampleRate, format.channels, 1.3, 11);
     const test::TempDir dir;
@@ -42,7 +45,8 @@ TEST_P(FlacRoundTrip, DecodesToTheSamplesExactly)
     ASSERT_TRUE(status) << status.message().toStdString();
 
     bool tested = false;
-    test::toolOutput(QStringLiteral("flac"), test::args({"-t", "-s"}) + QStringList{path}, &tested);
+    test::toolOutput(QStringLiteral("flac"), test::args({"-t", "-s", "-w"}) + QStringList{path},
+                     &tested);
     EXPECT_TRUE(tested);
     auto stream = test::probeStream(path);
     EXPECT_EQ(stream[QStringLiteral("sample_rate")].toInt(), format.sampleRate);
@@ -60,13 +64,14 @@ TEST_P(FlacRoundTrip, DecodesToTheSamplesExactly)
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, FlacRoundTrip,
-    testing::Values(FlacCase{"FollowsAStereoSource", {}, {{44100, 2}, 16}, 16},
-                    FlacCase{"FastestMono", {0, 0, 0, 0, false}, {{22050, 1}, 16}, 16},
-                    FlacCase{"SmallestVerified", {8, 0, 0, 0, true}, {{48000, 2}, 16}, 16},
-                    FlacCase{"FloatSourceTo24Bit", {}, {{44100, 2}, 24}, 24},
-                    FlacCase{"Chosen16BitFrom24", {5, 0, 0, 16, false}, {{44100, 2}, 24}, 16},
-                    FlacCase{
-                        "ChosenSixChannels96k", {5, 96000, 6, 24, false}, {{44100, 2}, 16}, 24}),
+    testing::Values(
+        FlacCase{"FollowsAStereoSource", {}, {{44100, 2}, 16}, 16},
+        FlacCase{"FastestMono", {0, 0, 0, 0, false}, {{22050, 1}, 16}, 16},
+        FlacCase{"SmallestVerified", {8, 0, 0, 0, true}, {{48000, 2}, 16}, 16},
+        FlacCase{"FloatSourceTo24Bit", {}, {{44100, 2}, 24}, 24},
+        FlacCase{"Chosen16BitFrom24", {5, 0, 0, 16, false}, {{44100, 2}, 24}, 16},
+        FlacCase{"StereoHashedOnASpareCore", {}, {{44100, 2}, 16}, 16, true},
+        FlacCase{"ChosenSixChannels96k", {5, 96000, 6, 24, false}, {{44100, 2}, 16}, 24, true}),
     [](const testing::TestParamInfo<FlacCase>& info) { return info.param.name; });
 
 TEST(FlacEncoder, HigherLevelMakesSmallerFile)

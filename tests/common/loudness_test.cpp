@@ -1,10 +1,10 @@
 #include "common/audio/audiofile.h"
 #include "common/audio/audioinformation.h"
+#include "common/blockthread.h"
 #include "common/codecs/outputformat.h"
 #include "common/tags/replaygaintags.h"
 #include "convert/batchrun.h"
 #include "convert/loudness.h"
-#include "convert/meterthread.h"
 #include "convert/outputnaming.h"
 #include "convert/segmentedtranscode.h"
 #include "convert/transcoder.h"
@@ -113,9 +113,9 @@ TEST(LoudnessMeter, CombinedMeasuresTheConcatenation)
     EXPECT_NEAR(combined.peak, second.result().peak, 1e-9);
 }
 
-// Blocks handed to a meter thread, with the buffers it recycles and a finish between
-// them, measure exactly what the same blocks measure on the caller's thread.
-TEST(MeterThread, MeasuresEveryBlockInOrder)
+// Blocks handed to a meter on a thread of its own, with the buffers it recycles and a finish
+// between them, measure exactly what the same blocks measure on the caller's thread.
+TEST(BlockThread, MeterFedOnItsOwnThreadMeasuresEveryBlockInOrder)
 {
     const std::vector<qint16> quiet = sine(-30, 3, 500);
     const std::vector<qint16> loud = sine(-12, 2, 3000);
@@ -130,7 +130,8 @@ TEST(MeterThread, MeasuresEveryBlockInOrder)
     ASSERT_TRUE(direct.start(kRate, 2));
     ASSERT_TRUE(aside.start(kRate, 2));
     {
-        MeterThread thread(aside);
+        BlockThread<qint16> thread(
+            [&aside](std::span<const qint16> samples) { return aside.add(samples); });
         for (size_t index = 0; index < blocks.size(); ++index) {
             ASSERT_TRUE(direct.add(blocks[index]));
             thread.add(blocks[index]);

@@ -43,6 +43,8 @@ public:
     Status create(UniqueFd file, const QString& outputPath, double expectedSeconds = 0);
     // The source the next create() converts (see AudioWriter::setSourceFormat).
     void setSourceFormat(const SourceFormat& source) { m_writer.setSourceFormat(source); }
+    // See AudioWriter::setSpareCore().
+    void setSpareCore(bool spare) { m_writer.setSpareCore(spare); }
     Status setInputFormat(int sampleRate, int channels);
     Status write(std::span<const qint16> samples);
     // See AudioWriter::takesWideSamples().

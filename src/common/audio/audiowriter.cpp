@@ -32,6 +32,7 @@ Status AudioWriter::create(UniqueFd file, const QString& outputPath, double expe
         return status;
     auto encoder = outputFormat(kind).createEncoder(m_settings, m_source);
     encoder->setExpectedSeconds(expectedSeconds);
+    encoder->setSpareCore(m_spareCore);
     if (Status status = encoder->open(std::move(file), outputPath); !status)
         return status;
     const PcmFormat output = encoder->inputFormat();

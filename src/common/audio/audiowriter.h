@@ -31,6 +31,9 @@ public:
     // The source the next create() converts, for settings that follow it (FLAC's, Opus's and
     // M4A's rate and channels). Kept until changed; 44,100 Hz stereo 16-bit until given.
     void setSourceFormat(const SourceFormat& source) { m_source = source; }
+    // Whether a core is free beside the caller's for the encoder's side work (see
+    // Encoder::setSpareCore). Kept until changed; no until given.
+    void setSpareCore(bool spare) { m_spareCore = spare; }
     // The layout of the following writes; without it, input is taken in the output's layout.
     Status setInputFormat(PcmFormat input);
     // Whole frames of interleaved samples in the input format.
@@ -51,6 +54,7 @@ public:
 private:
     OutputSettings m_settings;
     SourceFormat m_source;
+    bool m_spareCore = false;
     std::unique_ptr<Encoder> m_encoder;
     Resampler m_resampler;
     std::vector<qint16> m_converted;

@@ -22,6 +22,9 @@ public:
     // How long the output will be, as the source states it (0 when unknown), told before
     // open(): a format whose header depends on the length lays it out for it.
     virtual void setExpectedSeconds(double seconds) { (void)seconds; }
+    // Whether a core beside the caller's is free, told before open(): an encoder may move
+    // work of its own there.
+    virtual void setSpareCore(bool spare) { (void)spare; }
     // Takes over file, created empty by the caller, and writes what precedes the audio.
     // Messages name outputPath, the name the file is written for.
     virtual Status open(UniqueFd file, const QString& outputPath) = 0;

@@ -1,5 +1,6 @@
 #include "common/codecs/flacencoder.h"
 
+#include "common/codecs/flacchecksum.h"
 #include "common/codecs/flacdepth.h"
 
 #include <QDir>
@@ -93,7 +94,8 @@ struct FlacEncoder::Stream {
     std::unique_ptr<FLAC__StreamEncoder, StreamEncoderDeleter> encoder;
     std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter> padding; // read by the encoder
     std::vector<FLAC__int32> wide; // the block in the encoder's sample type
-    quint64 position = 0;          // where the next byte goes
+    std::unique_ptr<FlacChecksum> checksum;
+    quint64 position = 0; // where the next byte goes
 
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte data[],
                                                 size_t bytes, uint32_t, uint32_t, void* client)
@@ -121,6 +123,13 @@ struct FlacEncoder::Stream {
     {
         *offset = static_cast<Stream*>(client)->position;
         return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
+    }
+
+    // Completes the stream information libFLAC has finished, its checksum left blank.
+    bool writeChecksum()
+    {
+        const QByteArray md5 = checksum->result();
+        return file.seek(FlacChecksum::kOffsetInFile) && file.write(md5.constData(), md5.size());
     }
 
     // The file's own reason when writing failed, libFLAC's state otherwise.
@@ -168,6 +177,7 @@ Status FlacEncoder::open(UniqueFd file, const QString& outputPath)
     FLAC__StreamEncoder* encoder = stream->encoder.get();
     FLAC__StreamMetadata* metadata[] = {stream->padding.get()};
     const bool configured =
+        FLAC__stream_encoder_set_do_md5(encoder, false) &&
         FLAC__stream_encoder_set_verify(encoder, m_settings.verify) &&
         FLAC__stream_encoder_set_compression_level(encoder,
                                                    unsigned(m_settings.compressionLevel)) &&
@@ -186,6 +196,7 @@ Status FlacEncoder::open(UniqueFd file, const QString& outputPath)
             QStringLiteral("Cannot create %1: the FLAC encoder refuses %2 (%3)")
                 .arg(QDir::toNativeSeparators(outputPath), m_settings.describe(),
                      QString::fromLatin1(FLAC__StreamEncoderInitStatusString[init])));
+    stream->checksum = std::make_unique<FlacChecksum>(m_settings.bitsPerSample, m_spareCore);
     m_stream = std::move(stream);
     return {};
 }
@@ -197,6 +208,10 @@ Status FlacEncoder::encode(std::span<const qint16> samples)
     Stream& stream = *m_stream;
     stream.wide.resize(samples.size());
     widenToFlacDepth(samples, m_settings.bitsPerSample, stream.wide.data());
+    if (m_settings.bitsPerSample == 16)
+        stream.checksum->add(samples);
+    else
+        stream.checksum->add(std::span<const qint32>(stream.wide));
     return handOver();
 }
 
@@ -207,6 +222,7 @@ Status FlacEncoder::encodeWide(std::span<const qint32> samples)
     Stream& stream = *m_stream;
     stream.wide.resize(samples.size());
     roundToFlacDepth(samples, m_settings.bitsPerSample, stream.wide.data());
+    stream.checksum->add(std::span<const qint32>(stream.wide));
     return handOver();
 }
 
@@ -237,6 +253,8 @@ Status FlacEncoder::finish()
     Status status;
     if (!FLAC__stream_encoder_finish(stream->encoder.get()))
         status = stream->failure(QStringLiteral("Cannot finish"));
+    else if (!stream->writeChecksum())
+        status = stream->file.failure();
     return stream->file.close(status);
 }
 

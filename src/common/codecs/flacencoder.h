@@ -18,6 +18,7 @@ public:
     ~FlacEncoder() override;
 
     PcmFormat inputFormat() const override;
+    void setSpareCore(bool spare) override { m_spareCore = spare; }
     Status open(UniqueFd file, const QString& outputPath) override;
     Status encode(std::span<const qint16> samples) override;
     // The output's depth: 24-bit output takes the source's deeper samples.
@@ -34,6 +35,7 @@ private:
     Status handOver();
 
     FlacSettings m_settings;
+    bool m_spareCore = false;
     std::unique_ptr<Stream> m_stream;
 };
 

@@ -1,5 +1,6 @@
 #include "common/codecs/flacjoiner.h"
 
+#include "common/codecs/flacchecksum.h"
 #include "common/codecs/flacframes.h"
 #include "common/codecs/flacsegment.h"
 
@@ -17,7 +18,6 @@ namespace {
 constexpr size_t kStreamInfoEnd = 4 + 4 + 34;
 constexpr size_t kFrameSizesAt = 12;
 constexpr size_t kTotalSamplesAt = 21;
-constexpr size_t kMd5At = 26;
 
 // a times b modulo the CRC-16 polynomial x^16 + x^15 + x^2 + 1, in GF(2).
 quint16 mulMod(quint16 a, quint16 b)
@@ -163,7 +163,7 @@ std::vector<unsigned char> FlacJoiner::finish()
         static_cast<unsigned char>((head[kTotalSamplesAt] & 0xf0) | ((m_samples >> 32) & 0x0f));
     qToBigEndian<quint32>(quint32(m_samples), head.data() + kTotalSamplesAt + 1);
     const QByteArray md5 = m_md5.result();
-    std::memcpy(head.data() + kMd5At, md5.constData(), 16);
+    std::memcpy(head.data() + FlacChecksum::kOffsetInFile, md5.constData(), 16);
     return head;
 }
 

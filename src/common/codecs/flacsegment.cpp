@@ -1,5 +1,6 @@
 #include "common/codecs/flacsegment.h"
 
+#include "common/codecs/flacchecksum.h"
 #include "common/codecs/flacdepth.h"
 
 #include <QDir>
@@ -8,10 +9,6 @@
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
-
-// Exported by libFLAC since 1.1.3, though its header sits with the library's protected part.
-extern "C" FLAC_API FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder,
-                                                               FLAC__bool value);
 
 namespace tunevale {
 
@@ -172,21 +169,7 @@ Status FlacSegment::encode(std::span<const qint32> samples)
 
 void FlacSegment::keepForChecksum()
 {
-    const size_t at = m_checksummed.size();
-    m_checksummed.resize(at + m_wide.size() * size_t(m_bits / 8));
-    unsigned char* out = m_checksummed.data() + at;
-    if (m_bits == 16) {
-        for (const qint32 sample : m_wide) {
-            *out++ = static_cast<unsigned char>(sample);
-            *out++ = static_cast<unsigned char>(sample >> 8);
-        }
-    } else {
-        for (const qint32 sample : m_wide) {
-            *out++ = static_cast<unsigned char>(sample);
-            *out++ = static_cast<unsigned char>(sample >> 8);
-            *out++ = static_cast<unsigned char>(sample >> 16);
-        }
-    }
+    FlacChecksum::appendBytes(m_wide, m_bits, m_checksummed);
 }
 
 Status FlacSegment::handOver()
