@@ -385,7 +385,11 @@ Status SegmentedTranscode::plan(const QString& source, const QString& output,
     if (threads < 2)
         return {};
     // Each thread gets the same number of segments, none longer than the longest allowed.
-    const qint64 perRound = threads * m_maxSegmentSeconds * rate;
+    int longest = m_maxSegmentSeconds;
+    if (longest == 0)
+        longest = plan.splitting == Splitting::JoinedFlacFrames ? kMaxFlacSegmentSeconds
+                                                                : kMaxSegmentSeconds;
+    const qint64 perRound = threads * longest * rate;
     const qint64 rounds = (plan.totalSamples + perRound - 1) / perRound;
     const qint64 segments = threads * rounds;
     const qint64 gridFrames = plan.totalSamples / plan.frameSamples;

@@ -44,8 +44,8 @@ public:
     Status run(const QString& source, const QString& output, TranscodeObserver& observer,
                Outcome& outcome, const QString& namedAs = {});
 
-    // The longest segment in seconds, kMaxSegmentSeconds unless set: an MP3 segment is held in
-    // memory until it is written, so this bounds what a run holds.
+    // The longest segment in seconds, unless set kMaxSegmentSeconds (kMaxFlacSegmentSeconds for
+    // FLAC): a segment is held in memory until it is written, so this bounds what a run holds.
     void setMaxSegmentSeconds(int seconds)
     {
         m_maxSegmentSeconds = std::max(kMinSegmentSeconds, seconds);
@@ -68,6 +68,9 @@ public:
     // Shortest segment worth a thread of its own.
     static constexpr int kMinSegmentSeconds = 3;
     static constexpr int kMaxSegmentSeconds = 60;
+    // FLAC segments need no stretch around them, so shorter ones cost little, and the joining
+    // thread starts on the first one sooner.
+    static constexpr int kMaxFlacSegmentSeconds = 20;
 
 private:
     struct Plan;
@@ -91,7 +94,7 @@ private:
 
     OutputSettings m_settings;
     int m_threads;
-    int m_maxSegmentSeconds = kMaxSegmentSeconds;
+    int m_maxSegmentSeconds = 0; // 0: the format's own
     std::vector<qint64> m_seams;
     qint64 m_framesWritten = 0;
     bool m_measureLoudness = false;
