@@ -34,11 +34,6 @@ sources=("$work"/in/*.wav)
 
 # shellcheck source=bench/timing.sh
 source bench/timing.sh
-flac_loop() {
-    for source in "$@"; do
-        flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
-    done
-}
 ours() { "$cli" convert --out "$work/out" --to flac "$@"; }
 row() { # caption, flac's "wall cpu", ours "wall cpu"
     awk -v n="$1" -v f="$2" -v o="$3" 'BEGIN { split(f, F, " "); split(o, O, " ")

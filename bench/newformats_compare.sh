@@ -35,18 +35,13 @@ sources=("$work"/in/*.wav)
 
 # shellcheck source=bench/timing.sh
 source bench/timing.sh
-flac_loop() {
-    for source in "${sources[@]}"; do
-        flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
-    done
-}
 opusenc_loop() {
-    for source in "${sources[@]}"; do
+    for source in "$@"; do
         opusenc --quiet --bitrate 128 "$source" "$work/out/$(basename "$source" .wav).opus"
     done
 }
 ffmpeg_aac_loop() {
-    for source in "${sources[@]}"; do
+    for source in "$@"; do
         ffmpeg -nostdin -v error -i "$source" -c:a aac -b:a 128k \
             "$work/out/$(basename "$source" .wav).m4a"
     done
@@ -60,7 +55,7 @@ printf '%-6s %-26s %14s %14s %14s %8s %8s %8s\n' format tool "tool s" "jobs 1 s"
 compare() {
     local name=$1 tool=$2 loop=$3
     local theirs one two
-    theirs=$(timed "$loop")
+    theirs=$(timed "$loop" "${sources[@]}")
     one=$(timed ours --jobs 1 --to "$name")
     two=$(timed ours --jobs 2 --to "$name")
     awk -v n="$name" -v t="$tool" -v f="$theirs" -v a="$one" -v b="$two" 'BEGIN {

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Timing helpers the comparison scripts source. They need $work (a scratch folder with an out/
 # folder the timed commands write to) and $runs (how many runs to take the best of).
 
@@ -24,4 +25,11 @@ timed() { # best wall time and the CPU time of that run, of $runs runs, outputs 
             awk '{t=$2-$1; c=$4-$3; if ($5=="" || t<$5) print t, c; else print $5, $6}')
     done
     printf '%.3f %.3f' "$best" "$best_cpu"
+}
+
+# The reference FLAC encoder at our default level, one process per file as a user's loop runs it.
+flac_loop() {
+    for source in "$@"; do
+        flac -5 -s -o "$work/out/$(basename "$source" .wav).flac" "$source"
+    done
 }
