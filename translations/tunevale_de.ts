@@ -361,14 +361,6 @@
         <source>Bits Per Sample:</source>
         <translation>Bits pro Sample:</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
 </context>
 <context>
     <name>tunevale::FormFlash</name>
@@ -467,14 +459,6 @@ Freie Software unter der GNU GPL, Version 3 oder neuer</translation>
     <message>
         <source>Channels:</source>
         <translation>Kanäle:</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -784,14 +768,6 @@ Am Maximum: konstante Bitrate</translation>
         <source>Channels:</source>
         <translation>Kanäle:</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
 </context>
 <context>
     <name>tunevale::FormPlay</name>
@@ -946,6 +922,17 @@ Am Maximum: konstante Bitrate</translation>
     <message>
         <source>Convert to %1</source>
         <translation>In %1 konvertieren</translation>
+    </message>
+</context>
+<context>
+    <name>tunevale::FormatDialog</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

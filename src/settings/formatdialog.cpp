@@ -1,6 +1,11 @@
 #include "settings/formatdialog.h"
 
 #include "widgets/labelbuddies.h"
+#include "widgets/named.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -19,6 +24,24 @@ void FormatDialog::showEvent(QShowEvent* event)
         nameComboBoxFields(*this);
     }
     QDialog::showEvent(event);
+}
+
+void FormatDialog::layOutWithButtons(QWidget* options, std::function<void()> confirm)
+{
+    auto* okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
+    auto* cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, std::move(confirm));
+    connect(cancelButton, &QPushButton::clicked, this, &FormatDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(options);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 std::optional<EncoderSettings> FormatDialog::edited() const

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 
 namespace tunevale {
@@ -20,6 +21,9 @@ public:
 protected:
     FormatDialog(QWidget* owner, const EncoderSettings& settings);
     void showEvent(QShowEvent* event) override;
+    // Lays the dialog out as one frame of options above OK and Cancel, at its natural size.
+    // OK calls confirm, which accepts when the options hold; Cancel rejects.
+    void layOutWithButtons(QWidget* options, std::function<void()> confirm);
 
     EncoderSettings m_settings;
 

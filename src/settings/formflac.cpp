@@ -8,9 +8,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace tunevale {
 
@@ -21,8 +18,6 @@ FormFLAC::FormFLAC(QWidget* owner, const EncoderSettings& settings)
     setWindowTitle(tr(" FLAC Option"));
     setFont(windowFont());
     buildControls();
-    connect(m_okButton, &QPushButton::clicked, this, &FormFLAC::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormFLAC::reject);
     load();
 }
 
@@ -52,19 +47,7 @@ void FormFLAC::buildControls()
     option->addRow(tr("Channels:"), m_channelsList);
     option->addRow(tr("Bits Per Sample:"), m_depthList);
     option->addRow(m_verifyBox);
-
-    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
-    m_okButton->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(optionFrame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutWithButtons(optionFrame, [this] { CmdOK_Click(); });
 }
 
 void FormFLAC::load()

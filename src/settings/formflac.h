@@ -4,7 +4,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QPushButton;
 
 namespace tunevale {
 
@@ -26,8 +25,6 @@ private:
     QComboBox* m_channelsList = nullptr;
     QComboBox* m_depthList = nullptr;
     QCheckBox* m_verifyBox = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

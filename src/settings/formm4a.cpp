@@ -7,9 +7,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace tunevale {
 
@@ -20,8 +17,6 @@ FormM4A::FormM4A(QWidget* owner, const EncoderSettings& settings)
     setWindowTitle(tr(" M4A Option"));
     setFont(windowFont());
     buildControls();
-    connect(m_okButton, &QPushButton::clicked, this, &FormM4A::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormM4A::reject);
     load();
 }
 
@@ -46,19 +41,7 @@ void FormM4A::buildControls()
     option->addRow(tr("Bitrate (Kbps):"), m_bitrateList);
     option->addRow(tr("Frequency (Hz):"), m_rateList);
     option->addRow(tr("Channels:"), m_channelsList);
-
-    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
-    m_okButton->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(optionFrame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutWithButtons(optionFrame, [this] { CmdOK_Click(); });
 }
 
 void FormM4A::load()

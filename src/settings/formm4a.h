@@ -3,7 +3,6 @@
 #include "settings/formatdialog.h"
 
 class QComboBox;
-class QPushButton;
 
 namespace tunevale {
 
@@ -23,8 +22,6 @@ private:
     QComboBox* m_bitrateList = nullptr; // editable: any bitrate in AAC's range
     QComboBox* m_rateList = nullptr;
     QComboBox* m_channelsList = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

@@ -7,9 +7,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace tunevale {
 
@@ -20,8 +17,6 @@ FormOpus::FormOpus(QWidget* owner, const EncoderSettings& settings)
     setWindowTitle(tr(" Opus Option"));
     setFont(windowFont());
     buildControls();
-    connect(m_okButton, &QPushButton::clicked, this, &FormOpus::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormOpus::reject);
     load();
 }
 
@@ -55,19 +50,7 @@ void FormOpus::buildControls()
     option->addRow(tr("Complexity:"), m_complexityList);
     option->addRow(tr("Tuning:"), m_tuningList);
     option->addRow(tr("Channels:"), m_channelsList);
-
-    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
-    m_okButton->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(optionFrame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutWithButtons(optionFrame, [this] { CmdOK_Click(); });
 }
 
 void FormOpus::load()

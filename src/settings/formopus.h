@@ -3,7 +3,6 @@
 #include "settings/formatdialog.h"
 
 class QComboBox;
-class QPushButton;
 
 namespace tunevale {
 
@@ -25,8 +24,6 @@ private:
     QComboBox* m_complexityList = nullptr;
     QComboBox* m_tuningList = nullptr;
     QComboBox* m_channelsList = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale
