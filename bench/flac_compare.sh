@@ -18,14 +18,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 runs=${RUNS:-3}
 
-make_wav() { # seconds seed output [codec]
-    local f=$((200 + $2 * 7))
-    ffmpeg -nostdin -v error \
-        -f lavfi -i "aevalsrc=0.2*sin(2*PI*$f*t)*(1+0.3*sin(2*PI*0.5*t))+0.1*sin(2*PI*$((f * 3 / 2))*t)|0.2*sin(2*PI*$((f + 1))*t)+0.05*sin(2*PI*$((f * 8))*t):s=44100:d=$1" \
-        -f lavfi -i "anoisesrc=color=pink:amplitude=0.02:r=44100:d=$1:seed=$2" \
-        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a "${4:-pcm_s16le}" \
-        -fflags +bitexact -flags:a +bitexact "$3"
-}
+# shellcheck source=bench/sources.sh
+source bench/sources.sh
 mkdir -p "$work/in" "$work/long" "$work/long24" "$work/out"
 for i in $(seq 1 12); do make_wav 30 "$i" "$work/in/track$(printf %02d "$i").wav"; done
 make_wav 600 13 "$work/long/long.wav"

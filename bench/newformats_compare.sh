@@ -22,15 +22,9 @@ seconds=30
 runs=${RUNS:-3}
 
 mkdir -p "$work/in" "$work/out"
-for i in $(seq -w 1 "$files"); do
-    # A different chord and noise seed per file, so no two sources are alike.
-    f=$((200 + 10#$i * 7))
-    ffmpeg -nostdin -v error \
-        -f lavfi -i "aevalsrc=0.2*sin(2*PI*$f*t)*(1+0.3*sin(2*PI*0.5*t))+0.1*sin(2*PI*$((f * 3 / 2))*t)|0.2*sin(2*PI*$((f + 1))*t)+0.05*sin(2*PI*$((f * 8))*t):s=44100:d=$seconds" \
-        -f lavfi -i "anoisesrc=color=pink:amplitude=0.02:r=44100:d=$seconds:seed=$((10#$i))" \
-        -filter_complex amix=inputs=2:normalize=0 -ac 2 -c:a pcm_s16le \
-        -fflags +bitexact -flags:a +bitexact "$work/in/track$i.wav" # no LIST chunk to warn of
-done
+# shellcheck source=bench/sources.sh
+source bench/sources.sh
+for i in $(seq -w 1 "$files"); do make_wav "$seconds" "$((10#$i))" "$work/in/track$i.wav"; done
 sources=("$work"/in/*.wav)
 
 # shellcheck source=bench/timing.sh
