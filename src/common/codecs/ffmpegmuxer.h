@@ -17,7 +17,7 @@ struct AVDictionary;
 namespace tunevale {
 
 // What an encoder writing through FFmpeg's codec and muxer holds while its file is open, and
-// the steps that move packets from the one to the other.
+// the steps shared by such encoders, from making the muxer to its trailer.
 struct FfmpegMuxer {
     explicit FfmpegMuxer(const char* codecName)
         : codecName(codecName)

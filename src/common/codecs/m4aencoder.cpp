@@ -27,6 +27,7 @@ constexpr int kMaxBitrate = 512;
 // The rates an AAC stream can state by index, lowest first.
 constexpr std::array kAacRates{7350,  8000,  11025, 12000, 16000, 22050, 24000,
                                32000, 44100, 48000, 64000, 88200, 96000};
+
 } // namespace
 
 Status M4aSettings::validate() const
