@@ -1,4 +1,5 @@
 #include "convert/gatedloudness.h"
+#include "support/fixtures.h"
 
 #include <ebur128.h>
 
@@ -45,12 +46,10 @@ std::vector<double> blocksOf(const Source& source)
 {
     GatedLoudness loudness;
     loudness.start(source.rate, source.channels);
-    std::span<const qint16> rest = source.samples;
-    for (size_t piece = 3; !rest.empty(); piece = piece * 13 % 7919 + 1) {
-        const size_t size = std::min(rest.size(), piece * size_t(source.channels));
-        loudness.add(rest.first(size));
-        rest = rest.subspan(size);
-    }
+    test::feedInUnevenPieces(source.samples, source.channels, [&](std::span<const qint16> piece) {
+        loudness.add(piece);
+        return true;
+    });
     return loudness.blocks();
 }
 

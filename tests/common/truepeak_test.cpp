@@ -62,12 +62,10 @@ double measuredPeak(const Signal& signal)
 {
     TruePeakMeter meter;
     meter.start(signal.rate, signal.channels);
-    std::span<const qint16> rest = signal.samples;
-    for (size_t piece = 1; !rest.empty(); piece = piece * 7 % 9973 + 5) {
-        const size_t size = std::min(rest.size(), piece * size_t(signal.channels));
-        meter.add(rest.first(size));
-        rest = rest.subspan(size);
-    }
+    test::feedInUnevenPieces(signal.samples, signal.channels, [&](std::span<const qint16> piece) {
+        meter.add(piece);
+        return true;
+    });
     return meter.peak();
 }
 

@@ -33,15 +33,26 @@ Status encodeInBlocks(Encoder& encoder, const QString& path, std::span<const qin
             file.isValid() ? encoder.open(std::move(file), path) : openEncoder(encoder, path);
         !status)
         return status;
-    const auto channels = static_cast<size_t>(encoder.inputFormat().channels);
-    const size_t blockFrames[] = {1, 777, 4096, 5000, 12345};
-    for (size_t block = 0, offset = 0; offset < samples.size(); ++block) {
-        const size_t count = std::min(blockFrames[block % 5] * channels, samples.size() - offset);
-        if (Status status = encoder.encode(samples.subspan(offset, count)); !status)
-            return status;
-        offset += count;
+    Status status;
+    feedInUnevenPieces(samples, encoder.inputFormat().channels, [&](std::span<const qint16> piece) {
+        status = encoder.encode(piece);
+        return bool(status);
+    });
+    return status ? encoder.finish() : status;
+}
+
+bool feedInUnevenPieces(std::span<const qint16> samples, int channels,
+                        const std::function<bool(std::span<const qint16>)>& consume)
+{
+    const size_t pieceFrames[] = {1, 777, 4096, 5000, 12345};
+    for (size_t piece = 0; !samples.empty(); ++piece) {
+        const size_t count = std::min(
+            pieceFrames[piece % std::size(pieceFrames)] * size_t(channels), samples.size());
+        if (!consume(samples.first(count)))
+            return false;
+        samples = samples.subspan(count);
     }
-    return encoder.finish();
+    return true;
 }
 
 QString toolOutput(const QString& program, const QStringList& arguments, bool* ok)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <span>
@@ -57,6 +58,11 @@ bool makeWithFfmpeg(const QString& path, std::span<const qint16> samples, int sa
 
 // Creates path (only when nothing is there) and opens encoder on it, as the writer does.
 Status openEncoder(Encoder& encoder, const QString& path);
+// Hands samples to consume in whole frames of uneven sizes (1, 777, 4096, 5000 and 12345
+// frames in turn), so that a consumer's own blocks straddle the calls. Stops at the first piece
+// consume refuses, and says whether all were taken.
+bool feedInUnevenPieces(std::span<const qint16> samples, int channels,
+                        const std::function<bool(std::span<const qint16>)>& consume);
 // Opens encoder on a new file at path, feeds it samples (in its input format) in uneven blocks
 // so frames straddle its internal chunks, and finishes the file.
 // An open file given is written instead of a new one at path.
