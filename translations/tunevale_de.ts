@@ -497,14 +497,6 @@ Sie liegen in %1</translation>
         <translation>Voreinstellungen</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
         <source>Mono</source>
         <translation>Mono</translation>
     </message>
@@ -694,14 +686,6 @@ Am Maximum: konstante Bitrate</translation>
         <translation>Stereo</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
         <source>Incorrect format</source>
         <translation>Ungültiges Format</translation>
     </message>
@@ -866,14 +850,6 @@ Am Maximum: konstante Bitrate</translation>
         <source>16 Bit</source>
         <translation>16 Bit</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
 </context>
 <context>
     <name>tunevale::FormWMA</name>
@@ -896,14 +872,6 @@ Am Maximum: konstante Bitrate</translation>
     <message>
         <source>Poor quality. Very small size.</source>
         <translation>Geringe Qualität. Sehr kleine Datei.</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

@@ -26,21 +26,25 @@ void FormatDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void FormatDialog::layOutWithButtons(QWidget* options, std::function<void()> confirm)
+QHBoxLayout* FormatDialog::okCancelRow(std::function<void()> confirm)
 {
     auto* okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
     auto* cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
     okButton->setDefault(true);
     connect(okButton, &QPushButton::clicked, this, std::move(confirm));
     connect(cancelButton, &QPushButton::clicked, this, &FormatDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(okButton);
-    buttons->addWidget(cancelButton);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(okButton);
+    row->addWidget(cancelButton);
+    return row;
+}
 
+void FormatDialog::layOutWithButtons(QWidget* options, std::function<void()> confirm)
+{
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(options);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(std::move(confirm)));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

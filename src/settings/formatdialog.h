@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class QHBoxLayout;
+
 namespace tunevale {
 
 // A format's settings dialog: it edits a copy of the settings and hands it back on OK.
@@ -21,8 +23,10 @@ public:
 protected:
     FormatDialog(QWidget* owner, const EncoderSettings& settings);
     void showEvent(QShowEvent* event) override;
-    // Lays the dialog out as one frame of options above OK and Cancel, at its natural size.
-    // OK calls confirm, which accepts when the options hold; Cancel rejects.
+    // An OK and a Cancel button, right-aligned in a row for the dialog's layout. OK calls
+    // confirm, which accepts when the options hold; Cancel rejects.
+    QHBoxLayout* okCancelRow(std::function<void()> confirm);
+    // Lays the dialog out as one frame of options above that row, at its natural size.
     void layOutWithButtons(QWidget* options, std::function<void()> confirm);
 
     EncoderSettings m_settings;

@@ -14,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -88,16 +87,9 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     buildVbrPage(m_pages->widget(1));
     buildPresetsPage(m_pages->widget(2));
 
-    m_okButton = named(new QPushButton(tr("OK")), u"CmdOK");
-    m_okButton->setDefault(true);
-    m_cancelButton = named(new QPushButton(tr("Cancel")), u"CmdCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow([this] { CmdOK_Click(); }));
 
     connect(m_vbrMethodList, &QComboBox::currentIndexChanged, this,
             &FormMp3::cmbVBRCodingMethod_Click);
@@ -106,8 +98,6 @@ FormMp3::FormMp3(QWidget* owner, const EncoderSettings& settings)
     connect(m_abrBitrateList, &QComboBox::editTextChanged, this, &FormMp3::showVbrMinimum);
     connect(m_strictMinimumBox, &QCheckBox::toggled, this, &FormMp3::showVbrMinimum);
     connect(m_presetButtons, &QButtonGroup::idClicked, this, &FormMp3::opPreset_Click);
-    connect(m_okButton, &QPushButton::clicked, this, &FormMp3::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormMp3::CmdCancel_Click);
 
     m_pages->setCurrentIndex(0);
     LoadControlsFromEncoder(m_settings.Formats.mp3);
@@ -347,11 +337,6 @@ void FormMp3::CmdOK_Click()
         return;
     }
     accept();
-}
-
-void FormMp3::CmdCancel_Click()
-{
-    reject();
 }
 
 } // namespace tunevale

@@ -10,7 +10,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
@@ -34,7 +33,6 @@ public:
 
     void opPreset_Click(int index);
     void CmdOK_Click();
-    void CmdCancel_Click();
 
     // The scratch encoder that presets are applied to during this opening.
     const Mp3Encoder& presetEncoder() const { return m_presetEncoder; }
@@ -66,8 +64,6 @@ private:
     QCheckBox* m_strictMinimumBox = nullptr;
     QCheckBox* m_vbrHeaderBox = nullptr;
     QButtonGroup* m_presetButtons = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -68,8 +67,6 @@ FormOGG::FormOGG(QWidget* owner, const EncoderSettings& settings)
     connect(m_qualityList, &QComboBox::currentIndexChanged, this, &FormOGG::ComboQuality_Click);
     connect(m_qualityModeBox, &QCheckBox::toggled, this, &FormOGG::chQuality_Click);
     connect(m_vbrBox, &QCheckBox::toggled, this, &FormOGG::chVbr_Click);
-    connect(m_okButton, &QPushButton::clicked, this, &FormOGG::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormOGG::reject);
     Form_Load();
 }
 
@@ -125,13 +122,7 @@ void FormOGG::buildControls()
                             m_frequencyList, m_channelsList})
         list->setCurrentIndex(-1);
 
-    m_okButton = named(new QPushButton(tr("OK"), this), u"CmdOK");
-    m_cancelButton = named(new QPushButton(tr("Cancel"), this), u"CmdCancel");
-    m_okButton->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
+    QHBoxLayout* buttons = okCancelRow([this] { CmdOK_Click(); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(optionFrame, 0, 0);

@@ -6,7 +6,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QPushButton;
 
 namespace tunevale {
 
@@ -54,8 +53,6 @@ private:
     QComboBox* m_qualityList = nullptr;
     QComboBox* m_frequencyList = nullptr;
     QComboBox* m_channelsList = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

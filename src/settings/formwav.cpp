@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -46,8 +45,6 @@ FormWAV::FormWAV(QWidget* owner, const EncoderSettings& settings)
     setObjectName(QStringLiteral("FormWAV"));
     setWindowTitle(tr(" WAV Option"));
     buildControls();
-    connect(m_okButton, &QPushButton::clicked, this, &FormWAV::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormWAV::reject);
     Form_Load();
 }
 
@@ -82,19 +79,10 @@ void FormWAV::buildControls()
     bits->addWidget(m_eightBitButton);
     bits->addWidget(m_sixteenBitButton);
 
-    m_okButton = new QPushButton(tr("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("CmdOK"));
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
-
     auto* lower = new QHBoxLayout;
     lower->addWidget(channelFrame, 1);
     lower->addWidget(bitsFrame, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
+    QHBoxLayout* buttons = okCancelRow([this] { CmdOK_Click(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rateFrame);

@@ -4,7 +4,6 @@
 
 #include <array>
 
-class QPushButton;
 class QRadioButton;
 
 namespace tunevale {
@@ -27,8 +26,6 @@ private:
     QRadioButton* m_stereoButton = nullptr;
     QRadioButton* m_eightBitButton = nullptr;
     QRadioButton* m_sixteenBitButton = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale

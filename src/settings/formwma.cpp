@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -45,8 +44,6 @@ FormWMA::FormWMA(QWidget* owner, const EncoderSettings& settings)
         if (checked)
             Option_Click(shortcut);
     });
-    connect(m_okButton, &QPushButton::clicked, this, &FormWMA::CmdOK_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &FormWMA::reject);
     Form_Load();
 }
 
@@ -77,16 +74,7 @@ void FormWMA::buildControls()
     }
     layout->addSpacing(6);
 
-    m_okButton = new QPushButton(tr("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("CmdOK"));
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("CmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow([this] { CmdOK_Click(); }));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -4,7 +4,6 @@
 
 class QButtonGroup;
 class QComboBox;
-class QPushButton;
 
 namespace tunevale {
 
@@ -26,8 +25,6 @@ private:
 
     QComboBox* m_profileList = nullptr;
     QButtonGroup* m_shortcuts = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace tunevale
