@@ -22,11 +22,13 @@ FlacChecksum::~FlacChecksum() = default;
 void FlacChecksum::add(std::span<const qint16> samples)
 {
     if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // The samples as given are the checksum's bytes already.
         const auto* bytes = reinterpret_cast<const unsigned char*>(samples.data());
         addBytes({bytes, samples.size_bytes()});
     } else {
-        const std::vector<qint32> wide(samples.begin(), samples.end());
-        add(std::span<const qint32>(wide));
+        m_packed.clear();
+        appendBytes(samples, m_packed);
+        addBytes(m_packed);
     }
 }
 
@@ -69,6 +71,17 @@ void FlacChecksum::appendBytes(std::span<const qint32> samples, int bits,
             *next++ = static_cast<unsigned char>(sample >> 8);
             *next++ = static_cast<unsigned char>(sample >> 16);
         }
+    }
+}
+
+void FlacChecksum::appendBytes(std::span<const qint16> samples, std::vector<unsigned char>& out)
+{
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(samples.data());
+        out.insert(out.end(), bytes, bytes + samples.size_bytes());
+    } else {
+        const std::vector<qint32> wide(samples.begin(), samples.end());
+        appendBytes(wide, 16, out);
     }
 }
 

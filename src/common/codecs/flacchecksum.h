@@ -46,6 +46,8 @@ public:
     // Appends samples at a stream's depth of bits to out as the checksum covers them.
     static void appendBytes(std::span<const qint32> samples, int bits,
                             std::vector<unsigned char>& out);
+    // The same for the samples of a 16-bit stream.
+    static void appendBytes(std::span<const qint16> samples, std::vector<unsigned char>& out);
 
 private:
     void addBytes(std::span<const unsigned char> bytes);

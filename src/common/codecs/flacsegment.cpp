@@ -149,13 +149,10 @@ Status FlacSegment::encode(std::span<const qint16> samples)
 {
     m_wide.resize(samples.size());
     widenToFlacDepth(samples, m_bits, m_wide.data());
-    if (m_bits == 16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        // The samples as given are the checksum's bytes already.
-        const auto* bytes = reinterpret_cast<const unsigned char*>(samples.data());
-        m_checksummed.insert(m_checksummed.end(), bytes, bytes + samples.size_bytes());
-    } else {
+    if (m_bits == 16)
+        FlacChecksum::appendBytes(samples, m_checksummed);
+    else
         keepForChecksum();
-    }
     return handOver();
 }
 
